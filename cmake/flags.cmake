@@ -1,0 +1,18 @@
+# One interface target carries the flags every target uses.
+add_library(doravent_flags INTERFACE)
+target_compile_features(doravent_flags INTERFACE cxx_std_20)
+target_compile_options(doravent_flags INTERFACE
+  -Wall -Wextra -Wpedantic -Wold-style-cast -Wnon-virtual-dtor -Wshadow)
+target_compile_definitions(doravent_flags INTERFACE
+  QT_NO_KEYWORDS DORAVENT_VERSION="${PROJECT_VERSION}"
+  DORAVENT_VERSION_MAJOR=${PROJECT_VERSION_MAJOR}
+  DORAVENT_VERSION_MINOR=${PROJECT_VERSION_MINOR}
+  DORAVENT_VERSION_PATCH=${PROJECT_VERSION_PATCH})
+if(DORAVENT_WERROR)
+  target_compile_options(doravent_flags INTERFACE -Werror)
+endif()
+if(DORAVENT_SANITIZE)
+  target_compile_options(doravent_flags INTERFACE
+    -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  target_link_options(doravent_flags INTERFACE -fsanitize=address,undefined)
+endif()

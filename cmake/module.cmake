@@ -1,0 +1,35 @@
+# doravent_module(name DEPENDS ...): a static library of every .cpp in src/<name>.
+# Globbing keeps parallel work from colliding on source lists.
+function(doravent_module name)
+  cmake_parse_arguments(M "" "" "DEPENDS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  if(sources)
+    add_library(doravent_${name} STATIC ${sources})
+    target_include_directories(doravent_${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+    target_link_libraries(doravent_${name} PUBLIC doravent_flags ${M_DEPENDS})
+  else()
+    add_library(doravent_${name} INTERFACE)
+    target_include_directories(doravent_${name} INTERFACE ${PROJECT_SOURCE_DIR}/src)
+    target_link_libraries(doravent_${name} INTERFACE doravent_flags ${M_DEPENDS})
+  endif()
+endfunction()
+
+# doravent_test(name DEPENDS ...): one GoogleTest binary of every .cpp in tests/<name>.
+function(doravent_test name)
+  cmake_parse_arguments(T "" "" "DEPENDS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${name}/*.cpp)
+  if(NOT sources)
+    return()
+  endif()
+  add_executable(test_${name} ${sources})
+  target_link_libraries(test_${name} PRIVATE doravent_test_support ${T_DEPENDS})
+  target_compile_definitions(test_${name} PRIVATE DORAVENT_TEST_DATA="${CMAKE_CURRENT_SOURCE_DIR}/data")
+  gtest_discover_tests(test_${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
+endfunction()
+
+# doravent_bench(name sources... DEPENDS ...): a Google Benchmark program.
+function(doravent_bench name)
+  cmake_parse_arguments(B "" "" "DEPENDS" ${ARGN})
+  add_executable(bench_${name} ${B_UNPARSED_ARGUMENTS})
+  target_link_libraries(bench_${name} PRIVATE doravent_flags benchmark::benchmark ${B_DEPENDS})
+endfunction()

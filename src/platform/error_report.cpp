@@ -1,0 +1,45 @@
+#include "platform/error_report.h"
+
+#include "platform/trace.h"
+
+#include <cstdio>
+#include <new>
+
+namespace {
+Error_Sink* sink = nullptr;
+}
+
+void install_error_sink(Error_Sink* replacement) { sink = replacement; }
+
+void QNV_Error_Handler(const QString& description, int16_t number, int32_t line, const QString& location,
+                       const QString& extra) {
+  if (sink) {
+    sink->QNV_Error_Handler(description, number, line, location, extra);
+    return;
+  }
+  Trace_Message("*QNV_error_handler1, " + QString::number(number) + "," + QString::number(line) + "," + location);
+  std::fprintf(stderr, "error %d, %s; %s, line: %d %s\n", number, qPrintable(description), qPrintable(location), line,
+               qPrintable(extra));
+}
+
+Error_Info describe_exception(std::exception_ptr failure) {
+  try {
+    if (failure) std::rethrow_exception(failure);
+  } catch (const Dora_Error& e) {
+    return {QString::fromUtf8(e.what()), e.number()};
+  } catch (const std::bad_alloc&) {
+    return {QStringLiteral("Out of memory"), 7};
+  } catch (const std::out_of_range& e) {
+    return {QStringLiteral("Subscript out of range (%1)").arg(QString::fromUtf8(e.what())), 9};
+  } catch (const std::exception& e) {
+    return {QString::fromUtf8(e.what()), 5};
+  } catch (...) {
+    return {QStringLiteral("Unknown failure"), 5};
+  }
+  return {};
+}
+
+void report_current_exception(int32_t line, const QString& location, const QString& extra) {
+  const Error_Info info = describe_exception(std::current_exception());
+  QNV_Error_Handler(info.description, info.number, line, location, extra);
+}

@@ -1,0 +1,47 @@
+#include "platform/prompts.h"
+
+#include <cstdio>
+
+namespace {
+
+// Used until the window layer installs real dialogs: never blocks, answers the safe choice.
+class Headless_Prompts final : public Prompts {
+public:
+  Prompt_Answer message(const QString& text, const QString& title, Prompt_Buttons buttons,
+                        Prompt_Icon /*icon*/) override {
+    std::fprintf(stderr, "%s%s%s\n", qPrintable(title), title.isEmpty() ? "" : ": ", qPrintable(text));
+    switch (buttons) {
+    case Prompt_Buttons::Ok: return Prompt_Answer::Ok;
+    case Prompt_Buttons::OkCancel: return Prompt_Answer::Cancel;
+    case Prompt_Buttons::YesNo: return Prompt_Answer::No;
+    case Prompt_Buttons::YesNoCancel: return Prompt_Answer::Cancel;
+    }
+    return Prompt_Answer::Cancel;
+  }
+  std::optional<QString> input(const QString&, const QString&, const QString&) override { return std::nullopt; }
+  QString open_file(const QString&, const QString&, const QString&) override { return {}; }
+  QString save_file(const QString&, const QString&, const QString&) override { return {}; }
+  QString select_folder(const QString&, const QString&) override { return {}; }
+  void beep() override {}
+};
+
+std::unique_ptr<Prompts>& active() {
+  static std::unique_ptr<Prompts> instance = std::make_unique<Headless_Prompts>();
+  return instance;
+}
+
+} // namespace
+
+Prompts& prompts() { return *active(); }
+
+std::unique_ptr<Prompts> install_prompts(std::unique_ptr<Prompts> replacement) {
+  if (!replacement) replacement = std::make_unique<Headless_Prompts>();
+  std::swap(active(), replacement);
+  return replacement;
+}
+
+Prompt_Answer Msg_Box(const QString& text, const QString& title, Prompt_Buttons buttons, Prompt_Icon icon) {
+  return prompts().message(text, title, buttons, icon);
+}
+
+void Beep() { prompts().beep(); }
