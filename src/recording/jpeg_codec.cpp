@@ -1,0 +1,185 @@
+#include "recording/jpeg_codec.h"
+
+#include "imaging/dib_section.h"
+#include "platform/error_report.h"
+#include "platform/prompts.h"
+#include "platform/trace.h"
+
+#include <turbojpeg.h>
+
+#include <cstring>
+#include <limits>
+#include <new>
+#include <utility>
+
+namespace {
+
+constexpr int Encode_Subsampling = TJSAMP_420;
+
+QString Error_Text(tjhandle handle) { return QString::fromUtf8(tjGetErrorStr2(handle)); }
+
+QString Init_Failure_Text(const QString& why) { return QStringLiteral("Failed to initialise the IJL library: ") + why; }
+
+} // namespace
+
+void Jpeg_Codec::Handle_Deleter::operator()(void* handle) const noexcept {
+  if (handle) tjDestroy(handle);
+}
+
+Jpeg_Codec::Jpeg_Codec() : compressor_(tjInitCompress()), decompressor_(tjInitDecompress()) {}
+
+Jpeg_Codec::~Jpeg_Codec() = default;
+Jpeg_Codec::Jpeg_Codec(Jpeg_Codec&& other) noexcept = default;
+Jpeg_Codec& Jpeg_Codec::operator=(Jpeg_Codec&& other) noexcept = default;
+
+// A handle lost by a move or a failed start is made again on first use.
+bool Jpeg_Codec::Have_Compressor(QString& why) noexcept {
+  if (!compressor_) compressor_.reset(tjInitCompress());
+  if (compressor_) return true;
+  try {
+    why = Error_Text(nullptr);
+  } catch (...) {
+  }
+  return false;
+}
+
+bool Jpeg_Codec::Have_Decompressor(QString& why) noexcept {
+  if (!decompressor_) decompressor_.reset(tjInitDecompress());
+  if (decompressor_) return true;
+  try {
+    why = Error_Text(nullptr);
+  } catch (...) {
+  }
+  return false;
+}
+
+bool Jpeg_Codec::Decode_JPEG(cDIBSection& dib, const uint8_t* jpeg, int32_t length) {
+  try {
+    return Decode_Body(dib, jpeg, length);
+  } catch (...) {
+    report_current_exception(0, QStringLiteral("Decode_JPEG of Class Module Jpeg_Codec"));
+    return false;
+  }
+}
+
+bool Jpeg_Codec::Decode_Body(cDIBSection& dib, const uint8_t* jpeg, int32_t length) {
+  QString why;
+  if (!Have_Decompressor(why)) {
+    Msg_Box(Init_Failure_Text(why), {}, Prompt_Buttons::Ok, Prompt_Icon::Warning);
+    return false;
+  }
+  tjhandle handle = decompressor_.get();
+
+  int width = 0;
+  int height = 0;
+  int subsampling = 0;
+  int colour_space = 0;
+  const bool header_read = jpeg && length > 0 &&
+                           tjDecompressHeader3(handle, jpeg, static_cast<unsigned long>(length), &width, &height,
+                                               &subsampling, &colour_space) == 0;
+  // A damaged header may claim any size: refuse absurd ones before taking memory for them.
+  const bool size_sane = header_read && width > 0 && height > 0 && width <= Jpeg_Max_Side && height <= Jpeg_Max_Side &&
+                         static_cast<int64_t>(width) * height <= Jpeg_Max_Pixels;
+  if (!size_sane) {
+    Trace_Message("*Decode_JPEG, header", length, width, height,
+                  header_read ? QStringLiteral("size out of range") : Error_Text(handle));
+    Msg_Box(QStringLiteral("Failed to read JPG"), {}, Prompt_Buttons::Ok, Prompt_Icon::Warning);
+    return false;
+  }
+
+  if (dib.Width() != width || dib.Height() != height || !dib.DIBSectionBitsPtr()) {
+    if (!dib.Create(width, height) || !dib.DIBSectionBitsPtr()) {
+      Trace_Message("*Decode_JPEG, surface", width, height);
+      return false;
+    }
+  }
+
+  // Greyscale streams are expanded to blue = green = red by the decoder itself. Any warning
+  // (truncated data, corrupt entropy codes) means the picture is not whole: the caller draws
+  // its placeholder instead, so there is no use decoding on after the first one.
+  const int flags = TJFLAG_BOTTOMUP | TJFLAG_STOPONWARNING | TJFLAG_LIMITSCANS;
+  if (tjDecompress2(handle, jpeg, static_cast<unsigned long>(length), dib.DIBSectionBitsPtr(), width,
+                    dib.BytesPerScanLine(), height, TJPF_BGR, flags) != 0) {
+    Trace_Message("*Decode_JPEG, data", length, tjGetErrorCode(handle) == TJERR_WARNING ? "warning" : "error",
+                  Error_Text(handle));
+    return false;
+  }
+  return true;
+}
+
+Jpeg_Encode_Result Jpeg_Codec::Encode_To_Buffer(const cDIBSection& dib, uint8_t* out, int32_t capacity,
+                                                int32_t quality) noexcept {
+  Jpeg_Encode_Result result;
+  try {
+    QString why;
+    if (!Have_Compressor(why)) {
+      result.message = Init_Failure_Text(why);
+      return result;
+    }
+    const uint8_t* bits = dib.DIBSectionBitsPtr();
+    const int width = dib.Width();
+    const int height = dib.Height();
+    if (!bits || width <= 0 || height <= 0) {
+      result.message = QStringLiteral("Failed to save to JPG no picture");
+      return result;
+    }
+    if (!out || capacity <= 0) {
+      result.status = Jpeg_Encode_Status::Too_Large;
+      result.message = QStringLiteral("Failed to save to JPG no room in the output buffer");
+      return result;
+    }
+
+    // With NOREALLOC the library takes the buffer to be tjBufSize bytes whatever size it is
+    // told, so only a buffer at least that large may be handed to it.
+    const unsigned long worst = tjBufSize(width, height, Encode_Subsampling);
+    if (worst == static_cast<unsigned long>(-1) || worst > std::numeric_limits<std::size_t>::max()) {
+      result.message = QStringLiteral("Failed to save to JPG ") + Error_Text(nullptr);
+      return result;
+    }
+    const bool direct = static_cast<unsigned long>(capacity) >= worst;
+    unsigned char* target = out;
+    if (!direct) {
+      if (scratch_size_ < worst) {
+        scratch_.reset();
+        scratch_size_ = 0;
+        scratch_.reset(new (std::nothrow) uint8_t[worst]);
+        if (!scratch_) {
+          result.message = QStringLiteral("Failed to save to JPG out of memory");
+          return result;
+        }
+        scratch_size_ = worst;
+      }
+      target = scratch_.get();
+    }
+
+    unsigned long jpeg_size = worst;
+    tjhandle handle = compressor_.get();
+    if (tjCompress2(handle, bits, width, dib.BytesPerScanLine(), height, TJPF_BGR, &target, &jpeg_size,
+                    Encode_Subsampling, Clamp_Quality(quality), TJFLAG_BOTTOMUP | TJFLAG_NOREALLOC) != 0) {
+      result.message = QStringLiteral("Failed to save to JPG ") + Error_Text(handle);
+      return result;
+    }
+    if (jpeg_size > static_cast<unsigned long>(capacity)) {
+      result.status = Jpeg_Encode_Status::Too_Large;
+      result.message = QStringLiteral("Failed to save to JPG too large: %1 bytes for a buffer of %2")
+                           .arg(static_cast<qulonglong>(jpeg_size))
+                           .arg(capacity);
+      return result;
+    }
+    if (!direct) std::memcpy(out, target, jpeg_size);
+    result.status = Jpeg_Encode_Status::Ok;
+    result.size = static_cast<int32_t>(jpeg_size);
+  } catch (...) {
+    result.status = Jpeg_Encode_Status::Failed;
+    result.size = 0;
+    if (result.message.isEmpty()) result.message = QStringLiteral("Failed to save to JPG");
+  }
+  return result;
+}
+
+bool Jpeg_Codec::Encode_JPEG(const cDIBSection& dib, uint8_t* out, int32_t& size, int32_t quality) {
+  Jpeg_Encode_Result result = Encode_To_Buffer(dib, out, size, quality);
+  if (!result.ok()) throw Dora_Error(Jpeg_Error_Number, result.message);
+  size = result.size;
+  return true;
+}
