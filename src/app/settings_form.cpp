@@ -1,0 +1,231 @@
+#include "app/settings_form.h"
+
+#include "platform/error_report.h"
+#include "platform/program_info.h"
+#include "platform/prompts.h"
+#include "platform/settings.h"
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include <memory>
+
+namespace {
+
+const QString form_location = QStringLiteral(" of Form Form_Doravent_settings");
+const QString settings_section = QStringLiteral("Settings");
+
+std::unique_ptr<Form_Doravent_settings>& the_instance() {
+  static std::unique_ptr<Form_Doravent_settings> window;
+  return window;
+}
+
+// The character code a key press types, as the system numbers them; -1 for keys that type no
+// character (arrows, Home, End, Delete, function keys), which edit the box as usual.
+int Typed_Key_Code(const QKeyEvent& event) {
+  switch (event.key()) {
+  case Qt::Key_Backspace: return 8;
+  case Qt::Key_Tab:
+  case Qt::Key_Backtab: return 9;
+  case Qt::Key_Return:
+  case Qt::Key_Enter: return 13;
+  case Qt::Key_Escape: return 27;
+  default: break;
+  }
+  const Qt::KeyboardModifiers mods = event.modifiers();
+  if (mods & (Qt::AltModifier | Qt::MetaModifier)) return -1;
+  if ((mods & Qt::ControlModifier) && event.key() >= Qt::Key_A && event.key() <= Qt::Key_Z) {
+    return event.key() - Qt::Key_A + 1;
+  }
+  const QString text = event.text();
+  if (text.isEmpty()) return -1;
+  const QChar c = text.at(0);
+  if (c.unicode() < 32 || c.unicode() == 127) return -1;
+  return c.unicode();
+}
+
+QLineEdit* add_delay_box(QVBoxLayout* layout, QGroupBox*& frame, const QString& frame_name, const QString& caption,
+                         const QString& box_name) {
+  frame = new QGroupBox(caption);
+  frame->setObjectName(frame_name);
+  auto* box = new QLineEdit(frame);
+  box->setObjectName(box_name);
+  auto* frame_layout = new QHBoxLayout(frame);
+  frame_layout->addWidget(box);
+  layout->addWidget(frame);
+  return box;
+}
+
+QCheckBox* add_check(QVBoxLayout* layout, const QString& name, const QString& caption) {
+  auto* box = new QCheckBox(caption);
+  box->setObjectName(name);
+  layout->addWidget(box);
+  return box;
+}
+
+} // namespace
+
+Form_Doravent_settings::Form_Doravent_settings(QWidget* parent) : QDialog(parent) {
+  setObjectName(QStringLiteral("Form_Doravent_settings"));
+  setWindowTitle(QStringLiteral("Doravent Settings"));
+  auto* layout = new QVBoxLayout(this);
+
+  Frame_various = new QGroupBox(QStringLiteral("Various settings"));
+  Frame_various->setObjectName(QStringLiteral("Frame_various"));
+  auto* various = new QVBoxLayout(Frame_various);
+  Check_Auto_init = add_check(various, QStringLiteral("Check_Auto_init"),
+                              QStringLiteral("Automatically initiate file on start signal"));
+  Check_print_dialog =
+      add_check(various, QStringLiteral("Check_print_dialog"), QStringLiteral("Show printer dialog on Print commands"));
+  Check_open_after_finish = add_check(various, QStringLiteral("Check_open_after_finish"),
+                                      QStringLiteral("Automatically open last heat after Heat Finish"));
+  layout->addWidget(Frame_various);
+
+  Text_Box_delay = add_delay_box(layout, Frame_Box_delay, QStringLiteral("Frame_Box_delay"),
+                                 QStringLiteral("Box delay ms"), QStringLiteral("Text_Box_delay"));
+  Text_goalcam_delay =
+      add_delay_box(layout, Frame_video_pipe, QStringLiteral("Frame_video_pipe"),
+                    QStringLiteral("Video pipe goalcam delay ms"), QStringLiteral("Text_goalcam_delay"));
+  Text_splitcam_delay =
+      add_delay_box(layout, Frame1, QStringLiteral("Frame1"), QStringLiteral("Video pipe splitcam delay ms"),
+                    QStringLiteral("Text_splitcam_delay"));
+
+  Command_hide = new QPushButton(QStringLiteral("Hide"));
+  Command_hide->setObjectName(QStringLiteral("Command_hide"));
+  Command_hide->setAutoDefault(false);
+  layout->addWidget(Command_hide);
+
+  connect(Check_Auto_init, &QCheckBox::clicked, this, [this] {
+    Check_Click(Check_Auto_init, QStringLiteral("auto_init"), QStringLiteral("Check_Auto_init_Click"));
+  });
+  connect(Check_print_dialog, &QCheckBox::clicked, this, [this] {
+    Check_Click(Check_print_dialog, QStringLiteral("show_printer_dialog"), QStringLiteral("Check_print_dialog_Click"));
+  });
+  connect(Check_open_after_finish, &QCheckBox::clicked, this, [this] {
+    Check_Click(Check_open_after_finish, QStringLiteral("open_after_finish"),
+                QStringLiteral("Check_open_after_finish_Click"));
+  });
+  connect(Text_Box_delay, &QLineEdit::textChanged, this, [this] {
+    Text_Change(Text_Box_delay, QStringLiteral("Box_delay"), QStringLiteral("Text_Box_delay_Change"));
+  });
+  connect(Text_goalcam_delay, &QLineEdit::textChanged, this, [this] {
+    Text_Change(Text_goalcam_delay, QStringLiteral("goal_compensation"), QStringLiteral("Text_goalcam_delay_Change"));
+  });
+  connect(Text_splitcam_delay, &QLineEdit::textChanged, this, [this] {
+    Text_Change(Text_splitcam_delay, QStringLiteral("split_compensation"),
+                QStringLiteral("Text_splitcam_delay_Change"));
+  });
+  connect(Command_hide, &QPushButton::clicked, this, [this] { Command_hide_Click(); });
+
+  for (QLineEdit* box : {Text_Box_delay, Text_goalcam_delay, Text_splitcam_delay})
+    box->installEventFilter(this);
+
+  Form_Load();
+}
+
+Form_Doravent_settings::~Form_Doravent_settings() = default;
+
+Form_Doravent_settings& Form_Doravent_settings::instance() {
+  auto& window = the_instance();
+  if (!window) {
+    window = std::make_unique<Form_Doravent_settings>();
+    // Widgets must go before the application object does.
+    static const bool registered = [] {
+      qAddPostRoutine(&Form_Doravent_settings::Unload_Instance);
+      return true;
+    }();
+    (void)registered;
+  }
+  return *window;
+}
+
+void Form_Doravent_settings::Unload_Instance() { the_instance().reset(); }
+
+bool Form_Doravent_settings::auto_init() const { return Check_Auto_init->isChecked(); }
+bool Form_Doravent_settings::show_printer_dialog() const { return Check_print_dialog->isChecked(); }
+bool Form_Doravent_settings::open_after_finish() const { return Check_open_after_finish->isChecked(); }
+
+void Form_Doravent_settings::Form_Load() {
+  int32_t step = 10;
+  try {
+    // Filling the boxes writes the keys and reloads the delays, as a typed change would.
+    Text_Box_delay->setText(QString::number(program().Box_Delay_Ms));
+    step = 20;
+    Text_goalcam_delay->setText(QString::number(program().Goal_Delay_Ms));
+    step = 30;
+    Text_splitcam_delay->setText(QString::number(program().Split_Delay_Ms));
+    step = 40;
+    Load_Check(Check_Auto_init, QStringLiteral("auto_init"));
+    step = 50;
+    Load_Check(Check_print_dialog, QStringLiteral("show_printer_dialog"));
+    step = 60;
+    Load_Check(Check_open_after_finish, QStringLiteral("open_after_finish"));
+  } catch (...) {
+    report_current_exception(step, "Form_Load" + form_location);
+  }
+}
+
+// A value that is not a whole number is reported and leaves the box clear; the others still load.
+void Form_Doravent_settings::Load_Check(QCheckBox* box, const QString& key) {
+  const QString value = Read_Ini_Value(settings_section, key, program().Settings_File_Path, QStringLiteral("0"));
+  bool ok = false;
+  const int number = value.trimmed().toInt(&ok);
+  box->setChecked(ok && number != 0);
+  if (!ok) QNV_Error_Handler(QStringLiteral("Type mismatch"), 13, 10, "Form_Load" + form_location, key + " = " + value);
+}
+
+bool Form_Doravent_settings::Delay_Key_Allowed(int code) {
+  if (code >= '0' && code <= '9') return true;
+  return code == 8 || code == 9 || code == 12 || code == 46;
+}
+
+bool Form_Doravent_settings::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() != QEvent::KeyPress) return QDialog::eventFilter(watched, event);
+  if (watched != Text_Box_delay && watched != Text_goalcam_delay && watched != Text_splitcam_delay) {
+    return QDialog::eventFilter(watched, event);
+  }
+  const int code = Typed_Key_Code(*static_cast<QKeyEvent*>(event));
+  if (code < 0 || Delay_Key_Allowed(code)) return false;
+  Beep();
+  return true;
+}
+
+void Form_Doravent_settings::showEvent(QShowEvent* event) {
+  // Showing again is loading again: the boxes come back from the delays in force.
+  Form_Load();
+  QDialog::showEvent(event);
+}
+
+void Form_Doravent_settings::Check_Click(QCheckBox* box, const QString& key, const QString& handler) {
+  try {
+    Write_Ini_Value(settings_section, key, box->isChecked() ? QStringLiteral("1") : QStringLiteral("0"),
+                    program().Settings_File_Path);
+  } catch (...) {
+    report_current_exception(10, handler + form_location);
+  }
+}
+
+void Form_Doravent_settings::Text_Change(QLineEdit* box, const QString& key, const QString& handler) {
+  int32_t step = 10;
+  try {
+    Write_Ini_Value(settings_section, key, box->text(), program().Settings_File_Path);
+    step = 20;
+    Load_Compensations();
+  } catch (...) {
+    report_current_exception(step, handler + form_location);
+  }
+}
+
+void Form_Doravent_settings::Command_hide_Click() {
+  try {
+    hide();
+  } catch (...) {
+    report_current_exception(10, "Command_hide_Click" + form_location);
+  }
+}

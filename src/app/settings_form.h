@@ -1,0 +1,53 @@
+#pragma once
+#include <QDialog>
+
+class QCheckBox;
+class QGroupBox;
+class QLineEdit;
+class QPushButton;
+
+// The settings window: the three behaviour switches and the three delays. Every change is
+// written to the settings file at once; the other windows consult its check boxes.
+class Form_Doravent_settings : public QDialog {
+  Q_OBJECT
+public:
+  explicit Form_Doravent_settings(QWidget* parent = nullptr);
+  ~Form_Doravent_settings() override;
+
+  // The one window, created hidden (reading the keys) on first use.
+  static Form_Doravent_settings& instance();
+  // Releases the window; at shutdown (also run when the application object goes).
+  static void Unload_Instance();
+
+  bool auto_init() const;
+  bool show_printer_dialog() const;
+  bool open_after_finish() const;
+
+  // Fills the delay boxes from the delay globals and the check boxes from their keys.
+  void Form_Load();
+
+  // Whether a typed character may enter a delay box: digits and codes 8, 9, 12 and 46.
+  static bool Delay_Key_Allowed(int code);
+
+  QGroupBox* Frame_various = nullptr;
+  QCheckBox* Check_Auto_init = nullptr;
+  QCheckBox* Check_print_dialog = nullptr;
+  QCheckBox* Check_open_after_finish = nullptr;
+  QGroupBox* Frame_Box_delay = nullptr;
+  QLineEdit* Text_Box_delay = nullptr;
+  QGroupBox* Frame_video_pipe = nullptr;
+  QLineEdit* Text_goalcam_delay = nullptr;
+  QGroupBox* Frame1 = nullptr;
+  QLineEdit* Text_splitcam_delay = nullptr;
+  QPushButton* Command_hide = nullptr;
+
+protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+
+private:
+  void Check_Click(QCheckBox* box, const QString& key, const QString& handler);
+  void Text_Change(QLineEdit* box, const QString& key, const QString& handler);
+  void Command_hide_Click();
+  void Load_Check(QCheckBox* box, const QString& key);
+};
