@@ -1,0 +1,14 @@
+# The desktop entry, MIME type and icon: embedded for the "Associate" command (read as
+# :/packaging/<file>) and installed with the program.
+qt_add_resources(doravent_app doravent_packaging
+  PREFIX /packaging
+  BASE ${CMAKE_CURRENT_LIST_DIR}
+  FILES
+    ${CMAKE_CURRENT_LIST_DIR}/doravent.desktop
+    ${CMAKE_CURRENT_LIST_DIR}/doravent-qn3.xml
+    ${CMAKE_CURRENT_LIST_DIR}/doravent.svg)
+
+install(TARGETS doravent RUNTIME DESTINATION bin)
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/doravent.desktop DESTINATION share/applications)
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/doravent-qn3.xml DESTINATION share/mime/packages)
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/doravent.svg DESTINATION share/icons/hicolor/scalable/apps)
