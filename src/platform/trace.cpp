@@ -69,9 +69,9 @@ QString Trace_Line(const QString& message) {
   QString name = QStringLiteral("doravent");
   if (QCoreApplication::instance()) name = QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
   const auto thread_id = static_cast<long>(::syscall(SYS_gettid));
-  return name + (program().Development_Mode ? QStringLiteral(" I: ") : QStringLiteral(" C: ")) + QString::number(::getpid()) + QStringLiteral(": ") +
-         QString::number(thread_id) + QStringLiteral(": ") + Local_Now().toString(QStringLiteral("yyyyMMdd hhmmss")) +
-         QStringLiteral(": ") + message;
+  return name + (program().Development_Mode ? QStringLiteral(" I: ") : QStringLiteral(" C: ")) +
+         QString::number(::getpid()) + QStringLiteral(": ") + QString::number(thread_id) + QStringLiteral(": ") +
+         Local_Now().toString(QStringLiteral("yyyyMMdd hhmmss")) + QStringLiteral(": ") + message;
 }
 
 void Send_Trace(const QString& message) {

@@ -12,7 +12,10 @@
 
 namespace trace_detail {
 
-inline void append(QString& out, const QString& v) { out += v; out += QLatin1Char('\t'); }
+inline void append(QString& out, const QString& v) {
+  out += v;
+  out += QLatin1Char('\t');
+}
 inline void append(QString& out, const char* v) { append(out, QString::fromUtf8(v)); }
 inline void append(QString& out, std::string_view v) {
   append(out, QString::fromUtf8(v.data(), static_cast<qsizetype>(v.size())));
@@ -20,15 +23,24 @@ inline void append(QString& out, std::string_view v) {
 inline void append(QString& out, const std::string& v) { append(out, std::string_view(v)); }
 inline void append(QString& out, bool v) { append(out, v ? QStringLiteral("True") : QStringLiteral("False")); }
 template <std::integral T>
-  requires(!std::same_as<T, bool> && !std::same_as<T, char>)
-void append(QString& out, T v) { append(out, QString::number(v)); }
+requires(!std::same_as<T, bool> && !std::same_as<T, char>) void append(QString& out, T v) {
+  append(out, QString::number(v));
+}
 inline void append(QString& out, double v) { append(out, QString::number(v, 'g', 15)); }
 inline void append(QString& out, const QDateTime& v) { append(out, v.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"))); }
-inline void append(QString& out, const QStringList& v) { for (const auto& e : v) append(out, e); }
-template <class T> void append(QString& out, const std::vector<T>& v) { for (const auto& e : v) append(out, e); }
+inline void append(QString& out, const QStringList& v) {
+  for (const auto& e : v)
+    append(out, e);
+}
+template <class T> void append(QString& out, const std::vector<T>& v) {
+  for (const auto& e : v)
+    append(out, e);
+}
 template <class T, std::size_t N>
-  requires(!std::same_as<T, char>)
-void append(QString& out, const T (&v)[N]) { for (const auto& e : v) append(out, e); }
+requires(!std::same_as<T, char>) void append(QString& out, const T (&v)[N]) {
+  for (const auto& e : v)
+    append(out, e);
+}
 
 } // namespace trace_detail
 
