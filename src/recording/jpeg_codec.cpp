@@ -9,7 +9,6 @@
 
 #include <cstring>
 #include <limits>
-#include <new>
 #include <utility>
 
 namespace {
@@ -55,8 +54,13 @@ bool Jpeg_Codec::Have_Decompressor(QString& why) noexcept {
 
 bool Jpeg_Codec::Decode_JPEG(cDIBSection& dib, const uint8_t* jpeg, int32_t length) {
   try {
-    return Decode_Body(dib, jpeg, length);
+    if (Decode_Body(dib, jpeg, length)) return true;
+    // A failed read can leave the decompressor mid-stream, so that it then refuses good
+    // streams too: start the next decode with a fresh one.
+    decompressor_.reset();
+    return false;
   } catch (...) {
+    decompressor_.reset();
     report_current_exception(0, QStringLiteral("Decode_JPEG of Class Module Jpeg_Codec"));
     return false;
   }
@@ -139,17 +143,8 @@ Jpeg_Encode_Result Jpeg_Codec::Encode_To_Buffer(const cDIBSection& dib, uint8_t*
     const bool direct = static_cast<unsigned long>(capacity) >= worst;
     unsigned char* target = out;
     if (!direct) {
-      if (scratch_size_ < worst) {
-        scratch_.reset();
-        scratch_size_ = 0;
-        scratch_.reset(new (std::nothrow) uint8_t[worst]);
-        if (!scratch_) {
-          result.message = QStringLiteral("Failed to save to JPG out of memory");
-          return result;
-        }
-        scratch_size_ = worst;
-      }
-      target = scratch_.get();
+      if (scratch_.size() < worst) scratch_.resize(worst);
+      target = scratch_.data();
     }
 
     unsigned long jpeg_size = worst;

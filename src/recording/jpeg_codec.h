@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 class cDIBSection;
 
@@ -63,6 +64,5 @@ private:
 
   Handle compressor_;
   Handle decompressor_;
-  std::unique_ptr<uint8_t[]> scratch_;
-  std::size_t scratch_size_ = 0;
+  std::vector<uint8_t> scratch_; // for JPEGs bound for buffers smaller than the worst case
 };

@@ -1,0 +1,322 @@
+#include "recording/jpeg_codec.h"
+
+#include "imaging/dib_section.h"
+#include "mock/scripted_prompts.h"
+#include "platform/error_report.h"
+
+#include <gtest/gtest.h>
+#include <turbojpeg.h>
+
+#include <cmath>
+#include <cstring>
+#include <random>
+#include <thread>
+#include <vector>
+
+namespace {
+
+// Gradients in all three channels with a little noise, like a camera picture.
+cDIBSection Make_Picture(int32_t width, int32_t height, uint32_t seed = 7) {
+  cDIBSection dib;
+  EXPECT_TRUE(dib.Create(width, height));
+  std::mt19937 random(seed);
+  std::uniform_int_distribution<int> noise(-4, 4);
+  auto clamp = [](int v) { return static_cast<uint8_t>(v < 0 ? 0 : (v > 255 ? 255 : v)); };
+  for (int32_t y = 0; y < height; ++y) {
+    uint8_t* p = dib.Row(y);
+    for (int32_t x = 0; x < width; ++x, p += 3) {
+      p[0] = clamp(int(128 + 90 * std::sin(x / 70.0)) + noise(random));
+      p[1] = clamp(int(128 + 80 * std::cos(y / 90.0)) + noise(random));
+      p[2] = clamp(int(120 + 100 * std::sin((x + y) / 150.0)) + noise(random));
+    }
+  }
+  return dib;
+}
+
+double Psnr(const cDIBSection& a, const cDIBSection& b) {
+  double squares = 0;
+  for (int32_t y = 0; y < a.Height(); ++y) {
+    const uint8_t* p = a.Row(y);
+    const uint8_t* q = b.Row(y);
+    for (int32_t i = 0; i < 3 * a.Width(); ++i) {
+      const double d = double(p[i]) - double(q[i]);
+      squares += d * d;
+    }
+  }
+  const double mse = squares / (3.0 * a.Width() * a.Height());
+  return mse == 0 ? 99.0 : 10.0 * std::log10(255.0 * 255.0 / mse);
+}
+
+std::vector<uint8_t> Encode(Jpeg_Codec& codec, const cDIBSection& dib, int32_t quality) {
+  std::vector<uint8_t> out(1'000'001);
+  Jpeg_Encode_Result r = codec.Encode_To_Buffer(dib, out.data(), 999'999, quality);
+  EXPECT_TRUE(r.ok()) << r.message.toStdString();
+  out.resize(static_cast<size_t>(r.size));
+  return out;
+}
+
+bool Decode(Jpeg_Codec& codec, cDIBSection& dib, const std::vector<uint8_t>& jpeg, size_t length) {
+  return codec.Decode_JPEG(dib, jpeg.data(), static_cast<int32_t>(length));
+}
+
+} // namespace
+
+TEST(Jpeg_Codec, RoundTripKeepsPictureAtSeveralSizes) {
+  // Odd widths give padded rows; tiny pictures are smaller than one coding block.
+  const struct { int32_t width, height; } sizes[] = {{400, 880}, {401, 297}, {17, 9}, {1, 1}, {1920, 1080}};
+  Jpeg_Codec codec;
+  for (const auto& s : sizes) {
+    SCOPED_TRACE(testing::Message() << s.width << "x" << s.height);
+    const cDIBSection picture = Make_Picture(s.width, s.height);
+    const std::vector<uint8_t> jpeg = Encode(codec, picture, 80);
+    ASSERT_GT(jpeg.size(), 100U);
+    EXPECT_EQ(jpeg[0], 0xFF);
+    EXPECT_EQ(jpeg[1], 0xD8);
+    cDIBSection back;
+    ASSERT_TRUE(Decode(codec, back, jpeg, jpeg.size()));
+    ASSERT_EQ(back.Width(), s.width);
+    ASSERT_EQ(back.Height(), s.height);
+    EXPECT_GT(Psnr(picture, back), 35.0);
+  }
+}
+
+TEST(Jpeg_Codec, RowsStayTheRightWayUp) {
+  // Red top picture row (the last row in memory), blue elsewhere.
+  cDIBSection picture;
+  ASSERT_TRUE(picture.Create(64, 48));
+  picture.Fill_with_RGB(0xFF0000);
+  for (int32_t y = 0; y < 8; ++y) {
+    uint8_t* p = picture.Row(y);
+    for (int32_t x = 0; x < 64; ++x, p += 3) {
+      p[0] = 0;
+      p[1] = 0;
+      p[2] = 255;
+    }
+  }
+  Jpeg_Codec codec;
+  const std::vector<uint8_t> jpeg = Encode(codec, picture, 90);
+
+  // The stream itself is top-down: its first row is red.
+  tjhandle plain = tjInitDecompress();
+  std::vector<uint8_t> top_down(64 * 48 * 3);
+  ASSERT_EQ(tjDecompress2(plain, jpeg.data(), jpeg.size(), top_down.data(), 64, 0, 48, TJPF_RGB, 0), 0);
+  tjDestroy(plain);
+  EXPECT_GT(top_down[3 * 10], 200);
+  EXPECT_LT(top_down[3 * 10 + 2], 60);
+
+  cDIBSection back;
+  ASSERT_TRUE(Decode(codec, back, jpeg, jpeg.size()));
+  const uint8_t* last_memory_row = back.DIBSectionBitsPtr() + 47 * back.BytesPerScanLine();
+  const uint8_t* first_memory_row = back.DIBSectionBitsPtr();
+  for (int32_t x : {0, 31, 63}) {
+    EXPECT_GT(last_memory_row[3 * x + 2], 200) << x;
+    EXPECT_LT(last_memory_row[3 * x + 0], 60) << x;
+    EXPECT_GT(first_memory_row[3 * x + 0], 200) << x;
+    EXPECT_LT(first_memory_row[3 * x + 2], 60) << x;
+  }
+}
+
+TEST(Jpeg_Codec, GreyscaleStreamFillsAllThreeChannels) {
+  const int width = 50, height = 30;
+  std::vector<uint8_t> grey(static_cast<size_t>(width * height));
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x)
+      grey[static_cast<size_t>(y * width + x)] = static_cast<uint8_t>(5 * x);
+  tjhandle compressor = tjInitCompress();
+  unsigned char* jpeg_buf = nullptr;
+  unsigned long jpeg_size = 0;
+  ASSERT_EQ(
+      tjCompress2(compressor, grey.data(), width, 0, height, TJPF_GRAY, &jpeg_buf, &jpeg_size, TJSAMP_GRAY, 95, 0), 0);
+  std::vector<uint8_t> jpeg(jpeg_buf, jpeg_buf + jpeg_size);
+  tjFree(jpeg_buf);
+  tjDestroy(compressor);
+
+  Jpeg_Codec codec;
+  cDIBSection dib;
+  ASSERT_TRUE(dib.Create(8, 8));
+  ASSERT_TRUE(Decode(codec, dib, jpeg, jpeg.size()));
+  ASSERT_EQ(dib.Width(), width);
+  ASSERT_EQ(dib.Height(), height);
+  for (int y = 0; y < height; ++y) {
+    const uint8_t* p = dib.Row(y);
+    for (int x = 0; x < width; ++x, p += 3) {
+      ASSERT_EQ(p[0], p[1]) << x << "," << y;
+      ASSERT_EQ(p[1], p[2]) << x << "," << y;
+      ASSERT_NEAR(p[0], 5 * x, 4) << x << "," << y;
+    }
+  }
+}
+
+TEST(Jpeg_Codec, SurfaceTakesTheStreamsSizeAndIsKeptWhenItFits) {
+  Jpeg_Codec codec;
+  const std::vector<uint8_t> small = Encode(codec, Make_Picture(64, 48), 80);
+  cDIBSection dib;
+  ASSERT_TRUE(dib.Create(400, 880));
+  ASSERT_TRUE(Decode(codec, dib, small, small.size()));
+  EXPECT_EQ(dib.Width(), 64);
+  EXPECT_EQ(dib.Height(), 48);
+  const uint8_t* bits = dib.DIBSectionBitsPtr();
+  ASSERT_TRUE(Decode(codec, dib, small, small.size()));
+  EXPECT_EQ(dib.DIBSectionBitsPtr(), bits);
+}
+
+TEST(Jpeg_Codec, DamagedStreamsFailWithoutHarm) {
+  Jpeg_Codec codec;
+  const std::vector<uint8_t> jpeg = Encode(codec, Make_Picture(96, 64), 80);
+  Prompts_Guard guard;
+  cDIBSection dib;
+
+  // Every cut before the end: a few header-only cuts show the box, the rest fail quietly.
+  int header_failures = 0;
+  for (size_t length = 0; length < jpeg.size(); length += (length < 700 ? 1 : 37)) {
+    const size_t boxes_before = guard->seen.size();
+    std::vector<uint8_t> cut(jpeg.begin(), jpeg.begin() + static_cast<std::ptrdiff_t>(length));
+    cut.shrink_to_fit(); // so the sanitizer sees any read past the cut
+    EXPECT_FALSE(codec.Decode_JPEG(dib, cut.data(), static_cast<int32_t>(length))) << length;
+    const size_t boxes = guard->seen.size() - boxes_before;
+    ASSERT_LE(boxes, 1U);
+    if (boxes == 1) ++header_failures;
+  }
+  EXPECT_GT(header_failures, 10);
+  for (const QString& text : guard->messages())
+    EXPECT_EQ(text, QStringLiteral("Failed to read JPG"));
+
+  // The last cut is data only: quiet failure, no box.
+  guard->seen.clear();
+  EXPECT_FALSE(Decode(codec, dib, jpeg, jpeg.size() - 1));
+  EXPECT_TRUE(guard->seen.empty());
+
+  // Bit flips anywhere, header included: any answer but a crash or a stray write.
+  std::mt19937 random(11);
+  std::uniform_int_distribution<size_t> where(0, jpeg.size() - 1);
+  std::uniform_int_distribution<int> bit(0, 7);
+  for (int variant = 0; variant < 400; ++variant) {
+    std::vector<uint8_t> bad = jpeg;
+    for (int flips = 1 + variant % 4; flips > 0; --flips)
+      bad[where(random)] ^= static_cast<uint8_t>(1U << bit(random));
+    if (Decode(codec, dib, bad, bad.size())) {
+      EXPECT_GT(dib.Width(), 0);
+      EXPECT_LE(int64_t(dib.Width()) * dib.Height(), Jpeg_Max_Pixels);
+    }
+  }
+  // The codec still works afterwards.
+  EXPECT_TRUE(Decode(codec, dib, jpeg, jpeg.size()));
+  EXPECT_EQ(dib.Width(), 96);
+
+  guard->seen.clear();
+  EXPECT_FALSE(codec.Decode_JPEG(dib, nullptr, 100));
+  EXPECT_EQ(guard->messages(), QStringList{QStringLiteral("Failed to read JPG")});
+}
+
+TEST(Jpeg_Codec, StreamClaimingAHugePictureIsRefused) {
+  Jpeg_Codec codec;
+  std::vector<uint8_t> jpeg = Encode(codec, Make_Picture(32, 16), 80);
+  // Patch the frame header's height and width to 60000 x 60000.
+  bool patched = false;
+  for (size_t i = 0; i + 9 < jpeg.size(); ++i) {
+    if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xC0) {
+      jpeg[i + 5] = 0xEA;
+      jpeg[i + 6] = 0x60;
+      jpeg[i + 7] = 0xEA;
+      jpeg[i + 8] = 0x60;
+      patched = true;
+      break;
+    }
+  }
+  ASSERT_TRUE(patched);
+  Prompts_Guard guard;
+  cDIBSection dib;
+  EXPECT_FALSE(Decode(codec, dib, jpeg, jpeg.size()));
+  EXPECT_EQ(guard->messages(), QStringList{QStringLiteral("Failed to read JPG")});
+  EXPECT_EQ(dib.DIBSectionBitsPtr(), nullptr);
+}
+
+TEST(Jpeg_Codec, EncodeNeverWritesPastTheCapacity) {
+  Jpeg_Codec codec;
+  const cDIBSection picture = Make_Picture(400, 880);
+  const std::vector<uint8_t> reference = Encode(codec, picture, 80);
+  const int32_t full = static_cast<int32_t>(reference.size());
+  const int32_t worst = static_cast<int32_t>(tjBufSize(400, 880, TJSAMP_420));
+  constexpr size_t guard_bytes = 64;
+
+  // Too small, exactly right, and room enough for the library to write in place.
+  const struct {
+    int32_t capacity;
+    bool fits;
+  } cases[] = {{0, false}, {1, false}, {600, false}, {full - 1, false}, {full, true}, {worst, true}, {worst + 9, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.capacity);
+    std::vector<uint8_t> buffer(static_cast<size_t>(c.capacity) + guard_bytes, 0xA5);
+    Jpeg_Encode_Result r = codec.Encode_To_Buffer(picture, buffer.data(), c.capacity, 80);
+    EXPECT_EQ(r.ok(), c.fits) << r.message.toStdString();
+    if (c.fits) {
+      ASSERT_EQ(r.size, full);
+      EXPECT_EQ(0, std::memcmp(buffer.data(), reference.data(), reference.size()));
+    } else {
+      EXPECT_EQ(r.status, Jpeg_Encode_Status::Too_Large);
+      EXPECT_TRUE(r.message.startsWith(QStringLiteral("Failed to save to JPG "))) << r.message.toStdString();
+    }
+    for (size_t i = static_cast<size_t>(c.capacity); i < buffer.size(); ++i)
+      ASSERT_EQ(buffer[i], 0xA5) << i;
+
+    int32_t size = c.capacity;
+    if (c.fits) {
+      EXPECT_TRUE(codec.Encode_JPEG(picture, buffer.data(), size, 80));
+      EXPECT_EQ(size, full);
+    } else {
+      EXPECT_THROW(codec.Encode_JPEG(picture, buffer.data(), size, 80), Dora_Error);
+      EXPECT_EQ(size, c.capacity);
+    }
+  }
+
+  cDIBSection empty;
+  std::vector<uint8_t> buffer(1000);
+  EXPECT_EQ(codec.Encode_To_Buffer(empty, buffer.data(), 1000, 80).status, Jpeg_Encode_Status::Failed);
+}
+
+TEST(Jpeg_Codec, QualityIsClampedAndShrinksTheStream) {
+  Jpeg_Codec codec;
+  const cDIBSection picture = Make_Picture(160, 120);
+  const std::vector<uint8_t> lowest = Encode(codec, picture, 1);
+  const std::vector<uint8_t> highest = Encode(codec, picture, 100);
+  for (int32_t q : {0, -5, INT32_MIN})
+    EXPECT_EQ(Encode(codec, picture, q), lowest) << q;
+  for (int32_t q : {101, 1000, INT32_MAX})
+    EXPECT_EQ(Encode(codec, picture, q), highest) << q;
+  size_t previous = 0;
+  for (int32_t q : {1, 20, 50, 80, 100}) {
+    const size_t size = Encode(codec, picture, q).size();
+    EXPECT_GT(size, previous) << q;
+    previous = size;
+  }
+}
+
+TEST(Jpeg_Codec, CodecsOnSeveralThreadsAndAfterMovesAgree) {
+  const cDIBSection picture = Make_Picture(400, 880);
+  Jpeg_Codec first;
+  const std::vector<uint8_t> reference = Encode(first, picture, 75);
+
+  std::vector<std::vector<uint8_t>> results(2);
+  {
+    std::vector<std::thread> threads;
+    for (auto& result : results)
+      threads.emplace_back([&picture, &result] {
+        Jpeg_Codec codec;
+        for (int i = 0; i < 5; ++i)
+          result = Encode(codec, picture, 75);
+      });
+    for (auto& t : threads)
+      t.join();
+  }
+  for (const auto& result : results)
+    EXPECT_EQ(result, reference);
+
+  Jpeg_Codec moved(std::move(first));
+  EXPECT_EQ(Encode(moved, picture, 75), reference);
+  cDIBSection back;
+  EXPECT_TRUE(Decode(moved, back, reference, reference.size()));
+  // The moved-from codec makes its handles again.
+  EXPECT_EQ(Encode(first, picture, 75), reference); // NOLINT(bugprone-use-after-move)
+  first = std::move(moved);
+  EXPECT_TRUE(Decode(first, back, reference, reference.size()));
+}
