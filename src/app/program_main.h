@@ -1,4 +1,15 @@
 #pragma once
+#include <QString>
+
+struct Command_Line {
+  bool help = false;
+  bool version = false;
+  bool development = false;
+  QString recording;
+  QString error; // usage error
+};
+
+Command_Line Parse_Command_Line(int argc, char** argv);
 
 // The program: parses the command line, starts the window and runs the event loop.
 int Doravent_Main(int argc, char** argv);

@@ -21,8 +21,8 @@ private:
 class Error_Sink {
 public:
   virtual ~Error_Sink() = default;
-  virtual void QNV_Error_Handler(const QString& description, int16_t number, int32_t line,
-                                 const QString& location, const QString& extra) = 0;
+  virtual void QNV_Error_Handler(const QString& description, int16_t number, int32_t line, const QString& location,
+                                 const QString& extra) = 0;
 };
 
 // The caller keeps ownership; nullptr restores the default.

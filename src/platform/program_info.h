@@ -10,11 +10,11 @@ struct Program_Info {
   QString Local_AppData_Folder; // with trailing '/'
   QString Settings_File_Path;
   QString Event_Files_Folder;
-  QString App_Path;             // folder of the program file
-  QString Program_File;         // full path of the program file
+  QString App_Path;     // folder of the program file
+  QString Program_File; // full path of the program file
   QString Processor_Description;
   QString Memory_Total;
-  QString Windows_Version;      // operating-system description
+  QString Windows_Version; // operating-system description
   QString CPU_Bitness = QStringLiteral("N/A");
   QString OS_Bitness = QStringLiteral("N/A");
   int32_t Program_Start_Mill = 0;

@@ -15,8 +15,7 @@ public:
   virtual Prompt_Answer message(const QString& text, const QString& title, Prompt_Buttons buttons,
                                 Prompt_Icon icon) = 0;
   // nullopt when cancelled.
-  virtual std::optional<QString> input(const QString& prompt, const QString& title,
-                                       const QString& default_text) = 0;
+  virtual std::optional<QString> input(const QString& prompt, const QString& title, const QString& default_text) = 0;
   // Empty text when cancelled.
   virtual QString open_file(const QString& title, const QString& folder, const QString& filter) = 0;
   virtual QString save_file(const QString& title, const QString& folder, const QString& filter) = 0;
@@ -29,6 +28,6 @@ Prompts& prompts();
 std::unique_ptr<Prompts> install_prompts(std::unique_ptr<Prompts> replacement);
 
 // The plain OK message box most of the system uses.
-Prompt_Answer Msg_Box(const QString& text, const QString& title = {},
-                      Prompt_Buttons buttons = Prompt_Buttons::Ok, Prompt_Icon icon = Prompt_Icon::None);
+Prompt_Answer Msg_Box(const QString& text, const QString& title = {}, Prompt_Buttons buttons = Prompt_Buttons::Ok,
+                      Prompt_Icon icon = Prompt_Icon::None);
 void Beep();

@@ -46,7 +46,8 @@ void Scripted_Prompts::beep() { seen.push_back({Kind::Beep, {}, {}}); }
 
 int Scripted_Prompts::count(Kind kind) const {
   int n = 0;
-  for (const auto& p : seen) n += p.kind == kind ? 1 : 0;
+  for (const auto& p : seen)
+    n += p.kind == kind ? 1 : 0;
   return n;
 }
 

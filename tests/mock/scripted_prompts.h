@@ -24,8 +24,7 @@ public:
   std::deque<Prompt_Answer> answers;
   std::deque<std::optional<QString>> texts; // inputs and dialogs
 
-  Prompt_Answer message(const QString& text, const QString& title, Prompt_Buttons buttons,
-                        Prompt_Icon icon) override;
+  Prompt_Answer message(const QString& text, const QString& title, Prompt_Buttons buttons, Prompt_Icon icon) override;
   std::optional<QString> input(const QString& prompt, const QString& title, const QString& default_text) override;
   QString open_file(const QString& title, const QString& folder, const QString& filter) override;
   QString save_file(const QString& title, const QString& folder, const QString& filter) override;

@@ -1,0 +1,159 @@
+#pragma once
+#include "app/main_window_state.h"
+
+#include <QImage>
+#include <QMainWindow>
+#include <QWidget>
+#include <array>
+#include <functional>
+#include <memory>
+
+class QAction;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QRadioButton;
+class QSlider;
+class QSpinBox;
+class QTimer;
+class Single_Instance;
+
+// The frame display: shows one picture, scaled to the widget.
+class Picture_Box : public QWidget {
+  Q_OBJECT
+public:
+  explicit Picture_Box(QWidget* parent = nullptr);
+  void set_Picture(const QImage& picture);
+  const QImage& Picture() const { return picture_; }
+
+Q_SIGNALS:
+  void pressed(QMouseEvent* event);
+  void moved(QMouseEvent* event);
+  void released(QMouseEvent* event);
+
+protected:
+  void paintEvent(QPaintEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+  QImage picture_;
+};
+
+// The whole application window: owns the shared state and the named controls; the subsystems'
+// controllers read and write them.
+class Form_Doravent : public QMainWindow {
+  Q_OBJECT
+public:
+  struct Options {
+    bool development_mode = false;
+    QString command_argument;
+    // Tests replace the end of the program so the test process survives Doravent_End.
+    std::function<void(int)> end_program;
+  };
+
+  explicit Form_Doravent(Options options, QWidget* parent = nullptr);
+  ~Form_Doravent() override;
+
+  // Start-up in the system's order; false when the program is to end at once (second instance).
+  bool Form_Load();
+  void Form_Activate();
+  void load_Capture_Folder();
+  // Empty text when the folder is usable; else the failure's description and number.
+  QString Validate_Folder();
+  void Arrange_form();
+  void Doravent_End();
+  void Stop_All_Windows();
+
+  Main_Window_State& state() { return state_; }
+  const Main_Window_State& state() const { return state_; }
+  bool Ending() const;
+
+  // Named controls.
+  Picture_Box* Picture_out = nullptr;
+  QSlider* Slider_play = nullptr;
+  QGroupBox* Frame_settimes = nullptr;
+  QGroupBox* Frame_controls = nullptr;
+  QGroupBox* Frame_Control_status = nullptr;
+  QGroupBox* Frame_dogs_Heat = nullptr;
+  QGroupBox* Frame_Control_box = nullptr;
+  std::array<QPushButton*, 6> Command_BOX_set_time{};
+  QPushButton* Cmd_add_hundredth = nullptr;
+  QPushButton* Cmd_Split = nullptr;
+  QPushButton* Cmd_Notime = nullptr;
+  QPushButton* Cmd_DeadHeat = nullptr;
+  QPushButton* cmd_live_view = nullptr;
+  QPushButton* Command_start_camera = nullptr;
+  QPushButton* Command_start_heat = nullptr;
+  QPushButton* Command_finish = nullptr;
+  QPushButton* Command_initiate_file = nullptr;
+  QPushButton* Cmd_capture = nullptr;
+  QPushButton* Command_hide = nullptr;
+  QPushButton* Command1 = nullptr;
+  std::array<QRadioButton*, 3> Option_selected_camera{}; // index 1 "Goal", 2 "Split"
+  QSpinBox* UpDown_heat = nullptr;
+  QLabel* Label_heat_num = nullptr;
+  QLabel* Label_heat_name = nullptr;
+  QLabel* Label_event = nullptr;
+  QLabel* Label_heat_length = nullptr;
+  QLabel* Label_day = nullptr;
+  QLineEdit* Text_filename = nullptr;
+  QLabel* Label_read_framesize = nullptr;
+  QLabel* Label_filesize = nullptr;
+  QLabel* Label_capture_folder = nullptr;
+  QLabel* Label_heat_time = nullptr;
+  QLabel* Label_field = nullptr;
+  QLabel* Label_Coll_count = nullptr;
+  QLabel* Label_running_fps = nullptr;
+  QLabel* Label_attached = nullptr;
+  QLabel* Label_Phidget_attached = nullptr;
+  QLabel* Picture_arm = nullptr;
+  QLabel* Picture_LED = nullptr;
+  std::array<QLabel*, 6> Picture_dognum{};
+  std::array<QLabel*, 6> Label_dog{};
+  QTimer* Timer1 = nullptr;
+  QTimer* Timer_2 = nullptr;
+
+  // Menus and their items, by control name.
+  QAction* item(const QString& name) const;
+  QMenu* menu(const QString& name) const;
+
+protected:
+  void closeEvent(QCloseEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+  void changeEvent(QEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void customEvent(QEvent* event) override;
+
+private:
+  void build_controls();
+  void build_menus();
+  void set_menu_visibility();
+  void connect_commands();
+  QAction* add_item(QMenu* menu, const QString& name, const QString& caption, const QString& shortcut = {});
+  QMenu* add_menu(QMenu* parent, const QString& name, const QString& title);
+  void Label_capture_folder_Click();
+  void Misbehave(bool trapped);
+  void item_associate_Click();
+  void item_about_Click();
+  void item_dog_name_Click();
+  void item_validate_folder_Click();
+  void item_crop_size_Click(int index);
+  void Read_Last_Crop();
+  void UpDown_heat_Change();
+  int32_t Compute_Max_Picture_Height() const;
+  void report(int32_t step, const QString& procedure);
+
+  Options options_;
+  Main_Window_State state_;
+  std::vector<QMenu*> menus_;
+  std::vector<QAction*> items_;
+  std::array<QAction*, 3> item_crop_size_{};
+  std::unique_ptr<Single_Instance> instance_;
+  bool loaded_ = false;
+  bool ended_ = false;
+};

@@ -1,0 +1,266 @@
+// The main window's menu bar: items by control name, visibility rules, and the commands that
+// need nothing beyond the start-up spine.
+#include "app/form_doravent.h"
+
+#include "app/settings_form.h"
+#include "platform/error_report.h"
+#include "platform/program_info.h"
+#include "platform/prompts.h"
+#include "platform/trace.h"
+
+#include <QActionGroup>
+#include <QApplication>
+#include <QGroupBox>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+
+namespace {
+
+// Posted by "Misbehave untrapped": its failure is thrown from the event handler, where only the
+// application's top-level catch sees it.
+constexpr QEvent::Type Untrapped_Event = static_cast<QEvent::Type>(QEvent::User + 1);
+
+int32_t divide(int32_t a, int32_t b) {
+  // Integer division by zero is undefined in C++: raise the system's own failure instead.
+  if (b == 0) throw Dora_Error(11, QStringLiteral("Division by zero"));
+  return a / b;
+}
+
+} // namespace
+
+QMenu* Form_Doravent::add_menu(QMenu* parent, const QString& name, const QString& title) {
+  QMenu* m = parent ? parent->addMenu(title) : menuBar()->addMenu(title);
+  m->setObjectName(name);
+  m->menuAction()->setObjectName(name + QStringLiteral("_action"));
+  menus_.push_back(m);
+  return m;
+}
+
+QAction* Form_Doravent::add_item(QMenu* m, const QString& name, const QString& caption, const QString& shortcut) {
+  QAction* a = m->addAction(caption);
+  a->setObjectName(name);
+  if (!shortcut.isEmpty()) a->setShortcut(QKeySequence(shortcut));
+  items_.push_back(a);
+  return a;
+}
+
+QAction* Form_Doravent::item(const QString& name) const {
+  for (QAction* a : items_)
+    if (a->objectName() == name) return a;
+  return nullptr;
+}
+
+QMenu* Form_Doravent::menu(const QString& name) const {
+  for (QMenu* m : menus_)
+    if (m->objectName() == name) return m;
+  return nullptr;
+}
+
+void Form_Doravent::build_menus() {
+  QMenu* form = add_menu(nullptr, QStringLiteral("menu_form"), QStringLiteral("Form"));
+  add_item(form, QStringLiteral("item_open_file"), QStringLiteral("Open Doravent file"));
+  add_item(form, QStringLiteral("item_last_heat"), QStringLiteral("Open last heat"), QStringLiteral("Ctrl+L"));
+  add_item(form, QStringLiteral("item_show_result"), QStringLiteral("Show result form"), QStringLiteral("Ctrl+R"));
+  add_item(form, QStringLiteral("item_reset_line"), QStringLiteral("Reset Goal line"));
+  add_item(form, QStringLiteral("item_close_file"), QStringLiteral("Close Doravent file"));
+  add_item(form, QStringLiteral("item_delete_file"), QStringLiteral("Delete this file"));
+  form->addSeparator();
+  add_item(form, QStringLiteral("item_event_registration"), QStringLiteral("Event registration"));
+  add_item(form, QStringLiteral("item_open_event_file"), QStringLiteral("Open Event file"));
+  add_item(form, QStringLiteral("item_No_event_file"), QStringLiteral("No Event File"));
+  add_item(form, QStringLiteral("item_dog_names"), QStringLiteral("Dog names"));
+  form->addSeparator();
+  add_item(form, QStringLiteral("item_displace_goalline"), QStringLiteral("Displace goalline"),
+           QStringLiteral("Ctrl+G"));
+  add_item(form, QStringLiteral("item_show_settings"), QStringLiteral("Show settings"));
+  add_item(form, QStringLiteral("item_Select_Video_Source"), QStringLiteral("Select Video Source"));
+  form->addSeparator();
+  add_item(form, QStringLiteral("item_Exit"), QStringLiteral("Exit"), QStringLiteral("Ctrl+X"));
+
+  add_menu(nullptr, QStringLiteral("menu_settings"), QStringLiteral("Settings"));
+
+  QMenu* crop = add_menu(nullptr, QStringLiteral("menu_crop_size"), QStringLiteral("Crop size"));
+  auto* crop_group = new QActionGroup(this);
+  const QStringList crops{QStringLiteral("400*880"), QStringLiteral("600*1080"), QStringLiteral("576*720")};
+  for (int i = 0; i < 3; ++i) {
+    QAction* a = add_item(crop, QStringLiteral("item_crop_size_%1").arg(i), crops.at(i));
+    a->setCheckable(true);
+    crop_group->addAction(a);
+    item_crop_size_.at(static_cast<size_t>(i)) = a;
+  }
+
+  QMenu* diagnostics = add_menu(nullptr, QStringLiteral("menu_diagnostics"), QStringLiteral("Diagnostics"));
+  add_item(diagnostics, QStringLiteral("item_HDMI_performance"), QStringLiteral("HDMI performance"));
+  add_item(diagnostics, QStringLiteral("item_JPEG_Benchmark"), QStringLiteral("JPEG Benchmark"));
+
+  QMenu* print = add_menu(nullptr, QStringLiteral("menu_print"), QStringLiteral("Print"));
+  add_item(print, QStringLiteral("item_print_frame"), QStringLiteral("Print this frame"));
+  add_item(print, QStringLiteral("item_print_series"), QStringLiteral("Print Goal photo series"));
+  add_item(print, QStringLiteral("item_dog_name"), QStringLiteral("Dog Name"));
+
+  QMenu* debug = add_menu(nullptr, QStringLiteral("menu_debug"), QStringLiteral("Debug"));
+  add_item(debug, QStringLiteral("item_DLL_available"), QStringLiteral("DLL available"));
+  add_item(debug, QStringLiteral("item_pic_size"), QStringLiteral("Picture size"));
+  add_item(debug, QStringLiteral("item_timestamp_report"), QStringLiteral("Timestamp report"));
+  add_item(debug, QStringLiteral("item_file_properties"), QStringLiteral("File properties"));
+  add_item(debug, QStringLiteral("item_test_XML"), QStringLiteral("Text XML header"));
+  add_item(debug, QStringLiteral("item_dump_present_XML"), QStringLiteral("Dump present XML header"));
+  add_item(debug, QStringLiteral("item_test1"), QStringLiteral("test1"));
+  add_item(debug, QStringLiteral("item_Blink_LED"), QStringLiteral("Blink LED"));
+  add_item(debug, QStringLiteral("item_printer_dialog"), QStringLiteral("Printer dialog"));
+  add_item(debug, QStringLiteral("item_validate_folder"), QStringLiteral("Validate folder"));
+  add_item(debug, QStringLiteral("item_timer"), QStringLiteral("Timer"));
+  QMenu* trap = add_menu(debug, QStringLiteral("menu_trap_errors"), QStringLiteral("Trap errors"));
+  add_item(trap, QStringLiteral("item_misbehave"), QStringLiteral("Misbehave trapped"));
+  add_item(trap, QStringLiteral("item_misbehave_untrapped"), QStringLiteral("Misbehave untrapped"));
+
+  QMenu* help = add_menu(nullptr, QStringLiteral("menu_help"), QStringLiteral("Help"));
+  add_item(help, QStringLiteral("item_about"), QStringLiteral("About"));
+
+  QMenu* assign = add_menu(nullptr, QStringLiteral("menu_assign_times"), QStringLiteral("Assign times"));
+  QMenu* time = add_menu(assign, QStringLiteral("menu_time"), QStringLiteral("Time"));
+  add_item(time, QStringLiteral("item_set_time"), QStringLiteral("Set time"));
+  add_item(time, QStringLiteral("item_plus_one_hundredth"), QStringLiteral("Set time + 1/100"));
+  QMenu* split = add_menu(assign, QStringLiteral("menu_split"), QStringLiteral("Split"));
+  add_item(split, QStringLiteral("item_set_split"), QStringLiteral("Set split"));
+  add_item(split, QStringLiteral("item_split_plus_one_hundredth"), QStringLiteral("Set split +1/100"));
+  add_item(assign, QStringLiteral("item_set_notime"), QStringLiteral("No time"));
+  add_item(assign, QStringLiteral("item_dead_heat"), QStringLiteral("Dead heat"));
+  add_item(assign, QStringLiteral("item_clear_result"), QStringLiteral("Clear result"));
+
+  QMenu* specials = add_menu(nullptr, QStringLiteral("menu_specials"), QStringLiteral("Specials"));
+  QAction* hd = add_item(specials, QStringLiteral("item_display_HD_data"), QStringLiteral("Display HD frame data"));
+  hd->setCheckable(true);
+  add_item(specials, QStringLiteral("item_qn3_properties"), QStringLiteral("QN3 Properties"));
+  add_item(specials, QStringLiteral("item_associate"), QStringLiteral("Associate"));
+
+  QMenu* notime = add_menu(nullptr, QStringLiteral("menu_notime"), QStringLiteral("Notime"));
+  add_item(notime, QStringLiteral("item_disqualified"), QStringLiteral("Disqualified"));
+  add_item(notime, QStringLiteral("item_DNF"), QStringLiteral("Did Not Finish"));
+  add_item(notime, QStringLiteral("item_NoRank"), QStringLiteral("No Rank"));
+
+  // Commands whose subsystems are not in this build yet stay visible but inactive.
+  for (const char* name : {"item_open_file",
+                           "item_last_heat",
+                           "item_show_result",
+                           "item_reset_line",
+                           "item_close_file",
+                           "item_delete_file",
+                           "item_event_registration",
+                           "item_open_event_file",
+                           "item_No_event_file",
+                           "item_dog_names",
+                           "item_displace_goalline",
+                           "item_Select_Video_Source",
+                           "item_HDMI_performance",
+                           "item_JPEG_Benchmark",
+                           "item_print_frame",
+                           "item_print_series",
+                           "item_DLL_available",
+                           "item_pic_size",
+                           "item_file_properties",
+                           "item_test_XML",
+                           "item_dump_present_XML",
+                           "item_test1",
+                           "item_Blink_LED",
+                           "item_timer",
+                           "item_set_time",
+                           "item_plus_one_hundredth",
+                           "item_set_split",
+                           "item_split_plus_one_hundredth",
+                           "item_set_notime",
+                           "item_dead_heat",
+                           "item_clear_result",
+                           "item_display_HD_data",
+                           "item_qn3_properties",
+                           "item_disqualified",
+                           "item_DNF",
+                           "item_NoRank"})
+    item(QString::fromLatin1(name))->setEnabled(false);
+
+  // Alt on the Form menu and Ctrl on the Print menu reveal the hidden debugging menus.
+  connect(form, &QMenu::aboutToShow, this, [this] {
+    if (QGuiApplication::queryKeyboardModifiers() & Qt::AltModifier) {
+      menu(QStringLiteral("menu_trap_errors"))->menuAction()->setVisible(true);
+      QAction* debug_action = menu(QStringLiteral("menu_debug"))->menuAction();
+      debug_action->setVisible(!debug_action->isVisible());
+    }
+  });
+  connect(print, &QMenu::aboutToShow, this, [this] {
+    if (QGuiApplication::queryKeyboardModifiers() & Qt::ControlModifier)
+      menu(QStringLiteral("menu_debug"))->menuAction()->setVisible(true);
+  });
+}
+
+void Form_Doravent::set_menu_visibility() {
+  const bool dev = program().Development_Mode;
+  for (const char* name : {"menu_assign_times", "menu_specials", "menu_notime"})
+    menu(QString::fromLatin1(name))->menuAction()->setVisible(dev);
+  menu(QStringLiteral("menu_debug"))->menuAction()->setVisible(dev);
+  menu(QStringLiteral("menu_trap_errors"))->menuAction()->setVisible(dev);
+}
+
+void Form_Doravent::connect_commands() {
+  connect(item(QStringLiteral("item_Exit")), &QAction::triggered, this, [this] { Doravent_End(); });
+  connect(item(QStringLiteral("item_show_settings")), &QAction::triggered, this, [] {
+    Form_Doravent_settings& settings = Form_Doravent_settings::instance();
+    settings.show();
+    settings.raise();
+  });
+  connect(item(QStringLiteral("item_validate_folder")), &QAction::triggered, this,
+          [this] { item_validate_folder_Click(); });
+  connect(item(QStringLiteral("item_misbehave")), &QAction::triggered, this, [this] { Misbehave(true); });
+  connect(item(QStringLiteral("item_misbehave_untrapped")), &QAction::triggered, this, [this] { Misbehave(false); });
+  connect(item(QStringLiteral("item_associate")), &QAction::triggered, this, [this] { item_associate_Click(); });
+  connect(item(QStringLiteral("item_about")), &QAction::triggered, this, [this] { item_about_Click(); });
+  connect(item(QStringLiteral("item_dog_name")), &QAction::triggered, this, [this] { item_dog_name_Click(); });
+  for (int i = 0; i < 3; ++i)
+    connect(item_crop_size_.at(static_cast<size_t>(i)), &QAction::triggered, this,
+            [this, i] { item_crop_size_Click(i); });
+  connect(UpDown_heat, &QSpinBox::valueChanged, this, [this] { UpDown_heat_Change(); });
+  connect(Command_hide, &QPushButton::clicked, Frame_dogs_Heat, &QWidget::hide);
+  connect(Command1, &QPushButton::clicked, Frame_Control_status, &QWidget::hide);
+  for (int camera = 1; camera <= 2; ++camera)
+    connect(Option_selected_camera.at(static_cast<size_t>(camera)), &QRadioButton::toggled, this,
+            [this, camera](bool on) {
+              if (on) state_.Selected_Camera = static_cast<int16_t>(camera);
+            });
+}
+
+void Form_Doravent::Misbehave(bool trapped) {
+  if (!trapped) {
+    QCoreApplication::postEvent(this, new QEvent(Untrapped_Event));
+    return;
+  }
+  int32_t step = 10;
+  try {
+    volatile int32_t zero = 0;
+    step = 20;
+    Trace_Message(divide(10, zero));
+  } catch (...) {
+    report(step, QStringLiteral("Misbehave"));
+  }
+}
+
+void Form_Doravent::customEvent(QEvent* event) {
+  if (event->type() == Untrapped_Event) {
+    volatile int32_t zero = 0;
+    Trace_Message(divide(10, zero));
+    return;
+  }
+  QMainWindow::customEvent(event);
+}
+
+void Form_Doravent::item_about_Click() {
+  Msg_Box(program().Program_Name + QStringLiteral(", version ") + program().Program_Version +
+              QStringLiteral("\nPhoto-finish and timing for dog races."),
+          QStringLiteral("About"), Prompt_Buttons::Ok, Prompt_Icon::Information);
+}
+
+void Form_Doravent::item_dog_name_Click() {
+  const auto name = prompts().input(QStringLiteral("Enter dog name for printing"), program().Program_Name, {});
+  if (name) state_.Print_Dog_Name = *name;
+}

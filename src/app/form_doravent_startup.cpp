@@ -1,0 +1,324 @@
+// Start-up in the system's order, the capture folder, the window layout and the one shutdown path.
+#include "app/form_doravent.h"
+
+#include "app/associate.h"
+#include "app/settings_form.h"
+#include "platform/clock.h"
+#include "platform/error_report.h"
+#include "platform/program_info.h"
+#include "platform/prompts.h"
+#include "platform/settings.h"
+#include "platform/single_instance.h"
+#include "platform/trace.h"
+#include "platform/twips.h"
+#include "platform/user_folders.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenu>
+#include <QRadioButton>
+#include <QScreen>
+#include <QSlider>
+#include <QSpinBox>
+#include <QStyle>
+#include <QSysInfo>
+#include <QThread>
+
+#include <dlfcn.h>
+#include <unistd.h>
+
+namespace {
+
+const QString Settings = QStringLiteral("Settings");
+
+QString setting(const QString& key, const QString& default_value) {
+  return Read_Ini_Value(Settings, key, program().Settings_File_Path, default_value);
+}
+
+// Fills the program-wide values that error reports and recording headers quote.
+void Fill_Program_Values() {
+  Program_Info& p = program();
+  p.Computer_Name = QSysInfo::machineHostName();
+  p.Local_AppData_Folder = Local_AppData_Folder();
+  p.Settings_File_Path =
+      p.Local_AppData_Folder.isEmpty() ? QString() : p.Local_AppData_Folder + p.Program_Name + QStringLiteral(".ini");
+  p.Program_File = QCoreApplication::applicationFilePath();
+  p.App_Path = QCoreApplication::applicationDirPath();
+  p.Processor_Description = QSysInfo::currentCpuArchitecture() + QStringLiteral(", ") +
+                            QString::number(QThread::idealThreadCount()) + QStringLiteral(" cores");
+  const long pages = ::sysconf(_SC_PHYS_PAGES);
+  const long page_size = ::sysconf(_SC_PAGESIZE);
+  if (pages > 0 && page_size > 0)
+    p.Memory_Total = QString::number(static_cast<qint64>(pages) * page_size / (1024 * 1024)) + QStringLiteral(" MB");
+  p.Windows_Version = QSysInfo::prettyProductName() + QStringLiteral(" (") + QSysInfo::kernelType() + QLatin1Char(' ') +
+                      QSysInfo::kernelVersion() + QLatin1Char(')');
+}
+
+// The interface kit's library is loaded only when the machine has it.
+bool Kit_Library_Present() {
+  void* handle = ::dlopen("libphidget22.so.0", RTLD_LAZY | RTLD_LOCAL);
+  if (!handle) return false;
+  ::dlclose(handle);
+  return true;
+}
+
+} // namespace
+
+bool Form_Doravent::Form_Load() {
+  int32_t step = 10;
+  try {
+    Trace_Message("*Form_Doravent Form_Load, begin");
+    if (program().Program_Start_Mill == 0) program().Program_Start_Mill = Mill_Now();
+    step = 20;
+    program().Development_Mode = options_.development_mode;
+    step = 50;
+    Fill_Program_Values();
+    Check_Bitness();
+    Trace_Message("*Computer name = " + program().Computer_Name + " Windows = " + program().Windows_Version +
+                  " CPU = " + program().CPU_Bitness + " OS = " + program().OS_Bitness);
+    Trace_Message(" Doravent starting, version = " + program().Program_Version +
+                  " Computer = " + program().Computer_Name);
+    step = 70;
+    if (program().Ending) return false;
+    QString argument = options_.command_argument.trimmed();
+    if (argument.size() >= 2 && argument.startsWith(QLatin1Char('"')) && argument.endsWith(QLatin1Char('"')))
+      argument = argument.mid(1, argument.size() - 2);
+    state_.Command_Argument = argument;
+    Slider_play->setToolTip({});
+    menu(QStringLiteral("menu_settings"))->menuAction()->setVisible(false);
+    step = 80;
+    instance_ = std::make_unique<Single_Instance>();
+    if (instance_->Another_Instance_Running()) {
+      hide();
+      Msg_Box(QStringLiteral("A previous instance of Doravent is running!"));
+      program().Ending = true;
+      ended_ = true;
+      return false;
+    }
+    step = 90;
+    state_.Bytes_Per_Megabyte = 1048576;
+    program().Ready_Mill = Mill_Now();
+    step = 110;
+    load_Capture_Folder();
+    Trace_Message("Form_Load, after load_Capture_Folder");
+    step = 120;
+    program().Event_Files_Folder = program().Local_AppData_Folder + QStringLiteral("Doravent Event Files/");
+    step = 130;
+    {
+      bool ok = false;
+      const int heat = setting(QStringLiteral("Heat_ID"), QStringLiteral("1")).toInt(&ok);
+      const QSignalBlocker block(UpDown_heat);
+      UpDown_heat->setValue(ok ? heat : 1);
+      Label_heat_num->setText(QString::number(UpDown_heat->value()));
+    }
+    step = 140;
+    move(0, 0);
+    Load_Compensations();
+    step = 150;
+    set_menu_visibility();
+    step = 160;
+    Label_read_framesize->clear();
+    step = 170;
+    Trace_Message("*Command_dollar = " + state_.Command_Argument);
+    step = 180;
+    if (!Kit_Library_Present()) {
+      Frame_Control_box->setEnabled(false);
+      Label_attached->setText(QStringLiteral("No Phidget drivers"));
+      Label_Phidget_attached->setText(QStringLiteral("No Phidget drivers"));
+      Label_attached->setEnabled(false);
+      Label_Phidget_attached->setEnabled(false);
+    }
+    step = 190;
+    Option_selected_camera[1]->setChecked(true);
+    state_.Selected_Camera = 1;
+    Read_Last_Crop();
+    for (int16_t camera = 1; camera <= 2; ++camera) {
+      if (const auto line = Read_Goal_Line(camera)) {
+        state_.Goal_Point_1.at(static_cast<size_t>(camera)) = {line->at(0), line->at(1)};
+        state_.Goal_Point_2.at(static_cast<size_t>(camera)) = {line->at(2), line->at(3)};
+      }
+    }
+    Picture_LED->setFrameShape(QFrame::NoFrame);
+    step = 200;
+    state_.Max_Picture_Height = Compute_Max_Picture_Height();
+    step = 210;
+    if (program().Development_Mode) state_.Arm_Green = true;
+    Arrange_form();
+    loaded_ = true;
+    Trace_Message("Form_Doravent Form_Load, end");
+  } catch (...) {
+    report(step, QStringLiteral("Form_Load"));
+  }
+  return !program().Ending;
+}
+
+void Form_Doravent::Form_Activate() {
+  if (Slider_play->isVisible() && Slider_play->isEnabled()) Slider_play->setFocus();
+}
+
+int32_t Form_Doravent::Compute_Max_Picture_Height() const {
+  const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+  if (!screen) return 480;
+  const int border = frameGeometry().height() - geometry().height();
+  const int chrome = height() - (centralWidget() ? centralWidget()->height() : height());
+  const int available =
+      screen->availableGeometry().height() - border - chrome - Frame_settimes->sizeHint().height() - 8;
+  return std::max(120, available);
+}
+
+void Form_Doravent::load_Capture_Folder() {
+  state_.Capture_Folder = setting(QStringLiteral("save_folder"), QStringLiteral("C:"));
+  Label_capture_folder->setText(state_.Capture_Folder);
+  Label_capture_folder->setToolTip(state_.Capture_Folder);
+}
+
+void Form_Doravent::Label_capture_folder_Click() {
+  int32_t step = 10;
+  try {
+    const QString chosen =
+        prompts().select_folder(QStringLiteral("Select capture folder"), Resolve_Drive_Default(state_.Capture_Folder));
+    step = 20;
+    if (chosen.isEmpty()) return;
+    Write_Ini_Value(Settings, QStringLiteral("save_folder"), chosen, program().Settings_File_Path);
+    load_Capture_Folder();
+  } catch (...) {
+    report(step, QStringLiteral("Label_capture_folder_Click"));
+  }
+}
+
+QString Form_Doravent::Validate_Folder() {
+  const QString folder = Resolve_Drive_Default(state_.Capture_Folder);
+  if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
+    Msg_Box(QStringLiteral("Capture folder does not exist!"));
+    // The caller must not go on to write a recording there.
+    return QStringLiteral("Path not found 76");
+  }
+  QFile test(QDir(folder).filePath(QStringLiteral("testfile.txt")));
+  if (!test.open(QIODevice::WriteOnly)) return test.errorString() + QStringLiteral(" 75");
+  test.close();
+  if (!test.remove()) return test.errorString() + QStringLiteral(" 75");
+  return {};
+}
+
+void Form_Doravent::item_validate_folder_Click() {
+  const QString failure = Validate_Folder();
+  Trace_Message("*Validate_Folder = " + failure);
+}
+
+void Form_Doravent::item_crop_size_Click(int index) {
+  int32_t step = 10;
+  try {
+    QAction* chosen = item_crop_size_.at(static_cast<size_t>(index));
+    for (QAction* a : item_crop_size_)
+      a->setChecked(a == chosen);
+    step = 20;
+    Write_Ini_Value(Settings, QStringLiteral("lastcrop"), chosen->text(), program().Settings_File_Path);
+  } catch (...) {
+    report(step, QStringLiteral("item_crop_size_Click"));
+  }
+}
+
+void Form_Doravent::Read_Last_Crop() {
+  const QString last = setting(QStringLiteral("lastcrop"), QStringLiteral("400*880"));
+  for (int i = 0; i < 3; ++i)
+    if (item_crop_size_.at(static_cast<size_t>(i))->text() == last) {
+      item_crop_size_Click(i);
+      return;
+    }
+  // A size this program does not offer falls back to the first one.
+  item_crop_size_Click(0);
+}
+
+void Form_Doravent::UpDown_heat_Change() {
+  int32_t step = 10;
+  try {
+    Label_heat_num->setText(QString::number(UpDown_heat->value()));
+    Write_Ini_Value(Settings, QStringLiteral("Heat_ID"), QString::number(UpDown_heat->value()),
+                    program().Settings_File_Path);
+  } catch (...) {
+    report(step, QStringLiteral("UpDown_heat_Change"));
+  }
+}
+
+void Form_Doravent::item_associate_Click() {
+  int32_t step = 10;
+  try {
+    if (!Associate_File_Type()) {
+      Msg_Box(QStringLiteral("The file type could not be registered in ") + Local_AppData_Folder(),
+              program().Program_Name, Prompt_Buttons::Ok, Prompt_Icon::Warning);
+      return;
+    }
+    step = 20;
+    Msg_Box(QStringLiteral("Associated the file extension .qn2 with this application!"));
+  } catch (...) {
+    report(step, QStringLiteral("item_associate_Click"));
+  }
+}
+
+void Form_Doravent::Arrange_form() {
+  const double tpp = Twips_Per_Pixel();
+  const auto px = [tpp](int twips) { return static_cast<int>(twips / tpp + 0.5); };
+  const int margin = px(120);
+  QWidget* client = centralWidget();
+  Picture_out->move(margin, margin);
+  Frame_settimes->adjustSize();
+  Frame_settimes->setFixedWidth(std::max(Picture_out->width(), Frame_settimes->sizeHint().width()));
+  Frame_settimes->move(Picture_out->x(), Picture_out->geometry().bottom() + 1 + px(20));
+  Frame_controls->adjustSize();
+  const int beside = std::max(Picture_out->geometry().right(), Frame_settimes->geometry().right()) + 1 + margin;
+  Frame_controls->move(beside, Picture_out->y());
+  const int width = Frame_controls->geometry().right() + 1 + margin;
+  const int height = std::max(Frame_controls->geometry().bottom(), Frame_settimes->geometry().bottom()) + 1 + px(20);
+  client->setFixedSize(width, height);
+  adjustSize();
+}
+
+void Form_Doravent::changeEvent(QEvent* event) {
+  // Form_Resize: the results window follows the main window into and out of the task bar.
+  if (event->type() == QEvent::WindowStateChange) {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      if (w->objectName() != QStringLiteral("Form_Dora_Results") || !w->isVisible()) continue;
+      if (isMinimized())
+        w->showMinimized();
+      else if (w->isMinimized())
+        w->showNormal();
+    }
+  }
+  QMainWindow::changeEvent(event);
+}
+
+void Form_Doravent::Stop_All_Windows() {
+  Trace_Message("*Stop_Doravent");
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (w != this && w->isVisible()) w->close();
+  Form_Doravent_settings::Unload_Instance();
+  Trace_Message("*Stop_Doravent, end");
+}
+
+void Form_Doravent::Doravent_End() {
+  if (ended_) return;
+  ended_ = true;
+  Trace_Message("*Doravent_end, begin");
+  program().Ending = true;
+  // Pending frame and device notifications get a second to drain before the windows go.
+  for (int i = 0; i < 10; ++i) {
+    QElapsedTimer wait;
+    wait.start();
+    while (wait.elapsed() < 100)
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 100 - wait.elapsed());
+  }
+  Stop_All_Windows();
+  hide();
+  instance_.reset();
+  Trace_Message("*Doravent_end, end");
+  if (options_.end_program)
+    options_.end_program(0);
+  else
+    QCoreApplication::exit(0);
+}

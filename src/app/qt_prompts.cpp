@@ -1,0 +1,65 @@
+#include "app/qt_prompts.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+
+namespace {
+
+QWidget* owner() { return QApplication::activeWindow(); }
+
+class Qt_Prompts final : public Prompts {
+public:
+  Prompt_Answer message(const QString& text, const QString& title, Prompt_Buttons buttons, Prompt_Icon icon) override {
+    QMessageBox box(owner());
+    box.setText(text);
+    box.setWindowTitle(title.isEmpty() ? QStringLiteral("Doravent_HDMI") : title);
+    switch (icon) {
+    case Prompt_Icon::None: box.setIcon(QMessageBox::NoIcon); break;
+    case Prompt_Icon::Information: box.setIcon(QMessageBox::Information); break;
+    case Prompt_Icon::Warning: box.setIcon(QMessageBox::Warning); break;
+    case Prompt_Icon::Critical: box.setIcon(QMessageBox::Critical); break;
+    case Prompt_Icon::Question: box.setIcon(QMessageBox::Question); break;
+    }
+    switch (buttons) {
+    case Prompt_Buttons::Ok: box.setStandardButtons(QMessageBox::Ok); break;
+    case Prompt_Buttons::OkCancel: box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
+    case Prompt_Buttons::YesNo: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
+    case Prompt_Buttons::YesNoCancel:
+      box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+      break;
+    }
+    switch (box.exec()) {
+    case QMessageBox::Ok: return Prompt_Answer::Ok;
+    case QMessageBox::Yes: return Prompt_Answer::Yes;
+    case QMessageBox::No: return Prompt_Answer::No;
+    default: return Prompt_Answer::Cancel;
+    }
+  }
+
+  std::optional<QString> input(const QString& prompt, const QString& title, const QString& default_text) override {
+    bool ok = false;
+    const QString text = QInputDialog::getText(owner(), title, prompt, QLineEdit::Normal, default_text, &ok);
+    if (!ok) return std::nullopt;
+    return text;
+  }
+
+  QString open_file(const QString& title, const QString& folder, const QString& filter) override {
+    return QFileDialog::getOpenFileName(owner(), title, folder, filter);
+  }
+
+  QString save_file(const QString& title, const QString& folder, const QString& filter) override {
+    return QFileDialog::getSaveFileName(owner(), title, folder, filter);
+  }
+
+  QString select_folder(const QString& title, const QString& start_folder) override {
+    return QFileDialog::getExistingDirectory(owner(), title, start_folder);
+  }
+
+  void beep() override { QApplication::beep(); }
+};
+
+} // namespace
+
+std::unique_ptr<Prompts> Make_Qt_Prompts() { return std::make_unique<Qt_Prompts>(); }
