@@ -109,14 +109,17 @@ void Form_Doravent::build_controls() {
   big.setBold(true);
   Label_heat_time->setFont(big);
   Label_field = make_label(Frame_settimes, QStringLiteral("Label_field"));
-  int column = 0;
-  for (QWidget* w : {static_cast<QWidget*>(Cmd_add_hundredth), static_cast<QWidget*>(Cmd_Split),
-                     static_cast<QWidget*>(Cmd_Notime), static_cast<QWidget*>(Cmd_DeadHeat)}) {
-    w->setEnabled(false);
-    set_grid->addWidget(w, 2, column++);
+  // The mode buttons and the time get a row of their own so the six box buttons stay equal.
+  auto* modes = new QHBoxLayout;
+  for (QPushButton* b : {Cmd_add_hundredth, Cmd_Split, Cmd_Notime, Cmd_DeadHeat}) {
+    b->setEnabled(false);
+    modes->addWidget(b);
   }
-  set_grid->addWidget(Label_heat_time, 2, 4);
-  set_grid->addWidget(Label_field, 2, 5);
+  modes->addWidget(Label_heat_time);
+  modes->addWidget(Label_field);
+  set_grid->addLayout(modes, 2, 0, 1, 6);
+  for (int i = 0; i < 6; ++i)
+    set_grid->setColumnStretch(i, 1);
 
   Frame_controls = named(new QGroupBox(central), QStringLiteral("Frame_controls"));
   auto* controls = new QVBoxLayout(Frame_controls);
