@@ -1,0 +1,275 @@
+#pragma once
+// The recording handler: one object opens, reviews, creates and appends to a heat's recording.
+//
+// Files by concern (one class, several translation units):
+//   video_file_handler.cpp        construction, Open_File, Close_File, header block I/O
+//   video_file_handler_read.cpp   Read_RGB_sample, the placeholder, frame and field arithmetic
+//   video_file_handler_props.cpp  counts, per-frame values, the Dora family, QN3_Properties
+//   video_file_handler_write.cpp  the writer section below (creating, sizing, appending)
+//
+// Shared between reader and writer:
+//  - `file_` is the one QFile of the recording, kept open while reviewing and during an
+//    append pass; `File_open()` is true while it is open. All positions are 64-bit offsets.
+//  - `Write_QN3_header()` (implemented with the reader) writes the whole header block from
+//    the header document at offset 0 and returns to the previous position; nothing when no
+//    file is open. The writer builds on it.
+//  - `Close_File()` (implemented with the reader) ends an append pass when frames_appended_ > 0
+//    (num_frames, RGB_sample_size from writer_record_size_, num_segments, JPEG size range,
+//    header block), then closes and resets the per-file reading state.
+//  - `Reopen_For_Update()` opens the named file read-write without reading it (for the writer's
+//    header rewrites); false when that is impossible.
+#include "imaging/dib_section.h"
+#include "recording/jpeg_codec.h"
+#include "recording/qn3_format.h"
+
+#include <QFile>
+#include <QString>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+class Cls_XML_header;
+class Frame_Buffer_List; // the captured frames (capture side); the writer's concern
+
+// Which frame holds a field, which of its fields it is, and the effective times.
+struct Field_Position {
+  int16_t frame = 0;
+  int16_t field_in_frame = 1; // 1: first (odd field number), 2: second
+};
+// Field v belongs to frame Int(v / 2 + 0.5) = (v + 1) div 2; odd v is its first field.
+Field_Position Field_To_Frame(int32_t field);
+// Milliseconds from frame 1 / field 1 to the given frame / field.
+double Frame_Effective_Time(int32_t frame, int32_t mill_per_frame);
+double Field_Effective_Time(int32_t field, int32_t mill_per_field);
+// Capture_Mill to the nearest multiple of 40 (ties to the even multiple), minus 10.
+int32_t Snapped_Capture_Time(int32_t capture_mill);
+
+// How a file name is treated by Open_File.
+enum class Recording_Kind { QN3, Known_Unsupported, Unknown };
+Recording_Kind Kind_Of_Suffix(const QString& suffix);
+
+// The read-only decision: no write permission bit for anybody, or the file cannot be opened for
+// writing (a root process passes every permission check, so the bits are asked first).
+bool File_Is_Read_Only(const QString& path);
+
+class cls_VideoFile_handler {
+public:
+  cls_VideoFile_handler();
+  ~cls_VideoFile_handler();
+  cls_VideoFile_handler(const cls_VideoFile_handler&) = delete;
+  cls_VideoFile_handler& operator=(const cls_VideoFile_handler&) = delete;
+
+  // ---- Opening and closing ----
+  bool Open_File(const QString& file_name, bool no_play = false);
+  void Close_File();
+
+  // ---- Frame access ----
+  // Reads record `frame` (decoding it when `decompress`); see the read-error flag.
+  void Read_RGB_sample(int16_t frame, bool decompress);
+  bool Read_error() const { return read_error_; }
+  int16_t Last_Decoded_Frame() const { return last_decoded_frame_; }
+  int32_t Decode_Count() const { return decode_count_; } // JPEG decodes since construction
+  cDIBSection& Decode_Surface() { return decode_dib_; }
+  const cDIBSection& Decode_Surface() const { return decode_dib_; }
+  cDIBSection& Field_Surface() { return field_dib_; }
+  cDIBSection& Rotate_Surface() { return rotate_dib_; }
+  const qn3::Record_Fields& Read_Record() const { return read_record_; }
+  // Bookkeeping of a shown frame / field (rendering calls these after drawing).
+  void Note_Frame_Shown(int16_t frame);
+  void Note_Field_Shown(int32_t field);
+
+  // ---- Counts and geometry ----
+  int16_t Num_Frames() const { return frame_count_; }
+  int16_t Num_fields() const { return field_count_; }
+  int16_t QN3_Num_Frames() const;
+  int16_t QN3_Num_fields() const { return frame_count_; }
+  int16_t Width() const { return width_; }
+  int16_t Height() const { return height_; }
+  bool RGB_interlaced() const { return interlaced_; }
+  int32_t mill_per_frame() const { return mill_per_frame_; }
+  int32_t mill_per_field() const { return mill_per_field_; }
+  int32_t Total_Duration() const { return total_duration_; }
+  int16_t Segments_Num() const;
+  int32_t Largest_JPG() const;
+  int32_t Smallest_JPG() const;
+  int64_t File_size() const { return file_length_; }
+  int64_t Record_Size() const { return record_size_; }
+  int64_t First_Record_Position() const { return first_record_pos_; }
+  bool Read_only() const { return read_only_; }
+  bool File_open() const { return file_number_ >= 1; }
+  int16_t File_Number() const { return file_number_; }
+  QString File_name() const { return file_name_; }
+  QString File_suffix() const { return file_suffix_; }
+  QString Codec_Tag() const { return codec_tag_; }
+  bool Rotated() const { return rotated_; }
+  int16_t Top_Delimiter_Row() const { return top_delimiter_row_; }
+  QString Measured_fps() const;
+
+  // ---- Values of the last read record ----
+  int32_t QN3_Capture_mill() const { return read_record_.capture_mill; }
+  int32_t QN3_Capture_local() const { return read_record_.capture_local; }
+  int16_t QN3_Capture_Delta() const { return static_cast<int16_t>(read_record_.capture_delta); }
+  int32_t QN3_JPEG_Size() const { return read_record_.jpeg_size; }
+  int16_t QN3_Compression_Quality() const { return static_cast<int16_t>(read_record_.quality); }
+  int32_t Snapped_Capture_Mill() const { return snapped_capture_time_; }
+  int16_t QN3_Displayed_Frame() const { return current_frame_; }
+  int16_t QN3_Displayed_Field() const { return field_to_show_; }
+  int32_t Current_Field() const { return current_field_; }
+  int16_t Field_To_Show() const { return field_to_show_; }
+  void set_Field_To_Show(int16_t field) { field_to_show_ = field == 2 ? 2 : 1; }
+  int32_t Timestamp_long() const;
+  float Player_Effective_Time() const;
+  int32_t Effective_time() const;
+  QString Formatted_Time() const;
+  void Set_Base_time(bool on);
+
+  QString QN3_Properties() const;
+
+  // ---- Heat data (forwarded to the header document) ----
+  QString Dora_event() const;
+  void set_Dora_event(const QString& text);
+  QString Dora_Heat_ID() const;
+  void set_Dora_Heat_ID(const QString& text);
+  QString Dora_Heat_Name() const;
+  void set_Dora_Heat_Name(const QString& text);
+  QString Dora_Heat_Length() const;
+  void set_Dora_Heat_Length(const QString& text);
+  QString Dora_start_DateTime() const;
+  void set_Dora_start_DateTime(const QString& text);
+  int32_t Dora_start_PC_mill() const;
+  void set_Dora_start_PC_mill(int32_t ms);
+  void set_Dora_heat_start_local(int32_t ms);
+  void set_Dora_start_HDMI_events(int32_t count);
+  QString Dora_box_delay() const;
+  void set_Dora_box_delay(const QString& text);
+  // A stored "0" gives Default_Goal_Compensation when that is above 0.
+  QString Dora_Goal_compensation() const;
+  void set_Dora_Goal_compensation(const QString& text);
+  QString Dora_Split_compensation() const;
+  void set_Dora_Split_compensation(const QString& text);
+  QString Dora_Goal_Finish() const;
+  void set_Dora_Goal_Finish(const QString& text);
+  QString Dora_Goal_Split() const;
+  void set_Dora_Goal_Split(const QString& text);
+  void set_Dora_goal_firewire_ID(const QString& text);
+  void set_Dora_split_firewire_ID(const QString& text);
+  QString Dora_Dog_name(int16_t box) const;
+  void set_Dora_Dog_name(int16_t box, const QString& name);
+  int16_t Dora_heat_frame(int16_t box) const;
+  void set_Dora_heat_frame(int16_t box, int16_t frame);
+  int16_t Dora_split_frame(int16_t box) const;
+  void set_Dora_split_frame(int16_t box, int16_t frame);
+  int32_t Dora_Heat_Click_Time(int16_t box) const;
+  void set_Dora_Heat_Click_Time(int16_t box, int32_t ms);
+  int32_t Dora_Heat_time(int16_t box, bool split) const;
+  void set_Dora_Heat_time(int16_t box, bool split, int32_t ms);
+  bool Dora_dead_heat(int16_t box) const;
+  void set_Dora_dead_heat(int16_t box, bool dead_heat);
+
+  int32_t Default_Goal_Compensation() const { return default_goal_compensation_; }
+  void set_Default_Goal_Compensation(int32_t ms) { default_goal_compensation_ = ms; }
+
+  Cls_XML_header& XML_Header() { return *header_; }
+  const Cls_XML_header& XML_Header() const { return *header_; }
+
+  // Writes the whole header block at offset 0 from the header document; no file open: nothing.
+  void Write_QN3_header();
+  bool Reopen_For_Update();
+
+  // ======================= Writer section (video_file_handler_write.cpp) ====================
+  // Declarations below belong to the writer; its engineer may add to and adjust them.
+  void set_Cropped_X(int32_t width);
+  void set_Cropped_Y(int32_t height);
+  void set_RGB_interlaced(bool flag);
+  void set_Running_Fps(int16_t fps);
+  void set_File_name(const QString& path);
+  void set_RGB_Rotated(bool flag) { rotate_setting_ = flag; }
+  void set_Top_Delimiter_Row(int16_t row) { top_delimiter_setting_ = row; }
+  void set_Initial_Quality(int16_t quality) { initial_quality_ = quality; }
+  void Initiate_QN3_File();
+  void Write_XML_Header();
+  void ReCreate_XML_header();
+  void Open_qn3_for_Append();
+  int32_t Rounded_Compressed_Size() const { return slot_size_; }
+  void Calculate_Compressed_Size(Frame_Buffer_List& buffers);
+  // Compresses captured buffer `index` at `quality` into the writer's JPEG buffer.
+  void Compress_Frame(Frame_Buffer_List& buffers, int32_t index, int32_t quality);
+  void Append_RGB_Frame(Frame_Buffer_List& buffers, int32_t index);
+  void JPG_Sizes(int32_t smallest, int32_t largest);
+  QString RGB_Max_Seen_size() const;
+  void set_RGB_Max_Seen_size(const QString& text);
+  QString RGB_Comp_Threshold() const;
+  void set_RGB_Comp_Threshold(const QString& text);
+  // ==================== end of writer section ====================
+
+private:
+  bool Open_QN3(); // the QN3 steps of Open_File
+  void Reset_File_State();
+  void Make_Surfaces();
+  void Show_Placeholder();
+  void Report_Read_Error(int16_t frame, int64_t position);
+  void Finish_Append_Pass(); // the append-pass steps of Close_File
+
+  std::unique_ptr<Cls_XML_header> header_;
+  std::unique_ptr<QFile> file_;
+  int16_t file_number_ = 0;
+  QString file_name_;
+  QString file_suffix_;
+  int64_t file_length_ = 0;
+  bool read_only_ = false;
+
+  // Reading state of the open file.
+  int64_t record_size_ = 0;
+  int64_t first_record_pos_ = qn3::Header_Block_Size;
+  int16_t frame_count_ = 0;
+  int16_t field_count_ = 0;
+  int32_t mill_per_frame_ = 20;
+  int32_t mill_per_field_ = 20;
+  int32_t total_duration_ = 0;
+  int16_t width_ = 0;
+  int16_t height_ = 0;
+  bool interlaced_ = false;
+  bool rotated_ = false;
+  int16_t top_delimiter_row_ = 0;
+  QString codec_tag_;
+  QString creation_date_;
+  int16_t last_decoded_frame_ = 0;
+  qn3::Record_Fields read_record_;
+  std::vector<uint8_t> read_buffer_; // one whole record
+  int16_t current_frame_ = 0;
+  int32_t current_field_ = 0;
+  int16_t field_to_show_ = 1;
+  int32_t snapped_capture_time_ = 0;
+  double effective_player_time_ = 0;
+  double base_time_ = 0;
+  bool read_error_ = false;
+  int32_t decode_count_ = 0;
+  int32_t default_goal_compensation_ = 0;
+
+  cDIBSection decode_dib_;
+  cDIBSection field_dib_;
+  cDIBSection rotate_dib_;
+  Jpeg_Codec codec_;
+
+private:
+  // Writer state (video_file_handler_write.cpp); Close_File reads the append-pass counters.
+  int32_t crop_x_ = 0;
+  int32_t crop_y_ = 0;
+  bool interlaced_setting_ = false;
+  bool rotate_setting_ = false;
+  int16_t top_delimiter_setting_ = 0;
+  int16_t running_fps_ = 0;
+  int32_t slot_size_ = 0;
+  bool jpeg_compression_on_ = true;
+  QString compressor_name_ = QStringLiteral("Intel");
+  int16_t initial_quality_ = 80;
+  int32_t frames_appended_ = 0;
+  int64_t writer_record_size_ = 0;
+  int64_t pass_start_length_ = 0;
+  int32_t smallest_jpeg_ = 0;
+  int32_t largest_jpeg_ = 0;
+  int32_t last_jpeg_size_ = 0;
+  cDIBSection work_dib_;
+  std::vector<uint8_t> jpeg_buffer_;
+  std::vector<uint8_t> write_record_;
+};
