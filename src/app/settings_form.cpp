@@ -154,12 +154,20 @@ bool Form_Doravent_settings::open_after_finish() const { return Check_open_after
 void Form_Doravent_settings::Form_Load() {
   int32_t step = 10;
   try {
-    // Filling the boxes writes the keys and reloads the delays, as a typed change would.
-    Text_Box_delay->setText(QString::number(program().Box_Delay_Ms));
+    // Filling the boxes writes the keys and reloads the delays, as a typed change would. Each
+    // reload reads the boxes not yet filled from the file, so the delays in force are taken
+    // first and put back: the boxes and the delays then agree even when a write failed.
+    const int32_t box_ms = program().Box_Delay_Ms;
+    const int32_t goal_ms = program().Goal_Delay_Ms;
+    const int32_t split_ms = program().Split_Delay_Ms;
+    Text_Box_delay->setText(QString::number(box_ms));
     step = 20;
-    Text_goalcam_delay->setText(QString::number(program().Goal_Delay_Ms));
+    Text_goalcam_delay->setText(QString::number(goal_ms));
     step = 30;
-    Text_splitcam_delay->setText(QString::number(program().Split_Delay_Ms));
+    Text_splitcam_delay->setText(QString::number(split_ms));
+    program().Box_Delay_Ms = box_ms;
+    program().Goal_Delay_Ms = goal_ms;
+    program().Split_Delay_Ms = split_ms;
     step = 40;
     Load_Check(Check_Auto_init, QStringLiteral("auto_init"));
     step = 50;
