@@ -23,6 +23,7 @@
 #include "recording/qn3_format.h"
 
 #include <QFile>
+#include <QImage>
 #include <QString>
 #include <cstdint>
 #include <memory>
@@ -234,6 +235,7 @@ private:
   QString codec_tag_;
   QString creation_date_;
   int16_t last_decoded_frame_ = 0;
+  int16_t decoded_frame_ = 0; // frame whose image the decode surface holds (validation reads skip decoding)
   qn3::Record_Fields read_record_;
   std::vector<uint8_t> read_buffer_; // one whole record
   int16_t current_frame_ = 0;
@@ -250,6 +252,7 @@ private:
   cDIBSection field_dib_;
   cDIBSection rotate_dib_;
   Jpeg_Codec codec_;
+  QImage placeholder_; // the "Corrupted video" picture, drawn once per image size
 
 private:
   // Writer state (video_file_handler_write.cpp); Close_File reads the append-pass counters.

@@ -1,0 +1,287 @@
+#include "recording/video_file_handler.h"
+
+#include "metadata/xml_header.h"
+#include "platform/error_report.h"
+#include "platform/prompts.h"
+#include "platform/trace.h"
+
+#include <QFileInfo>
+#include <algorithm>
+#include <functional>
+
+namespace {
+
+const QString open_location = QStringLiteral("Open_file of Class Module Class_RGB_file_handler");
+
+// Header values read at open: a missing or unreadable element gives the fallback, so a damaged
+// header still opens with whatever frames the file holds.
+QString Safe_Text(const std::function<QString()>& read, const QString& fallback = {}) {
+  try {
+    return read();
+  } catch (const std::exception&) {
+    return fallback;
+  }
+}
+
+bool Safe_Flag(const std::function<bool()>& read) {
+  try {
+    return read();
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+int16_t Text_To_Int16(const QString& text, int16_t low, int16_t high) {
+  bool ok = false;
+  const int value = text.trimmed().toInt(&ok);
+  if (!ok) return 0;
+  return static_cast<int16_t>(std::clamp(value, int{low}, int{high}));
+}
+
+} // namespace
+
+Recording_Kind Kind_Of_Suffix(const QString& suffix) {
+  const QString upper = suffix.toUpper();
+  if (upper == QLatin1String("QN3")) return Recording_Kind::QN3;
+  for (const char* known : {"AVI", "QN1", "SDV", "DV", "QN2"})
+    if (upper == QLatin1String(known)) return Recording_Kind::Known_Unsupported;
+  return Recording_Kind::Unknown;
+}
+
+bool File_Is_Read_Only(const QString& path) {
+  const QFileDevice::Permissions writable =
+      QFileDevice::WriteOwner | QFileDevice::WriteUser | QFileDevice::WriteGroup | QFileDevice::WriteOther;
+  if ((QFile::permissions(path) & writable) == 0) return true;
+  QFile probe(path);
+  if (!probe.open(QIODevice::ReadWrite)) return true;
+  probe.close();
+  return false;
+}
+
+cls_VideoFile_handler::cls_VideoFile_handler() : header_(std::make_unique<Cls_XML_header>()) {}
+
+cls_VideoFile_handler::~cls_VideoFile_handler() {
+  try {
+    Close_File();
+  } catch (...) {
+    // Nothing may leave a destructor; Close_File reports its own failures.
+  }
+}
+
+void cls_VideoFile_handler::Reset_File_State() {
+  file_length_ = 0;
+  record_size_ = 0;
+  first_record_pos_ = qn3::Header_Block_Size;
+  frame_count_ = 0;
+  field_count_ = 0;
+  total_duration_ = 0;
+  last_decoded_frame_ = 0;
+  decoded_frame_ = 0;
+  read_record_ = {};
+  current_frame_ = 0;
+  current_field_ = 0;
+  field_to_show_ = 1;
+  snapped_capture_time_ = 0;
+  effective_player_time_ = 0;
+  base_time_ = 0;
+  read_error_ = false;
+}
+
+void cls_VideoFile_handler::Make_Surfaces() {
+  if (width_ <= 0 || height_ <= 0) {
+    decode_dib_.ClearUp();
+    field_dib_.ClearUp();
+    rotate_dib_.ClearUp();
+    return;
+  }
+  if (decode_dib_.Width() != width_ || decode_dib_.Height() != height_) decode_dib_.Create(width_, height_);
+  if (field_dib_.Width() != width_ || field_dib_.Height() != height_) field_dib_.Create(width_, height_);
+  if (rotate_dib_.Width() != height_ || rotate_dib_.Height() != width_) rotate_dib_.Create(height_, width_);
+}
+
+bool cls_VideoFile_handler::Open_File(const QString& file_name, bool no_play) {
+  (void)no_play; // playback starts elsewhere; the flag is kept for callers
+  int32_t step = 10;
+  try {
+    Close_File();
+    file_name_ = file_name;
+    file_suffix_.clear();
+    step = 20;
+    const QFileInfo info(file_name);
+    if (!info.exists() || !info.isFile()) {
+      Trace_Message(QStringLiteral("*OF1, filename = ") + file_name);
+      return false;
+    }
+    if (info.size() <= 99) {
+      Msg_Box(QStringLiteral("Corrupt file, (Invalid file length)"));
+      return false;
+    }
+    step = 30;
+    file_suffix_ = info.suffix().toLower();
+    switch (Kind_Of_Suffix(file_suffix_)) {
+    case Recording_Kind::Unknown:
+      Msg_Box(file_name + QStringLiteral("cls_AVI_handler can't open this file type! "));
+      return false;
+    case Recording_Kind::Known_Unsupported:
+      Msg_Box(file_name + QStringLiteral("\r\nRecordings of type .") + file_suffix_ +
+              QStringLiteral(" are not supported by this program; only .qn3 recordings can be opened."));
+      return false;
+    case Recording_Kind::QN3: break;
+    }
+    step = 40;
+    read_only_ = File_Is_Read_Only(file_name);
+    step = 50;
+    if (!Open_QN3()) return false;
+    mill_per_field_ = 20;
+    mill_per_frame_ = interlaced_ ? 40 : 20;
+    step = 60;
+    total_duration_ = mill_per_frame_ * frame_count_;
+    Make_Surfaces();
+    Trace_Message(QStringLiteral("*Open_File, end"), file_name, frame_count_, record_size_);
+    return File_open();
+  } catch (...) {
+    report_current_exception(step, open_location);
+    if (file_) file_->close();
+    file_number_ = 0;
+    return false;
+  }
+}
+
+bool cls_VideoFile_handler::Open_QN3() {
+  file_length_ = QFileInfo(file_name_).size();
+  last_decoded_frame_ = 0;
+  decoded_frame_ = 0;
+  file_ = std::make_unique<QFile>(file_name_);
+  // A file the user may not write is still reviewed; only writing to it is refused.
+  if (!file_->open(QIODevice::ReadWrite)) {
+    read_only_ = true;
+    if (!file_->open(QIODevice::ReadOnly)) {
+      Beep();
+      file_number_ = 0;
+      Msg_Box(QStringLiteral("Windows error when trying to open file: ") + file_name_ + QStringLiteral("\r\n") +
+              QStringLiteral("Windows says: ") + file_->errorString() + QStringLiteral(" ,error number = 75"));
+      file_.reset();
+      return false;
+    }
+  }
+  file_number_ = 1;
+
+  // A fixed amount is read however long the recording is: the first records and the header.
+  std::vector<uint8_t> head(static_cast<size_t>(std::min<int64_t>(file_length_, qn3::Marker_Search_Bytes)));
+  const int64_t got = file_->read(reinterpret_cast<char*>(head.data()), static_cast<qint64>(head.size()));
+  if (got < 0) throw Dora_Error(75, QStringLiteral("Path/File access error: ") + file_->errorString());
+  const qn3::Record_Layout layout = qn3::Measure_Records(head.data(), got, file_length_);
+
+  header_->set_XML_string(qn3::Parse_Header_Text(head.data(), got));
+  first_record_pos_ = qn3::Header_Block_Size;
+  const Cls_XML_header& h = *header_;
+  creation_date_ = Safe_Text([&] { return h.Creation_date(); });
+  const int16_t old_width = width_;
+  width_ = Text_To_Int16(Safe_Text([&] { return h.RGB_X(); }), 0, qn3::Max_Frames);
+  height_ = Text_To_Int16(Safe_Text([&] { return h.RGB_Y(); }), 0, qn3::Max_Frames);
+  interlaced_ = Safe_Flag([&] { return h.RGB_interlaced(); });
+  codec_tag_ = Safe_Text([&] { return h.RGB_fourcc(); });
+  rotated_ = Safe_Flag([&] { return h.RGB_Rotated(); });
+  const QString spare = Safe_Text([&] { return h.Hdr_spare1(); }, QStringLiteral("0000"));
+  top_delimiter_row_ = spare == QLatin1String("0000") ? 0 : Text_To_Int16(spare, INT16_MIN, INT16_MAX);
+  if (old_width != width_) Make_Surfaces();
+
+  record_size_ = layout.record_size;
+  frame_count_ = layout.frame_count;
+  // A record can never be longer than twice what follows the header (more than half of a last
+  // record counts); a longer one comes from a damaged descriptor and is not read.
+  if (record_size_ < qn3::Record_Overhead || record_size_ > 2 * (file_length_ - qn3::Header_Block_Size) + 2) {
+    if (layout.source != qn3::Layout_Source::None)
+      Trace_Message(QStringLiteral("*Open_QN3, record size not measurable"), record_size_);
+    record_size_ = 0;
+    frame_count_ = 0;
+  }
+  const QString header_size = Safe_Text([&] { return h.RGB_Sample_Size(); });
+  const QString header_frames = Safe_Text([&] { return h.Frames_no(); });
+  if (header_size != QString::number(record_size_) || header_frames != QString::number(frame_count_))
+    Trace_Message(QStringLiteral("*Open_QN3, measured record size and frames"), record_size_, frame_count_,
+                  QStringLiteral("header says"), header_size, header_frames);
+
+  read_buffer_.assign(static_cast<size_t>(record_size_), 0);
+  field_count_ = interlaced_ ? static_cast<int16_t>(std::min(frame_count_ * 2, int{INT16_MAX})) : frame_count_;
+
+  if (frame_count_ >= 2) {
+    for (const int16_t frame : {int16_t{1}, int16_t{2}, int16_t{1}, frame_count_}) {
+      Read_RGB_sample(frame, false);
+      if (read_error_) break;
+    }
+  }
+  return true;
+}
+
+void cls_VideoFile_handler::Close_File() {
+  int32_t step = 10;
+  try {
+    if (File_open() && frames_appended_ > 0) {
+      step = 20;
+      Finish_Append_Pass();
+    }
+    step = 30;
+    if (file_) {
+      if (file_->isOpen()) {
+        file_->seek(0);
+        file_->close();
+      }
+      file_.reset();
+    }
+  } catch (...) {
+    report_current_exception(step, QStringLiteral("Close_File of Class Module Class_RGB_file_handler"));
+    file_.reset();
+  }
+  file_number_ = 0;
+  Reset_File_State();
+}
+
+void cls_VideoFile_handler::Finish_Append_Pass() {
+  Cls_XML_header& h = *header_;
+  const auto number = [](const QString& text) { return text.trimmed().toLongLong(); };
+  h.set_Frames_no(QString::number(number(Safe_Text([&] { return h.Frames_no(); })) + frames_appended_));
+  frames_appended_ = 0;
+  if (writer_record_size_ > 0) h.set_RGB_Sample_Size(QString::number(writer_record_size_));
+  h.set_Segments_no(QString::number(number(Safe_Text([&] { return h.Segments_no(); })) + 1));
+  const int64_t stored_max = number(Safe_Text([&] { return h.RGB_Compressed_max_Size(); }));
+  if (largest_jpeg_ > stored_max) h.set_RGB_Compressed_max_Size(QString::number(largest_jpeg_));
+  // A stored 0 means no frame was measured yet, not a zero-byte JPEG.
+  const int64_t stored_min = number(Safe_Text([&] { return h.RGB_Compressed_min_Size(); }));
+  if (smallest_jpeg_ > 0 && (stored_min <= 0 || smallest_jpeg_ < stored_min))
+    h.set_RGB_Compressed_min_Size(QString::number(smallest_jpeg_));
+  Write_QN3_header();
+}
+
+void cls_VideoFile_handler::Write_QN3_header() {
+  if (!File_open() || !file_) return;
+  const QByteArray text = qn3::Encode_Header_Text(header_->XML_string());
+  std::vector<uint8_t> block(qn3::Header_Block_Size);
+  if (!qn3::Build_Header_Block(text, block.data()))
+    throw Dora_Error(6, QStringLiteral("XML header of %1 characters does not fit the header block of %2")
+                            .arg(text.size())
+                            .arg(qn3::Text_Area_Size));
+  if (!file_->isWritable()) throw Dora_Error(75, QStringLiteral("File is read only!"));
+  const qint64 position = file_->pos();
+  if (!file_->seek(0) ||
+      file_->write(reinterpret_cast<const char*>(block.data()), qn3::Header_Block_Size) != qn3::Header_Block_Size) {
+    const QString why = file_->errorString();
+    file_->seek(position);
+    throw Dora_Error(75, QStringLiteral("Path/File access error writing the header: ") + why);
+  }
+  file_->flush();
+  file_->seek(position);
+}
+
+bool cls_VideoFile_handler::Reopen_For_Update() {
+  if (File_open() && file_ && file_->isWritable()) return true;
+  if (File_open()) return false;
+  if (file_name_.isEmpty()) return false;
+  file_ = std::make_unique<QFile>(file_name_);
+  if (!file_->open(QIODevice::ReadWrite)) {
+    file_.reset();
+    return false;
+  }
+  file_number_ = 1;
+  return true;
+}
