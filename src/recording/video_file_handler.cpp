@@ -49,8 +49,7 @@ Recording_Kind Kind_Of_Suffix(const QString& suffix) {
 }
 
 bool File_Is_Read_Only(const QString& path) {
-  const QFileDevice::Permissions writable =
-      QFileDevice::WriteOwner | QFileDevice::WriteUser | QFileDevice::WriteGroup | QFileDevice::WriteOther;
+  const QFileDevice::Permissions writable = QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
   if ((QFile::permissions(path) & writable) == 0) return true;
   QFile probe(path);
   if (!probe.open(QIODevice::ReadWrite)) return true;
