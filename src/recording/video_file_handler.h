@@ -30,7 +30,7 @@
 #include <vector>
 
 class Cls_XML_header;
-class Frame_Buffer_List; // the captured frames (capture side); the writer's concern
+class Frame_List; // the captured frames (frame_buffers.h); the writer's concern
 
 // Which frame holds a field, which of its fields it is, and the effective times.
 struct Field_Position {
@@ -192,10 +192,10 @@ public:
   void ReCreate_XML_header();
   void Open_qn3_for_Append();
   int32_t Rounded_Compressed_Size() const { return slot_size_; }
-  void Calculate_Compressed_Size(Frame_Buffer_List& buffers);
+  void Calculate_Compressed_Size(Frame_List& buffers);
   // Compresses captured buffer `index` at `quality` into the writer's JPEG buffer.
-  void Compress_Frame(Frame_Buffer_List& buffers, int32_t index, int32_t quality);
-  void Append_RGB_Frame(Frame_Buffer_List& buffers, int32_t index);
+  void Compress_Frame(Frame_List& buffers, int32_t index, int32_t quality);
+  void Append_RGB_Frame(Frame_List& buffers, int32_t index);
   void JPG_Sizes(int32_t smallest, int32_t largest);
   QString RGB_Max_Seen_size() const;
   void set_RGB_Max_Seen_size(const QString& text);
