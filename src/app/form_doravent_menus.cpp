@@ -4,6 +4,7 @@
 
 #include "app/settings_form.h"
 #include "platform/error_report.h"
+#include "presentation/printer_select.h"
 #include "platform/program_info.h"
 #include "platform/prompts.h"
 #include "platform/trace.h"
@@ -209,6 +210,10 @@ void Form_Doravent::connect_commands() {
     Form_Doravent_settings& settings = Form_Doravent_settings::instance();
     settings.show();
     settings.raise();
+  });
+  connect(item(QStringLiteral("item_printer_dialog")), &QAction::triggered, this, [this] {
+    Select_Printer(this);
+    Trace_Message("Printer.DeviceName = " + Current_Printer_Name());
   });
   connect(item(QStringLiteral("item_validate_folder")), &QAction::triggered, this,
           [this] { item_validate_folder_Click(); });
