@@ -42,8 +42,9 @@ public:
   void ClearUp();
   bool Is_Empty() const { return !bits_; }
 
-  // Saturates instead of overflowing for widths no surface can have.
+  // Saturates instead of overflowing for widths no surface can have; 0 for none.
   static int32_t Bytes_Per_Scan_Line_For(int32_t width) {
+    if (width <= 0) return 0;
     const int64_t bytes = (static_cast<int64_t>(width) * 3 + 3) & ~int64_t{3};
     return bytes > INT32_MAX ? INT32_MAX : static_cast<int32_t>(bytes);
   }
@@ -53,6 +54,7 @@ public:
   int32_t BytesPerScanLine() const { return Bytes_Per_Scan_Line_For(width_); }
   int32_t SizeImage() const {
     const int64_t bytes = static_cast<int64_t>(height_) * BytesPerScanLine();
+    if (bytes <= 0) return 0;
     return bytes > INT32_MAX ? INT32_MAX : static_cast<int32_t>(bytes);
   }
   int32_t BitCount() const { return 24; }
