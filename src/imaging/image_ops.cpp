@@ -124,7 +124,10 @@ __attribute__((target("avx2"))) void rotate_avx2(const Turn& t, int32_t target_r
 }
 #endif
 
+bool vectors_allowed = true;
+
 bool avx2_at_hand() {
+  if (!vectors_allowed) return false;
 #if defined(__x86_64__)
   static const bool present = __builtin_cpu_supports("avx2");
   return present;
@@ -201,5 +204,7 @@ bool deinterlaceFrame2(const cDIBSection& source, cDIBSection& target, int32_t f
   return deinterlaceFrame2(source.DIBSectionBitsPtr(), target.DIBSectionBitsPtr(), source.Width(), source.Height(),
                            field_selector);
 }
+
+void Allow_Vector_Rotation(bool allowed) { vectors_allowed = allowed; }
 
 int32_t BlendVersion() { return 200; }

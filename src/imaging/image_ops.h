@@ -31,5 +31,9 @@ bool deinterlaceFrame2(const cDIBSection& source, cDIBSection& target, int32_t f
 
 constexpr int32_t Field_Selector(int32_t field_to_show) { return field_to_show == 1 ? 2 : 1; }
 
+// The quarter turn uses the processor's vector unit when it has one; false forces the plain
+// way, which must give the same picture.
+void Allow_Vector_Rotation(bool allowed);
+
 // Version number of these routines, for the about box.
 int32_t BlendVersion();

@@ -46,16 +46,22 @@ TEST(Rotate90, MatchesThePixelRuleForManySizes) {
   // Sizes around the block and tile edges, odd widths with row padding, and one frame size.
   const std::pair<int, int> sizes[] = {{1, 1},   {1, 9},    {9, 1},    {4, 8},     {5, 9},    {8, 8},
                                        {13, 17}, {33, 130}, {129, 31}, {257, 260}, {400, 880}};
-  for (auto [w, h] : sizes) {
-    const cDIBSection source = random_surface(w, h, static_cast<unsigned>(w * 1000 + h));
-    cDIBSection target = random_surface(h, w, 1);
-    const uint8_t* bits_before = target.DIBSectionBitsPtr();
-    ASSERT_TRUE(Rotate90(source, target));
-    EXPECT_EQ(target.DIBSectionBitsPtr(), bits_before) << "re-created although the size was right";
-    for (int y = 0; y < target.Height(); ++y)
-      for (int x = 0; x < target.Width(); ++x)
-        ASSERT_EQ(pixel(target, x, y), pixel(source, y, h - 1 - x)) << w << "x" << h << " at " << x << "," << y;
-  }
+  struct Restore {
+    ~Restore() { Allow_Vector_Rotation(true); }
+  } restore;
+  for (const bool vectors : {true, false})
+    for (auto [w, h] : sizes) {
+      Allow_Vector_Rotation(vectors);
+      const cDIBSection source = random_surface(w, h, static_cast<unsigned>(w * 1000 + h));
+      cDIBSection target = random_surface(h, w, 1);
+      const uint8_t* bits_before = target.DIBSectionBitsPtr();
+      ASSERT_TRUE(Rotate90(source, target));
+      EXPECT_EQ(target.DIBSectionBitsPtr(), bits_before) << "re-created although the size was right";
+      for (int y = 0; y < target.Height(); ++y)
+        for (int x = 0; x < target.Width(); ++x)
+          ASSERT_EQ(pixel(target, x, y), pixel(source, y, h - 1 - x))
+              << w << "x" << h << (vectors ? " vector" : " plain") << " at " << x << "," << y;
+    }
 }
 
 TEST(Rotate90, RefusesWhatItCannotTurn) {
