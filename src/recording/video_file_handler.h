@@ -26,11 +26,15 @@
 #include <QImage>
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
 class Cls_XML_header;
 class Frame_List; // the captured frames (frame_buffers.h); the writer's concern
+namespace qn3 {
+class Frame_Encoder; // writer: qn3_writer.h
+}
 
 // Which frame holds a field, which of its fields it is, and the effective times.
 struct Field_Position {
@@ -187,20 +191,42 @@ public:
   void set_RGB_Rotated(bool flag) { rotate_setting_ = flag; }
   void set_Top_Delimiter_Row(int16_t row) { top_delimiter_setting_ = row; }
   void set_Initial_Quality(int16_t quality) { initial_quality_ = quality; }
-  void Initiate_QN3_File();
-  void Write_XML_Header();
+  int16_t Initial_Quality() const { return initial_quality_; }
+  // Creates the named file with a fresh header block; false (reported) when it cannot, and
+  // always when the file exists and already holds frames, which are never overwritten.
+  bool Initiate_QN3_File();
+  bool Initiate_QN3_File(const QString& path);
+  // Rewrites the header block in place; opens the file when needed and leaves it open.
+  bool Write_XML_Header();
   void ReCreate_XML_header();
+  // Opens the file for appending behind its last complete record and takes the slot size of
+  // the frames already there. Throws Dora_Error when that is impossible.
   void Open_qn3_for_Append();
   int32_t Rounded_Compressed_Size() const { return slot_size_; }
-  void Calculate_Compressed_Size(Frame_List& buffers);
-  // Compresses captured buffer `index` at `quality` into the writer's JPEG buffer.
-  void Compress_Frame(Frame_List& buffers, int32_t index, int32_t quality);
-  void Append_RGB_Frame(Frame_List& buffers, int32_t index);
+  void Calculate_Compressed_Size(const Frame_List& buffers);
+  // Compresses captured buffer `index` at `quality` into the writer's JPEG buffer; false
+  // (reported) on failure, the JPEG size then keeps its previous value.
+  bool Compress_Frame(const Frame_List& buffers, int32_t index, int32_t quality);
+  int32_t Last_JPEG_Size() const { return last_jpeg_size_; }
+  const uint8_t* Last_JPEG() const { return jpeg_buffer_.data(); }
+  void Append_RGB_Frame(const Frame_List& buffers, int32_t index);
   void JPG_Sizes(int32_t smallest, int32_t largest);
   QString RGB_Max_Seen_size() const;
   void set_RGB_Max_Seen_size(const QString& text);
   QString RGB_Comp_Threshold() const;
   void set_RGB_Comp_Threshold(const QString& text);
+
+  // One whole append pass at capture end: sizes the slot when needed, opens the file,
+  // compresses every kept frame (in parallel, written in order; the bytes are those of a
+  // one-thread pass) and closes the file, which updates the header. `order` lists the
+  // positions in Frame_List to write (empty: 1..Count). `progress(done, total)` runs on the
+  // caller's thread after each frame. Returns the frames written. Opening failures throw to
+  // the caller; frame failures are reported and the pass goes on; a failed write ends the
+  // pass with the frames before it intact. The caller empties the list afterwards.
+  int32_t Append_Frames(const Frame_List& frames, const std::function<void(int32_t, int32_t)>& progress = {},
+                        const std::vector<int32_t>& order = {});
+  // Threads that compress during Append_Frames; 0 (default) one per core.
+  void set_Compression_Threads(int32_t threads) { compression_threads_ = threads; }
   // ==================== end of writer section ====================
 
 private:
@@ -275,4 +301,17 @@ private:
   cDIBSection work_dib_;
   std::vector<uint8_t> jpeg_buffer_;
   std::vector<uint8_t> write_record_;
+  // Added by the writer.
+  struct Encoder_Deleter { // defined with the writer, where the encoder is a complete type
+    void operator()(qn3::Frame_Encoder* encoder) const noexcept;
+  };
+  std::unique_ptr<qn3::Frame_Encoder, Encoder_Deleter> encoder_; // for sizing and single frames
+  int32_t compression_threads_ = 0;
+  QString header_owner_; // file whose header the document holds (empty: none known)
+  void Write_Record(const uint8_t* record, int32_t jpeg_size);
+  void Write_XML_Fields();
+  void Prepare_Record_Buffer();
+  void Open_For_Append(bool adopt_header);
+  qn3::Frame_Encoder& Encoder(); // made again when the picture size changed
+  Jpeg_Encode_Result Encode_Sample(const Frame_List& buffers, int32_t index, int32_t quality);
 };

@@ -1,0 +1,422 @@
+// The writer's members of the recording handler: creating a heat's file, rewriting its header
+// in place, sizing the slot and appending the frames kept at capture end.
+#include "metadata/xml_header.h"
+#include "platform/clock.h"
+#include "platform/error_report.h"
+#include "platform/program_info.h"
+#include "platform/trace.h"
+#include "recording/frame_buffers.h"
+#include "recording/qn3_writer.h"
+#include "recording/video_file_handler.h"
+
+#include <QFileInfo>
+#include <algorithm>
+#include <numeric>
+
+namespace {
+
+const QString append_location = QStringLiteral("append_RGB_frame of cls_avi_handler");
+const QString compress_location = QStringLiteral("Compress_Frame of Class Module Class_RGB_file_handler");
+
+QString Class_Location(const char* procedure) {
+  return QString::fromLatin1(procedure) + QStringLiteral(" of Class Module Class_RGB_file_handler");
+}
+
+// A header number, or `fallback` when the element is missing or not a number.
+int64_t Header_Number(const std::function<QString()>& read, int64_t fallback) {
+  try {
+    bool ok = false;
+    const int64_t value = read().trimmed().toLongLong(&ok);
+    return ok ? value : fallback;
+  } catch (const std::exception&) {
+    return fallback;
+  }
+}
+
+} // namespace
+
+void cls_VideoFile_handler::Encoder_Deleter::operator()(qn3::Frame_Encoder* encoder) const noexcept { delete encoder; }
+
+void cls_VideoFile_handler::set_Cropped_X(int32_t width) { crop_x_ = std::max(width, 0); }
+
+void cls_VideoFile_handler::set_Cropped_Y(int32_t height) {
+  crop_y_ = std::max(height, 0);
+  encoder_.reset(); // its work surface takes the new size on next use
+}
+
+void cls_VideoFile_handler::set_RGB_interlaced(bool flag) { interlaced_setting_ = flag; }
+
+void cls_VideoFile_handler::set_Running_Fps(int16_t fps) {
+  running_fps_ = fps;
+  try {
+    header_->set_RGB_fps(QString::number(fps));
+  } catch (...) {
+    report_current_exception(10, Class_Location("Running_Fps"));
+  }
+}
+
+void cls_VideoFile_handler::set_File_name(const QString& path) { file_name_ = path; }
+
+qn3::Frame_Encoder& cls_VideoFile_handler::Encoder() {
+  if (!encoder_ || encoder_->Width() != crop_x_ || encoder_->Height() != crop_y_)
+    encoder_.reset(new qn3::Frame_Encoder(crop_x_, crop_y_));
+  return *encoder_;
+}
+
+void cls_VideoFile_handler::Prepare_Record_Buffer() {
+  const auto size = static_cast<std::size_t>(qn3::Record_Size_For_Slot(std::max(slot_size_, 0)));
+  if (write_record_.size() != size) write_record_.assign(size, 0);
+}
+
+void cls_VideoFile_handler::Write_XML_Fields() {
+  Cls_XML_header& h = *header_;
+  h.set_RGB_X(QString::number(crop_x_));
+  h.set_RGB_Y(QString::number(crop_y_));
+  h.set_RGB_interlaced(interlaced_setting_);
+  h.set_RGB_preview_on(false);
+  h.set_RGB_JPEG_Quality(QString::number(initial_quality_));
+  h.set_RGB_fps(QStringLiteral("0"));
+  h.set_RGB_Rotated(rotate_setting_);
+  h.set_Hdr_spare1(QString::number(top_delimiter_setting_));
+  h.set_comment(1, QString());
+  if (jpeg_compression_on_) {
+    h.set_RGB_fourcc(compressor_name_ == QLatin1String("Intel") ? QStringLiteral("IJL") : QStringLiteral("MJPG"));
+    h.set_RGB_JPEG_codec(compressor_name_);
+  } else {
+    h.set_RGB_Image_Size(QString::number(cDIBSection::Bytes_Per_Scan_Line_For(crop_x_) * int64_t{crop_y_}));
+  }
+}
+
+bool cls_VideoFile_handler::Initiate_QN3_File(const QString& path) {
+  set_File_name(path);
+  return Initiate_QN3_File();
+}
+
+bool cls_VideoFile_handler::Initiate_QN3_File() {
+  int32_t step = 10;
+  try {
+    slot_size_ = 0;
+    last_jpeg_size_ = 0;
+    // A new file may get another slot size, so its record size is measured afresh.
+    writer_record_size_ = 0;
+    frames_appended_ = 0;
+    smallest_jpeg_ = 0;
+    largest_jpeg_ = 0;
+    // The fresh header must never land in a recording that happens to be open for review.
+    if (File_open()) Close_File();
+    step = 20;
+    if (file_name_.isEmpty()) throw Dora_Error(75, QStringLiteral("No file name for the new recording"));
+    const QFileInfo info(file_name_);
+    if (info.exists() && info.size() > qn3::Header_Block_Size)
+      throw Dora_Error(58,
+                       QStringLiteral("File already exists and holds frames, it is not overwritten: ") + file_name_);
+    step = 30;
+    header_->rgb_let(-1);
+    header_->Create_Header();
+    Write_XML_Fields();
+    header_owner_.clear();
+    step = 40;
+    file_ = std::make_unique<QFile>(file_name_);
+    if (!file_->open(QIODevice::ReadWrite | QIODevice::Truncate)) {
+      const QString why = file_->errorString();
+      file_.reset();
+      throw Dora_Error(75, QStringLiteral("Cannot create the recording ") + file_name_ + QStringLiteral(": ") + why);
+    }
+    file_number_ = 1;
+    step = 50;
+    Write_QN3_header();
+    header_owner_ = file_name_;
+    Close_File();
+    Trace_Message(QStringLiteral("*Initiate_QN3_File, end"), file_name_);
+    return true;
+  } catch (...) {
+    report_current_exception(step, Class_Location("Initiate_QN3_File"));
+    Close_File();
+    return false;
+  }
+}
+
+bool cls_VideoFile_handler::Write_XML_Header() {
+  int32_t step = 10;
+  try {
+    header_->set_Update_Time(Local_Now().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")));
+    header_->set_Update_Program(program().Program_Name);
+    step = 20;
+    if (!File_open() && !Reopen_For_Update())
+      throw Dora_Error(75, QStringLiteral("Cannot open the recording for writing: ") + file_name_);
+    step = 30;
+    Write_QN3_header();
+    header_owner_ = file_name_;
+    return true;
+  } catch (...) {
+    report_current_exception(step, Class_Location("Write_XML_Header"));
+    return false;
+  }
+}
+
+void cls_VideoFile_handler::ReCreate_XML_header() {
+  try {
+    header_->rgb_let(-1);
+    header_->Create_Header();
+    Write_XML_Fields();
+    // A sized slot stays with the file, so that a later pass appends records of the same size.
+    if (slot_size_ > 0) header_->set_RGB_Image_Size(QString::number(slot_size_));
+  } catch (...) {
+    report_current_exception(10, Class_Location("ReCreate_XML_header"));
+    return;
+  }
+  Write_XML_Header();
+}
+
+void cls_VideoFile_handler::Open_qn3_for_Append() {
+  Trace_Message(QStringLiteral("*Open_qn3_for_Append"), file_name_);
+  // The document is read from the file only when it is not already this file's: changes made
+  // in memory since the last header write must not be lost.
+  Open_For_Append(header_owner_.isEmpty() || header_owner_ != file_name_);
+}
+
+void cls_VideoFile_handler::Open_For_Append(bool adopt_header) {
+  if (!File_open()) {
+    if (file_name_.isEmpty()) throw Dora_Error(75, QStringLiteral("No recording to append to"));
+    file_ = std::make_unique<QFile>(file_name_);
+    if (!file_->open(QIODevice::ReadWrite)) {
+      const QString why = file_->errorString();
+      file_.reset();
+      throw Dora_Error(75, QStringLiteral("Cannot open the recording for appending: ") + file_name_ +
+                               QStringLiteral(": ") + why);
+    }
+    file_number_ = 1;
+  } else if (!file_->isWritable()) {
+    throw Dora_Error(75, QStringLiteral("File is read only!"));
+  }
+
+  const int64_t length = file_->size();
+  std::vector<uint8_t> head(static_cast<std::size_t>(std::min<int64_t>(length, qn3::Marker_Search_Bytes)));
+  if (!file_->seek(0)) throw Dora_Error(75, QStringLiteral("Path/File access error: ") + file_->errorString());
+  const int64_t got = file_->read(reinterpret_cast<char*>(head.data()), static_cast<qint64>(head.size()));
+  if (got < 0) throw Dora_Error(75, QStringLiteral("Path/File access error: ") + file_->errorString());
+
+  if (length < qn3::Header_Block_Size) {
+    if (adopt_header)
+      throw Dora_Error(75, file_name_ + QStringLiteral(" is not a recording: its header block is incomplete"));
+    Write_QN3_header(); // the document is this file's: the block is made whole again
+  } else if (adopt_header) {
+    header_->set_XML_string(qn3::Parse_Header_Text(head.data(), got));
+    header_owner_ = file_name_;
+    if (crop_x_ <= 0 || crop_y_ <= 0) {
+      crop_x_ = static_cast<int32_t>(Header_Number([&] { return header_->RGB_X(); }, 0));
+      set_Cropped_Y(static_cast<int32_t>(Header_Number([&] { return header_->RGB_Y(); }, 0)));
+    }
+  }
+
+  // Records already there fix the slot: every record of a file has the same size.
+  const qn3::Record_Layout layout = qn3::Measure_Records(head.data(), got, length);
+  int64_t record_size = 0;
+  if (layout.source != qn3::Layout_Source::None && layout.record_size > qn3::Record_Overhead &&
+      layout.record_size - qn3::Record_Overhead <= qn3::Max_Slot_Size) {
+    record_size = layout.record_size;
+    const auto existing = static_cast<int32_t>(record_size - qn3::Record_Overhead);
+    if (slot_size_ != existing) {
+      if (slot_size_ != 0)
+        Trace_Message(QStringLiteral("*Open_qn3_for_Append, slot of the file"), existing, slot_size_);
+      slot_size_ = existing;
+    }
+    writer_record_size_ = record_size;
+  } else if (slot_size_ == 0) {
+    const int64_t stored = Header_Number([&] { return header_->RGB_Image_Size(); }, 0);
+    if (stored > 0 && stored <= qn3::Max_Slot_Size) slot_size_ = static_cast<int32_t>(stored);
+  }
+
+  const qn3::Append_Point point = qn3::Append_Point_For(std::max<int64_t>(length, qn3::Header_Block_Size), record_size);
+  const int64_t now_length = file_->size();
+  if (now_length > point.offset) {
+    // A record cut short by an earlier failure (or bytes that are no record) would shift every
+    // record written after it.
+    Trace_Message(QStringLiteral("*Open_qn3_for_Append, cut incomplete tail"), now_length, point.offset);
+    if (!file_->resize(point.offset))
+      throw Dora_Error(75, QStringLiteral("Cannot cut the incomplete last record: ") + file_->errorString());
+  }
+  if (record_size > 0 && Header_Number([&] { return header_->Frames_no(); }, -1) != int64_t{point.complete_records})
+    header_->set_Frames_no(QString::number(point.complete_records));
+  if (!file_->seek(point.offset))
+    throw Dora_Error(75, QStringLiteral("Path/File access error: ") + file_->errorString());
+  Prepare_Record_Buffer();
+}
+
+Jpeg_Encode_Result cls_VideoFile_handler::Encode_Sample(const Frame_List& buffers, int32_t index, int32_t quality) {
+  if (jpeg_buffer_.size() != qn3::Sizing_Buffer_Capacity + 2) jpeg_buffer_.assign(qn3::Sizing_Buffer_Capacity + 2, 0);
+  const CVideobuff_RGB* frame = buffers(index);
+  Jpeg_Encode_Result result;
+  if (!frame) {
+    result.message = QStringLiteral("There is no captured frame %1").arg(index);
+    return result;
+  }
+  qn3::Frame_Encoder& encoder = Encoder();
+  if (!encoder.Load(*frame, result.message)) return result;
+  return encoder.Encode(jpeg_buffer_.data(), qn3::Sizing_Buffer_Capacity, quality);
+}
+
+bool cls_VideoFile_handler::Compress_Frame(const Frame_List& buffers, int32_t index, int32_t quality) {
+  try {
+    if (compressor_name_ != QLatin1String("Intel")) return true;
+    const Jpeg_Encode_Result result = Encode_Sample(buffers, index, quality);
+    if (!result.ok()) throw Dora_Error(Jpeg_Error_Number, result.message);
+    last_jpeg_size_ = result.size;
+    return true;
+  } catch (...) {
+    report_current_exception(30, compress_location);
+    return false;
+  }
+}
+
+void cls_VideoFile_handler::Calculate_Compressed_Size(const Frame_List& buffers) {
+  int32_t step = 10;
+  try {
+    if (!jpeg_compression_on_) return;
+    int32_t largest = 0;
+    if (compressor_name_ == QLatin1String("Intel")) {
+      step = 20;
+      for (const int32_t position : qn3::Sizing_Sample_Positions(buffers.Count())) {
+        const Jpeg_Encode_Result result = Encode_Sample(buffers, position, initial_quality_);
+        if (result.ok()) {
+          last_jpeg_size_ = result.size;
+          largest = std::max(largest, result.size);
+        } else if (result.status == Jpeg_Encode_Status::Too_Large) {
+          largest = qn3::Sizing_Buffer_Capacity; // the largest slot there is; frames get lower quality
+        } else {
+          QNV_Error_Handler(result.message, Jpeg_Error_Number, step, compress_location);
+        }
+      }
+    }
+    step = 30;
+    slot_size_ = qn3::Slot_Size_For(largest);
+    Prepare_Record_Buffer();
+    std::fill(write_record_.begin(), write_record_.end(), uint8_t{0});
+    header_->set_RGB_Image_Size(QString::number(slot_size_));
+    Trace_Message(QStringLiteral("*Calculate_Compressed_Size"), largest, slot_size_);
+  } catch (...) {
+    report_current_exception(step, Class_Location("Calculate_Compressed_Size"));
+    return;
+  }
+  Write_XML_Header();
+}
+
+void cls_VideoFile_handler::Write_Record(const uint8_t* record, int32_t jpeg_size) {
+  const int64_t at = file_->pos();
+  if (frames_appended_ == 0) pass_start_length_ = file_->size();
+  try {
+    qn3::Write_All(*file_, record, qn3::Record_Size_For_Slot(slot_size_),
+                   QStringLiteral("a frame record to ") + file_name_);
+  } catch (...) {
+    // Part of a record must not stay behind: it would shift every record written later.
+    file_->resize(at);
+    file_->seek(at);
+    throw;
+  }
+  ++frames_appended_;
+  last_jpeg_size_ = jpeg_size;
+  largest_jpeg_ = std::max(largest_jpeg_, jpeg_size);
+  smallest_jpeg_ = smallest_jpeg_ <= 0 ? jpeg_size : std::min(smallest_jpeg_, jpeg_size);
+  if (frames_appended_ == 1 && writer_record_size_ == 0) {
+    Close_File();
+    writer_record_size_ = QFileInfo(file_name_).size() - pass_start_length_;
+  }
+}
+
+void cls_VideoFile_handler::Append_RGB_Frame(const Frame_List& buffers, int32_t index) {
+  int32_t step = 10;
+  try {
+    if (!File_open()) Open_For_Append(header_owner_.isEmpty() || header_owner_ != file_name_);
+    step = 20;
+    const CVideobuff_RGB* frame = buffers(index);
+    if (!frame) throw Dora_Error(9, QStringLiteral("There is no captured frame %1").arg(index));
+    Prepare_Record_Buffer();
+    step = 30;
+    const qn3::Fit_Result fit =
+        qn3::Encode_Frame_Record(Encoder(), *frame, initial_quality_, slot_size_, write_record_.data());
+    if (fit.status != qn3::Fit_Status::Fitted) throw Dora_Error(Jpeg_Error_Number, fit.message);
+    step = 40;
+    Write_Record(write_record_.data(), fit.size);
+  } catch (...) {
+    report_current_exception(step, append_location, QStringLiteral("frame %1").arg(index));
+  }
+}
+
+int32_t cls_VideoFile_handler::Append_Frames(const Frame_List& frames,
+                                             const std::function<void(int32_t, int32_t)>& progress,
+                                             const std::vector<int32_t>& order) {
+  std::vector<int32_t> positions = order;
+  if (positions.empty()) {
+    positions.resize(static_cast<std::size_t>(std::max(frames.Count(), 0)));
+    std::iota(positions.begin(), positions.end(), 1);
+  }
+  const auto total = static_cast<int32_t>(positions.size());
+  Trace_Message(QStringLiteral("*Append_Frames"), file_name_, total);
+  if (total == 0) return 0;
+
+  if (File_open()) Close_File();
+  Open_qn3_for_Append(); // its failures end the pass and reach the caller
+  if (slot_size_ == 0) Calculate_Compressed_Size(frames);
+  if (slot_size_ <= 0) {
+    Close_File();
+    throw Dora_Error(75, QStringLiteral("The slot size for the frames could not be found"));
+  }
+  if (!File_open()) Open_For_Append(false);
+  const int64_t record_size = qn3::Record_Size_For_Slot(slot_size_);
+  const int64_t room = qn3::Max_Frames - (file_->pos() - qn3::Header_Block_Size) / record_size;
+
+  int32_t written = 0;
+  {
+    std::unique_ptr<qn3::Ordered_Encoder> encoder;
+    const int32_t threads = qn3::Pass_Threads(compression_threads_);
+    try {
+      encoder = std::make_unique<qn3::Ordered_Encoder>(frames, positions, crop_x_, crop_y_, initial_quality_,
+                                                       slot_size_, threads);
+    } catch (const std::system_error&) {
+      encoder =
+          std::make_unique<qn3::Ordered_Encoder>(frames, positions, crop_x_, crop_y_, initial_quality_, slot_size_, 1);
+    }
+    for (int32_t i = 0; i < total; ++i) {
+      const qn3::Encoded_Frame& frame = encoder->Next();
+      if (frame.fit.status != qn3::Fit_Status::Fitted) {
+        // Reported and left out; the pass goes on with the next frame.
+        QNV_Error_Handler(frame.fit.message, Jpeg_Error_Number, 30, append_location,
+                          QStringLiteral("frame %1").arg(frame.position));
+      } else if (written >= room) {
+        QNV_Error_Handler(QStringLiteral("The recording holds %1 frames, the most a file can; %2 frames were not "
+                                         "appended")
+                              .arg(qn3::Max_Frames)
+                              .arg(total - i),
+                          6, 35, append_location);
+        break;
+      } else {
+        try {
+          if (!File_open()) Open_For_Append(false);
+          Write_Record(frame.record, frame.fit.size);
+          ++written;
+        } catch (...) {
+          report_current_exception(40, append_location,
+                                   QStringLiteral("The recording keeps the frames written before; %1 of %2 frames "
+                                                  "of this capture were appended.")
+                                       .arg(written)
+                                       .arg(total));
+          break;
+        }
+      }
+      if (progress) progress(i + 1, total);
+    }
+  }
+  Close_File();
+  Trace_Message(QStringLiteral("*Append_Frames, end"), written, total);
+  return written;
+}
+
+void cls_VideoFile_handler::JPG_Sizes(int32_t smallest, int32_t largest) {
+  smallest_jpeg_ = smallest;
+  largest_jpeg_ = largest;
+}
+
+QString cls_VideoFile_handler::RGB_Max_Seen_size() const { return header_->RGB_Max_Seen_size(); }
+void cls_VideoFile_handler::set_RGB_Max_Seen_size(const QString& text) { header_->set_RGB_Max_Seen_size(text); }
+QString cls_VideoFile_handler::RGB_Comp_Threshold() const { return header_->RGB_Comp_Threshold(); }
+void cls_VideoFile_handler::set_RGB_Comp_Threshold(const QString& text) { header_->set_RGB_Comp_Threshold(text); }
