@@ -32,6 +32,7 @@
 
 class Cls_XML_header;
 class Frame_List; // the captured frames (frame_buffers.h); the writer's concern
+class Frame_Display; // where rendering draws (frame_display.h)
 namespace qn3 {
 class Frame_Encoder; // writer: qn3_writer.h
 }
@@ -228,6 +229,29 @@ public:
   // Threads that compress during Append_Frames; 0 (default) one per core.
   void set_Compression_Threads(int32_t threads) { compression_threads_ = threads; }
   // ==================== end of writer section ====================
+
+  // ======================= Rendering section (video_file_handler_render.cpp) ================
+  // Drawing needs no device context here; the display handed over is kept for callers that
+  // draw without naming one.
+  void Set_Screen_HDC(Frame_Display* display) { screen_display_ = display; }
+  Frame_Display* Screen_Display() const { return screen_display_; }
+  // Reads and decodes `frame`, draws it (turned when the recording is rotated) and refreshes.
+  // A read that raised an error draws nothing.
+  void Draw_RGB_frame(int16_t frame, Frame_Display& box);
+  // Reads and decodes the frame holding `field`, draws that field at full height and refreshes.
+  void Draw_RGB_Field(int32_t field, Frame_Display& box);
+  // The decode surface, turned when rotated, then a refresh.
+  void Draw_Current_RGB_frame(Frame_Display& box);
+  // The field surface, turned when rotated; the caller refreshes.
+  void Draw_Current_Field(Frame_Display& box);
+  // Video streams in the open recording (the header's count; 0 when no file is open).
+  int16_t Num_Video_streams() const;
+  // Runs after the field surface had to be made again at the decoded picture's size.
+  std::function<void()> On_Size_Mismatch;
+
+private:
+  Frame_Display* screen_display_ = nullptr;
+  // ==================== end of rendering section ====================
 
 private:
   bool Open_QN3(); // the QN3 steps of Open_File
