@@ -179,7 +179,9 @@ void cls_VideoFile_handler::Open_For_Append(bool adopt_header) {
   if (!File_open()) {
     if (file_name_.isEmpty()) throw Dora_Error(75, QStringLiteral("No recording to append to"));
     file_ = std::make_unique<QFile>(file_name_);
-    if (!file_->open(QIODevice::ReadWrite)) {
+    // Unbuffered: after a refused write no bytes may wait in a buffer, to land later wherever
+    // the next write goes (the header block).
+    if (!file_->open(QIODevice::ReadWrite | QIODevice::Unbuffered)) {
       const QString why = file_->errorString();
       file_.reset();
       throw Dora_Error(75, QStringLiteral("Cannot open the recording for appending: ") + file_name_ +
@@ -302,6 +304,8 @@ void cls_VideoFile_handler::Calculate_Compressed_Size(const Frame_List& buffers)
 }
 
 void cls_VideoFile_handler::Write_Record(const uint8_t* record, int32_t jpeg_size) {
+  if (!(file_->openMode() & QIODevice::Unbuffered))
+    throw Dora_Error(75, QStringLiteral("The recording is not open for appending"));
   const int64_t at = file_->pos();
   if (frames_appended_ == 0) pass_start_length_ = file_->size();
   try {
@@ -326,6 +330,8 @@ void cls_VideoFile_handler::Write_Record(const uint8_t* record, int32_t jpeg_siz
 void cls_VideoFile_handler::Append_RGB_Frame(const Frame_List& buffers, int32_t index) {
   int32_t step = 10;
   try {
+    // A file opened for review or a header rewrite is buffered: appending reopens it.
+    if (File_open() && frames_appended_ == 0 && !(file_->openMode() & QIODevice::Unbuffered)) Close_File();
     if (!File_open()) Open_For_Append(header_owner_.isEmpty() || header_owner_ != file_name_);
     step = 20;
     const CVideobuff_RGB* frame = buffers(index);
