@@ -1,9 +1,11 @@
 #include "app/form_doravent.h"
 
+#include "app/review_open.h"
 #include "platform/error_report.h"
 #include "platform/program_info.h"
 #include "platform/single_instance.h"
 #include "platform/trace.h"
+#include "recording/video_file_handler.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -28,6 +30,13 @@ Picture_Box::Picture_Box(QWidget* parent) : QWidget(parent) {
 
 void Picture_Box::set_Picture(const QImage& picture) {
   picture_ = picture;
+  update();
+}
+
+QImage& Picture_Box::Frame_Image(int32_t width, int32_t height) { return Keep_Frame_Image(picture_, width, height); }
+
+void Picture_Box::Clear_Picture() {
+  picture_ = QImage();
   update();
 }
 
@@ -69,6 +78,8 @@ Form_Doravent::Form_Doravent(Options options, QWidget* parent) : QMainWindow(par
   setAttribute(Qt::WA_DeleteOnClose, false);
   build_controls();
   build_menus();
+  obj_QN3_Handler_ = std::make_unique<cls_VideoFile_handler>();
+  review_ = std::make_unique<Review_Controller>(*this);
   connect_commands();
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 #include "app/main_window_state.h"
+#include "recording/frame_display.h"
 
 #include <QImage>
 #include <QMainWindow>
@@ -19,14 +20,20 @@ class QSlider;
 class QSpinBox;
 class QTimer;
 class Single_Instance;
+class Review_Controller;
+class cls_VideoFile_handler;
 
 // The frame display: shows one picture, scaled to the widget.
-class Picture_Box : public QWidget {
+class Picture_Box : public QWidget, public Frame_Display {
   Q_OBJECT
 public:
   explicit Picture_Box(QWidget* parent = nullptr);
   void set_Picture(const QImage& picture);
   const QImage& Picture() const { return picture_; }
+  // The recording handler draws straight into the kept picture: no copy per frame.
+  QImage& Frame_Image(int32_t width, int32_t height) override;
+  void Refresh() override { update(); }
+  void Clear_Picture() override;
 
 Q_SIGNALS:
   void pressed(QMouseEvent* event);
@@ -71,6 +78,9 @@ public:
   Main_Window_State& state() { return state_; }
   const Main_Window_State& state() const { return state_; }
   bool Ending() const;
+  // The one recording handler, and the opening and closing of recordings for review.
+  cls_VideoFile_handler& obj_QN3_Handler() { return *obj_QN3_Handler_; }
+  Review_Controller& review() { return *review_; }
 
   // Named controls.
   Picture_Box* Picture_out = nullptr;
@@ -154,6 +164,8 @@ private:
   std::vector<QAction*> items_;
   std::array<QAction*, 3> item_crop_size_{};
   std::unique_ptr<Single_Instance> instance_;
+  std::unique_ptr<cls_VideoFile_handler> obj_QN3_Handler_;
+  std::unique_ptr<Review_Controller> review_;
   bool loaded_ = false;
   bool ended_ = false;
 };

@@ -2,6 +2,7 @@
 // need nothing beyond the start-up spine.
 #include "app/form_doravent.h"
 
+#include "app/review_open.h"
 #include "app/settings_form.h"
 #include "platform/error_report.h"
 #include "presentation/printer_select.h"
@@ -144,11 +145,8 @@ void Form_Doravent::build_menus() {
   add_item(notime, QStringLiteral("item_NoRank"), QStringLiteral("No Rank"));
 
   // Commands whose subsystems are not in this build yet stay visible but inactive.
-  for (const char* name : {"item_open_file",
-                           "item_last_heat",
-                           "item_show_result",
+  for (const char* name : {"item_show_result",
                            "item_reset_line",
-                           "item_close_file",
                            "item_delete_file",
                            "item_event_registration",
                            "item_open_event_file",
@@ -206,6 +204,12 @@ void Form_Doravent::set_menu_visibility() {
 
 void Form_Doravent::connect_commands() {
   connect(item(QStringLiteral("item_Exit")), &QAction::triggered, this, [this] { Doravent_End(); });
+  connect(item(QStringLiteral("item_open_file")), &QAction::triggered, this,
+          [this] { review_->item_open_file_Click(); });
+  connect(item(QStringLiteral("item_last_heat")), &QAction::triggered, this,
+          [this] { review_->item_last_heat_Click(); });
+  connect(item(QStringLiteral("item_close_file")), &QAction::triggered, this,
+          [this] { review_->item_close_file_Click(); });
   connect(item(QStringLiteral("item_show_settings")), &QAction::triggered, this, [] {
     Form_Doravent_settings& settings = Form_Doravent_settings::instance();
     settings.show();

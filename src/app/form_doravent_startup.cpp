@@ -2,6 +2,7 @@
 #include "app/form_doravent.h"
 
 #include "app/associate.h"
+#include "app/review_open.h"
 #include "app/settings_form.h"
 #include "platform/clock.h"
 #include "platform/error_report.h"
@@ -151,6 +152,11 @@ bool Form_Doravent::Form_Load() {
     if (program().Development_Mode) state_.Arm_Green = true;
     Arrange_form();
     loaded_ = true;
+    step = 220;
+    // The recording named on the command line is opened last, so that its goal lines win over
+    // the stored ones and its picture is sized for this screen.
+    if (!state_.Command_Argument.isEmpty() && QFileInfo(state_.Command_Argument).isFile())
+      review_->Handle_Open(state_.Command_Argument);
     Trace_Message("Form_Doravent Form_Load, end");
   } catch (...) {
     report(step, QStringLiteral("Form_Load"));

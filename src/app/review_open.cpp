@@ -1,0 +1,308 @@
+#include "app/review_open.h"
+
+#include "app/form_doravent.h"
+#include "platform/error_report.h"
+#include "platform/program_info.h"
+#include "platform/prompts.h"
+#include "platform/settings.h"
+#include "platform/trace.h"
+#include "recording/video_file_handler.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QSlider>
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+const QString Settings = QStringLiteral("Settings");
+// What a missing settings key reads as.
+const QString Not_Available = QStringLiteral("N/A");
+
+QString location(const char* procedure) {
+  return QString::fromLatin1(procedure) + QStringLiteral(" of Form Form_Doravent");
+}
+
+} // namespace
+
+double Leading_Number(const QString& text) {
+  qsizetype i = 0;
+  while (i < text.size() && (text.at(i) == QLatin1Char(' ') || text.at(i) == QLatin1Char('\t')))
+    ++i;
+  const qsizetype start = i;
+  if (i < text.size() && (text.at(i) == QLatin1Char('-') || text.at(i) == QLatin1Char('+'))) ++i;
+  bool point = false;
+  bool digits = false;
+  for (; i < text.size(); ++i) {
+    const QChar c = text.at(i);
+    if (c.isDigit() && c.unicode() < 128) {
+      digits = true;
+    } else if (c == QLatin1Char('.') && !point) {
+      point = true;
+    } else {
+      break;
+    }
+  }
+  if (!digits) return 0;
+  bool ok = false;
+  const double value = text.mid(start, i - start).toDouble(&ok);
+  return ok && std::isfinite(value) ? value : 0;
+}
+
+bool Field_Mode_For(const QString& measured_fps, bool interlaced) {
+  return interlaced && Leading_Number(measured_fps) <= 40;
+}
+
+QSize Review_Picture_Size(int32_t width, int32_t height, int32_t max_height) {
+  if (width <= 0 || height <= 0) return {0, 0};
+  if (max_height <= 0 || height <= max_height) return {width, height};
+  const int64_t scaled = (int64_t{max_height} * width + height / 2) / height;
+  return {static_cast<int>(std::max<int64_t>(1, scaled)), max_height};
+}
+
+QString File_Size_Text(int16_t segments, int64_t bytes, int32_t bytes_per_megabyte) {
+  const double megabytes = static_cast<double>(bytes) / (bytes_per_megabyte > 0 ? bytes_per_megabyte : 1048576);
+  return QString::number(segments) + QStringLiteral(" / ") + QString::number(megabytes, 'f', 1) + QStringLiteral(" MB");
+}
+
+QString Folder_Of(const QString& path) {
+  const qsizetype last = std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\')));
+  return last < 0 ? QString() : path.left(last + 1);
+}
+
+Review_Controller::Review_Controller(Form_Doravent& window) : w_(window) {}
+
+void Review_Controller::Wait_Letting_Events_Run(int32_t ms) {
+  QElapsedTimer wait;
+  wait.start();
+  while (wait.elapsed() < ms)
+    QCoreApplication::processEvents(QEventLoop::AllEvents, static_cast<int>(ms - wait.elapsed()));
+}
+
+void Review_Controller::item_open_file_Click() {
+  int32_t step = 10;
+  try {
+    w_.Frame_Control_status->hide();
+    Main_Window_State& st = w_.state();
+    st.Last_Folder = Read_Ini_Value(Settings, QStringLiteral("last_folder"), program().Settings_File_Path, {});
+    cls_VideoFile_handler& h = w_.obj_QN3_Handler();
+    h.Set_Screen_HDC(w_.Picture_out);
+    step = 20;
+    const QString folder = st.Last_Folder == Not_Available ? QString() : st.Last_Folder;
+    const QString answer =
+        prompts().open_file(QStringLiteral("Open"), folder, QStringLiteral("Doravent Files (*.qn3)"));
+    if (answer.isEmpty()) return;
+    step = 30;
+    st.Review_File_Name = answer;
+    h.Close_File();
+    Handle_Open(answer);
+  } catch (...) {
+    report_current_exception(step, location("item_open_file_Click"));
+  }
+}
+
+void Review_Controller::item_last_heat_Click() {
+  int32_t step = 10;
+  try {
+    if (w_.state().Heat_Start_Mill > 0) {
+      if (hooks_.finish_heat)
+        hooks_.finish_heat();
+      else
+        Trace_Message("*item_last_heat_Click, a heat is running");
+    }
+    step = 20;
+    const QString last = Read_Ini_Value(Settings, QStringLiteral("last_file"), program().Settings_File_Path, {});
+    if (last != Not_Available && QFileInfo(last).isFile()) {
+      Handle_Open(last);
+      return;
+    }
+    Msg_Box(QStringLiteral("No last file found! Try using normal file open."));
+  } catch (...) {
+    report_current_exception(step, location("item_last_heat_Click"));
+  }
+}
+
+bool Review_Controller::Handle_Open(const QString& path) {
+  int32_t step = 10;
+  try {
+    Trace_Message("Handle_Open " + path);
+    Main_Window_State& st = w_.state();
+    cls_VideoFile_handler& h = w_.obj_QN3_Handler();
+    w_.Picture_arm->clear();
+    w_.Label_running_fps->clear();
+    st.Field_Mode = true;
+    if (hooks_.stop_cameras) hooks_.stop_cameras();
+    w_.Frame_Control_status->hide();
+    h.Set_Screen_HDC(w_.Picture_out);
+    st.Review_File_Name = path;
+
+    step = 20;
+    st.Last_Folder = Folder_Of(path);
+    Write_Ini_Value(Settings, QStringLiteral("last_folder"), st.Last_Folder, program().Settings_File_Path);
+
+    step = 30;
+    if (!h.Open_File(path, false)) {
+      Msg_Box(QStringLiteral("File open failed"));
+      // The previous recording is closed by now; the window must not go on showing it.
+      Do_Close();
+      return false;
+    }
+
+    step = 40;
+    st.Field_Mode = Field_Mode_For(h.Measured_fps(), h.RGB_interlaced());
+    st.Goal_Displacement = 0;
+
+    step = 50;
+    // A rotated recording is shown turned, so the box takes the turned picture's shape.
+    const int32_t shown_width = h.Rotated() ? h.Height() : h.Width();
+    const int32_t shown_height = h.Rotated() ? h.Width() : h.Height();
+    const QSize picture = Review_Picture_Size(shown_width, shown_height, st.Max_Picture_Height);
+    if (!picture.isEmpty()) w_.Picture_out->resize(picture);
+
+    step = 60;
+    if (h.Num_fields() <= 0) {
+      Msg_Box(QStringLiteral("No video in this file!"));
+      Do_Close();
+      return false;
+    }
+
+    step = 70;
+    w_.Label_read_framesize->setText(QString::number(h.Width()) + QStringLiteral("*") + QString::number(h.Height()));
+    {
+      const QSignalBlocker quiet(w_.Slider_play);
+      w_.Slider_play->setRange(1, st.Field_Mode ? h.Num_fields() : h.Num_Frames());
+      w_.Slider_play->setValue(1);
+    }
+    w_.Slider_play->setEnabled(true);
+    st.Num_Video_Streams = h.Num_Video_streams();
+    Update_File_Size(path);
+
+    step = 80;
+    if (const auto finish = Parse_Goal_Line(h.Dora_Goal_Finish())) {
+      st.Goal_Point_1[1] = {finish->at(0), finish->at(1)};
+      st.Goal_Point_2[1] = {finish->at(2), finish->at(3)};
+    }
+    if (const auto split = Parse_Goal_Line(h.Dora_Goal_Split())) {
+      st.Goal_Point_1[2] = {split->at(0), split->at(1)};
+      st.Goal_Point_2[2] = {split->at(2), split->at(3)};
+    }
+    st.Review_Start_Mill = h.Dora_start_PC_mill();
+
+    step = 90;
+    if (hooks_.redraw_frame)
+      hooks_.redraw_frame();
+    else
+      Show_Slider_Picture();
+    w_.Arrange_form();
+    w_.Text_filename->setText(path);
+    w_.Label_heat_num->setText(h.Dora_Heat_ID());
+    w_.Label_heat_name->setText(h.Dora_Heat_Name());
+    w_.Label_event->setText(h.Dora_event());
+    w_.Label_event->setToolTip(h.Dora_event());
+    const QString length = h.Dora_Heat_Length();
+    // A recording without a length must not go on showing the previous heat's.
+    w_.Label_heat_length->setText(length.isEmpty() ? QString() : length + QStringLiteral(" m"));
+
+    step = 100;
+    QString caption = program().Program_Name + path;
+    if (h.Read_only()) caption += QStringLiteral("(read-only)");
+    w_.setWindowTitle(caption);
+
+    step = 110;
+    if (hooks_.show_results) hooks_.show_results();
+    w_.Frame_settimes->show();
+    Wait_Letting_Events_Run(open_wait_ms_);
+    // Events run during the wait may have closed the recording again.
+    if (!h.File_open()) return false;
+    step = 120;
+    if (QAction* displace = w_.item(QStringLiteral("item_displace_goalline"))) displace->setChecked(false);
+    if (hooks_.open_goal)
+      hooks_.open_goal();
+    else
+      Open_Goal_Default();
+    if (w_.Slider_play->isVisible()) w_.Slider_play->setFocus();
+    return true;
+  } catch (...) {
+    report_current_exception(step, location("Handle_Open"));
+    return w_.obj_QN3_Handler().File_open();
+  }
+}
+
+void Review_Controller::Open_Goal_Default() {
+  w_.Cmd_Split->setText(QStringLiteral("Split"));
+  w_.Frame_settimes->setTitle(QStringLiteral("Set Goal times"));
+  w_.Cmd_DeadHeat->setVisible(true);
+  w_.Cmd_Notime->setVisible(true);
+  w_.state().Split_Mode = false;
+}
+
+void Review_Controller::Show_Slider_Picture() {
+  int32_t step = 10;
+  try {
+    cls_VideoFile_handler& h = w_.obj_QN3_Handler();
+    if (!h.File_open()) return;
+    const int value = w_.Slider_play->value();
+    step = 20;
+    if (w_.state().Field_Mode)
+      h.Draw_RGB_Field(value, *w_.Picture_out);
+    else
+      h.Draw_RGB_frame(static_cast<int16_t>(std::clamp(value, 1, int{INT16_MAX})), *w_.Picture_out);
+  } catch (...) {
+    report_current_exception(step, location("Show_Slider_Picture"));
+  }
+}
+
+void Review_Controller::Update_File_Size(const QString& path) {
+  int32_t step = 10;
+  try {
+    if (path.isEmpty()) return;
+    step = 20;
+    w_.Label_filesize->setText(
+        File_Size_Text(w_.obj_QN3_Handler().Segments_Num(), QFileInfo(path).size(), w_.state().Bytes_Per_Megabyte));
+  } catch (...) {
+    report_current_exception(step, location("Update_File_Size"));
+  }
+}
+
+void Review_Controller::Do_Close() {
+  int32_t step = 10;
+  try {
+    w_.obj_QN3_Handler().Close_File();
+    step = 20;
+    w_.Label_read_framesize->clear();
+    w_.Text_filename->clear();
+    w_.Label_field->clear();
+    w_.Label_filesize->clear();
+    w_.Picture_out->Clear_Picture();
+    w_.Frame_settimes->hide();
+    w_.Cmd_Split->setText(QStringLiteral("Split"));
+    w_.setWindowTitle(program().Program_Name);
+    {
+      // Nothing left to step through.
+      const QSignalBlocker quiet(w_.Slider_play);
+      w_.Slider_play->setRange(1, 1);
+      w_.Slider_play->setEnabled(false);
+    }
+    step = 30;
+    if (hooks_.clear_results) hooks_.clear_results();
+  } catch (...) {
+    report_current_exception(step, location("Do_Close"));
+  }
+}
+
+bool Review_Controller::Check_Read_Only() {
+  const cls_VideoFile_handler& h = w_.obj_QN3_Handler();
+  if (h.File_open() && h.Read_only()) {
+    Msg_Box(QStringLiteral("File is read only!"));
+    return true;
+  }
+  return false;
+}
