@@ -1,5 +1,6 @@
 #include "app/form_doravent.h"
 
+#include "app/goal_line_controller.h"
 #include "app/review_open.h"
 #include "platform/error_report.h"
 #include "platform/program_info.h"
@@ -80,6 +81,7 @@ Form_Doravent::Form_Doravent(Options options, QWidget* parent) : QMainWindow(par
   build_menus();
   obj_QN3_Handler_ = std::make_unique<cls_VideoFile_handler>();
   review_ = std::make_unique<Review_Controller>(*this);
+  goal_line_ = std::make_unique<Goal_Line_Controller>(*this);
   connect_commands();
 }
 
@@ -243,6 +245,7 @@ void Form_Doravent::report(int32_t step, const QString& procedure) {
 
 void Form_Doravent::closeEvent(QCloseEvent* event) {
   // Form_QueryUnload: the one shutdown path, whatever closes the window.
+  goal_line_->Remove_Hook();
   if (!ended_) Doravent_End();
   event->accept();
 }

@@ -22,6 +22,7 @@ class QTimer;
 class Single_Instance;
 class Review_Controller;
 class cls_VideoFile_handler;
+class Goal_Line_Controller;
 
 // The frame display: shows one picture, scaled to the widget.
 class Picture_Box : public QWidget, public Frame_Display {
@@ -81,6 +82,7 @@ public:
   // The one recording handler, and the opening and closing of recordings for review.
   cls_VideoFile_handler& obj_QN3_Handler() { return *obj_QN3_Handler_; }
   Review_Controller& review() { return *review_; }
+  Goal_Line_Controller& goal_line() { return *goal_line_; }
 
   // Named controls.
   Picture_Box* Picture_out = nullptr;
@@ -166,6 +168,7 @@ private:
   std::unique_ptr<Single_Instance> instance_;
   std::unique_ptr<cls_VideoFile_handler> obj_QN3_Handler_;
   std::unique_ptr<Review_Controller> review_;
+  std::unique_ptr<Goal_Line_Controller> goal_line_;
   bool loaded_ = false;
   bool ended_ = false;
 };

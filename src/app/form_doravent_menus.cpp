@@ -2,6 +2,7 @@
 // need nothing beyond the start-up spine.
 #include "app/form_doravent.h"
 
+#include "app/goal_line_controller.h"
 #include "app/review_open.h"
 #include "app/settings_form.h"
 #include "platform/error_report.h"
@@ -146,13 +147,11 @@ void Form_Doravent::build_menus() {
 
   // Commands whose subsystems are not in this build yet stay visible but inactive.
   for (const char* name : {"item_show_result",
-                           "item_reset_line",
                            "item_delete_file",
                            "item_event_registration",
                            "item_open_event_file",
                            "item_No_event_file",
                            "item_dog_names",
-                           "item_displace_goalline",
                            "item_Select_Video_Source",
                            "item_HDMI_performance",
                            "item_JPEG_Benchmark",
@@ -235,7 +234,7 @@ void Form_Doravent::connect_commands() {
   for (int camera = 1; camera <= 2; ++camera)
     connect(Option_selected_camera.at(static_cast<size_t>(camera)), &QRadioButton::toggled, this,
             [this, camera](bool on) {
-              if (on) state_.Selected_Camera = static_cast<int16_t>(camera);
+              if (on) goal_line_->Option_selected_camera_Click(static_cast<int16_t>(camera));
             });
 }
 

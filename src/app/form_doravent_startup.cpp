@@ -2,6 +2,7 @@
 #include "app/form_doravent.h"
 
 #include "app/associate.h"
+#include "app/goal_line_controller.h"
 #include "app/review_open.h"
 #include "app/settings_form.h"
 #include "platform/clock.h"
@@ -85,6 +86,8 @@ bool Form_Doravent::Form_Load() {
                   " CPU = " + program().CPU_Bitness + " OS = " + program().OS_Bitness);
     Trace_Message(" Doravent starting, version = " + program().Program_Version +
                   " Computer = " + program().Computer_Name);
+    step = 60;
+    if (!program().Development_Mode) goal_line_->Install_Hook();
     step = 70;
     if (program().Ending) return false;
     QString argument = options_.command_argument.trimmed();
@@ -139,12 +142,7 @@ bool Form_Doravent::Form_Load() {
     Option_selected_camera[1]->setChecked(true);
     state_.Selected_Camera = 1;
     Read_Last_Crop();
-    for (int16_t camera = 1; camera <= 2; ++camera) {
-      if (const auto line = Read_Goal_Line(camera)) {
-        state_.Goal_Point_1.at(static_cast<size_t>(camera)) = {line->at(0), line->at(1)};
-        state_.Goal_Point_2.at(static_cast<size_t>(camera)) = {line->at(2), line->at(3)};
-      }
-    }
+    goal_line_->Read_Goal_Lines();
     Picture_LED->setFrameShape(QFrame::NoFrame);
     step = 200;
     state_.Max_Picture_Height = Compute_Max_Picture_Height();

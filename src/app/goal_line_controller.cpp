@@ -1,0 +1,378 @@
+#include "app/goal_line_controller.h"
+
+#include "app/form_doravent.h"
+#include "app/review_open.h"
+#include "imaging/dib_section.h"
+#include "metadata/xml_header.h"
+#include "platform/clock.h"
+#include "platform/error_report.h"
+#include "platform/prompts.h"
+#include "platform/settings.h"
+#include "platform/trace.h"
+#include "recording/video_file_handler.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFont>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QSlider>
+#include <limits>
+
+namespace {
+
+QString location(const char* procedure) {
+  return QString::fromLatin1(procedure) + QStringLiteral(" of Form Form_Doravent");
+}
+
+bool valid_camera(int16_t camera) { return camera == 1 || camera == 2; }
+
+size_t index(int16_t camera) { return static_cast<size_t>(camera); }
+
+} // namespace
+
+Goal_Line_Controller::Goal_Line_Controller(Form_Doravent& window) : window_(window) {
+  if (QAction* displace = displace_item()) {
+    displace->setCheckable(true);
+    connect(displace, &QAction::triggered, this, [this] { item_displace_goalline_Click(); });
+  }
+  if (QAction* reset = window_.item(QStringLiteral("item_reset_line")))
+    connect(reset, &QAction::triggered, this, [this] { item_reset_line_Click(); });
+  Picture_Box* picture = window_.Picture_out;
+  const auto picture_position = [this](QMouseEvent* e) { return To_Picture(e->position()); };
+  connect(picture, &Picture_Box::pressed, this, [this, picture_position](QMouseEvent* e) {
+    const QPointF p = picture_position(e);
+    Picture_out_MouseDown(e->buttons(), e->modifiers(), p.x(), p.y());
+  });
+  connect(picture, &Picture_Box::moved, this, [this, picture_position](QMouseEvent* e) {
+    const QPointF p = picture_position(e);
+    Picture_out_MouseMove(e->buttons(), e->modifiers(), p.x(), p.y());
+  });
+  connect(picture, &Picture_Box::released, this, [this, picture_position](QMouseEvent* e) {
+    const QPointF p = picture_position(e);
+    Picture_out_MouseUp(e->buttons(), e->modifiers(), p.x(), p.y());
+  });
+}
+
+Goal_Line_Controller::~Goal_Line_Controller() { Remove_Hook(); }
+
+QAction* Goal_Line_Controller::displace_item() const { return window_.item(QStringLiteral("item_displace_goalline")); }
+
+bool Goal_Line_Controller::Displace_Mode() const {
+  const QAction* displace = displace_item();
+  return displace && displace->isChecked();
+}
+
+Goal_Line Goal_Line_Controller::Line(int16_t camera) const {
+  if (!valid_camera(camera)) return {};
+  const Main_Window_State& s = window_.state();
+  const Goal_Point& p1 = s.Goal_Point_1.at(index(camera));
+  const Goal_Point& p2 = s.Goal_Point_2.at(index(camera));
+  return {p1.x, p1.y, p2.x, p2.y};
+}
+
+void Goal_Line_Controller::set_Line(int16_t camera, const Goal_Line& line) {
+  if (!valid_camera(camera)) return;
+  Main_Window_State& s = window_.state();
+  s.Goal_Point_1.at(index(camera)) = {line.x1, line.y1};
+  s.Goal_Point_2.at(index(camera)) = {line.x2, line.y2};
+}
+
+QSize Goal_Line_Controller::Inner_Size() const {
+  const QImage& shown = window_.Picture_out->Picture();
+  if (!shown.isNull()) return shown.size();
+  return window_.Picture_out->size();
+}
+
+QPointF Goal_Line_Controller::To_Picture(QPointF widget_position) const {
+  // The picture box stretches its image over its whole rectangle.
+  const QImage& shown = window_.Picture_out->Picture();
+  const QSize box = window_.Picture_out->size();
+  if (shown.isNull() || box.isEmpty()) return widget_position;
+  return {widget_position.x() * shown.width() / box.width(), widget_position.y() * shown.height() / box.height()};
+}
+
+bool Goal_Line_Controller::recording_open() const {
+  if (Recording_Open) return Recording_Open();
+  return window_.obj_QN3_Handler().File_open();
+}
+
+void Goal_Line_Controller::request_redraw() {
+  if (Redraw) {
+    Redraw();
+    return;
+  }
+  // Until navigation supplies its own: the slider's picture afresh, the lines over it.
+  if (!window_.obj_QN3_Handler().File_open()) {
+    window_.Picture_out->update();
+    return;
+  }
+  window_.review().Show_Slider_Picture();
+  const QImage& shown = window_.Picture_out->Picture();
+  if (shown.isNull()) return;
+  Draw_Goal_Lines(window_.Picture_out->Frame_Image(shown.width(), shown.height()));
+  window_.Picture_out->Refresh();
+}
+
+template <class Target> void Goal_Line_Controller::draw_lines(Target& target) {
+  const int16_t camera = window_.state().Selected_Camera;
+  if (!valid_camera(camera)) return;
+  const Goal_Line line = Line(camera);
+  const bool mode = Displace_Mode();
+  // Each copy is its own drawing: a copy pushed off the 16-bit range is reported alone.
+  for (const bool displaced : {false, true}) {
+    try {
+      const Goal_Line drawn = displaced ? Displaced_Line(line, window_.state().Goal_Displacement) : line;
+      Draw_Goal_Line(target, drawn, Goal_Line_Colour(camera, displaced, mode));
+    } catch (...) {
+      report_current_exception(displaced ? 20 : 10, location("Draw_Goal_Line"));
+    }
+  }
+}
+
+void Goal_Line_Controller::Draw_Goal_Lines(QImage& picture) { draw_lines(picture); }
+void Goal_Line_Controller::Draw_Goal_Lines(cDIBSection& surface) { draw_lines(surface); }
+
+void Goal_Line_Controller::Draw_Live_Goal_Line(QImage& picture) {
+  const int16_t camera = window_.state().Selected_Camera;
+  if (!valid_camera(camera) || picture.isNull()) return;
+  int32_t step = 10;
+  try {
+    const Goal_Line line = Line(camera);
+    Draw_Goal_Line(picture, line, Goal_Line_Colour(camera, false, false));
+    step = 20;
+    Draw_Goalline_Selection_Boxes(picture, line);
+    step = 30;
+    QPainter painter(&picture);
+    QFont font(QStringLiteral("Arial"), 14);
+    font.setBold(true);
+    painter.setFont(font);
+    painter.setPen(camera == 1 ? QColor(255, 255, 255) : QColor(255, 255, 0));
+    painter.drawText(QPoint(10, 30), camera == 1 ? QStringLiteral("Goal") : QStringLiteral("Split"));
+  } catch (...) {
+    report_current_exception(step, location("Draw_Goal_Line"));
+  }
+}
+
+void Goal_Line_Controller::Take_From_Header(const Cls_XML_header& header) {
+  const auto take = [this](int16_t camera, const auto& read) {
+    // An older or damaged header must not cost the operator the lines he has.
+    try {
+      const QString text = read();
+      if (const auto points = Parse_Goal_Line(text))
+        set_Line(camera, {points->at(0), points->at(1), points->at(2), points->at(3)});
+      else
+        Trace_Message("*Take_From_Header, unusable goal line", camera, text);
+    } catch (const std::exception& failure) {
+      Trace_Message("*Take_From_Header, no goal line", camera, failure.what());
+    }
+  };
+  take(1, [&header] { return header.Dora_Goal_Finish(); });
+  take(2, [&header] { return header.Dora_Goal_Split(); });
+  window_.state().Goal_Displacement = 0;
+  if (QAction* displace = displace_item()) displace->setChecked(false);
+}
+
+void Goal_Line_Controller::Check_Within_Goal_Selection_Boxes(double x, double y) {
+  const int16_t camera = window_.state().Selected_Camera;
+  if (camera == 0) return;
+  drag_.Grabbed_Handle = Goal_Handle_At(Line(camera), x, y);
+}
+
+void Goal_Line_Controller::Picture_out_MouseDown(Qt::MouseButtons, Qt::KeyboardModifiers shift, double x, double y) {
+  int32_t step = 10;
+  try {
+    if (shift.testFlag(Qt::ShiftModifier))
+      window_.setWindowTitle(QStringLiteral("X = ") + QString::number(x) + QStringLiteral(" Y= ") + QString::number(y));
+    step = 20;
+    const int16_t camera = window_.state().Selected_Camera;
+    if (!valid_camera(camera)) {
+      Beep();
+      return;
+    }
+    step = 30;
+    drag_.Press_X = Round_To_Int16(x);
+    drag_.Press_Y = Round_To_Int16(y);
+    const Goal_Line line = Line(camera);
+    drag_.Drag_Start_1 = {line.x1, line.y1};
+    drag_.Drag_Start_2 = {line.x2, line.y2};
+    step = 40;
+    Check_Within_Goal_Selection_Boxes(x, y);
+    if (drag_.Grabbed_Handle != 0) {
+      drag_.Dragged_Handle = drag_.Grabbed_Handle;
+      drag_.Dragging = true;
+    }
+    drag_.Line_Changed = false;
+  } catch (...) {
+    report_current_exception(step, location("Picture_out_MouseDown"));
+  }
+}
+
+void Goal_Line_Controller::Picture_out_MouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers, double x, double y) {
+  int32_t step = 10;
+  try {
+    const int16_t camera = window_.state().Selected_Camera;
+    if (!valid_camera(camera)) {
+      window_.Picture_out->unsetCursor();
+      return;
+    }
+    step = 20;
+    Check_Within_Goal_Selection_Boxes(x, y);
+    if (drag_.Grabbed_Handle != 0)
+      window_.Picture_out->setCursor(Qt::CrossCursor);
+    else
+      window_.Picture_out->unsetCursor();
+    if (!buttons.testFlag(Qt::LeftButton) || (drag_.Dragged_Handle != 1 && drag_.Dragged_Handle != 2)) return;
+    step = 30;
+    const bool first = drag_.Dragged_Handle == 1;
+    const QSize inner = Inner_Size();
+    const auto candidate = Drag_Candidate(first ? drag_.Drag_Start_1 : drag_.Drag_Start_2, drag_.Press_X, drag_.Press_Y,
+                                          x, y, inner.width(), inner.height());
+    if (!candidate) return;
+    step = 40;
+    Goal_Line line = Line(camera);
+    if (first) {
+      line.x1 = candidate->x;
+      line.y1 = candidate->y;
+    } else {
+      line.x2 = candidate->x;
+      line.y2 = candidate->y;
+    }
+    set_Line(camera, line);
+    drag_.Line_Changed = true;
+    Trace_Message((first ? QStringLiteral("*Goal_pt_1 = ") : QStringLiteral("*Goal_pt_2 = ")) +
+                  QString::number(candidate->x) + QLatin1Char(',') + QString::number(candidate->y));
+  } catch (...) {
+    report_current_exception(step, location("Picture_out_MouseMove"));
+  }
+}
+
+void Goal_Line_Controller::Picture_out_MouseUp(Qt::MouseButtons, Qt::KeyboardModifiers, double, double) {
+  int32_t step = 10;
+  try {
+    if (window_.state().Selected_Camera == 0) return;
+    drag_.Dragging = false;
+    drag_.Dragged_Handle = 0;
+    drag_.Grabbed_Handle = 0;
+    step = 20;
+    if (drag_.Line_Changed) {
+      Save_Goal_line();
+      drag_.Line_Changed = false;
+    }
+  } catch (...) {
+    report_current_exception(step, location("Picture_out_MouseUp"));
+  }
+}
+
+void Goal_Line_Controller::Reset_Goal_Line(int16_t camera) {
+  try {
+    if (!valid_camera(camera)) return;
+    const QSize inner = Inner_Size();
+    set_Line(camera, Reset_Line(inner.width(), inner.height()));
+  } catch (...) {
+    report_current_exception(10, location("Reset_Goal_Line"));
+  }
+}
+
+void Goal_Line_Controller::item_reset_line_Click() { Reset_Goal_Line(window_.state().Selected_Camera); }
+
+void Goal_Line_Controller::Save_Goal_line() {
+  try {
+    const int16_t camera = window_.state().Selected_Camera;
+    if (!valid_camera(camera)) return;
+    const Goal_Line line = Line(camera);
+    // A failed write has already shown its message.
+    ::Save_Goal_line(camera, line.x1, line.y1, line.x2, line.y2);
+  } catch (...) {
+    report_current_exception(10, location("Save_Goal_line"));
+  }
+}
+
+void Goal_Line_Controller::Read_Goal_Lines() {
+  try {
+    for (int16_t camera = 1; camera <= 2; ++camera)
+      if (const auto points = Read_Goal_Line(camera))
+        set_Line(camera, {points->at(0), points->at(1), points->at(2), points->at(3)});
+  } catch (...) {
+    report_current_exception(10, location("Read_Goal_Lines"));
+  }
+}
+
+void Goal_Line_Controller::Handle_Goal_Offset(int32_t keycode) {
+  try {
+    if (!recording_open() || !Displace_Mode()) return;
+    Trace_Message("*Handle_Goal_Offset, keycode = " + QString::number(keycode));
+    int16_t& displacement = window_.state().Goal_Displacement;
+    const int16_t change = Goal_Offset_Step(keycode);
+    const int32_t moved = displacement + change;
+    if (moved >= std::numeric_limits<int16_t>::min() && moved <= std::numeric_limits<int16_t>::max())
+      displacement = static_cast<int16_t>(moved);
+    request_redraw();
+  } catch (...) {
+    report_current_exception(10, location("Handle_Goal_Offset"));
+  }
+}
+
+void Goal_Line_Controller::item_displace_goalline_Click() {
+  try {
+    // The item is checkable, so the trigger has already toggled the mark. Keypad 4 and 6 give
+    // their codes whatever Num Lock's state, so Num Lock is left alone.
+    if (Displace_Mode()) return;
+    window_.state().Goal_Displacement = 0;
+    request_redraw();
+  } catch (...) {
+    report_current_exception(10, location("item_displace_goalline_Click"));
+  }
+}
+
+void Goal_Line_Controller::Option_selected_camera_Click(int16_t camera) {
+  try {
+    window_.state().Selected_Camera = camera;
+    request_redraw();
+  } catch (...) {
+    report_current_exception(10, location("Option_selected_camera_Click"));
+  }
+}
+
+void Goal_Line_Controller::Install_Hook() {
+  Trace_Message("*Before InstallHook");
+  if (!hooked_ && qApp) {
+    qApp->installEventFilter(this);
+    hooked_ = true;
+  }
+  Trace_Message("*After InstallHook");
+}
+
+void Goal_Line_Controller::Remove_Hook() {
+  if (!hooked_) return;
+  if (qApp) qApp->removeEventFilter(this);
+  hooked_ = false;
+}
+
+bool Goal_Line_Controller::eventFilter(QObject* watched, QEvent* event) {
+  // A key that no widget takes travels up to the parents and passes here once for each; the
+  // gap lets only the first through.
+  if (event->type() == QEvent::KeyPress) {
+    const auto* key = static_cast<QKeyEvent*>(event);
+    IWindowsHook_HookProc(Windows_Key_Code(key->key(), key->modifiers()), key->modifiers());
+  }
+  return QObject::eventFilter(watched, event);
+}
+
+void Goal_Line_Controller::IWindowsHook_HookProc(int32_t keycode, Qt::KeyboardModifiers modifiers) {
+  try {
+    if (!gap_.Accept(Mill_Now())) return;
+    Trace_Message("*IWindowsHook_HookProc, wParam = " + QString::number(keycode));
+    switch (Hook_Key_Action(keycode, modifiers.testFlag(Qt::ControlModifier))) {
+    case Hook_Action::Goal_Offset: Handle_Goal_Offset(keycode); break;
+    case Hook_Action::Focus_Slider:
+      window_.Slider_play->setFocus();
+      if (Navigation_Key) Navigation_Key(keycode, modifiers);
+      break;
+    case Hook_Action::None: break;
+    }
+  } catch (...) {
+    report_current_exception(10, location("IWindowsHook_HookProc"));
+  }
+}
