@@ -1,0 +1,1 @@
+doravent_bench(writer ${CMAKE_CURRENT_LIST_DIR}/writer_bench.cpp DEPENDS doravent_recording)
