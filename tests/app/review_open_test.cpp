@@ -1,0 +1,299 @@
+#include "app/form_doravent.h"
+#include "app/review_open.h"
+#include "mock/recorded_errors.h"
+#include "mock/review_recordings.h"
+#include "mock/scripted_prompts.h"
+#include "platform/program_info.h"
+#include "platform/settings.h"
+#include "platform/user_folders.h"
+#include "recording/video_file_handler.h"
+
+#include <QAction>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace review_recordings;
+
+namespace {
+
+const QString Settings = QStringLiteral("Settings");
+
+TEST(ReviewDecisions, FieldModePictureSizeAndTexts) {
+  struct Fps_Case {
+    const char* fps;
+    bool interlaced;
+    bool by_fields;
+  };
+  for (const Fps_Case& c : std::initializer_list<Fps_Case>{{"40", true, true},
+                                                           {"41", true, false},
+                                                           {"25", true, true},
+                                                           {"40.5", true, false},
+                                                           {" 50 fps", true, false},
+                                                           {"", true, true},
+                                                           {"abc", true, true},
+                                                           {"25", false, false}})
+    EXPECT_EQ(Field_Mode_For(QString::fromLatin1(c.fps), c.interlaced), c.by_fields) << c.fps << c.interlaced;
+
+  struct Size_Case {
+    int w, h, max;
+    QSize expected;
+  };
+  for (const Size_Case& c : std::initializer_list<Size_Case>{{400, 880, 440, {200, 440}},
+                                                             {400, 880, 600, {273, 600}},
+                                                             {400, 880, 880, {400, 880}},
+                                                             {400, 300, 440, {400, 300}},
+                                                             {400, 880, 0, {400, 880}},
+                                                             {1, 5000, 100, {1, 100}}})
+    EXPECT_EQ(Review_Picture_Size(c.w, c.h, c.max), c.expected) << c.w << "x" << c.h << " max " << c.max;
+
+  EXPECT_EQ(File_Size_Text(2, 1572864, 1048576), "2 / 1.5 MB");
+  EXPECT_EQ(File_Size_Text(1, 32016, 1048576), "1 / 0.0 MB");
+  EXPECT_EQ(Folder_Of("/data/heats/h1.qn3"), "/data/heats/");
+  EXPECT_EQ(Folder_Of("h1.qn3"), "");
+}
+
+struct Review_Fixture : ::testing::Test {
+  Prompts_Guard prompts;
+  Recorded_Errors errors;
+  QTemporaryDir dir;
+  std::unique_ptr<Form_Doravent> w;
+
+  void SetUp() override {
+    program() = Program_Info{};
+    program().Settings_File_Path = Local_AppData_Folder() + QStringLiteral("Doravent_HDMI.ini");
+  }
+  void TearDown() override {
+    if (w) w->obj_QN3_Handler().Close_File();
+    w.reset();
+    program().Ending = false;
+  }
+
+  void load(const QString& argument = {}) {
+    Form_Doravent::Options options;
+    options.command_argument = argument;
+    options.end_program = [](int) {};
+    w = std::make_unique<Form_Doravent>(options);
+    w->review().set_Open_Wait_Ms(0);
+    ASSERT_TRUE(w->Form_Load());
+  }
+  QString make(const Spec& spec, const QString& name = QStringLiteral("heat.qn3")) {
+    const QString path = dir.filePath(name);
+    EXPECT_TRUE(Write(path, spec));
+    return path;
+  }
+  QString setting(const QString& key) { return Read_Ini_Value(Settings, key, program().Settings_File_Path, {}); }
+};
+
+// Opening brings back the heat, its goal lines and start, sizes the slider, names the file in
+// the caption and shows the first field.
+TEST_F(Review_Fixture, OpeningShowsTheRecordingAndItsHeat) {
+  load();
+  Spec spec;
+  spec.frames = 4;
+  spec.goal_finish = QStringLiteral("30,5,32,40");
+  spec.goal_split = QStringLiteral("10,2,12,44");
+  spec.start_pc_mill = 98765;
+  const QString path = make(spec);
+  ASSERT_TRUE(w->review().Handle_Open(path));
+
+  const Main_Window_State& st = w->state();
+  EXPECT_TRUE(w->obj_QN3_Handler().File_open());
+  EXPECT_TRUE(st.Field_Mode);
+  EXPECT_EQ(w->Slider_play->minimum(), 1);
+  EXPECT_EQ(w->Slider_play->maximum(), 8);
+  EXPECT_EQ(w->Slider_play->value(), 1);
+  EXPECT_EQ(w->windowTitle(), "Doravent_HDMI" + path);
+  EXPECT_EQ(w->Label_read_framesize->text(), "64*48");
+  EXPECT_EQ(w->Text_filename->text(), path);
+  EXPECT_EQ(w->Label_heat_num->text(), "7");
+  EXPECT_EQ(w->Label_heat_name->text(), "Final");
+  EXPECT_EQ(w->Label_event->text(), "Spring Cup");
+  EXPECT_EQ(w->Label_event->toolTip(), "Spring Cup");
+  EXPECT_EQ(w->Label_heat_length->text(), "480 m");
+  EXPECT_EQ(w->Label_filesize->text(), File_Size_Text(1, QFile(path).size(), 1048576));
+  EXPECT_EQ(st.Review_Start_Mill, 98765);
+  EXPECT_EQ(st.Num_Video_Streams, 1);
+  EXPECT_EQ(st.Goal_Point_1[1].x, 30);
+  EXPECT_EQ(st.Goal_Point_2[1].y, 40);
+  EXPECT_EQ(st.Goal_Point_1[2].x, 10);
+  EXPECT_EQ(st.Goal_Point_2[2].y, 44);
+  EXPECT_EQ(st.Goal_Displacement, 0);
+  EXPECT_EQ(st.Last_Folder, dir.path() + "/");
+  EXPECT_EQ(setting("last_folder"), dir.path() + "/");
+  EXPECT_FALSE(w->Frame_settimes->isHidden());
+  EXPECT_TRUE(w->Frame_Control_status->isHidden());
+  EXPECT_EQ(w->Frame_settimes->title(), "Set Goal times");
+  EXPECT_EQ(w->Cmd_Split->text(), "Split");
+  ASSERT_EQ(w->Picture_out->Picture().size(), QSize(64, 48));
+  EXPECT_GT(Mean_Level(w->Picture_out->Picture(), 0, 48), 170) << "field 1 shows the bright top lines";
+  EXPECT_TRUE(prompts->messages().isEmpty());
+  EXPECT_TRUE(errors.reports.empty());
+}
+
+// At most 40 frames per second a recording is stepped by fields, above by frames; a tall
+// picture is scaled to the screen's limit keeping its shape, a small one keeps its size.
+TEST_F(Review_Fixture, SteppingAndPictureSizeFollowTheRecording) {
+  load();
+  struct Case {
+    const char* fps;
+    int width, height;
+    bool by_fields;
+    QSize picture;
+  };
+  w->state().Max_Picture_Height = 440;
+  const Case cases[] = {{"40", 64, 48, true, {64, 48}},
+                        {"41", 64, 48, false, {64, 48}},
+                        {"25", 400, 880, true, {200, 440}},
+                        {"50", 100, 440, false, {100, 440}}};
+  int n = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.fps);
+    Spec spec;
+    spec.fps = QString::fromLatin1(c.fps);
+    spec.width = c.width;
+    spec.height = c.height;
+    spec.frames = 3;
+    ASSERT_TRUE(w->review().Handle_Open(make(spec, QStringLiteral("h%1.qn3").arg(++n))));
+    EXPECT_EQ(w->state().Field_Mode, c.by_fields);
+    EXPECT_EQ(w->Slider_play->maximum(), c.by_fields ? 6 : 3);
+    EXPECT_EQ(w->Picture_out->size(), c.picture);
+    EXPECT_EQ(w->Picture_out->Picture().size(), QSize(c.width, c.height));
+  }
+}
+
+// Recordings that cannot be reviewed leave the window without a recording and say why.
+TEST_F(Review_Fixture, RecordingsThatCannotBeReviewed) {
+  load();
+  Spec empty;
+  empty.frames = 0;
+  const QString no_video = make(empty, QStringLiteral("empty.qn3"));
+  const QString good = make({}, QStringLiteral("good.qn3"));
+  struct Case {
+    QString path;
+    QString message;
+  };
+  const Case cases[] = {{no_video, QStringLiteral("No video in this file!")},
+                        {dir.filePath(QStringLiteral("missing.qn3")), QStringLiteral("File open failed")}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.message.toStdString());
+    ASSERT_TRUE(w->review().Handle_Open(good));
+    prompts->seen.clear();
+    EXPECT_FALSE(w->review().Handle_Open(c.path));
+    EXPECT_EQ(prompts->messages(), QStringList{c.message});
+    EXPECT_FALSE(w->obj_QN3_Handler().File_open());
+    EXPECT_EQ(w->windowTitle(), "Doravent_HDMI");
+    EXPECT_TRUE(w->Text_filename->text().isEmpty());
+    EXPECT_TRUE(w->Picture_out->Picture().isNull());
+  }
+}
+
+// Closing clears everything opening showed.
+TEST_F(Review_Fixture, CloseResetsTheWindow) {
+  load();
+  ASSERT_TRUE(w->review().Handle_Open(make({})));
+  int cleared = 0;
+  w->review().hooks().clear_results = [&] { ++cleared; };
+  w->Cmd_Split->setText(QStringLiteral("Goal"));
+  w->Label_field->setText(QStringLiteral("Field 1"));
+  w->item(QStringLiteral("item_close_file"))->trigger();
+
+  EXPECT_FALSE(w->obj_QN3_Handler().File_open());
+  for (QLabel* label : {w->Label_read_framesize, w->Label_field, w->Label_filesize})
+    EXPECT_TRUE(label->text().isEmpty()) << label->objectName().toStdString();
+  EXPECT_TRUE(w->Text_filename->text().isEmpty());
+  EXPECT_TRUE(w->Picture_out->Picture().isNull());
+  EXPECT_TRUE(w->Frame_settimes->isHidden());
+  EXPECT_EQ(w->Cmd_Split->text(), "Split");
+  EXPECT_EQ(w->windowTitle(), "Doravent_HDMI");
+  EXPECT_FALSE(w->Slider_play->isEnabled());
+  EXPECT_EQ(cleared, 1);
+  EXPECT_FALSE(w->review().Check_Read_Only()) << "no recording: nothing to refuse";
+}
+
+// A recording the user may not write opens with "(read-only)" and refuses changes.
+TEST_F(Review_Fixture, ReadOnlyRecording) {
+  load();
+  const QString path = make({});
+  ASSERT_TRUE(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+  ASSERT_TRUE(w->review().Handle_Open(path));
+  EXPECT_EQ(w->windowTitle(), "Doravent_HDMI" + path + "(read-only)");
+  bool refused = false;
+  w->review().Check_Read_Only(refused);
+  EXPECT_TRUE(refused);
+  EXPECT_EQ(prompts->messages(), QStringList{"File is read only!"});
+
+  const QString writable = make({}, QStringLiteral("writable.qn3"));
+  ASSERT_TRUE(w->review().Handle_Open(writable));
+  EXPECT_EQ(w->windowTitle(), "Doravent_HDMI" + writable);
+  w->review().Check_Read_Only(refused);
+  EXPECT_FALSE(refused);
+}
+
+// The menu commands: the open dialog starts in the last folder; "Open last heat" opens the
+// remembered file or says it is gone.
+TEST_F(Review_Fixture, OpenDialogAndLastHeat) {
+  load();
+  const QString path = make({});
+  Write_Ini_Value(Settings, QStringLiteral("last_folder"), QStringLiteral("/srv/heats/"), program().Settings_File_Path);
+
+  w->item(QStringLiteral("item_open_file"))->trigger(); // cancelled
+  ASSERT_EQ(prompts->count(Scripted_Prompts::Kind::Open_File), 1);
+  EXPECT_EQ(prompts->seen.back().title, "Open");
+  EXPECT_EQ(prompts->seen.back().text, "/srv/heats/");
+  EXPECT_FALSE(w->obj_QN3_Handler().File_open());
+
+  prompts->texts.push_back(path);
+  w->item(QStringLiteral("item_open_file"))->trigger();
+  EXPECT_TRUE(w->obj_QN3_Handler().File_open());
+  EXPECT_EQ(w->state().Review_File_Name, path);
+  w->review().Do_Close();
+
+  prompts->seen.clear();
+  Write_Ini_Value(Settings, QStringLiteral("last_file"), dir.filePath(QStringLiteral("gone.qn3")),
+                  program().Settings_File_Path);
+  w->item(QStringLiteral("item_last_heat"))->trigger();
+  EXPECT_EQ(prompts->messages(), QStringList{"No last file found! Try using normal file open."});
+  EXPECT_FALSE(w->obj_QN3_Handler().File_open());
+
+  int finished = 0;
+  w->review().hooks().finish_heat = [&] { ++finished; };
+  w->state().Heat_Start_Mill = 5000;
+  Write_Ini_Value(Settings, QStringLiteral("last_file"), path, program().Settings_File_Path);
+  w->item(QStringLiteral("item_last_heat"))->trigger();
+  EXPECT_EQ(finished, 1) << "a running heat is finished first";
+  EXPECT_TRUE(w->obj_QN3_Handler().File_open());
+  EXPECT_EQ(w->Text_filename->text(), path);
+}
+
+// A recording named on the command line is open when start-up ends; a missing one is ignored.
+TEST_F(Review_Fixture, CommandLineArgument) {
+  const QString path = make({});
+  load(QLatin1Char('"') + path + QLatin1Char('"'));
+  EXPECT_TRUE(w->obj_QN3_Handler().File_open());
+  EXPECT_EQ(w->Text_filename->text(), path);
+  w->obj_QN3_Handler().Close_File();
+  w.reset();
+
+  load(dir.filePath(QStringLiteral("missing.qn3")));
+  EXPECT_FALSE(w->obj_QN3_Handler().File_open());
+  EXPECT_TRUE(prompts->messages().isEmpty());
+}
+
+// A damaged first frame opens and shows the placeholder instead of failing.
+TEST_F(Review_Fixture, DamagedFrameOpensWithThePlaceholder) {
+  load();
+  Spec spec;
+  spec.damaged = {1};
+  ASSERT_TRUE(w->review().Handle_Open(make(spec)));
+  ASSERT_FALSE(w->Picture_out->Picture().isNull());
+  EXPECT_EQ(w->Picture_out->Picture().pixel(1, 0), qRgb(0, 0, 255));
+  EXPECT_TRUE(errors.reports.empty());
+}
+
+} // namespace
