@@ -21,6 +21,7 @@ class QSpinBox;
 class QTimer;
 class Single_Instance;
 class Review_Controller;
+class Results_Controller;
 class cls_VideoFile_handler;
 class Goal_Line_Controller;
 
@@ -82,6 +83,7 @@ public:
   // The one recording handler, and the opening and closing of recordings for review.
   cls_VideoFile_handler& obj_QN3_Handler() { return *obj_QN3_Handler_; }
   Review_Controller& review() { return *review_; }
+  Results_Controller& results() { return *results_; }
   Goal_Line_Controller& goal_line() { return *goal_line_; }
 
   // Named controls.
@@ -168,6 +170,7 @@ private:
   std::unique_ptr<Single_Instance> instance_;
   std::unique_ptr<cls_VideoFile_handler> obj_QN3_Handler_;
   std::unique_ptr<Review_Controller> review_;
+  std::unique_ptr<Results_Controller> results_;
   std::unique_ptr<Goal_Line_Controller> goal_line_;
   bool loaded_ = false;
   bool ended_ = false;

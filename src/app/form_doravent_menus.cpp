@@ -3,6 +3,7 @@
 #include "app/form_doravent.h"
 
 #include "app/goal_line_controller.h"
+#include "app/results_controller.h"
 #include "app/review_open.h"
 #include "app/settings_form.h"
 #include "platform/error_report.h"
@@ -146,8 +147,7 @@ void Form_Doravent::build_menus() {
   add_item(notime, QStringLiteral("item_NoRank"), QStringLiteral("No Rank"));
 
   // Commands whose subsystems are not in this build yet stay visible but inactive.
-  for (const char* name : {"item_show_result",
-                           "item_delete_file",
+  for (const char* name : {"item_delete_file",
                            "item_event_registration",
                            "item_open_event_file",
                            "item_No_event_file",
@@ -203,6 +203,8 @@ void Form_Doravent::set_menu_visibility() {
 
 void Form_Doravent::connect_commands() {
   connect(item(QStringLiteral("item_Exit")), &QAction::triggered, this, [this] { Doravent_End(); });
+  connect(item(QStringLiteral("item_show_result")), &QAction::triggered, this,
+          [this] { results_->Show_Result_Form(); });
   connect(item(QStringLiteral("item_open_file")), &QAction::triggered, this,
           [this] { review_->item_open_file_Click(); });
   connect(item(QStringLiteral("item_last_heat")), &QAction::triggered, this,

@@ -3,6 +3,7 @@
 
 #include "app/associate.h"
 #include "app/goal_line_controller.h"
+#include "app/results_controller.h"
 #include "app/review_open.h"
 #include "app/settings_form.h"
 #include "platform/clock.h"
@@ -245,6 +246,8 @@ void Form_Doravent::UpDown_heat_Change() {
     Label_heat_num->setText(QString::number(UpDown_heat->value()));
     Write_Ini_Value(Settings, QStringLiteral("Heat_ID"), QString::number(UpDown_heat->value()),
                     program().Settings_File_Path);
+    step = 20;
+    results_->UpDown_heat_Change();
   } catch (...) {
     report(step, QStringLiteral("UpDown_heat_Change"));
   }
