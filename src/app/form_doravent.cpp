@@ -2,6 +2,7 @@
 
 #include "app/goal_line_controller.h"
 #include "app/results_controller.h"
+#include "app/event_controller.h"
 #include "app/review_open.h"
 #include "platform/error_report.h"
 #include "platform/program_info.h"
@@ -82,6 +83,7 @@ Form_Doravent::Form_Doravent(Options options, QWidget* parent) : QMainWindow(par
   build_menus();
   obj_QN3_Handler_ = std::make_unique<cls_VideoFile_handler>();
   review_ = std::make_unique<Review_Controller>(*this);
+  events_ = std::make_unique<Event_Controller>(*this);
   results_ = std::make_unique<Results_Controller>(*this);
   goal_line_ = std::make_unique<Goal_Line_Controller>(*this);
   connect_commands();

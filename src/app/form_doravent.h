@@ -21,6 +21,7 @@ class QSpinBox;
 class QTimer;
 class Single_Instance;
 class Review_Controller;
+class Event_Controller;
 class Results_Controller;
 class cls_VideoFile_handler;
 class Goal_Line_Controller;
@@ -83,6 +84,8 @@ public:
   // The one recording handler, and the opening and closing of recordings for review.
   cls_VideoFile_handler& obj_QN3_Handler() { return *obj_QN3_Handler_; }
   Review_Controller& review() { return *review_; }
+  // The event window and the event file in use.
+  Event_Controller& events() { return *events_; }
   Results_Controller& results() { return *results_; }
   Goal_Line_Controller& goal_line() { return *goal_line_; }
 
@@ -170,6 +173,8 @@ private:
   std::unique_ptr<Single_Instance> instance_;
   std::unique_ptr<cls_VideoFile_handler> obj_QN3_Handler_;
   std::unique_ptr<Review_Controller> review_;
+  std::unique_ptr<Event_Controller> events_;
+  friend class Event_Controller;
   std::unique_ptr<Results_Controller> results_;
   std::unique_ptr<Goal_Line_Controller> goal_line_;
   bool loaded_ = false;

@@ -148,9 +148,6 @@ void Form_Doravent::build_menus() {
 
   // Commands whose subsystems are not in this build yet stay visible but inactive.
   for (const char* name : {"item_delete_file",
-                           "item_event_registration",
-                           "item_open_event_file",
-                           "item_No_event_file",
                            "item_dog_names",
                            "item_Select_Video_Source",
                            "item_HDMI_performance",

@@ -4,8 +4,10 @@
 #include "app/associate.h"
 #include "app/goal_line_controller.h"
 #include "app/results_controller.h"
+#include "app/event_controller.h"
 #include "app/review_open.h"
 #include "app/settings_form.h"
+#include "metadata/event_form.h"
 #include "platform/clock.h"
 #include "platform/error_report.h"
 #include "platform/program_info.h"
@@ -97,6 +99,7 @@ bool Form_Doravent::Form_Load() {
     state_.Command_Argument = argument;
     Slider_play->setToolTip({});
     menu(QStringLiteral("menu_settings"))->menuAction()->setVisible(false);
+    events_->Load();
     step = 80;
     instance_ = std::make_unique<Single_Instance>();
     if (instance_->Another_Instance_Running()) {
@@ -114,6 +117,7 @@ bool Form_Doravent::Form_Load() {
     Trace_Message("Form_Load, after load_Capture_Folder");
     step = 120;
     program().Event_Files_Folder = program().Local_AppData_Folder + QStringLiteral("Doravent Event Files/");
+    Label_event->setText(events_->Event_Window().Event_name());
     step = 130;
     {
       bool ok = false;

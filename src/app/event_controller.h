@@ -1,0 +1,34 @@
+#pragma once
+#include <QObject>
+#include <memory>
+
+class Form_Doravent;
+class Form_event_registration;
+
+// The main window's share of the event file: owns the event window, answers its commands and
+// keeps the heat labels in step with the file in use.
+class Event_Controller : public QObject {
+  Q_OBJECT
+public:
+  explicit Event_Controller(Form_Doravent& window);
+  ~Event_Controller() override;
+
+  Form_event_registration& Event_Window() { return *event_window_; }
+  const Form_event_registration& Event_Window() const { return *event_window_; }
+
+  // Start-up: the event window opens the stored event file, staying hidden.
+  void Load();
+
+  void item_event_registration_Click();
+  void item_open_event_file_Click();
+  void item_No_event_file_Click();
+
+  // The main window's event, day, heat and dog labels from the event file in use.
+  void Show_Event_Labels();
+
+private:
+  void Event_File_Changed();
+
+  Form_Doravent& window_;
+  std::unique_ptr<Form_event_registration> event_window_;
+};
