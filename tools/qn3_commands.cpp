@@ -1,0 +1,503 @@
+#include "qn3_commands.h"
+
+#include "imaging/dib_section.h"
+#include "metadata/xml_header.h"
+#include "recording/frame_buffers.h"
+#include "recording/frame_display.h"
+#include "recording/jpeg_codec.h"
+#include "recording/qn3_format.h"
+#include "recording/video_file_handler.h"
+#include "timing/result_ranking.h"
+
+#include <QColor>
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+#include <QFont>
+#include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QPainter>
+#include <QRegularExpression>
+#include <algorithm>
+#include <cstring>
+#include <functional>
+#include <vector>
+
+namespace qn3_tool {
+namespace {
+
+const char* const Usage_Text = "usage: doravent-qn3 info FILE [--json]\n"
+                               "       doravent-qn3 frames FILE\n"
+                               "       doravent-qn3 export FILE N OUT.(png|jpg) [--field 1|2]\n"
+                               "       doravent-qn3 xml FILE\n"
+                               "       doravent-qn3 verify FILE\n"
+                               "       doravent-qn3 results FILE [--json] [--box-delay MS]\n"
+                               "       doravent-qn3 demo OUT.qn3 [--frames N] [--crop WxH]\n";
+
+int Usage(QTextStream& err, const QString& why) {
+  if (!why.isEmpty()) err << "doravent-qn3: " << why << "\n";
+  err << Usage_Text;
+  err.flush();
+  return Exit_Usage;
+}
+
+// Options after the positional arguments: `flags` take no value, `valued` take one.
+struct Parsed {
+  QStringList positional;
+  QStringList flags;
+  QHash<QString, QString> values;
+};
+bool Parse(const QStringList& args, const QStringList& flags, const QStringList& valued, Parsed& parsed, QString& why) {
+  for (qsizetype i = 0; i < args.size(); ++i) {
+    const QString& a = args[i];
+    if (flags.contains(a)) {
+      parsed.flags << a;
+    } else if (valued.contains(a)) {
+      if (i + 1 >= args.size()) {
+        why = a + QStringLiteral(" needs a value");
+        return false;
+      }
+      parsed.values.insert(a, args[++i]);
+    } else if (a.startsWith(QStringLiteral("--"))) {
+      why = QStringLiteral("unknown option ") + a;
+      return false;
+    } else {
+      parsed.positional << a;
+    }
+  }
+  return true;
+}
+
+// A header value that may be missing or malformed: empty text then.
+QString Safe(const std::function<QString()>& get) {
+  try {
+    return get();
+  } catch (...) {
+    return {};
+  }
+}
+// A header text as a JSON number when it holds one, else as text.
+QJsonValue Number_Or_Text(const QString& text) {
+  bool ok = false;
+  const double v = text.trimmed().toDouble(&ok);
+  if (ok) return v;
+  return text;
+}
+
+struct Opened {
+  cls_VideoFile_handler handler;
+  bool ok = false;
+};
+// Opens `path` for reading; reports to `err` and returns false when it is missing or no recording.
+bool Open_Recording(const QString& path, cls_VideoFile_handler& handler, QTextStream& err) {
+  if (!QFileInfo(path).isFile()) {
+    err << "doravent-qn3: file not found: " << path << "\n";
+    return false;
+  }
+  bool opened = false;
+  try {
+    opened = handler.Open_File(path, true);
+  } catch (...) {
+    opened = false;
+  }
+  if (!opened || !handler.File_open()) {
+    err << "doravent-qn3: not a readable recording: " << path << "\n";
+    return false;
+  }
+  return true;
+}
+
+QJsonObject Info_Object(cls_VideoFile_handler& h, const QString& path) {
+  const Cls_XML_header& x = h.XML_Header();
+  QJsonObject o;
+  o[QStringLiteral("file")] = QFileInfo(path).absoluteFilePath();
+  o[QStringLiteral("file_length")] = static_cast<double>(h.File_size());
+  o[QStringLiteral("record_size")] = static_cast<double>(h.Record_Size());
+  o[QStringLiteral("slot_size")] = static_cast<double>(std::max<int64_t>(0, h.Record_Size() - qn3::Record_Overhead));
+  o[QStringLiteral("frames")] = h.Num_Frames();
+  o[QStringLiteral("fields")] = h.Num_fields();
+  o[QStringLiteral("header_frames")] = Number_Or_Text(Safe([&] { return x.Frames_no(); }));
+  o[QStringLiteral("segments")] = Number_Or_Text(Safe([&] { return x.Segments_no(); }));
+  o[QStringLiteral("width")] = h.Width();
+  o[QStringLiteral("height")] = h.Height();
+  o[QStringLiteral("interlaced")] = h.RGB_interlaced();
+  o[QStringLiteral("rotated")] = h.Rotated();
+  o[QStringLiteral("fps")] = Number_Or_Text(Safe([&] { return x.RGB_fps(); }));
+  o[QStringLiteral("fourcc")] = Safe([&] { return x.RGB_fourcc(); });
+  o[QStringLiteral("codec")] = Safe([&] { return x.RGB_JPEG_codec(); });
+  o[QStringLiteral("quality")] = Number_Or_Text(Safe([&] { return x.RGB_JPEG_Quality(); }));
+  o[QStringLiteral("read_only")] = h.Read_only();
+
+  QJsonObject heat;
+  heat[QStringLiteral("event")] = Safe([&] { return h.Dora_event(); });
+  heat[QStringLiteral("heat_id")] = Safe([&] { return h.Dora_Heat_ID(); });
+  heat[QStringLiteral("heat_name")] = Safe([&] { return h.Dora_Heat_Name(); });
+  heat[QStringLiteral("heat_length")] = Number_Or_Text(Safe([&] { return h.Dora_Heat_Length(); }));
+  heat[QStringLiteral("start_datetime")] = Safe([&] { return h.Dora_start_DateTime(); });
+  heat[QStringLiteral("start_pc_mill")] =
+      Number_Or_Text(Safe([&] { return QString::number(x.Dora_heat_start_PC_mill()); }));
+  heat[QStringLiteral("start_local_mill")] =
+      Number_Or_Text(Safe([&] { return QString::number(x.Dora_heat_start_Local_mill()); }));
+  heat[QStringLiteral("goal_compensation")] = Number_Or_Text(Safe([&] { return h.Dora_Goal_compensation(); }));
+  heat[QStringLiteral("split_compensation")] = Number_Or_Text(Safe([&] { return h.Dora_Split_compensation(); }));
+  heat[QStringLiteral("box_delay")] = Number_Or_Text(Safe([&] { return h.Dora_box_delay(); }));
+  heat[QStringLiteral("goal_finish")] = Safe([&] { return h.Dora_Goal_Finish(); });
+  heat[QStringLiteral("goal_split")] = Safe([&] { return h.Dora_Goal_Split(); });
+  o[QStringLiteral("heat")] = heat;
+
+  QJsonArray boxes;
+  for (int16_t b = 1; b <= 8; ++b) {
+    QJsonObject box;
+    box[QStringLiteral("box")] = b;
+    box[QStringLiteral("dog_name")] = Safe([&] { return h.Dora_Dog_name(b); });
+    const auto num = [&](const std::function<int32_t()>& get) {
+      return Number_Or_Text(Safe([&] { return QString::number(get()); }));
+    };
+    box[QStringLiteral("heat_time")] = num([&] { return h.Dora_Heat_time(b, false); });
+    box[QStringLiteral("split_time")] = num([&] { return h.Dora_Heat_time(b, true); });
+    box[QStringLiteral("heat_frame")] = num([&] { return h.Dora_heat_frame(b); });
+    box[QStringLiteral("split_frame")] = num([&] { return h.Dora_split_frame(b); });
+    box[QStringLiteral("click_time")] = num([&] { return h.Dora_Heat_Click_Time(b); });
+    bool dead = false;
+    try {
+      dead = h.Dora_dead_heat(b);
+    } catch (...) {
+    }
+    box[QStringLiteral("dead_heat")] = dead;
+    boxes.append(box);
+  }
+  o[QStringLiteral("boxes")] = boxes;
+  return o;
+}
+
+int Info(const Parsed& p, QTextStream& out, QTextStream& err) {
+  if (p.positional.size() != 1) return Usage(err, QStringLiteral("info takes one FILE"));
+  cls_VideoFile_handler h;
+  if (!Open_Recording(p.positional[0], h, err)) return Exit_Bad_File;
+  const QJsonObject o = Info_Object(h, p.positional[0]);
+  if (p.flags.contains(QStringLiteral("--json"))) {
+    out << QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Indented));
+    return Exit_Ok;
+  }
+  for (auto it = o.begin(); it != o.end(); ++it) {
+    if (it.value().isObject() || it.value().isArray()) continue;
+    out << it.key() << ": " << it.value().toVariant().toString() << "\n";
+  }
+  const QJsonObject heat = o[QStringLiteral("heat")].toObject();
+  for (auto it = heat.begin(); it != heat.end(); ++it)
+    out << "heat." << it.key() << ": " << it.value().toVariant().toString() << "\n";
+  out << h.QN3_Properties() << "\n";
+  return Exit_Ok;
+}
+
+// One record as stored, read straight from the file.
+struct Raw_Record {
+  bool complete = false;   // the whole record is in the file
+  bool markers_ok = false; // start, middle and closing markers where they belong
+  qn3::Record_Fields fields;
+  std::vector<uint8_t> bytes;
+};
+Raw_Record Read_Raw(QFile& file, int64_t offset, int64_t record_size) {
+  Raw_Record r;
+  if (record_size < qn3::Record_Overhead || !file.seek(offset)) return r;
+  r.bytes.resize(static_cast<size_t>(record_size));
+  const qint64 got = file.read(reinterpret_cast<char*>(r.bytes.data()), record_size);
+  if (got < 0) return r;
+  r.bytes.resize(static_cast<size_t>(got));
+  r.complete = got == record_size;
+  qn3::Decode_Record_Head(r.bytes.data(), got, r.fields);
+  r.markers_ok = r.complete && qn3::is_marker(r.bytes.data(), qn3::Record_Start_Marker) &&
+                 qn3::is_marker(r.bytes.data() + qn3::Off_Mid_Marker, qn3::Record_Mid_Marker) &&
+                 qn3::is_marker(r.bytes.data() + record_size - 4, qn3::Record_End_Marker);
+  return r;
+}
+
+int64_t Offset_Of(const cls_VideoFile_handler& h, int32_t frame) {
+  return h.First_Record_Position() + static_cast<int64_t>(frame - 1) * h.Record_Size();
+}
+
+int Frames(const Parsed& p, QTextStream& out, QTextStream& err) {
+  if (p.positional.size() != 1) return Usage(err, QStringLiteral("frames takes one FILE"));
+  cls_VideoFile_handler h;
+  if (!Open_Recording(p.positional[0], h, err)) return Exit_Bad_File;
+  QFile file(p.positional[0]);
+  if (!file.open(QIODevice::ReadOnly)) {
+    err << "doravent-qn3: cannot read " << p.positional[0] << "\n";
+    return Exit_Bad_File;
+  }
+  out << "frame,capture_mill,capture_delta,capture_local,quality,jpeg_size,marker_ok\n";
+  for (int32_t f = 1; f <= h.Num_Frames(); ++f) {
+    const Raw_Record r = Read_Raw(file, Offset_Of(h, f), h.Record_Size());
+    const auto& x = r.fields;
+    out << f << ',' << x.capture_mill << ',' << x.capture_delta << ',' << x.capture_local << ',' << x.quality << ','
+        << x.jpeg_size << ',' << (r.markers_ok ? 1 : 0) << "\n";
+  }
+  return Exit_Ok;
+}
+
+int Verify(const Parsed& p, QTextStream& out, QTextStream& err) {
+  if (p.positional.size() != 1) return Usage(err, QStringLiteral("verify takes one FILE"));
+  cls_VideoFile_handler h;
+  if (!Open_Recording(p.positional[0], h, err)) return Exit_Bad_File;
+  QFile file(p.positional[0]);
+  if (!file.open(QIODevice::ReadOnly)) {
+    err << "doravent-qn3: cannot read " << p.positional[0] << "\n";
+    return Exit_Bad_File;
+  }
+  const auto slot = static_cast<int32_t>(std::max<int64_t>(0, h.Record_Size() - qn3::Record_Overhead));
+  Jpeg_Codec codec;
+  cDIBSection dib;
+  int32_t damaged = 0;
+  for (int32_t f = 1; f <= h.Num_Frames(); ++f) {
+    const Raw_Record r = Read_Raw(file, Offset_Of(h, f), h.Record_Size());
+    QString why;
+    if (!r.complete) {
+      why = QStringLiteral("record cut short");
+    } else if (!r.markers_ok) {
+      why = QStringLiteral("record markers missing");
+    } else {
+      const int32_t bytes = qn3::Valid_JPEG_Bytes(r.fields.jpeg_size, slot);
+      if (bytes != r.fields.jpeg_size)
+        why = QStringLiteral("JPEG size out of range");
+      else if (!codec.Decode_JPEG(dib, r.bytes.data() + qn3::Record_Head_Size, bytes))
+        why = QStringLiteral("JPEG does not decode");
+    }
+    if (!why.isEmpty()) {
+      ++damaged;
+      out << "frame " << f << ": " << why << "\n";
+    }
+  }
+  out.flush();
+  if (damaged > 0) {
+    err << "doravent-qn3: " << damaged << " of " << h.Num_Frames() << " frames damaged\n";
+    return Exit_Bad_File;
+  }
+  out << h.Num_Frames() << " frames ok\n";
+  return Exit_Ok;
+}
+
+int Xml(const Parsed& p, QTextStream& out, QTextStream& err) {
+  if (p.positional.size() != 1) return Usage(err, QStringLiteral("xml takes one FILE"));
+  cls_VideoFile_handler h;
+  if (!Open_Recording(p.positional[0], h, err)) return Exit_Bad_File;
+  QFile file(p.positional[0]);
+  if (!file.open(QIODevice::ReadOnly)) return Exit_Bad_File;
+  const QByteArray block = file.read(qn3::Header_Block_Size);
+  out << qn3::Parse_Header_Text(reinterpret_cast<const uint8_t*>(block.constData()), block.size()) << "\n";
+  return Exit_Ok;
+}
+
+int Export(const Parsed& p, QTextStream& err) {
+  if (p.positional.size() != 3) return Usage(err, QStringLiteral("export takes FILE N OUT"));
+  bool ok = false;
+  const int frame = p.positional[1].toInt(&ok);
+  if (!ok) return Usage(err, QStringLiteral("frame number expected, got ") + p.positional[1]);
+  const QString target = p.positional[2];
+  const QString suffix = QFileInfo(target).suffix().toLower();
+  if (suffix != QStringLiteral("png") && suffix != QStringLiteral("jpg"))
+    return Usage(err, QStringLiteral("OUT must end in .png or .jpg"));
+  int field = 0;
+  if (p.values.contains(QStringLiteral("--field"))) {
+    const QString f = p.values.value(QStringLiteral("--field"));
+    if (f != QStringLiteral("1") && f != QStringLiteral("2")) return Usage(err, QStringLiteral("--field takes 1 or 2"));
+    field = f.toInt();
+  }
+  cls_VideoFile_handler h;
+  if (!Open_Recording(p.positional[0], h, err)) return Exit_Bad_File;
+  if (frame < 1 || frame > h.Num_Frames()) {
+    err << "doravent-qn3: frame " << frame << " outside 1.." << h.Num_Frames() << "\n";
+    return Exit_Usage;
+  }
+  Image_Display display;
+  const auto f16 = static_cast<int16_t>(frame);
+  if (field == 0)
+    h.Draw_RGB_frame(f16, display);
+  else
+    h.Draw_RGB_Field(2 * frame - 2 + field, display);
+  if (h.Read_error() || display.image.isNull()) {
+    err << "doravent-qn3: frame " << frame << " could not be read\n";
+    return Exit_Bad_File;
+  }
+  if (!display.image.save(target)) {
+    err << "doravent-qn3: cannot write " << target << "\n";
+    return Exit_Bad_File;
+  }
+  return Exit_Ok;
+}
+
+int Results(const Parsed& p, QTextStream& out, QTextStream& err) {
+  if (p.positional.size() != 1) return Usage(err, QStringLiteral("results takes one FILE"));
+  cls_VideoFile_handler h;
+  if (!Open_Recording(p.positional[0], h, err)) return Exit_Bad_File;
+  int32_t delay = Safe([&] { return h.Dora_box_delay(); }).trimmed().toInt();
+  if (p.values.contains(QStringLiteral("--box-delay"))) {
+    bool ok = false;
+    delay = p.values.value(QStringLiteral("--box-delay")).toInt(&ok);
+    if (!ok) return Usage(err, QStringLiteral("--box-delay takes milliseconds"));
+  }
+  std::array<Ranked_Result, Result_Rows> rows;
+  try {
+    rows = Rank_Results(h.XML_Header(), delay);
+  } catch (...) {
+    err << "doravent-qn3: the recording holds no heat results\n";
+    return Exit_Bad_File;
+  }
+  if (p.flags.contains(QStringLiteral("--json"))) {
+    QJsonArray array;
+    for (const auto& r : rows) {
+      QJsonObject o;
+      o[QStringLiteral("rank")] = r.text.rank;
+      o[QStringLiteral("box")] = r.row.Box;
+      o[QStringLiteral("dog_name")] = r.row.Dog_Name;
+      o[QStringLiteral("time")] = r.text.time;
+      o[QStringLiteral("split")] = r.text.split;
+      o[QStringLiteral("dead_heat")] = r.row.Dead_Heat;
+      array.append(o);
+    }
+    out << QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented));
+    return Exit_Ok;
+  }
+  const QString delay_text = Box_Delay_Text(delay);
+  if (!delay_text.isEmpty()) out << delay_text << "\n";
+  out << "rank,box,dog_name,time,split,dead_heat\n";
+  for (const auto& r : rows)
+    out << r.text.rank << ',' << r.row.Box << ',' << r.row.Dog_Name << ',' << r.text.time << ',' << r.text.split << ','
+        << (r.row.Dead_Heat ? 1 : 0) << "\n";
+  return Exit_Ok;
+}
+
+// ---- demo ----
+const QColor Box_Colours[6] = {QColor(220, 30, 30), QColor(30, 60, 220),  QColor(240, 240, 240),
+                               QColor(20, 20, 20),  QColor(240, 140, 20), QColor(20, 20, 20)};
+const QColor Box_Stripes[6] = {QColor(220, 30, 30), QColor(30, 60, 220),  QColor(240, 240, 240),
+                               QColor(20, 20, 20),  QColor(240, 140, 20), QColor(240, 240, 240)};
+
+// One picture of the synthetic heat: six runners crossing from top to bottom at their own pace.
+QImage Demo_Picture(int32_t width, int32_t height, int32_t frame, int32_t frames) {
+  QImage image(width, height, QImage::Format_BGR888);
+  image.fill(QColor(40, 120, 50));
+  QPainter painter(&image);
+  painter.setPen(QPen(Qt::white, 3));
+  painter.drawLine(0, height * 3 / 4, width, height * 3 / 4); // the goal line
+  const int lane = std::max(1, width / 6);
+  for (int b = 0; b < 6; ++b) {
+    const double pace = 1.0 + 0.04 * ((b * 7) % 6);
+    const double t = static_cast<double>(frame) / std::max(1, frames);
+    const int y = static_cast<int>(t * pace * height) - height / 10;
+    const QRect body(b * lane + lane / 6, y, lane * 2 / 3, std::max(4, height / 10));
+    painter.fillRect(body, Box_Colours[b]);
+    painter.fillRect(body.adjusted(0, body.height() / 3, 0, -body.height() / 3), Box_Stripes[b]);
+  }
+  QFont font = painter.font();
+  font.setPixelSize(std::max(8, std::min(width, height) / 12));
+  painter.setFont(font);
+  painter.setPen(Qt::yellow);
+  painter.drawText(QRect(0, 0, width, height), Qt::AlignLeft | Qt::AlignTop, QString::number(frame));
+  return image;
+}
+
+int Demo(const Parsed& p, QTextStream& out, QTextStream& err) {
+  if (p.positional.size() != 1) return Usage(err, QStringLiteral("demo takes one OUT.qn3"));
+  int frames = 100;
+  int width = 400;
+  int height = 880;
+  if (p.values.contains(QStringLiteral("--frames"))) {
+    bool ok = false;
+    frames = p.values.value(QStringLiteral("--frames")).toInt(&ok);
+    if (!ok || frames < 1 || frames > qn3::Max_Frames) return Usage(err, QStringLiteral("--frames takes 1..32767"));
+  }
+  if (p.values.contains(QStringLiteral("--crop"))) {
+    const auto m = QRegularExpression(QStringLiteral("^(\\d{1,5})[xX](\\d{1,5})$"))
+                       .match(p.values.value(QStringLiteral("--crop")));
+    if (!m.hasMatch()) return Usage(err, QStringLiteral("--crop takes WxH"));
+    width = m.captured(1).toInt();
+    height = m.captured(2).toInt();
+    if (width < 16 || height < 16 || width > 4096 || height > 4096)
+      return Usage(err, QStringLiteral("--crop sides must be 16..4096"));
+  }
+  const QString path = p.positional[0];
+  if (QFileInfo::exists(path)) {
+    err << "doravent-qn3: " << path << " exists; a recording is never overwritten\n";
+    return Exit_Bad_File;
+  }
+  cls_VideoFile_handler h;
+  h.set_Cropped_X(width);
+  h.set_Cropped_Y(height);
+  if (!h.Initiate_QN3_File(path)) {
+    err << "doravent-qn3: cannot create " << path << "\n";
+    return Exit_Bad_File;
+  }
+  h.set_Running_Fps(25); // a header value: the header exists only now
+  const QDateTime start = QDateTime::currentDateTime();
+  const int32_t start_mill = start.time().msecsSinceStartOfDay();
+  h.set_Dora_event(QStringLiteral("Demo"));
+  h.set_Dora_Heat_ID(QStringLiteral("1"));
+  h.set_Dora_Heat_Name(QStringLiteral("Demo heat"));
+  h.set_Dora_Heat_Length(QStringLiteral("480"));
+  h.set_Dora_start_DateTime(start.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
+  h.set_Dora_start_PC_mill(start_mill);
+  h.set_Dora_heat_start_local(start_mill);
+
+  Frame_List list;
+  const int32_t stride = cDIBSection::Bytes_Per_Scan_Line_For(width);
+  std::vector<uint8_t> pixels(static_cast<size_t>(stride) * static_cast<size_t>(height));
+  for (int32_t f = 1; f <= frames; ++f) {
+    const QImage image = Demo_Picture(width, height, f, frames);
+    for (int32_t y = 0; y < height; ++y) // surfaces are stored bottom-up
+      std::memcpy(pixels.data() + static_cast<size_t>(height - 1 - y) * stride, image.constScanLine(y),
+                  static_cast<size_t>(width) * 3);
+    const int32_t mill = start_mill + 40 * f;
+    Store_Frame(list, pixels.data(), static_cast<int32_t>(pixels.size()), mill, mill, f == 1 ? 0 : 40);
+  }
+  int32_t written = 0;
+  try {
+    written = h.Append_Frames(list);
+  } catch (...) {
+    written = 0;
+  }
+  if (written != frames) {
+    err << "doravent-qn3: wrote " << written << " of " << frames << " frames to " << path << "\n";
+    return Exit_Bad_File;
+  }
+  out << "wrote " << written << " frames of " << width << "x" << height << " to " << path << "\n";
+  return Exit_Ok;
+}
+
+} // namespace
+
+int Run(const QStringList& args, QTextStream& out, QTextStream& err) {
+  if (args.isEmpty()) return Usage(err, {});
+  const QString command = args[0];
+  const QStringList rest = args.mid(1);
+  Parsed p;
+  QString why;
+  int status = Exit_Usage;
+  const auto parse = [&](const QStringList& flags, const QStringList& valued) {
+    return Parse(rest, flags, valued, p, why);
+  };
+  if (command == QStringLiteral("info")) {
+    status = parse({QStringLiteral("--json")}, {}) ? Info(p, out, err) : Usage(err, why);
+  } else if (command == QStringLiteral("frames")) {
+    status = parse({}, {}) ? Frames(p, out, err) : Usage(err, why);
+  } else if (command == QStringLiteral("export")) {
+    status = parse({}, {QStringLiteral("--field")}) ? Export(p, err) : Usage(err, why);
+  } else if (command == QStringLiteral("xml")) {
+    status = parse({}, {}) ? Xml(p, out, err) : Usage(err, why);
+  } else if (command == QStringLiteral("verify")) {
+    status = parse({}, {}) ? Verify(p, out, err) : Usage(err, why);
+  } else if (command == QStringLiteral("results")) {
+    status =
+        parse({QStringLiteral("--json")}, {QStringLiteral("--box-delay")}) ? Results(p, out, err) : Usage(err, why);
+  } else if (command == QStringLiteral("demo")) {
+    status = parse({}, {QStringLiteral("--frames"), QStringLiteral("--crop")}) ? Demo(p, out, err) : Usage(err, why);
+  } else {
+    status = Usage(err, QStringLiteral("unknown command ") + command);
+  }
+  out.flush();
+  err.flush();
+  return status;
+}
+
+} // namespace qn3_tool

@@ -1,0 +1,13 @@
+add_library(doravent_qn3_commands STATIC ${CMAKE_CURRENT_LIST_DIR}/qn3_commands.cpp)
+target_include_directories(doravent_qn3_commands PUBLIC ${CMAKE_CURRENT_LIST_DIR})
+target_link_libraries(doravent_qn3_commands PUBLIC doravent_recording doravent_timing Qt6::Gui)
+add_executable(doravent-qn3 ${CMAKE_CURRENT_LIST_DIR}/qn3_tool.cpp)
+target_link_libraries(doravent-qn3 PRIVATE doravent_qn3_commands)
+
+# The recording tests run the commands in-process; their target is made later, in tests/.
+function(doravent_qn3_link_tests)
+  if(TARGET test_recording)
+    target_link_libraries(test_recording PRIVATE doravent_qn3_commands)
+  endif()
+endfunction()
+cmake_language(DEFER DIRECTORY ${PROJECT_SOURCE_DIR} CALL doravent_qn3_link_tests)
