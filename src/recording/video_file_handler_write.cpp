@@ -361,7 +361,12 @@ int32_t cls_VideoFile_handler::Append_Frames(const Frame_List& frames,
   if (total == 0) return 0;
 
   if (File_open()) Close_File();
-  Open_qn3_for_Append(); // its failures end the pass and reach the caller
+  try {
+    Open_qn3_for_Append(); // its failures end the pass and reach the caller
+  } catch (...) {
+    Close_File();
+    throw;
+  }
   if (slot_size_ == 0) Calculate_Compressed_Size(frames);
   if (slot_size_ <= 0) {
     Close_File();

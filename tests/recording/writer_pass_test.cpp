@@ -409,6 +409,7 @@ TEST_F(Pass_Fixture, BadTargetsAreReportedAndLoseNothing) {
   cls_VideoFile_handler other;
   other.set_File_name(Path("stub.qn3"));
   EXPECT_THROW(other.Append_Frames(list), Dora_Error);
+  EXPECT_FALSE(other.File_open());
   EXPECT_EQ(writer_frames::File_Bytes(Path("stub.qn3")), QByteArray("QNV3 not a recording"));
 }
 
