@@ -1,15 +1,15 @@
 #include "app/event_controller.h"
 
 #include "app/form_doravent.h"
+#include "app/results_controller.h"
 #include "metadata/event_form.h"
 #include "platform/error_report.h"
 #include "platform/trace.h"
 #include "presentation/event_print.h"
 
 #include <QAction>
+#include <QLineEdit>
 #include <QGroupBox>
-#include <QLabel>
-#include <QSpinBox>
 
 namespace {
 const QString form_location = QStringLiteral(" of Form Form_Doravent");
@@ -31,6 +31,15 @@ Event_Controller::Event_Controller(Form_Doravent& window)
 Event_Controller::~Event_Controller() = default;
 
 void Event_Controller::Load() {
+  const Form_event_registration* events = event_window_.get();
+  Event_Heat_Source source;
+  source.file_path = [events] { return events->Event_File_Path(); };
+  source.event_name = [events] { return events->Event_name(); };
+  source.heat_name = [events](int16_t heat) { return events->Heat_Name(heat); };
+  source.heat_length = [events](int16_t heat) { return events->Heat_Length(heat); };
+  source.reg_dog_name = [events](int16_t heat, int16_t box) { return events->Reg_Dog_Name(heat, box); };
+  source.day_text = [events] { return events->Text_day->text(); };
+  window_.results().set_Event_Source(std::move(source));
   event_window_->Form_Load();
   window_.state().Event_File_Open = event_window_->Event_File_Open();
 }
@@ -73,28 +82,4 @@ void Event_Controller::item_No_event_file_Click() {
   }
 }
 
-void Event_Controller::Show_Event_Labels() {
-  const Form_event_registration& events = *event_window_;
-  if (!window_.state().Event_File_Open) {
-    window_.Label_heat_length->clear();
-    window_.Label_day->clear();
-    window_.Label_heat_num->clear();
-    window_.Label_heat_name->setText(QStringLiteral("Test"));
-    window_.Label_heat_name->setToolTip(QStringLiteral("Test"));
-    window_.Label_event->setText(QStringLiteral("Test"));
-    window_.Label_event->setToolTip(QStringLiteral("Test"));
-    return;
-  }
-  const auto heat = static_cast<int16_t>(window_.UpDown_heat->value());
-  const QString name = events.Heat_Name(heat);
-  const QString length = events.Heat_Length(heat);
-  window_.Label_event->setText(events.Event_name());
-  window_.Label_event->setToolTip(events.Event_name());
-  window_.Label_day->setText(events.Get_day());
-  window_.Label_heat_num->setText(QString::number(heat));
-  window_.Label_heat_name->setText(name);
-  window_.Label_heat_name->setToolTip(name);
-  window_.Label_heat_length->setText(length.isEmpty() ? length : length + QStringLiteral(" m"));
-  for (int16_t box = 1; box <= 6; ++box)
-    window_.Label_dog.at(static_cast<size_t>(box - 1))->setText(events.Reg_Dog_Name(heat, box));
-}
+void Event_Controller::Show_Event_Labels() { window_.results().Display_Heat_Data(); }

@@ -16,14 +16,15 @@ public:
   Form_event_registration& Event_Window() { return *event_window_; }
   const Form_event_registration& Event_Window() const { return *event_window_; }
 
-  // Start-up: the event window opens the stored event file, staying hidden.
+  // Start-up: the heat fields learn to read the event window, which opens the stored event
+  // file, staying hidden.
   void Load();
 
   void item_event_registration_Click();
   void item_open_event_file_Click();
   void item_No_event_file_Click();
 
-  // The main window's event, day, heat and dog labels from the event file in use.
+  // The main window's heat fields, from the event file in use.
   void Show_Event_Labels();
 
 private:

@@ -27,13 +27,15 @@ std::optional<QString> Scripted_Prompts::input(const QString& prompt, const QStr
   return std::nullopt;
 }
 
-QString Scripted_Prompts::open_file(const QString& title, const QString& folder, const QString&) {
+QString Scripted_Prompts::open_file(const QString& title, const QString& folder, const QString& filter) {
   seen.push_back({Kind::Open_File, folder, title});
+  filters.push_back(filter);
   return texts.empty() ? QString() : take(texts).value_or(QString());
 }
 
-QString Scripted_Prompts::save_file(const QString& title, const QString& folder, const QString&) {
+QString Scripted_Prompts::save_file(const QString& title, const QString& folder, const QString& filter) {
   seen.push_back({Kind::Save_File, folder, title});
+  filters.push_back(filter);
   return texts.empty() ? QString() : take(texts).value_or(QString());
 }
 
