@@ -96,6 +96,14 @@ bool Open_Recording(const QString& path, cls_VideoFile_handler& handler, QTextSt
     err << "doravent-qn3: file not found: " << path << "\n";
     return false;
   }
+  {
+    // The reader tolerates a damaged header block; a file without the magic is no recording.
+    QFile probe(path);
+    if (!probe.open(QIODevice::ReadOnly) || probe.read(4) != QByteArray(qn3::Magic)) {
+      err << "doravent-qn3: not a recording: " << path << "\n";
+      return false;
+    }
+  }
   bool opened = false;
   try {
     opened = handler.Open_File(path, true);

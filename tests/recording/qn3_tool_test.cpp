@@ -1,0 +1,131 @@
+// The inspection command run in-process: a demo recording made, then read back every way.
+#include "mock/scripted_prompts.h"
+#include "qn3_commands.h"
+#include "recording/qn3_format.h"
+
+#include <QFile>
+#include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Outcome {
+  int status = -1;
+  QString out;
+  QString err;
+};
+Outcome Run_Tool(const QStringList& args) {
+  Outcome o;
+  QTextStream out(&o.out);
+  QTextStream err(&o.err);
+  o.status = qn3_tool::Run(args, out, err);
+  return o;
+}
+
+struct Qn3_Tool : ::testing::Test {
+  QTemporaryDir dir;
+  Prompts_Guard prompts;
+  QString Path(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
+  QString Demo(int frames, const char* crop) {
+    const QString path = Path("demo.qn3");
+    const Outcome o =
+        Run_Tool({"demo", path, "--frames", QString::number(frames), "--crop", QString::fromLatin1(crop)});
+    EXPECT_EQ(o.status, 0) << o.err.toStdString();
+    return path;
+  }
+};
+
+TEST_F(Qn3_Tool, DemoReadsBackThroughInfoFramesAndExport) {
+  const QString path = Demo(12, "120x200");
+  const Outcome info = Run_Tool({"info", path, "--json"});
+  ASSERT_EQ(info.status, 0) << info.err.toStdString();
+  const QJsonObject o = QJsonDocument::fromJson(info.out.toUtf8()).object();
+  EXPECT_EQ(o["frames"].toInt(), 12);
+  EXPECT_EQ(o["header_frames"].toInt(), 12);
+  EXPECT_EQ(o["width"].toInt(), 120);
+  EXPECT_EQ(o["height"].toInt(), 200);
+  EXPECT_TRUE(o["fps"].isDouble());
+  EXPECT_EQ(o["slot_size"].toInt() + 58, o["record_size"].toInt());
+  EXPECT_EQ(o["heat"].toObject()["heat_name"].toString(), "Demo heat");
+  EXPECT_EQ(o["boxes"].toArray().size(), 8);
+  for (const char* key : {"file", "file_length", "fields", "segments", "interlaced", "rotated", "fourcc", "codec",
+                          "quality", "read_only"})
+    EXPECT_TRUE(o.contains(key)) << key;
+
+  const Outcome frames = Run_Tool({"frames", path});
+  ASSERT_EQ(frames.status, 0);
+  const QStringList lines = frames.out.split('\n', Qt::SkipEmptyParts);
+  ASSERT_EQ(lines.size(), 13);
+  EXPECT_EQ(lines[0], "frame,capture_mill,capture_delta,capture_local,quality,jpeg_size,marker_ok");
+  EXPECT_EQ(lines[2].split(',')[2], "40"); // frames 40 ms apart
+  EXPECT_EQ(lines[12].split(',').last(), "1");
+
+  // A whole frame and one field both come out at the full picture size.
+  for (const QStringList& extra : {QStringList{}, QStringList{"--field", "2"}}) {
+    const QString png = Path("f.png");
+    QFile::remove(png);
+    const Outcome e = Run_Tool(QStringList{"export", path, "7", png} + extra);
+    ASSERT_EQ(e.status, 0) << e.err.toStdString();
+    const QImage image(png);
+    EXPECT_EQ(image.size(), QSize(120, 200)) << extra.join(' ').toStdString();
+  }
+  EXPECT_TRUE(Run_Tool({"xml", path}).out.contains("<"));
+}
+
+TEST_F(Qn3_Tool, VerifyFindsAFlippedJpegByte) {
+  const QString path = Demo(5, "64x64");
+  EXPECT_EQ(Run_Tool({"verify", path}).status, 0);
+  const QJsonObject o = QJsonDocument::fromJson(Run_Tool({"info", path, "--json"}).out.toUtf8()).object();
+  const qint64 record = o["record_size"].toInteger();
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+  // Inside the entropy-coded data of frame 3, past the JPEG's tables.
+  const qint64 at = qn3::Header_Block_Size + 2 * record + qn3::Record_Head_Size + 2;
+  ASSERT_TRUE(file.seek(at));
+  char byte = 0;
+  ASSERT_TRUE(file.getChar(&byte));
+  ASSERT_TRUE(file.seek(at));
+  ASSERT_TRUE(file.putChar(static_cast<char>(~byte)));
+  file.close();
+  const Outcome v = Run_Tool({"verify", path});
+  EXPECT_EQ(v.status, 1);
+  EXPECT_TRUE(v.out.contains("frame 3")) << v.out.toStdString();
+  EXPECT_FALSE(v.out.contains("frame 2")) << v.out.toStdString();
+}
+
+TEST_F(Qn3_Tool, UsageErrorsAndBadFiles) {
+  const QString missing = Path("missing.qn3");
+  QFile junk(Path("junk.qn3"));
+  ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+  junk.write(QByteArray(40000, 'x'));
+  junk.close();
+  const struct {
+    QStringList args;
+    int status;
+  } cases[] = {
+      {{}, 2},
+      {{"bogus"}, 2},
+      {{"info"}, 2},
+      {{"info", missing, "--frobnicate"}, 2},
+      {{"export", missing, "x", Path("a.png")}, 2},
+      {{"export", missing, "1", Path("a.bmp")}, 2},
+      {{"export", missing, "1", Path("a.png"), "--field", "3"}, 2},
+      {{"demo", Path("d.qn3"), "--crop", "12by40"}, 2},
+      {{"demo", Path("d.qn3"), "--frames"}, 2},
+      {{"info", missing}, 1},
+      {{"verify", missing}, 1},
+      {{"frames", Path("junk.qn3")}, 1},
+  };
+  for (const auto& c : cases) {
+    const Outcome o = Run_Tool(c.args);
+    EXPECT_EQ(o.status, c.status) << c.args.join(' ').toStdString();
+    EXPECT_FALSE(o.err.isEmpty()) << c.args.join(' ').toStdString();
+  }
+  EXPECT_FALSE(QFile::exists(Path("d.qn3")));
+}
+
+} // namespace
