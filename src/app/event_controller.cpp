@@ -6,10 +6,12 @@
 #include "platform/error_report.h"
 #include "platform/trace.h"
 #include "presentation/event_print.h"
+#include "presentation/results_form.h"
 
 #include <QAction>
-#include <QLineEdit>
 #include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
 
 namespace {
 const QString form_location = QStringLiteral(" of Form Form_Doravent");
@@ -18,6 +20,7 @@ const QString form_location = QStringLiteral(" of Form Form_Doravent");
 Event_Controller::Event_Controller(Form_Doravent& window)
     : window_(window), event_window_(std::make_unique<Form_event_registration>()) {
   event_window_->set_Print_Hook([](QWidget& form) { Print_Form_Window(form, QStringLiteral("Printing form, on")); });
+  event_window_->set_Paint_Box_Hook([](QLabel& picture, int16_t box) { Paint_box(&picture, box); });
   connect(event_window_.get(), &Form_event_registration::Event_File_Changed, this, [this] { Event_File_Changed(); });
   connect(event_window_.get(), &Form_event_registration::Heat_Data_Requested, this, [this] { Show_Event_Labels(); });
   connect(window_.item(QStringLiteral("item_event_registration")), &QAction::triggered, this,

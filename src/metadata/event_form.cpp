@@ -149,6 +149,7 @@ void Form_event_registration::build_menus() {
   add("item_print_form", "Print form", &Form_event_registration::item_print_form_Click);
   QAction* card = add("item_speaker_card", "Make speaker card", nullptr);
   connect(card, &QAction::triggered, this, [this] { Q_EMIT Speaker_Card_Requested(); });
+  card->setEnabled(false); // until a speaker card listens
   QAction* hide_item = add("item_hide", "Hide", nullptr);
   connect(hide_item, &QAction::triggered, this, &QWidget::hide);
 }

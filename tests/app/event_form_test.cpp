@@ -366,6 +366,7 @@ TEST_F(Event_Window, MainWindowCommandsFollowTheEventFile) {
   ASSERT_TRUE(main.Form_Load());
   Form_event_registration& events = main.events().Event_Window();
   EXPECT_FALSE(events.isVisible());
+  EXPECT_FALSE(events.Picture_box[5]->pixmap().isNull()) << "box colours not painted";
   EXPECT_TRUE(main.state().Event_File_Open);
   EXPECT_EQ(main.Label_event->text(), QStringLiteral("Derby"));
   for (const char* name : {"item_event_registration", "item_open_event_file", "item_No_event_file"})
