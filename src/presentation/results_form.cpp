@@ -420,7 +420,10 @@ bool Form_Dora_Results::eventFilter(QObject* watched, QEvent* event) {
       }
       return true;
     }
-    if (release) focus_slider();
+    if (release) {
+      focus_slider();
+      return true;
+    }
   } catch (...) {
     report(step, handler);
   }

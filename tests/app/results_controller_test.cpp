@@ -1,0 +1,189 @@
+#include "app/results_controller.h"
+
+#include "app/form_doravent.h"
+#include "app/review_open.h"
+#include "mock/recorded_errors.h"
+#include "mock/review_recordings.h"
+#include "mock/scripted_prompts.h"
+#include "platform/program_info.h"
+#include "platform/user_folders.h"
+#include "presentation/results_form.h"
+#include "recording/video_file_handler.h"
+
+#include <QAction>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Results_Window_Fixture : ::testing::Test {
+  Prompts_Guard prompts;
+  Recorded_Errors errors;
+  QTemporaryDir dir;
+  std::unique_ptr<Form_Doravent> w;
+
+  void SetUp() override {
+    program() = Program_Info{};
+    program().Settings_File_Path = Local_AppData_Folder() + QStringLiteral("Doravent_HDMI.ini");
+    Form_Doravent::Options options;
+    options.end_program = [](int) {};
+    w = std::make_unique<Form_Doravent>(options);
+    w->review().set_Open_Wait_Ms(0);
+    ASSERT_TRUE(w->Form_Load());
+  }
+  void TearDown() override {
+    w->obj_QN3_Handler().Close_File();
+    w.reset();
+    program().Ending = false;
+  }
+
+  QString make(bool read_only = false) {
+    const QString path = dir.filePath(QStringLiteral("heat.qn3"));
+    EXPECT_TRUE(review_recordings::Write(path, review_recordings::Spec{}));
+    if (read_only) {
+      EXPECT_TRUE(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+    }
+    return path;
+  }
+  // Boxes 2 and 5 with the same time, box 5 set first.
+  void store_tie() {
+    cls_VideoFile_handler& h = w->obj_QN3_Handler();
+    h.set_Dora_Heat_time(2, false, 30000);
+    h.set_Dora_Heat_Click_Time(2, 900);
+    h.set_Dora_Heat_time(5, false, 30000);
+    h.set_Dora_Heat_Click_Time(5, 400);
+    h.set_Dora_Heat_time(1, false, 32000);
+    h.set_Dora_Heat_Click_Time(1, 1000);
+    ASSERT_TRUE(h.Write_XML_Header());
+  }
+  QString row_text(const char* control, int row) {
+    return w->results().Results_Form().findChild<QLabel*>(QString::fromLatin1(control) + QString::number(row))->text();
+  }
+  QByteArray bytes(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+  }
+};
+
+TEST_F(Results_Window_Fixture, OpeningRanksIntoTheResultsWindow) {
+  ASSERT_TRUE(w->review().Handle_Open(make()));
+  ASSERT_TRUE(w->results().Results_Form_Made());
+  Form_Dora_Results& form = w->results().Results_Form();
+  EXPECT_TRUE(form.isVisible());
+  EXPECT_EQ(form.Label_Heat_ID->text(), "7");
+  EXPECT_EQ(form.Label_event_name->text(), "Spring Cup");
+  EXPECT_EQ(row_text("Label_time_", 0), "---,---");
+
+  store_tie();
+  w->results().Handle_results();
+  const int16_t boxes[] = {5, 2, 1};
+  for (int r = 0; r < 3; ++r)
+    EXPECT_EQ(w->results().Results().at(static_cast<std::size_t>(r)).Box, boxes[r]) << r;
+  EXPECT_EQ(row_text("Label_rank_", 0), "1");
+  EXPECT_EQ(row_text("Label_rank_", 1), "2");
+  EXPECT_EQ(row_text("Label_time_", 2), "32,00");
+
+  // Closing the recording empties the display.
+  w->review().Do_Close();
+  EXPECT_EQ(row_text("Label_time_", 0), "00,00");
+  EXPECT_EQ(form.Label_Heat_ID->text(), "");
+  EXPECT_TRUE(errors.reports.empty());
+}
+
+TEST_F(Results_Window_Fixture, ClearAllResultsEmptiesEveryBoxInTheFile) {
+  const QString path = make();
+  ASSERT_TRUE(w->review().Handle_Open(path));
+  store_tie();
+  w->obj_QN3_Handler().set_Dora_dead_heat(7, true);
+  w->obj_QN3_Handler().set_Dora_heat_frame(2, 12);
+  prompts->answers.push_back(Prompt_Answer::Ok);
+  w->results().Results_Form().item("item_clear_all_results")->trigger();
+  EXPECT_EQ(row_text("Label_time_", 0), "---,---");
+  w->obj_QN3_Handler().Close_File();
+  cls_VideoFile_handler again;
+  ASSERT_TRUE(again.Open_File(path));
+  for (int16_t box = 1; box <= 8; ++box) {
+    EXPECT_EQ(again.Dora_Heat_time(box, false), 0) << box;
+    EXPECT_EQ(again.Dora_Heat_Click_Time(box), 0) << box;
+    EXPECT_EQ(again.Dora_heat_frame(box), 0) << box;
+    EXPECT_FALSE(again.Dora_dead_heat(box)) << box;
+  }
+  again.Close_File();
+}
+
+TEST_F(Results_Window_Fixture, ReadOnlyRecordingIsNeverCleared) {
+  const QString path = make(true);
+  ASSERT_TRUE(w->review().Handle_Open(path));
+  const QByteArray before = bytes(path);
+  prompts->answers.push_back(Prompt_Answer::Ok);
+  w->results().Results_Form().item("item_clear_all_results")->trigger();
+  EXPECT_TRUE(prompts->messages().contains("File is read only!"));
+  EXPECT_EQ(bytes(path), before);
+}
+
+TEST_F(Results_Window_Fixture, ShowResultFormRestoresAMinimisedWindow) {
+  QAction* show = w->item("item_show_result");
+  ASSERT_TRUE(show->isEnabled());
+  EXPECT_EQ(show->shortcut(), QKeySequence("Ctrl+R"));
+  show->trigger();
+  Form_Dora_Results& form = w->results().Results_Form();
+  EXPECT_TRUE(form.isVisible());
+  form.showMinimized();
+  show->trigger();
+  EXPECT_FALSE(form.isMinimized());
+}
+
+TEST_F(Results_Window_Fixture, HeatDataFollowsTheEventFile) {
+  Event_Heat_Source source;
+  source.file_path = [] { return QStringLiteral("/events/Derby2017_10_08.xml"); };
+  source.event_name = [] { return QStringLiteral("Derby"); };
+  source.heat_name = [](int16_t heat) { return QStringLiteral("Heat name %1").arg(heat); };
+  source.heat_length = [](int16_t heat) { return heat == 4 ? QString() : QStringLiteral("480"); };
+  source.reg_dog_name = [](int16_t heat, int16_t box) { return QStringLiteral("Dog %1-%2").arg(heat).arg(box); };
+  source.day_text = [] { return QStringLiteral("2017-10-08"); };
+  w->results().set_Event_Source(source);
+
+  // Without an event file in use the fields show the test heat.
+  w->results().Display_Heat_Data();
+  EXPECT_EQ(w->Label_heat_name->text(), "Test");
+  EXPECT_EQ(w->Label_event->text(), "Test");
+  EXPECT_EQ(w->Label_heat_length->text(), "");
+
+  w->state().Event_File_Open = true;
+  w->Frame_dogs_Heat->hide();
+  w->UpDown_heat->setValue(3);
+  EXPECT_TRUE(w->Frame_dogs_Heat->isVisibleTo(w.get()));
+  EXPECT_TRUE(w->results().Frame_heat->isVisibleTo(w.get()));
+  EXPECT_EQ(w->results().Label_event_file->text(), "Derby2017_10_08.xml");
+  EXPECT_EQ(w->results().Label_heat_number2->text(), "3");
+  EXPECT_EQ(w->results().Label_heat_name2->text(), "Heat name 3");
+  for (int i = 0; i < 6; ++i)
+    EXPECT_EQ(w->Label_dog.at(static_cast<std::size_t>(i))->text(), QStringLiteral("Dog 3-%1").arg(i + 1));
+  EXPECT_EQ(w->Label_heat_num->text(), "3");
+  EXPECT_EQ(w->Label_heat_name->toolTip(), "Heat name 3");
+  EXPECT_EQ(w->Label_event->toolTip(), "Derby");
+  EXPECT_EQ(w->Label_day->text(), "2017-10-08");
+  EXPECT_EQ(w->Label_heat_length->text(), "480 m");
+  w->UpDown_heat->setValue(4);
+  EXPECT_EQ(w->Label_heat_length->text(), "");
+
+  // Dog names go into a recording being prepared, and into the list text.
+  cls_VideoFile_handler prepared;
+  prepared.XML_Header().Create_Header();
+  w->results().Update_Dog_names(prepared);
+  EXPECT_EQ(prepared.Dora_Dog_name(1), "Dog 4-1");
+  EXPECT_EQ(prepared.Dora_Dog_name(6), "Dog 4-6");
+  EXPECT_TRUE(w->results().Dog_Name_List().startsWith("Dog 4-1\r\nDog 4-2\r\n"));
+
+  // While a recording is under review the heat selection leaves the fields alone.
+  ASSERT_TRUE(w->review().Handle_Open(make()));
+  w->UpDown_heat->setValue(5);
+  EXPECT_EQ(w->Label_dog.at(0)->text(), "Dog 4-1");
+  EXPECT_TRUE(errors.reports.empty());
+}
+
+} // namespace
