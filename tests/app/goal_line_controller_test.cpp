@@ -1,0 +1,268 @@
+#include "app/goal_line_controller.h"
+
+#include "app/form_doravent.h"
+#include "metadata/xml_header.h"
+#include "mock/fake_clock.h"
+#include "mock/recorded_errors.h"
+#include "mock/scripted_prompts.h"
+#include "platform/program_info.h"
+#include "platform/settings.h"
+#include "platform/user_folders.h"
+
+#include <QAction>
+#include <QFile>
+#include <QMouseEvent>
+#include <QRadioButton>
+#include <QSlider>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString Lines = QStringLiteral("Goal_lines");
+
+struct Goal_Window : ::testing::Test {
+  Prompts_Guard prompts;
+  Recorded_Errors errors;
+  Fake_Clock clock;
+  std::unique_ptr<Form_Doravent> w;
+  int redraws = 0;
+  bool open = true;
+
+  void SetUp() override {
+    program() = Program_Info{};
+    program().Settings_File_Path = Local_AppData_Folder() + QStringLiteral("Doravent_HDMI.ini");
+    QFile::remove(program().Settings_File_Path);
+  }
+
+  void make(bool development = false) {
+    Form_Doravent::Options o;
+    o.development_mode = development;
+    o.end_program = [](int) {};
+    w = std::make_unique<Form_Doravent>(o);
+    ASSERT_TRUE(w->Form_Load());
+    goal().Redraw = [this] { ++redraws; };
+    goal().Recording_Open = [this] { return open; };
+  }
+  // A 400 x 880 picture shown at half size, so widget and picture pixels differ.
+  void show_picture() {
+    QImage picture(400, 880, QImage::Format_BGR888);
+    picture.fill(Qt::black);
+    w->Picture_out->set_Picture(picture);
+    w->Picture_out->setFixedSize(200, 440);
+    w->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+  }
+  Goal_Line_Controller& goal() { return w->goal_line(); }
+  QString stored(int camera) {
+    return Read_Ini_Value(Lines, QStringLiteral("Goal_line%1").arg(camera), program().Settings_File_Path, {});
+  }
+  // Widget coordinates are picture coordinates halved.
+  void press(int x, int y, Qt::KeyboardModifiers m = {}) {
+    QTest::mousePress(w->Picture_out, Qt::LeftButton, m, QPoint(x / 2, y / 2));
+  }
+  void drag_to(int x, int y) {
+    QMouseEvent move(QEvent::MouseMove, QPointF(x / 2.0, y / 2.0),
+                     w->Picture_out->mapToGlobal(QPointF(x / 2.0, y / 2.0)), Qt::NoButton, Qt::LeftButton,
+                     Qt::NoModifier);
+    QCoreApplication::sendEvent(w->Picture_out, &move);
+  }
+  void release(int x, int y) { QTest::mouseRelease(w->Picture_out, Qt::LeftButton, {}, QPoint(x / 2, y / 2)); }
+  void key(Qt::Key k, Qt::KeyboardModifiers m = {}) {
+    clock.advance(200); // beyond the key gap
+    QTest::keyClick(w.get(), k, m);
+  }
+};
+
+TEST_F(Goal_Window, DraggingAHandleMovesItInPicturePixelsAndSavesOnRelease) {
+  make();
+  show_picture();
+  goal().set_Line(1, {200, 88, 200, 792});
+  press(200, 88);
+  EXPECT_TRUE(goal().Drag_State().Dragging);
+  EXPECT_EQ(goal().Drag_State().Dragged_Handle, 1);
+  drag_to(220, 108);
+  EXPECT_EQ(goal().Line(1), (Goal_Line{220, 108, 200, 792}));
+  EXPECT_EQ(stored(1), "N/A") << "saved only on release";
+  drag_to(0, 300); // x = 0 refused: the point stays at its last accepted place
+  EXPECT_EQ(goal().Line(1), (Goal_Line{220, 108, 200, 792}));
+  drag_to(900, 300); // beyond the width
+  EXPECT_EQ(goal().Line(1), (Goal_Line{220, 108, 200, 792}));
+  release(900, 300);
+  EXPECT_FALSE(goal().Drag_State().Dragging);
+  EXPECT_EQ(goal().Drag_State().Dragged_Handle, 0);
+  EXPECT_EQ(stored(1), "220,108,200,792");
+  EXPECT_EQ(stored(2), "N/A");
+
+  // Point 2, pressed inside its handle but off its centre: the offset is kept.
+  press(204, 790);
+  drag_to(214, 700);
+  release(214, 700);
+  EXPECT_EQ(stored(1), "220,108,210,702");
+  EXPECT_TRUE(errors.reports.empty());
+}
+
+TEST_F(Goal_Window, APressBesideTheHandlesDragsNothingAndSavesNothing) {
+  make();
+  show_picture();
+  goal().set_Line(1, {200, 88, 200, 792});
+  press(194, 88); // 6 pixels left of point 1: outside its box
+  EXPECT_FALSE(goal().Drag_State().Dragging);
+  drag_to(250, 150);
+  release(250, 150);
+  EXPECT_EQ(goal().Line(1), (Goal_Line{200, 88, 200, 792}));
+  EXPECT_EQ(stored(1), "N/A");
+
+  press(10, 20, Qt::ShiftModifier);
+  EXPECT_EQ(w->windowTitle(), "X = 10 Y= 20");
+  w->state().Selected_Camera = 0;
+  press(200, 88);
+  EXPECT_EQ(prompts->beeps(), 1);
+  EXPECT_FALSE(goal().Drag_State().Dragging);
+}
+
+TEST_F(Goal_Window, CameraButtonsSwitchTheLineBeingEditedAndRedraw) {
+  make();
+  show_picture();
+  goal().set_Line(1, {100, 100, 100, 700});
+  goal().set_Line(2, {300, 100, 300, 700});
+  redraws = 0;
+  w->Option_selected_camera[2]->click();
+  EXPECT_EQ(w->state().Selected_Camera, 2);
+  EXPECT_EQ(redraws, 1);
+  press(100, 100); // camera 1's handle is not editable now
+  EXPECT_FALSE(goal().Drag_State().Dragging);
+  release(100, 100);
+  press(300, 700);
+  drag_to(310, 690);
+  release(310, 690);
+  EXPECT_EQ(goal().Line(2), (Goal_Line{300, 100, 310, 690}));
+  EXPECT_EQ(goal().Line(1), (Goal_Line{100, 100, 100, 700}));
+  EXPECT_EQ(stored(2), "300,100,310,690");
+  EXPECT_EQ(stored(1), "N/A");
+
+  w->Option_selected_camera[1]->click();
+  EXPECT_EQ(w->state().Selected_Camera, 1);
+  EXPECT_EQ(redraws, 2);
+}
+
+TEST_F(Goal_Window, ResetPutsTheSelectedLineInTheMiddleWithoutSaving) {
+  make();
+  show_picture();
+  goal().set_Line(1, {5, 5, 6, 6});
+  goal().set_Line(2, {7, 7, 8, 8});
+  w->item("item_reset_line")->trigger();
+  EXPECT_EQ(goal().Line(1), (Goal_Line{200, 88, 200, 792}));
+  EXPECT_EQ(goal().Line(2), (Goal_Line{7, 7, 8, 8}));
+  EXPECT_EQ(stored(1), "N/A");
+  w->state().Selected_Camera = 0;
+  w->item("item_reset_line")->trigger();
+  EXPECT_EQ(goal().Line(2), (Goal_Line{7, 7, 8, 8}));
+}
+
+TEST_F(Goal_Window, CtrlGTogglesDisplacementAndOnlyThenDoKeypadKeysMoveTheCopy) {
+  make();
+  show_picture();
+  w->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+  ASSERT_TRUE(goal().Hook_Installed());
+  QAction* displace = w->item("item_displace_goalline");
+  ASSERT_TRUE(displace->isEnabled());
+
+  key(Qt::Key_6, Qt::KeypadModifier);
+  EXPECT_EQ(w->state().Goal_Displacement, 0) << "mode off";
+
+  key(Qt::Key_G, Qt::ControlModifier);
+  ASSERT_TRUE(displace->isChecked());
+  key(Qt::Key_6, Qt::KeypadModifier);     // Num Lock on
+  key(Qt::Key_Right, Qt::KeypadModifier); // Num Lock off
+  EXPECT_EQ(w->state().Goal_Displacement, 2);
+  key(Qt::Key_Left, Qt::KeypadModifier);
+  EXPECT_EQ(w->state().Goal_Displacement, 1);
+
+  // A second notification inside the gap is ignored.
+  clock.advance(200);
+  QTest::keyClick(w.get(), Qt::Key_6, Qt::KeypadModifier);
+  clock.advance(100);
+  QTest::keyClick(w.get(), Qt::Key_6, Qt::KeypadModifier);
+  EXPECT_EQ(w->state().Goal_Displacement, 2);
+
+  open = false; // no recording open for review
+  key(Qt::Key_6, Qt::KeypadModifier);
+  EXPECT_EQ(w->state().Goal_Displacement, 2);
+  open = true;
+
+  // The copy is drawn pink beside the line; turning the mode off puts it back at once.
+  goal().set_Line(1, {100, 10, 100, 50});
+  QImage picture(400, 880, QImage::Format_BGR888);
+  picture.fill(Qt::black);
+  goal().Draw_Goal_Lines(picture);
+  EXPECT_EQ(picture.pixel(100, 30), qRgb(255, 255, 255));
+  EXPECT_EQ(picture.pixel(102, 30), qRgb(255, 100, 255));
+  redraws = 0;
+  key(Qt::Key_G, Qt::ControlModifier);
+  EXPECT_FALSE(displace->isChecked());
+  EXPECT_EQ(w->state().Goal_Displacement, 0);
+  EXPECT_EQ(redraws, 1);
+  picture.fill(Qt::black);
+  goal().Draw_Goal_Lines(picture);
+  EXPECT_EQ(picture.pixel(102, 30), qRgb(0, 0, 0));
+  EXPECT_EQ(picture.pixel(100, 30), qRgb(255, 255, 255));
+}
+
+TEST_F(Goal_Window, ArrowKeysGiveTheSliderTheFocusUnlessCtrlRight) {
+  make();
+  show_picture();
+  w->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+  w->Slider_play->setEnabled(true);
+  std::vector<int32_t> navigated;
+  goal().Navigation_Key = [&navigated](int32_t code, Qt::KeyboardModifiers) { navigated.push_back(code); };
+  key(Qt::Key_Right, Qt::ControlModifier);
+  key(Qt::Key_Left);
+  key(Qt::Key_Right);
+  key(Qt::Key_Up);
+  EXPECT_EQ(navigated, (std::vector<int32_t>{37, 39}));
+  EXPECT_TRUE(w->Slider_play->hasFocus());
+}
+
+TEST_F(Goal_Window, DevelopmentModeHasNoKeyFilter) {
+  make(true);
+  EXPECT_FALSE(goal().Hook_Installed());
+}
+
+TEST_F(Goal_Window, StoredLinesAreReadAtStartAndTakenFromARecording) {
+  Write_Ini_Value(Lines, "Goal_line1", "1,2,3,4", program().Settings_File_Path);
+  Write_Ini_Value(Lines, "Goal_line2", "1,2,3", program().Settings_File_Path);
+  make();
+  EXPECT_EQ(goal().Line(1), (Goal_Line{1, 2, 3, 4}));
+  EXPECT_EQ(goal().Line(2), (Goal_Line{0, 0, 0, 0}));
+
+  w->item("item_displace_goalline")->setChecked(true);
+  w->state().Goal_Displacement = 5;
+  Cls_XML_header header;
+  header.Create_Header();
+  header.set_Dora_Goal_Finish("10,20,30,40");
+  header.set_Dora_Goal_Split("not a line");
+  goal().Take_From_Header(header);
+  EXPECT_EQ(goal().Line(1), (Goal_Line{10, 20, 30, 40}));
+  EXPECT_EQ(goal().Line(2), (Goal_Line{0, 0, 0, 0}));
+  EXPECT_EQ(w->state().Goal_Displacement, 0);
+  EXPECT_FALSE(goal().Displace_Mode());
+  EXPECT_TRUE(errors.reports.empty());
+}
+
+TEST_F(Goal_Window, ALineBeyondSixteenBitsIsReportedAndNotDrawn) {
+  make();
+  goal().set_Line(1, {10, 10, 10, 70000});
+  QImage picture(40, 40, QImage::Format_BGR888);
+  picture.fill(Qt::black);
+  const QImage before = picture;
+  goal().Draw_Goal_Lines(picture);
+  EXPECT_EQ(picture, before);
+  ASSERT_EQ(errors.reports.size(), 2U); // the line and its copy
+  EXPECT_EQ(errors.reports[0].location, "Draw_Goal_Line of Form Form_Doravent");
+  EXPECT_EQ(errors.reports[0].number, 6);
+}
+
+} // namespace
