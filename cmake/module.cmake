@@ -3,8 +3,10 @@
 function(doravent_module name)
   cmake_parse_arguments(M "" "" "DEPENDS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  # Headers are listed too, so the meta-object compiler always sees every Q_OBJECT class.
+  file(GLOB headers CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
   if(sources)
-    add_library(doravent_${name} STATIC ${sources})
+    add_library(doravent_${name} STATIC ${sources} ${headers})
     target_include_directories(doravent_${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
     target_link_libraries(doravent_${name} PUBLIC doravent_flags ${M_DEPENDS})
   else()
