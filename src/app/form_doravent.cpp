@@ -1,8 +1,8 @@
 #include "app/form_doravent.h"
 
+#include "app/event_controller.h"
 #include "app/goal_line_controller.h"
 #include "app/results_controller.h"
-#include "app/event_controller.h"
 #include "app/review_open.h"
 #include "platform/error_report.h"
 #include "platform/program_info.h"

@@ -7,10 +7,10 @@
 #include "app/review_open.h"
 #include "app/settings_form.h"
 #include "platform/error_report.h"
-#include "presentation/printer_select.h"
 #include "platform/program_info.h"
 #include "platform/prompts.h"
 #include "platform/trace.h"
+#include "presentation/printer_select.h"
 
 #include <QActionGroup>
 #include <QApplication>

@@ -2,9 +2,9 @@
 #include "app/form_doravent.h"
 
 #include "app/associate.h"
+#include "app/event_controller.h"
 #include "app/goal_line_controller.h"
 #include "app/results_controller.h"
-#include "app/event_controller.h"
 #include "app/review_open.h"
 #include "app/settings_form.h"
 #include "metadata/event_form.h"

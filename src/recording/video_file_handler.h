@@ -31,7 +31,7 @@
 #include <vector>
 
 class Cls_XML_header;
-class Frame_List; // the captured frames (frame_buffers.h); the writer's concern
+class Frame_List;    // the captured frames (frame_buffers.h); the writer's concern
 class Frame_Display; // where rendering draws (frame_display.h)
 namespace qn3 {
 class Frame_Encoder; // writer: qn3_writer.h

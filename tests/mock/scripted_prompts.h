@@ -23,7 +23,7 @@ public:
   std::vector<Prompt> seen;
   std::deque<Prompt_Answer> answers;
   std::deque<std::optional<QString>> texts; // inputs and dialogs
-  std::vector<QString> filters; // of the file dialogs, in order
+  std::vector<QString> filters;             // of the file dialogs, in order
 
   Prompt_Answer message(const QString& text, const QString& title, Prompt_Buttons buttons, Prompt_Icon icon) override;
   std::optional<QString> input(const QString& prompt, const QString& title, const QString& default_text) override;
