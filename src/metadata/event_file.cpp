@@ -14,6 +14,7 @@
 
 #include <cmath>
 #include <string>
+#include <string_view>
 
 using xml_header_text::From_Document;
 using xml_header_text::To_Document;
@@ -123,6 +124,10 @@ std::optional<QString> Event_Document::Load(const QByteArray& bytes) {
   if (!parsed->document_element()) return QStringLiteral("No root element");
   doc_ = std::move(parsed);
   return std::nullopt;
+}
+
+bool Event_Document::Is_Event() const {
+  return std::string_view(doc_->document_element().name()) == "Doravent_event_file";
 }
 
 QByteArray Event_Document::Bytes() const {

@@ -35,6 +35,8 @@ public:
   // Replaces the document by the parsed bytes. On failure the document stays as it was and
   // the parser's reason (with the line) comes back.
   std::optional<QString> Load(const QByteArray& bytes);
+  // Whether the root is an event file's (other XML would pass the parser).
+  bool Is_Event() const;
   // The file's bytes: Latin-1, each top-level node on a line of its own.
   QByteArray Bytes() const;
 

@@ -233,6 +233,7 @@ bool Form_event_registration::Use_Event_File(const QString& path) {
     if (const auto failure = parsed.Load(bytes))
       throw Dora_Error(31,
                        QStringLiteral("Event file is not well-formed XML: ") + *failure + QStringLiteral(": ") + path);
+    if (!parsed.Is_Event()) throw Dora_Error(31, QStringLiteral("Not an event file: ") + path);
   } catch (...) {
     report_current_exception(step, QStringLiteral("Parse_XML_file") + form_location);
     return false;

@@ -198,6 +198,12 @@ TEST_F(Event_Window, OpenAsksWithTitleAndFilterAndRefusesBadFiles) {
   w->item_open_event_file_Click();
   ASSERT_EQ(errors.reports.size(), 1u);
   EXPECT_EQ(errors.reports[0].location, QStringLiteral("Parse_XML_file of Form Form_event_registration"));
+  const QString other = dir.filePath(QStringLiteral("other.xml"));
+  write_file(other, "<?xml version=\"1.0\"?>\r\n<QNV_header><dog_name>x</dog_name></QNV_header>\r\n");
+  prompts->texts = {other};
+  w->item_open_event_file_Click();
+  ASSERT_EQ(errors.reports.size(), 2u);
+  EXPECT_EQ(errors.reports[1].location, QStringLiteral("Parse_XML_file of Form Form_event_registration"));
   // Neither file was taken: the event in use stays, and saving touches only its own file.
   EXPECT_EQ(w->Event_File_Path(), good);
   EXPECT_TRUE(w->Event_File_Open());
@@ -212,7 +218,7 @@ TEST_F(Event_Window, OpenAsksWithTitleAndFilterAndRefusesBadFiles) {
   Write_Ini_Value(QStringLiteral("Settings"), QStringLiteral("current_event_file"), broken,
                   program().Settings_File_Path);
   auto fresh = make();
-  EXPECT_EQ(errors.reports.size(), 2u);
+  EXPECT_EQ(errors.reports.size(), 3u);
   EXPECT_FALSE(fresh->Event_File_Open());
   EXPECT_TRUE(fresh->Event_File_Path().isEmpty());
   fresh->close();

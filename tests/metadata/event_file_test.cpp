@@ -99,6 +99,9 @@ TEST(Event_Document, AccentedAndMarkupNamesRoundTripAsLatin1) {
   EXPECT_EQ(again.Single("event_name"), QStringLiteral("Gro\u00dfer Preis"));
   EXPECT_EQ(again.Heat_Text(7, "heat_name"), QStringLiteral("Fin\u00e2le ?"));
   EXPECT_EQ(again.Bytes(), bytes); // line breaks and empty tags survive loading
+  EXPECT_TRUE(again.Is_Event());
+  ASSERT_FALSE(again.Load("<QNV_header/>").has_value());
+  EXPECT_FALSE(again.Is_Event());
 }
 
 TEST(Event_Document, AFailedLoadKeepsTheDocument) {
