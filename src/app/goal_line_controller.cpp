@@ -39,6 +39,10 @@ Goal_Line_Controller::Goal_Line_Controller(Form_Doravent& window) : window_(wind
   }
   if (QAction* reset = window_.item(QStringLiteral("item_reset_line")))
     connect(reset, &QAction::triggered, this, [this] { item_reset_line_Click(); });
+  // Until the playback navigation supplies its own, recordings opened for review show their
+  // first picture with the goal line over it.
+  Review_Controller::Hooks& review = window_.review().hooks();
+  if (!review.redraw_frame) review.redraw_frame = [this] { Show_Picture_With_Lines(); };
   Picture_Box* picture = window_.Picture_out;
   const auto picture_position = [this](QMouseEvent* e) { return To_Picture(e->position()); };
   connect(picture, &Picture_Box::pressed, this, [this, picture_position](QMouseEvent* e) {
@@ -103,11 +107,14 @@ void Goal_Line_Controller::request_redraw() {
     Redraw();
     return;
   }
-  // Until navigation supplies its own: the slider's picture afresh, the lines over it.
   if (!window_.obj_QN3_Handler().File_open()) {
     window_.Picture_out->update();
     return;
   }
+  Show_Picture_With_Lines();
+}
+
+void Goal_Line_Controller::Show_Picture_With_Lines() {
   window_.review().Show_Slider_Picture();
   const QImage& shown = window_.Picture_out->Picture();
   if (shown.isNull()) return;

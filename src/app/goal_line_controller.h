@@ -51,6 +51,8 @@ public:
   // is drawn, before the picture is shown.
   void Draw_Goal_Lines(QImage& picture);
   void Draw_Goal_Lines(cDIBSection& surface);
+  // The review code's slider picture with the lines drawn over it.
+  void Show_Picture_With_Lines();
   // A live frame: the selected camera's line, its handles and "Goal" or, in yellow, "Split".
   void Draw_Live_Goal_Line(QImage& picture);
 

@@ -1,19 +1,23 @@
 #include "app/goal_line_controller.h"
 
 #include "app/form_doravent.h"
+#include "app/review_open.h"
 #include "metadata/xml_header.h"
 #include "mock/fake_clock.h"
 #include "mock/recorded_errors.h"
+#include "mock/review_recordings.h"
 #include "mock/scripted_prompts.h"
 #include "platform/program_info.h"
 #include "platform/settings.h"
 #include "platform/user_folders.h"
+#include "recording/video_file_handler.h"
 
 #include <QAction>
 #include <QFile>
 #include <QMouseEvent>
 #include <QRadioButton>
 #include <QSlider>
+#include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -263,6 +267,39 @@ TEST_F(Goal_Window, ALineBeyondSixteenBitsIsReportedAndNotDrawn) {
   ASSERT_EQ(errors.reports.size(), 2U); // the line and its copy
   EXPECT_EQ(errors.reports[0].location, "Draw_Goal_Line of Form Form_Doravent");
   EXPECT_EQ(errors.reports[0].number, 6);
+}
+
+TEST_F(Goal_Window, AnOpenedRecordingShowsItsGoalLineAndTheKeysMoveTheCopy) {
+  make();
+  goal().Redraw = nullptr;
+  goal().Recording_Open = nullptr;
+  QTemporaryDir dir;
+  review_recordings::Spec spec;
+  spec.goal_finish = QStringLiteral("30,5,30,40");
+  spec.goal_split = QStringLiteral("10,2,12,44");
+  const QString path = dir.filePath(QStringLiteral("heat.qn3"));
+  ASSERT_TRUE(review_recordings::Write(path, spec));
+  w->review().set_Open_Wait_Ms(0);
+  ASSERT_TRUE(w->review().Handle_Open(path));
+  const auto at = [this](int x, int y) { return w->Picture_out->Picture().pixel(x, y); };
+  EXPECT_EQ(at(30, 20), qRgb(255, 255, 255));
+  EXPECT_NE(at(40, 20), qRgb(255, 255, 255));
+
+  w->item("item_displace_goalline")->trigger();
+  clock.advance(200);
+  goal().IWindowsHook_HookProc(102, {});
+  clock.advance(200);
+  goal().IWindowsHook_HookProc(102, {});
+  EXPECT_EQ(w->state().Goal_Displacement, 2);
+  EXPECT_EQ(at(32, 20), qRgb(255, 100, 255)) << "the picture is shown again with the copy";
+  EXPECT_EQ(at(29, 20), qRgb(255, 255, 255));
+
+  w->item("item_displace_goalline")->trigger();
+  EXPECT_EQ(w->state().Goal_Displacement, 0);
+  EXPECT_NE(at(32, 20), qRgb(255, 100, 255));
+  EXPECT_EQ(at(30, 20), qRgb(255, 255, 255));
+  w->obj_QN3_Handler().Close_File();
+  EXPECT_TRUE(errors.reports.empty());
 }
 
 } // namespace
