@@ -133,7 +133,7 @@ void Results_Controller::Handle_results() {
 
 bool Results_Controller::Load_Result_Array() {
   try {
-    cls_VideoFile_handler* recording = recording_ ? recording_() : nullptr;
+    cls_VideoFile_handler* recording = open_recording();
     if (!recording) return false;
     // Read whole before anything is replaced, so a damaged header leaves the last ranking.
     results_ = ::Load_Result_Array(recording->XML_Header());

@@ -174,13 +174,6 @@ TEST(Result_Ranking, ExtremeDelaysAndTimesStayInRange) {
   EXPECT_EQ(low.at(1).split, Display_Mill_Time(20000 + INT32_MIN, true));
 }
 
-TEST(Result_Ranking, BoxDelayText) {
-  EXPECT_EQ(Box_Delay_Text(0), QString());
-  EXPECT_EQ(Box_Delay_Text(-5), QString());
-  EXPECT_EQ(Box_Delay_Text(1), QStringLiteral("Box delay = 1ms"));
-  EXPECT_EQ(Box_Delay_Text(100), QStringLiteral("Box delay = 100ms"));
-}
-
 TEST(Result_Ranking, RankedFromARecordingHeader) {
   Prompts_Guard prompts;
   Cls_XML_header header;
