@@ -91,6 +91,8 @@ Form_Doravent::Form_Doravent(Options options, QWidget* parent) : QMainWindow(par
 
 Form_Doravent::~Form_Doravent() {
   if (!ended_) Stop_All_Windows();
+  // The event window signals the results controller; it must go before the controller it calls.
+  events_.reset();
 }
 
 bool Form_Doravent::Ending() const { return program().Ending; }
