@@ -9,6 +9,28 @@ namespace {
 
 QWidget* owner() { return QApplication::activeWindow(); }
 
+} // namespace
+
+QString Qt_File_Filter(const QString& filter) {
+  if (!filter.contains(QLatin1Char('|'))) return filter;
+  const QStringList parts = filter.split(QLatin1Char('|'));
+  QStringList entries;
+  for (qsizetype i = 0; i < parts.size(); i += 2) {
+    const QString text = parts.at(i).trimmed();
+    const QString pattern =
+        i + 1 < parts.size() ? parts.at(i + 1).trimmed().replace(QLatin1Char(';'), QLatin1Char(' ')) : QString();
+    if (text.isEmpty() && pattern.isEmpty()) continue;
+    // Qt reads the patterns from the parentheses; the text may already carry them.
+    if (pattern.isEmpty() || text.contains(QLatin1Char('(')))
+      entries << (text.isEmpty() ? pattern : text);
+    else
+      entries << (text.isEmpty() ? pattern : text + QStringLiteral(" (") + pattern + QLatin1Char(')'));
+  }
+  return entries.join(QStringLiteral(";;"));
+}
+
+namespace {
+
 class Qt_Prompts final : public Prompts {
 public:
   Prompt_Answer message(const QString& text, const QString& title, Prompt_Buttons buttons, Prompt_Icon icon) override {
@@ -46,11 +68,11 @@ public:
   }
 
   QString open_file(const QString& title, const QString& folder, const QString& filter) override {
-    return QFileDialog::getOpenFileName(owner(), title, folder, filter);
+    return QFileDialog::getOpenFileName(owner(), title, folder, Qt_File_Filter(filter));
   }
 
   QString save_file(const QString& title, const QString& folder, const QString& filter) override {
-    return QFileDialog::getSaveFileName(owner(), title, folder, filter);
+    return QFileDialog::getSaveFileName(owner(), title, folder, Qt_File_Filter(filter));
   }
 
   QString select_folder(const QString& title, const QString& start_folder) override {
