@@ -162,18 +162,7 @@ void Form_Doravent::build_menus() {
                            "item_test1",
                            "item_Blink_LED",
                            "item_timer",
-                           "item_set_time",
-                           "item_plus_one_hundredth",
-                           "item_set_split",
-                           "item_split_plus_one_hundredth",
-                           "item_set_notime",
-                           "item_dead_heat",
-                           "item_clear_result",
-                           "item_display_HD_data",
-                           "item_qn3_properties",
-                           "item_disqualified",
-                           "item_DNF",
-                           "item_NoRank"})
+                           "item_qn3_properties"})
     item(QString::fromLatin1(name))->setEnabled(false);
 
   // Alt on the Form menu and Ctrl on the Print menu reveal the hidden debugging menus.

@@ -34,6 +34,7 @@ struct Main_Window_State {
   bool Plus_Hundredth_Mode = false;
   bool No_Time_Mode = false;
   bool Dead_Heat_Mode = false;
+  int16_t Held_Box = 0; // box whose set-time button is held down, 0 when none
   bool Live_View = false;
   bool Collecting = false;
   bool Arm_Green = false;

@@ -1,0 +1,81 @@
+#pragma once
+// The main window's set-times buttons: a box's finish or split time from the picture shown, the
+// one-shot modifiers (+1/100, dead heat, no-time codes), goal and split mode, and the Assign
+// times commands.
+#include <QObject>
+#include <QString>
+#include <Qt>
+#include <cstdint>
+#include <functional>
+#include <optional>
+
+class Form_Doravent;
+class QColor;
+class QPushButton;
+class cls_VideoFile_handler;
+
+// The time a box button stores: the run time shown, 10 ms later with "+ 1/100", kept inside the
+// 32-bit range.
+int32_t Box_Button_Time(int32_t elapsed_ms, bool plus_hundredth);
+// The code a "No Time" caption stands for; the initial caption (no kind chosen) means no rank.
+int32_t No_Time_Code(const QString& caption);
+// True when a click at `now` comes at least `gap` ms after the last accepted one (the clock
+// wraps at 32 bits).
+bool Click_Accepted(int32_t now, int32_t last, int32_t gap);
+
+class Set_Times_Controller : public QObject {
+public:
+  explicit Set_Times_Controller(Form_Doravent& window);
+  ~Set_Times_Controller() override;
+  Set_Times_Controller(const Set_Times_Controller&) = delete;
+  Set_Times_Controller& operator=(const Set_Times_Controller&) = delete;
+
+  // Set by the playback navigation; unset hooks do nothing.
+  std::function<void()> goto_goal; // move to the goal frame
+  std::function<void()> redraw;    // show the current picture again
+
+  // Button commands (index 0-5 is box 1-6).
+  void Command_BOX_set_time_Click(int index);
+  void Cmd_add_hundredth_Click();
+  void Cmd_DeadHeat_Click();
+  void Cmd_Notime_Click();
+  // A Notime menu item: the kind of no-time the next box gets.
+  void Notime_Choice(const QString& caption);
+  void Cmd_Split_Click();
+
+  // Stores one box's time and rewrites the header; false (reported) when it could not, and
+  // then the recording keeps what it held before.
+  bool Set_Time(int16_t box, int32_t time, bool split);
+
+  void Set_Buttons();
+  void Paint_cmd_100();
+  void Paint_Deadheat();
+  void Paint_Notime();
+  void Handle_results();
+  void Open_Goal();
+
+  // Assign times commands, on the box whose button is held.
+  void item_set_time_Click(bool plus_hundredth);
+  void item_set_split_Click(bool plus_hundredth);
+  void item_set_notime_Click();
+  void item_dead_heat_Click();
+  void item_clear_result_Click();
+  std::optional<int32_t> Last_Set_Time() const { return last_set_time_; }
+
+protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+  void connect_controls();
+  cls_VideoFile_handler* open_recording() const;
+  // The held box for an Assign times command after the read-only check; 0 when refused.
+  int16_t assign_box();
+  int16_t slider_position() const;
+  void focus_slider();
+  void set_goal_mode(bool goal);
+  static void paint(QPushButton* button, bool on, const QColor& on_colour);
+
+  Form_Doravent& w_;
+  // The last goal time set (buttons and "Set time"): the time "Dead heat" gives the held box.
+  std::optional<int32_t> last_set_time_;
+};
