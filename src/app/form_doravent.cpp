@@ -2,6 +2,7 @@
 
 #include "app/event_controller.h"
 #include "app/goal_line_controller.h"
+#include "app/playback_controller.h"
 #include "app/results_controller.h"
 #include "app/review_open.h"
 #include "app/set_times_controller.h"
@@ -87,6 +88,7 @@ Form_Doravent::Form_Doravent(Options options, QWidget* parent) : QMainWindow(par
   events_ = std::make_unique<Event_Controller>(*this);
   results_ = std::make_unique<Results_Controller>(*this);
   goal_line_ = std::make_unique<Goal_Line_Controller>(*this);
+  playback_ = std::make_unique<Playback_Controller>(*this);
   set_times_ = std::make_unique<Set_Times_Controller>(*this);
   connect_commands();
 }

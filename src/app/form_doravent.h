@@ -25,6 +25,7 @@ class Event_Controller;
 class Results_Controller;
 class cls_VideoFile_handler;
 class Goal_Line_Controller;
+class Playback_Controller;
 class Set_Times_Controller;
 
 // The frame display: shows one picture, scaled to the widget.
@@ -89,6 +90,8 @@ public:
   Event_Controller& events() { return *events_; }
   Results_Controller& results() { return *results_; }
   Goal_Line_Controller& goal_line() { return *goal_line_; }
+  // Moving through the recording under review: the slider, its keys and the go-to procedures.
+  Playback_Controller& playback() { return *playback_; }
   // The set-times buttons, goal and split mode, and the Assign times commands.
   Set_Times_Controller& set_times() { return *set_times_; }
 
@@ -180,6 +183,7 @@ private:
   friend class Event_Controller;
   std::unique_ptr<Results_Controller> results_;
   std::unique_ptr<Goal_Line_Controller> goal_line_;
+  std::unique_ptr<Playback_Controller> playback_;
   std::unique_ptr<Set_Times_Controller> set_times_;
   bool loaded_ = false;
   bool ended_ = false;

@@ -84,6 +84,8 @@ void cls_VideoFile_handler::Reset_File_State() {
   effective_player_time_ = 0;
   base_time_ = 0;
   read_error_ = false;
+  stamps_.clear();
+  stamps_built_ = false;
 }
 
 void cls_VideoFile_handler::Make_Surfaces() {

@@ -28,6 +28,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class Cls_XML_header;
@@ -83,6 +84,13 @@ public:
   // Bookkeeping of a shown frame / field (rendering calls these after drawing).
   void Note_Frame_Shown(int16_t frame);
   void Note_Field_Shown(int32_t field);
+  // Capture_Mill of record `frame` from its head alone, without decoding or touching the last
+  // read record; nothing for a frame outside the recording or a record without its start
+  // marker. The first call reads the heads of all records (one small read each) and keeps the
+  // stamps until the file is closed or reopened (video_file_handler_stamps.cpp).
+  std::optional<int32_t> Record_Capture_Mill(int16_t frame);
+  // Record heads read for the stamps since construction.
+  int32_t Stamp_Reads() const { return stamp_reads_; }
 
   // ---- Counts and geometry ----
   int16_t Num_Frames() const { return frame_count_; }
@@ -297,6 +305,14 @@ private:
   bool read_error_ = false;
   int32_t decode_count_ = 0;
   int32_t default_goal_compensation_ = 0;
+  struct Record_Stamp {
+    int32_t capture_mill = 0;
+    bool valid = false;
+  };
+  std::vector<Record_Stamp> stamps_; // per record, built at the first Record_Capture_Mill
+  bool stamps_built_ = false;
+  int32_t stamp_reads_ = 0;
+  void Build_Stamps();
 
   cDIBSection decode_dib_;
   cDIBSection field_dib_;
