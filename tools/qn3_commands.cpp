@@ -2,6 +2,9 @@
 
 #include "imaging/dib_section.h"
 #include "metadata/xml_header.h"
+#include "platform/program_info.h"
+#include "platform/settings.h"
+#include "platform/user_folders.h"
 #include "recording/frame_buffers.h"
 #include "recording/frame_display.h"
 #include "recording/jpeg_codec.h"
@@ -335,16 +338,41 @@ int Export(const Parsed& p, QTextStream& err) {
   return Exit_Ok;
 }
 
+// The box delay the window shows results with: the current setting, loaded from the program's
+// settings file the way start-up loads it (a bad value is reported and leaves 0).
+int32_t Setting_Box_Delay() {
+  Program_Info& info = program();
+  if (info.Settings_File_Path.isEmpty()) {
+    const QString folder = Local_AppData_Folder();
+    if (folder.isEmpty()) return info.Box_Delay_Ms;
+    info.Settings_File_Path = folder + info.Program_Name + QStringLiteral(".ini");
+  }
+  Load_Compensations();
+  return info.Box_Delay_Ms;
+}
+
+// A CSV field: quoted when it holds a separator (every time text does), a quote or a line break.
+QString Csv_Field(const QString& text) {
+  if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) && !text.contains(QLatin1Char('\n')) &&
+      !text.contains(QLatin1Char('\r')))
+    return text;
+  QString quoted = text;
+  quoted.replace(QStringLiteral("\""), QStringLiteral("\"\""));
+  return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
 int Results(const Parsed& p, QTextStream& out, QTextStream& err) {
   if (p.positional.size() != 1) return Usage(err, QStringLiteral("results takes one FILE"));
-  cls_VideoFile_handler h;
-  if (!Open_Recording(p.positional[0], h, err)) return Exit_Bad_File;
-  int32_t delay = Safe([&] { return h.Dora_box_delay(); }).trimmed().toInt();
+  int32_t delay = 0;
   if (p.values.contains(QStringLiteral("--box-delay"))) {
     bool ok = false;
     delay = p.values.value(QStringLiteral("--box-delay")).toInt(&ok);
     if (!ok) return Usage(err, QStringLiteral("--box-delay takes milliseconds"));
+  } else {
+    delay = Setting_Box_Delay();
   }
+  cls_VideoFile_handler h;
+  if (!Open_Recording(p.positional[0], h, err)) return Exit_Bad_File;
   std::array<Ranked_Result, Result_Rows> rows;
   try {
     rows = Rank_Results(h.XML_Header(), delay);
@@ -358,7 +386,7 @@ int Results(const Parsed& p, QTextStream& out, QTextStream& err) {
       QJsonObject o;
       o[QStringLiteral("rank")] = r.text.rank;
       o[QStringLiteral("box")] = r.row.Box;
-      o[QStringLiteral("dog_name")] = r.row.Dog_Name;
+      o[QStringLiteral("name")] = r.row.Dog_Name;
       o[QStringLiteral("time")] = r.text.time;
       o[QStringLiteral("split")] = r.text.split;
       o[QStringLiteral("dead_heat")] = r.row.Dead_Heat;
@@ -369,10 +397,10 @@ int Results(const Parsed& p, QTextStream& out, QTextStream& err) {
   }
   const QString delay_text = Box_Delay_Text(delay);
   if (!delay_text.isEmpty()) out << delay_text << "\n";
-  out << "rank,box,dog_name,time,split,dead_heat\n";
+  out << "rank,box,name,time,split,dead_heat\n";
   for (const auto& r : rows)
-    out << r.text.rank << ',' << r.row.Box << ',' << r.row.Dog_Name << ',' << r.text.time << ',' << r.text.split << ','
-        << (r.row.Dead_Heat ? 1 : 0) << "\n";
+    out << Csv_Field(r.text.rank) << ',' << r.row.Box << ',' << Csv_Field(r.row.Dog_Name) << ','
+        << Csv_Field(r.text.time) << ',' << Csv_Field(r.text.split) << ',' << (r.row.Dead_Heat ? 1 : 0) << "\n";
   return Exit_Ok;
 }
 

@@ -1,0 +1,136 @@
+// The results command: the ranked rows of a recording as the results window shows them, with the
+// box delay of the settings file unless one is given.
+#include "mock/recorded_errors.h"
+#include "mock/scripted_prompts.h"
+#include "platform/program_info.h"
+#include "platform/settings.h"
+#include "platform/user_folders.h"
+#include "qn3_commands.h"
+#include "recording/video_file_handler.h"
+#include "timing/result_ranking.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Outcome {
+  int status = -1;
+  QString out;
+  QString err;
+};
+Outcome Run_Tool(const QStringList& args) {
+  Outcome o;
+  QTextStream out(&o.out);
+  QTextStream err(&o.err);
+  o.status = qn3_tool::Run(args, out, err);
+  return o;
+}
+
+struct Box {
+  int32_t time;
+  int32_t split;
+  int32_t click;
+  bool dead_heat;
+  const char* name;
+};
+
+// What the results window shows with a box delay of 100 ms, in rank order.
+const char* const Rows_With_Delay_100[] = {R"(1,2,Bolt,"29,60","00,00",0)", R"(1,5,Flash,"29,60","00,00",1)",
+                                           R"(3,1,Rex,"31,35","15,10",0)",  R"(---,6,Max,DNF,"---,---",0)",
+                                           R"(---,3,Sky,DSQ,"---,---",0)",  R"(---,4,"Ace, Jr","---,---","---,---",0)"};
+
+struct Qn3_Results : ::testing::Test {
+  QTemporaryDir dir;
+  Prompts_Guard prompts;
+  Recorded_Errors errors;
+  QString path;
+
+  void SetUp() override {
+    program() = Program_Info{};
+    path = dir.filePath(QStringLiteral("heat.qn3"));
+    ASSERT_EQ(Run_Tool({"demo", path, "--frames", "4", "--crop", "64x64"}).status, 0);
+    const Box boxes[] = {
+        {31250, 15000, 5, false, "Rex"}, {29500, 0, 2, false, "Bolt"}, {Code_Disqualified, 0, 1, false, "Sky"},
+        {0, 0, 0, false, "Ace, Jr"},     {29500, 0, 3, true, "Flash"}, {Code_Did_Not_Finish, 0, 4, false, "Max"}};
+    cls_VideoFile_handler h;
+    ASSERT_TRUE(h.Open_File(path));
+    for (int16_t box = 1; box <= 6; ++box) {
+      const Box& b = boxes[box - 1];
+      h.set_Dora_Heat_time(box, false, b.time);
+      h.set_Dora_Heat_time(box, true, b.split);
+      h.set_Dora_Heat_Click_Time(box, b.click);
+      h.set_Dora_dead_heat(box, b.dead_heat);
+      h.set_Dora_Dog_name(box, QString::fromLatin1(b.name));
+    }
+    // What the recording says is not what the operator has set now.
+    h.set_Dora_box_delay(QStringLiteral("40"));
+    ASSERT_TRUE(h.Write_XML_Header());
+    h.Close_File();
+  }
+  void TearDown() override { program() = Program_Info{}; }
+
+  void set_box_delay(const QString& value) {
+    const QString ini = Local_AppData_Folder() + QStringLiteral("Doravent_HDMI.ini");
+    ASSERT_EQ(Write_Ini_Value("Settings", "box_delay", value, ini), 1);
+  }
+  static QStringList lines(const Outcome& o) { return o.out.split('\n', Qt::SkipEmptyParts); }
+};
+
+TEST_F(Qn3_Results, RowsInRankOrderWithTheBoxDelayOfTheSettings) {
+  set_box_delay("100");
+  const Outcome o = Run_Tool({"results", path});
+  ASSERT_EQ(o.status, 0) << o.err.toStdString();
+  QStringList expected{"Box delay = 100ms", "rank,box,name,time,split,dead_heat"};
+  for (const char* row : Rows_With_Delay_100)
+    expected << QString::fromLatin1(row);
+  EXPECT_EQ(lines(o), expected);
+
+  // A given delay wins over the setting; 0 shows no delay line.
+  const QStringList plain = lines(Run_Tool({"results", path, "--box-delay", "0"}));
+  ASSERT_EQ(plain.size(), 7);
+  EXPECT_EQ(plain.at(0), "rank,box,name,time,split,dead_heat");
+  EXPECT_EQ(plain.at(1), R"(1,2,Bolt,"29,50","00,00",0)");
+  EXPECT_EQ(plain.at(3), R"(3,1,Rex,"31,25","15,00",0)");
+  EXPECT_EQ(Run_Tool({"results", path, "--box-delay", "x"}).status, qn3_tool::Exit_Usage);
+  EXPECT_TRUE(errors.reports.empty());
+}
+
+TEST_F(Qn3_Results, JsonRowsCarryTheWindowsTexts) {
+  set_box_delay("100");
+  const Outcome o = Run_Tool({"results", path, "--json"});
+  ASSERT_EQ(o.status, 0) << o.err.toStdString();
+  const QJsonArray rows = QJsonDocument::fromJson(o.out.toUtf8()).array();
+  ASSERT_EQ(rows.size(), 6);
+  QStringList keys{"box", "dead_heat", "name", "rank", "split", "time"};
+  for (const QJsonValue& row : rows)
+    EXPECT_EQ(row.toObject().keys(), keys);
+  const QJsonObject second = rows.at(1).toObject();
+  EXPECT_EQ(second["rank"].toString(), "1");
+  EXPECT_EQ(second["box"].toInt(), 5);
+  EXPECT_EQ(second["name"].toString(), "Flash");
+  EXPECT_EQ(second["time"].toString(), "29,60");
+  EXPECT_EQ(second["split"].toString(), "00,00");
+  EXPECT_TRUE(second["dead_heat"].toBool());
+  EXPECT_EQ(rows.at(2).toObject()["split"].toString(), "15,10");
+  EXPECT_EQ(rows.at(4).toObject()["time"].toString(), "DSQ");
+  EXPECT_EQ(rows.at(5).toObject()["name"].toString(), "Ace, Jr");
+}
+
+// Without a setting the delay is 0; a setting that is no number is reported and counts as 0.
+TEST_F(Qn3_Results, MissingOrBadSettingMeansNoDelay) {
+  EXPECT_EQ(lines(Run_Tool({"results", path})).at(1), R"(1,2,Bolt,"29,50","00,00",0)");
+  EXPECT_TRUE(errors.reports.empty());
+  set_box_delay("ten");
+  program() = Program_Info{};
+  const Outcome o = Run_Tool({"results", path});
+  ASSERT_EQ(o.status, 0);
+  EXPECT_EQ(lines(o).at(1), R"(1,2,Bolt,"29,50","00,00",0)");
+  ASSERT_EQ(errors.reports.size(), 1U);
+  EXPECT_EQ(errors.reports.at(0).extra, "box_delay = ten");
+}
+
+} // namespace
