@@ -51,7 +51,10 @@ struct Spec {
   QString heat_name = QStringLiteral("Final");
   QString event = QStringLiteral("Spring Cup");
   QString heat_length = QStringLiteral("480");
-  std::vector<int32_t> damaged; // frames whose JPEG is overwritten with noise after its start
+  std::vector<int32_t> damaged;       // frames whose JPEG is overwritten with noise after its start
+  std::vector<int32_t> capture_mills; // per frame when given, else first_mill + 40 per frame
+  int32_t first_local = 0;            // local capture time of frame 1, + 40 per frame
+  QString goal_compensation;          // stored when not empty
 };
 
 inline std::vector<uint8_t> JPEG_Of(const cDIBSection& dib) {
@@ -91,6 +94,7 @@ inline QByteArray Recording(const Spec& spec) {
   header.set_Dora_Heat_Name(spec.heat_name);
   header.set_Dora_event(spec.event);
   header.set_Dora_Heat_Length(spec.heat_length);
+  if (!spec.goal_compensation.isEmpty()) header.set_Goal_Compensation(spec.goal_compensation);
   QByteArray bytes(qn3::Header_Block_Size, '\0');
   qn3::Build_Header_Block(qn3::Encode_Header_Text(header.XML_string()), reinterpret_cast<uint8_t*>(bytes.data()));
 
@@ -101,7 +105,10 @@ inline QByteArray Recording(const Spec& spec) {
       for (size_t i = jpeg.size() / 4; i < jpeg.size(); ++i)
         jpeg[i] = static_cast<uint8_t>((i * 131U + 7U) & 0xFFU);
     qn3::Record_Fields fields;
-    fields.capture_mill = spec.first_mill + (k - 1) * 40;
+    const auto index = static_cast<size_t>(k - 1);
+    fields.capture_mill =
+        index < spec.capture_mills.size() ? spec.capture_mills[index] : spec.first_mill + (k - 1) * 40;
+    fields.capture_local = spec.first_local + (k - 1) * 40;
     fields.capture_delta = 40;
     fields.quality = 95;
     qn3::Encode_Record(fields, jpeg.data(), static_cast<int32_t>(jpeg.size()), slot, record.data());
