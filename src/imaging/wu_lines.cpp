@@ -38,17 +38,39 @@ private:
 
 class Image_Pixels {
 public:
-  explicit Image_Pixels(QImage& i) : i_(i) {}
+  explicit Image_Pixels(QImage& i) : i_(i) {
+    // The review picture (blue-green-red bytes) is written in place: a pixel() and setPixel()
+    // per point cost more than the whole line.
+    if (i_.format() == QImage::Format_BGR888) {
+      bits_ = i_.bits();
+      stride_ = i_.bytesPerLine();
+    }
+  }
   int width() const { return i_.width(); }
   int height() const { return i_.height(); }
   Colour_Triple get(int x, int y) const {
+    if (bits_) {
+      const uint8_t* p = bits_ + y * stride_ + 3 * x;
+      return {p[0], p[1], p[2]};
+    }
     const QRgb c = i_.pixel(x, y);
     return {static_cast<uint8_t>(qBlue(c)), static_cast<uint8_t>(qGreen(c)), static_cast<uint8_t>(qRed(c))};
   }
-  void set(int x, int y, Colour_Triple c) { i_.setPixel(x, y, qRgb(c.red, c.green, c.blue)); }
+  void set(int x, int y, Colour_Triple c) {
+    if (bits_) {
+      uint8_t* p = bits_ + y * stride_ + 3 * x;
+      p[0] = c.blue;
+      p[1] = c.green;
+      p[2] = c.red;
+      return;
+    }
+    i_.setPixel(x, y, qRgb(c.red, c.green, c.blue));
+  }
 
 private:
   QImage& i_;
+  uint8_t* bits_ = nullptr;
+  qsizetype stride_ = 0;
 };
 
 // Swaps the axes so one loop serves both directions: "along" is the major axis.

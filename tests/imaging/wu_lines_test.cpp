@@ -128,3 +128,26 @@ TEST(WuLine, PicturesAndSurfacesGetTheSameLine) {
     ASSERT_EQ(s.To_QImage().convertToFormat(QImage::Format_RGB32), picture) << i;
   }
 }
+
+// The review picture's bytes are written directly; the pixels must be those the general path
+// (pixel and setPixel) gives, in every direction, clipped at the edges.
+TEST(WuLine, DirectBlueGreenRedPicturesMatchTheGeneralPath) {
+  std::mt19937 random(7);
+  std::uniform_int_distribution<int> level(0, 255);
+  QImage direct(37, 29, QImage::Format_BGR888);
+  for (int y = 0; y < direct.height(); ++y)
+    for (int x = 0; x < direct.width(); ++x)
+      direct.setPixel(x, y, qRgb(level(random), level(random), level(random)));
+  QImage general = direct.convertToFormat(QImage::Format_RGB32);
+  const Line_Point lines[][2] = {{{2, 3}, {30, 9}}, {{5, 28}, {9, 1}}, {{-4, 10}, {40, 14}}, {{20, -5}, {18, 35}}};
+  for (const auto& l : lines) {
+    for (QImage* picture : {&direct, &general}) {
+      WuLine(*picture, l[0], l[1], line_colour, 2, 0);
+      WuLine(*picture, l[0], l[1], Colour_Triple{250, 40, 90}, 3, -1);
+    }
+  }
+  EXPECT_EQ(direct.format(), QImage::Format_BGR888);
+  for (int y = 0; y < direct.height(); ++y)
+    for (int x = 0; x < direct.width(); ++x)
+      ASSERT_EQ(direct.pixel(x, y), general.pixel(x, y)) << x << "," << y;
+}
