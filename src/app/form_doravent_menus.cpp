@@ -3,8 +3,10 @@
 #include "app/form_doravent.h"
 
 #include "app/goal_line_controller.h"
+#include "app/playback_controller.h"
 #include "app/results_controller.h"
 #include "app/review_open.h"
+#include "app/set_times_controller.h"
 #include "app/settings_form.h"
 #include "platform/error_report.h"
 #include "platform/program_info.h"
@@ -188,6 +190,9 @@ void Form_Doravent::set_menu_visibility() {
 }
 
 void Form_Doravent::connect_commands() {
+  // The set-times buttons move to the goal and redraw through the playback navigation.
+  set_times_->goto_goal = [this] { playback_->Goto_Goal(); };
+  set_times_->redraw = [this] { playback_->Slider_play_Scroll(); };
   connect(item(QStringLiteral("item_Exit")), &QAction::triggered, this, [this] { Doravent_End(); });
   connect(item(QStringLiteral("item_show_result")), &QAction::triggered, this,
           [this] { results_->Show_Result_Form(); });

@@ -1,5 +1,6 @@
 #include "app/form_doravent.h"
 #include "app/review_open.h"
+#include "app/set_times_controller.h"
 #include "mock/recorded_errors.h"
 #include "mock/review_recordings.h"
 #include "mock/scripted_prompts.h"
@@ -80,6 +81,8 @@ struct Review_Fixture : ::testing::Test {
     options.end_program = [](int) {};
     w = std::make_unique<Form_Doravent>(options);
     w->review().set_Open_Wait_Ms(0);
+    // These tests look at the picture opening shows before it moves on to the goal frame.
+    w->set_times().goto_goal = nullptr;
     ASSERT_TRUE(w->Form_Load());
   }
   QString make(const Spec& spec, const QString& name = QStringLiteral("heat.qn3")) {
