@@ -9,6 +9,7 @@
 #include "recording/video_file_handler.h"
 #include "timing/result_ranking.h"
 
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -51,6 +52,7 @@ struct Qn3_Results : ::testing::Test {
 
   void SetUp() override {
     program() = Program_Info{};
+    QFile::remove(Ini());
     path = dir.filePath(QStringLiteral("heat.qn3"));
     ASSERT_EQ(Run_Tool({"demo", path, "--frames", "4", "--crop", "64x64"}).status, 0);
     const Box boxes[] = {
@@ -73,10 +75,8 @@ struct Qn3_Results : ::testing::Test {
   }
   void TearDown() override { program() = Program_Info{}; }
 
-  void set_box_delay(const QString& value) {
-    const QString ini = Local_AppData_Folder() + QStringLiteral("Doravent_HDMI.ini");
-    ASSERT_EQ(Write_Ini_Value("Settings", "box_delay", value, ini), 1);
-  }
+  static QString Ini() { return Local_AppData_Folder() + QStringLiteral("Doravent_HDMI.ini"); }
+  void set_box_delay(const QString& value) { ASSERT_EQ(Write_Ini_Value("Settings", "box_delay", value, Ini()), 1); }
   static QStringList lines(const Outcome& o) { return o.out.split('\n', Qt::SkipEmptyParts); }
 };
 
