@@ -338,18 +338,21 @@ int Export(const Parsed& p, QTextStream& err) {
   return Exit_Ok;
 }
 
-// The box delay the window shows results with: the current setting, loaded from the program's
-// settings file the way start-up loads it (a bad value is reported and leaves 0).
-int32_t Setting_Box_Delay() {
+// The delays in force: the current settings, loaded from the program's settings file the way
+// start-up loads them (a bad value is reported and leaves its default).
+const Program_Info& Setting_Delays() {
   Program_Info& info = program();
   if (info.Settings_File_Path.isEmpty()) {
     const QString folder = Local_AppData_Folder();
-    if (folder.isEmpty()) return info.Box_Delay_Ms;
+    if (folder.isEmpty()) return info;
     info.Settings_File_Path = folder + info.Program_Name + QStringLiteral(".ini");
   }
   Load_Compensations();
-  return info.Box_Delay_Ms;
+  return info;
 }
+
+// The box delay the window shows results with.
+int32_t Setting_Box_Delay() { return Setting_Delays().Box_Delay_Ms; }
 
 // A CSV field: quoted when it holds a separator (every time text does), a quote or a line break.
 QString Csv_Field(const QString& text) {
@@ -434,6 +437,8 @@ QImage Demo_Picture(int32_t width, int32_t height, int32_t frame, int32_t frames
   return image;
 }
 
+constexpr int32_t Demo_Run_In_Ms = 10000;
+
 int Demo(const Parsed& p, QTextStream& out, QTextStream& err) {
   if (p.positional.size() != 1) return Usage(err, QStringLiteral("demo takes one OUT.qn3"));
   int frames = 100;
@@ -473,8 +478,19 @@ int Demo(const Parsed& p, QTextStream& out, QTextStream& err) {
   h.set_Dora_Heat_Name(QStringLiteral("Demo heat"));
   h.set_Dora_Heat_Length(QStringLiteral("480"));
   h.set_Dora_start_DateTime(start.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
-  h.set_Dora_start_PC_mill(start_mill);
-  h.set_Dora_heat_start_local(start_mill);
+  // The camera records only the run-in to the finish: the heat started well before the first frame,
+  // so going to the goal lands inside the recording.
+  h.set_Dora_start_PC_mill(start_mill - Demo_Run_In_Ms);
+  h.set_Dora_heat_start_local(start_mill - Demo_Run_In_Ms);
+  // The delays in force are stored with the heat, as a recording made by the program stores them.
+  const Program_Info& delays = Setting_Delays();
+  h.set_Dora_Goal_compensation(QString::number(delays.Goal_Delay_Ms));
+  h.set_Dora_Split_compensation(QString::number(delays.Split_Delay_Ms));
+  h.set_Dora_box_delay(QString::number(delays.Box_Delay_Ms));
+  // Both cameras' lines along the painted finish, so review shows the goal line at once.
+  const QString line = QStringLiteral("%1,%2,%3,%2").arg(1).arg(height * 3 / 4).arg(width - 2);
+  h.set_Dora_Goal_Finish(line);
+  h.set_Dora_Goal_Split(line);
 
   Frame_List list;
   const int32_t stride = cDIBSection::Bytes_Per_Scan_Line_For(width);

@@ -17,6 +17,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QTemporaryDir>
@@ -491,6 +492,38 @@ TEST_F(Playback_Window, HDFrameDataIsPrintedInCyanOnlyWhenChecked) {
   hd->trigger();
   EXPECT_EQ(cyan_pixels(), 0);
   EXPECT_TRUE(errors.reports.empty());
+}
+
+} // namespace
+
+namespace {
+
+// The picture shows the selected camera's line from the recording: white for the goal camera,
+// yellow for the split camera after switching to split mode.
+TEST_F(Playback_Window, PictureShowsTheRecordingsGoalLineInTheCamerasColour) {
+  load();
+  Spec spec;
+  spec.interlaced = false;
+  spec.goal_finish = QStringLiteral("10,4,10,40");
+  spec.goal_split = QStringLiteral("50,4,50,40");
+  open(spec);
+  show(1);
+  const auto pixel = [&](int x, int y) { return w->Picture_out->Picture().pixelColor(x, y); };
+  // Row 21 of the picture is dark; only the line brightens it.
+  const QColor goal = pixel(10, 21);
+  EXPECT_GT(goal.red(), 200);
+  EXPECT_GT(goal.blue(), 200);
+  EXPECT_LT(pixel(50, 21).red(), 100);
+  EXPECT_LT(pixel(30, 21).red(), 100);
+
+  w->state().click_mill(Click_Button::Goal_Split) = -1000000;
+  w->Cmd_Split->click();
+  ASSERT_EQ(w->state().Selected_Camera, 2);
+  const QColor split = pixel(50, 21);
+  EXPECT_GT(split.red(), 200);
+  EXPECT_GT(split.green(), 200);
+  EXPECT_LT(split.blue(), 100);
+  EXPECT_LT(pixel(10, 21).red(), 100);
 }
 
 } // namespace

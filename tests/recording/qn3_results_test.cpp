@@ -134,3 +134,18 @@ TEST_F(Qn3_Results, MissingOrBadSettingMeansNoDelay) {
 }
 
 } // namespace
+
+// A demo heat carries the delays in force when it was made, as a recorded heat does.
+TEST_F(Qn3_Results, DemoStoresTheDelaysInForce) {
+  for (const auto& [key, value] :
+       {std::pair{"goal_compensation", "150"}, {"split_compensation", "120"}, {"box_delay", "30"}})
+    ASSERT_EQ(Write_Ini_Value("Settings", key, value, Ini()), 1);
+  program() = Program_Info{};
+  const QString made = dir.filePath(QStringLiteral("delays.qn3"));
+  ASSERT_EQ(Run_Tool({"demo", made, "--frames", "2", "--crop", "32x32"}).status, 0);
+  cls_VideoFile_handler h;
+  ASSERT_TRUE(h.Open_File(made));
+  EXPECT_EQ(h.Dora_Goal_compensation(), "150");
+  EXPECT_EQ(h.Dora_Split_compensation(), "120");
+  EXPECT_EQ(h.Dora_box_delay(), "30");
+}

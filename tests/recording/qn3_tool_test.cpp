@@ -51,6 +51,9 @@ TEST_F(Qn3_Tool, DemoReadsBackThroughInfoFramesAndExport) {
   EXPECT_TRUE(o["fps"].isDouble());
   EXPECT_EQ(o["slot_size"].toInt() + 58, o["record_size"].toInt());
   EXPECT_EQ(o["heat"].toObject()["heat_name"].toString(), "Demo heat");
+  // The finish line lies on the painted one, inside the picture where it can be dragged.
+  EXPECT_EQ(o["heat"].toObject()["goal_finish"].toString(), "1,150,118,150");
+  EXPECT_EQ(o["heat"].toObject()["goal_split"].toString(), "1,150,118,150");
   EXPECT_EQ(o["boxes"].toArray().size(), 8);
   for (const char* key : {"file", "file_length", "fields", "segments", "interlaced", "rotated", "fourcc", "codec",
                           "quality", "read_only"})
@@ -62,6 +65,8 @@ TEST_F(Qn3_Tool, DemoReadsBackThroughInfoFramesAndExport) {
   ASSERT_EQ(lines.size(), 13);
   EXPECT_EQ(lines[0], "frame,capture_mill,capture_delta,capture_local,quality,jpeg_size,marker_ok");
   EXPECT_EQ(lines[2].split(',')[2], "40"); // frames 40 ms apart
+  // The heat started ten seconds before the first frame.
+  EXPECT_EQ(lines[1].split(',')[1].toLongLong() - o["heat"].toObject()["start_pc_mill"].toInteger(), 10040);
   EXPECT_EQ(lines[12].split(',').last(), "1");
 
   // A whole frame and one field both come out at the full picture size.
