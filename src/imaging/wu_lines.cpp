@@ -8,7 +8,8 @@ namespace {
 
 uint8_t blend(uint8_t line, uint8_t existing, double weight) {
   const double v = weight * line + (1.0 - weight) * existing;
-  return static_cast<uint8_t>(std::clamp(std::lround(v), 0L, 255L));
+  // Rounds half away from zero like lround, without the library call per channel.
+  return static_cast<uint8_t>(std::clamp(v, 0.0, 255.0) + 0.5);
 }
 
 Colour_Triple blend(Colour_Triple line, Colour_Triple existing, double weight) {
@@ -125,8 +126,14 @@ void wu_line(Pixels& pixels, Line_Point p1, Line_Point p2, Colour_Triple colour,
     const int i = static_cast<int>(floor_c);
     const int lead = i - h;
     const int trail = i + e;
-    if (lead >= 0 && lead < across_size) view.set(a, lead, blend(colour, view.get(a, lead), 1.0 - f));
-    if (trail >= 0 && trail < across_size) view.set(a, trail, blend(colour, view.get(a, trail), f));
+    // On a whole position (every straight goal line) the lead pixel takes the colour and the
+    // trail keeps its own: no blending is needed.
+    if (f == 0.0) {
+      if (lead >= 0 && lead < across_size) view.set(a, lead, colour);
+    } else {
+      if (lead >= 0 && lead < across_size) view.set(a, lead, blend(colour, view.get(a, lead), 1.0 - f));
+      if (trail >= 0 && trail < across_size) view.set(a, trail, blend(colour, view.get(a, trail), f));
+    }
     const int inner_first = std::max(lead + 1, 0);
     const int inner_last = std::min(trail - 1, across_size - 1);
     for (int k = inner_first; k <= inner_last; ++k)
