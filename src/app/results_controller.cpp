@@ -2,6 +2,7 @@
 
 #include "app/form_doravent.h"
 #include "app/review_open.h"
+#include "metadata/xml_header.h"
 #include "platform/error_report.h"
 #include "platform/program_info.h"
 #include "platform/prompts.h"
@@ -165,14 +166,17 @@ void Results_Controller::Display_Result_Array() {
 
 void Results_Controller::Clear_All_Results() {
   int32_t step = 10;
+  cls_VideoFile_handler* recording = nullptr;
+  QString before;
   try {
-    cls_VideoFile_handler* recording = open_recording();
+    recording = open_recording();
     if (!recording) {
       Beep();
       return;
     }
     if (window_.review().Check_Read_Only()) return;
     step = 20;
+    before = recording->XML_Header().XML_string();
     for (int16_t box = 1; box <= 8; ++box) {
       recording->set_Dora_heat_frame(box, 0);
       recording->set_Dora_Heat_time(box, false, 0);
@@ -181,12 +185,18 @@ void Results_Controller::Clear_All_Results() {
       recording->set_Dora_dead_heat(box, false);
     }
     step = 30;
-    recording->Write_XML_Header();
+    if (!recording->Write_XML_Header())
+      throw Dora_Error(75, QStringLiteral("The cleared results could not be written to the recording"));
     step = 40;
     Handle_results();
     focus_slider();
   } catch (...) {
     report(step, QStringLiteral("Clear_all_Results"));
+    // The file still holds the results; what is shown and ranked must agree with it.
+    if (recording && step == 30 && !before.isEmpty()) {
+      recording->XML_Header().set_XML_string(before);
+      Handle_results();
+    }
   }
 }
 

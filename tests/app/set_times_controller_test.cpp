@@ -422,4 +422,23 @@ TEST_F(Set_Times_Fixture, AFailedWriteIsReportedAndUndone) {
   EXPECT_EQ(back_colour(box_button(3)), face());
 }
 
+// Clearing that cannot be written leaves the results shown as the file holds them.
+TEST_F(Set_Times_Fixture, AFailedClearKeepsTheResults) {
+  open();
+  show_picture(2, 20000);
+  press_box(3);
+  const int32_t stored = h().Dora_Heat_time(3, false);
+  ASSERT_GT(stored, 0);
+  h().set_Dora_Dog_name(1, QString(70000, QLatin1Char('x')));
+  const QByteArray before = bytes();
+  w->item("item_clear_result")->trigger();
+  EXPECT_EQ(bytes(), before);
+  EXPECT_EQ(h().Dora_Heat_time(3, false), stored);
+  EXPECT_NE(back_colour(box_button(3)), face());
+  bool located = false;
+  for (const auto& r : errors.reports)
+    located = located || (r.location == "Clear_all_Results of Form Form_Doravent" && r.line == 30);
+  EXPECT_TRUE(located);
+}
+
 } // namespace
