@@ -1,6 +1,7 @@
 #include "app/review_open.h"
 
 #include "app/form_doravent.h"
+#include "app/goal_line_controller.h"
 #include "platform/error_report.h"
 #include "platform/program_info.h"
 #include "platform/prompts.h"
@@ -186,14 +187,7 @@ bool Review_Controller::Handle_Open(const QString& path) {
     Update_File_Size(path);
 
     step = 80;
-    if (const auto finish = Parse_Goal_Line(h.Dora_Goal_Finish())) {
-      st.Goal_Point_1[1] = {finish->at(0), finish->at(1)};
-      st.Goal_Point_2[1] = {finish->at(2), finish->at(3)};
-    }
-    if (const auto split = Parse_Goal_Line(h.Dora_Goal_Split())) {
-      st.Goal_Point_1[2] = {split->at(0), split->at(1)};
-      st.Goal_Point_2[2] = {split->at(2), split->at(3)};
-    }
+    w_.goal_line().Take_From_Header(h.XML_Header());
     st.Review_Start_Mill = h.Dora_start_PC_mill();
 
     step = 90;
