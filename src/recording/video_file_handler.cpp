@@ -270,7 +270,12 @@ void cls_VideoFile_handler::Write_QN3_header() {
     file_->seek(position);
     throw Dora_Error(75, QStringLiteral("Path/File access error writing the header: ") + why);
   }
-  file_->flush();
+  // A buffered file accepts the bytes first and may refuse them only here.
+  if (!file_->flush()) {
+    const QString why = file_->errorString();
+    file_->seek(position);
+    throw Dora_Error(75, QStringLiteral("Path/File access error writing the header: ") + why);
+  }
   file_->seek(position);
 }
 
