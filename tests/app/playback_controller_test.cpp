@@ -8,6 +8,7 @@
 #include "mock/recorded_errors.h"
 #include "mock/review_recordings.h"
 #include "mock/scripted_prompts.h"
+#include "mock/window_test.h"
 #include "platform/program_info.h"
 #include "platform/user_folders.h"
 #include "recording/video_file_handler.h"
@@ -58,30 +59,14 @@ TEST(PictureRunTime, StartFieldAndCompensation) {
   EXPECT_EQ(Clock_Difference(10, 30), -20);
 }
 
-struct Playback_Window : ::testing::Test {
-  Prompts_Guard prompts;
-  Recorded_Errors errors;
+struct Playback_Window : Window_Test {
   Fake_Clock clock;
-  QTemporaryDir dir;
-  std::unique_ptr<Form_Doravent> w;
 
-  void SetUp() override {
-    program() = Program_Info{};
-    program().Settings_File_Path = Local_AppData_Folder() + QStringLiteral("Doravent_HDMI.ini");
-  }
-  void TearDown() override {
-    if (w) w->obj_QN3_Handler().Close_File();
-    w.reset();
-    program().Ending = false;
-  }
   void load(bool development = false) {
     Form_Doravent::Options options;
     options.development_mode = development;
-    options.end_program = [](int) {};
-    w = std::make_unique<Form_Doravent>(options);
-    w->review().set_Open_Wait_Ms(0);
-    ASSERT_TRUE(w->Form_Load());
-    w->obj_QN3_Handler().set_Default_Goal_Compensation(0);
+    load_window(options);
+    if (w) w->obj_QN3_Handler().set_Default_Goal_Compensation(0);
   }
   QString make(const Spec& spec, const QString& name = QStringLiteral("heat.qn3")) {
     const QString path = dir.filePath(name);

@@ -4,6 +4,7 @@
 #include "mock/recorded_errors.h"
 #include "mock/review_recordings.h"
 #include "mock/scripted_prompts.h"
+#include "mock/window_test.h"
 #include "platform/program_info.h"
 #include "platform/settings.h"
 #include "platform/user_folders.h"
@@ -59,31 +60,12 @@ TEST(ReviewDecisions, FieldModePictureSizeAndTexts) {
   EXPECT_EQ(Folder_Of("h1.qn3"), "");
 }
 
-struct Review_Fixture : ::testing::Test {
-  Prompts_Guard prompts;
-  Recorded_Errors errors;
-  QTemporaryDir dir;
-  std::unique_ptr<Form_Doravent> w;
-
-  void SetUp() override {
-    program() = Program_Info{};
-    program().Settings_File_Path = Local_AppData_Folder() + QStringLiteral("Doravent_HDMI.ini");
-  }
-  void TearDown() override {
-    if (w) w->obj_QN3_Handler().Close_File();
-    w.reset();
-    program().Ending = false;
-  }
-
+struct Review_Fixture : Window_Test {
   void load(const QString& argument = {}) {
     Form_Doravent::Options options;
     options.command_argument = argument;
-    options.end_program = [](int) {};
-    w = std::make_unique<Form_Doravent>(options);
-    w->review().set_Open_Wait_Ms(0);
     // These tests look at the picture opening shows before it moves on to the goal frame.
-    w->set_times().goto_goal = nullptr;
-    ASSERT_TRUE(w->Form_Load());
+    load_window(options, [](Form_Doravent& window) { window.set_times().goto_goal = nullptr; });
   }
   QString make(const Spec& spec, const QString& name = QStringLiteral("heat.qn3")) {
     const QString path = dir.filePath(name);

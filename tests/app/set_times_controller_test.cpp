@@ -9,6 +9,7 @@
 #include "mock/recorded_errors.h"
 #include "mock/review_recordings.h"
 #include "mock/scripted_prompts.h"
+#include "mock/window_test.h"
 #include "platform/program_info.h"
 #include "platform/user_folders.h"
 #include "presentation/results_form.h"
@@ -37,27 +38,13 @@ const QColor Light_Cyan(192, 255, 255);
 QColor back_colour(const QPushButton* b) { return b->palette().color(QPalette::Button); }
 QColor face() { return QApplication::palette().color(QPalette::Button); }
 
-struct Set_Times_Fixture : ::testing::Test {
-  Prompts_Guard prompts;
-  Recorded_Errors errors;
+struct Set_Times_Fixture : Window_Test {
   Fake_Clock clock;
-  QTemporaryDir dir;
-  std::unique_ptr<Form_Doravent> w;
   QString path;
 
   void SetUp() override {
-    program() = Program_Info{};
-    program().Settings_File_Path = Local_AppData_Folder() + QStringLiteral("Doravent_HDMI.ini");
-    Form_Doravent::Options options;
-    options.end_program = [](int) {};
-    w = std::make_unique<Form_Doravent>(options);
-    w->review().set_Open_Wait_Ms(0);
-    ASSERT_TRUE(w->Form_Load());
-  }
-  void TearDown() override {
-    w->obj_QN3_Handler().Close_File();
-    w.reset();
-    program().Ending = false;
+    Window_Test::SetUp();
+    load_window();
   }
 
   void open(bool read_only = false) {

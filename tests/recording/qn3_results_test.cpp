@@ -6,6 +6,7 @@
 #include "platform/settings.h"
 #include "platform/user_folders.h"
 #include "qn3_commands.h"
+#include "qn3_tool_run.h"
 #include "recording/video_file_handler.h"
 #include "timing/result_ranking.h"
 
@@ -17,19 +18,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-struct Outcome {
-  int status = -1;
-  QString out;
-  QString err;
-};
-Outcome Run_Tool(const QStringList& args) {
-  Outcome o;
-  QTextStream out(&o.out);
-  QTextStream err(&o.err);
-  o.status = qn3_tool::Run(args, out, err);
-  return o;
-}
 
 struct Box {
   int32_t time;

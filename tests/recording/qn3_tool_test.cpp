@@ -1,6 +1,7 @@
 // The inspection command run in-process: a demo recording made, then read back every way.
 #include "mock/scripted_prompts.h"
 #include "qn3_commands.h"
+#include "qn3_tool_run.h"
 #include "recording/qn3_format.h"
 
 #include <QFile>
@@ -12,19 +13,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-struct Outcome {
-  int status = -1;
-  QString out;
-  QString err;
-};
-Outcome Run_Tool(const QStringList& args) {
-  Outcome o;
-  QTextStream out(&o.out);
-  QTextStream err(&o.err);
-  o.status = qn3_tool::Run(args, out, err);
-  return o;
-}
 
 struct Qn3_Tool : ::testing::Test {
   QTemporaryDir dir;
