@@ -229,15 +229,19 @@ int64_t Offset_Of(const cls_VideoFile_handler& h, int32_t frame) {
   return h.First_Record_Position() + static_cast<int64_t>(frame - 1) * h.Record_Size();
 }
 
+// The recording opened by the handler, and its file for reading records as they are stored.
+bool Open_For_Records(const QString& path, cls_VideoFile_handler& h, QFile& file, QTextStream& err) {
+  if (!Open_Recording(path, h, err)) return false;
+  if (file.open(QIODevice::ReadOnly)) return true;
+  err << "doravent-qn3: cannot read " << path << "\n";
+  return false;
+}
+
 int Frames(const Parsed& p, QTextStream& out, QTextStream& err) {
   if (p.positional.size() != 1) return Usage(err, QStringLiteral("frames takes one FILE"));
   cls_VideoFile_handler h;
-  if (!Open_Recording(p.positional[0], h, err)) return Exit_Bad_File;
   QFile file(p.positional[0]);
-  if (!file.open(QIODevice::ReadOnly)) {
-    err << "doravent-qn3: cannot read " << p.positional[0] << "\n";
-    return Exit_Bad_File;
-  }
+  if (!Open_For_Records(p.positional[0], h, file, err)) return Exit_Bad_File;
   out << "frame,capture_mill,capture_delta,capture_local,quality,jpeg_size,marker_ok\n";
   for (int32_t f = 1; f <= h.Num_Frames(); ++f) {
     const Raw_Record r = Read_Raw(file, Offset_Of(h, f), h.Record_Size());
@@ -251,12 +255,8 @@ int Frames(const Parsed& p, QTextStream& out, QTextStream& err) {
 int Verify(const Parsed& p, QTextStream& out, QTextStream& err) {
   if (p.positional.size() != 1) return Usage(err, QStringLiteral("verify takes one FILE"));
   cls_VideoFile_handler h;
-  if (!Open_Recording(p.positional[0], h, err)) return Exit_Bad_File;
   QFile file(p.positional[0]);
-  if (!file.open(QIODevice::ReadOnly)) {
-    err << "doravent-qn3: cannot read " << p.positional[0] << "\n";
-    return Exit_Bad_File;
-  }
+  if (!Open_For_Records(p.positional[0], h, file, err)) return Exit_Bad_File;
   const auto slot = static_cast<int32_t>(std::max<int64_t>(0, h.Record_Size() - qn3::Record_Overhead));
   Jpeg_Codec codec;
   cDIBSection dib;
