@@ -1,0 +1,117 @@
+#pragma once
+// The capture component: finds the cameras of this machine, sets their format and delivers every
+// frame through its event interface on the user-interface thread. Devices are "video:1",
+// "video:2", ...: the V4L2 capture devices in /sys/class/video4linux order, then the synthetic
+// camera.
+#include <QString>
+#include <cstdint>
+#include <limits>
+#include <memory>
+#include <optional>
+#include <vector>
+
+// How a delivered frame's bytes are laid out.
+enum class Pixel_Format : uint8_t {
+  BGR24_Bottom_Up, // the system's own surface layout: rows bottom-up, padded to 4 bytes
+  RGB24,           // top-down, red first
+  BGR24,           // top-down, blue first
+  YUYV,
+  UYVY,
+  NV12,
+  MJPEG,
+};
+
+// One video format of a device: what the original component described with its media-type and
+// video-information addresses.
+struct Video_Format {
+  int32_t width = 0;
+  int32_t height = 0;
+  int64_t frame_interval_100ns = 0; // average time per frame, in 100 ns units
+  int32_t image_size = 0;           // bytes of one frame as delivered (MJPEG: the largest)
+  int32_t stride = 0;               // bytes per row of the first plane as delivered
+  Pixel_Format pixel_format = Pixel_Format::BGR24_Bottom_Up;
+  friend bool operator==(const Video_Format&, const Video_Format&) = default;
+};
+
+// "1920*1080/25" (width, height, frames per second to one decimal, without ".0"); "Corrupt data!"
+// when there is no format to describe.
+QString Process_AMT(const std::optional<Video_Format>& format);
+
+// The frame event's 8-byte value when the component has no sample time for a frame.
+inline constexpr int64_t No_Sample_Time = std::numeric_limits<int64_t>::min();
+
+// The event interface the component calls, always on the user-interface thread.
+class Video_Cap_Events {
+public:
+  virtual ~Video_Cap_Events() = default;
+  // One frame of the selected format. `sample_time`: the frame's time on Mill_Now's clock (a
+  // 32-bit value widened), or No_Sample_Time. The data stays valid only until the call returns.
+  virtual void OnRGBEvent(int64_t sample_time, const uint8_t* data, int32_t length) = 0;
+  // The stream ended by itself: device unplugged, or no frame for too long. Not called after
+  // Stop_Stream.
+  virtual void OnStreamError(const QString& text) = 0;
+};
+
+// One camera behind the component (a V4L2 device or the synthetic camera).
+class Capture_Device {
+public:
+  virtual ~Capture_Device() = default;
+  virtual QString Friendly_Name() const = 0; // V4L2: "card (bus_info)"
+  virtual QString Device_Path() const = 0;
+  virtual QString Description() const = 0;
+  // The flattened list of (pixel format, size, frame interval); "SetFormat" numbers index it.
+  virtual std::vector<Video_Format> Formats() const = 0;
+  // False with the reason in `error` when the device refuses.
+  virtual bool Set_Format(int32_t number, QString& error) = 0;
+  virtual std::optional<Video_Format> Current_Format() const = 0;
+  // Limits the delivered rate ("CaptureFps"); false with the reason when refused.
+  virtual bool Limit_Fps(int32_t fps, QString& error) = 0;
+  // Shortest and longest frame interval the device offers for the current size, in 100 ns units
+  // ("MinInterval", "MaxInterval"); 0 when unknown.
+  virtual int64_t Min_Interval_100ns() const = 0;
+  virtual int64_t Max_Interval_100ns() const = 0;
+  virtual bool Start(Video_Cap_Events& sink, QString& error) = 0;
+  virtual void Stop() = 0;
+  virtual bool Streaming() const = 0;
+  // Frames the driver skipped since Start, counted from its sequence numbers.
+  virtual int64_t Dropped_Frames() const = 0;
+};
+
+// The component's operations, over a list of devices. A frame reaches the advised sink only
+// between Start_Stream and Stop_Stream.
+class Capture_Component {
+public:
+  explicit Capture_Component(std::vector<std::unique_ptr<Capture_Device>> devices);
+  ~Capture_Component();
+  Capture_Component(const Capture_Component&) = delete;
+  Capture_Component& operator=(const Capture_Component&) = delete;
+
+  // A non-zero cookie.
+  int32_t Advise_Sink(Video_Cap_Events* sink);
+  void Unadvise_Sink(int32_t cookie);
+  // "video:n", n from 1; false when no such device exists.
+  bool Select_Source(const QString& name);
+  // "SetFormat" (format number as decimal text), "CaptureFps" ("25"), "GetIntervals" ("0").
+  void Set_Value(const QString& name, const QString& value);
+  // "sourceFriendlyName", "sourceDevicePath", "sourceDescription", "BuildNumber", "MaxInterval",
+  // "MinInterval", "numprops", "DroppedFrames"; empty for anything else.
+  QString Get_Value(const QString& name);
+  bool Start_Stream();
+  void Stop_Stream();
+  QString Error_Text() const;
+
+  // In place of the addresses "GetProp" / "VIDEOINFOHEADER" and "getAMT" + two digits answered.
+  std::optional<Video_Format> Current_Format() const;
+  std::optional<Video_Format> Format_At(int32_t number) const;
+
+  int32_t Device_Count() const;
+  Capture_Device* Selected_Device() const;
+
+private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
+
+// Every device of this machine: the V4L2 capture devices, then the synthetic camera.
+std::vector<std::unique_ptr<Capture_Device>> Machine_Capture_Devices();
+std::unique_ptr<Capture_Component> Make_Capture_Component();
