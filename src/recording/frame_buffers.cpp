@@ -26,11 +26,6 @@ void CVideobuff_RGB::FillData_RGB(const uint8_t* source) {
   qn3::put_i16(header_.data() + qn3::Off_Reserved_1, 0);
 }
 
-void CVideobuff_RGB::FillBuffer() {
-  for (uint8_t& byte : scratch_)
-    (void)byte;
-}
-
 void CVideobuff_RGB::PutTimestamp(int32_t mill, int32_t local, int32_t delta) {
   qn3::put_i32(header_.data() + qn3::Off_Capture_Mill, mill);
   qn3::put_i32(header_.data() + qn3::Off_Capture_Local, local);

@@ -33,15 +33,6 @@ public:
   // Copies RGB_Length bytes from `source`, which must hold at least that many.
   void FillData_RGB(const uint8_t* source);
 
-  // Present for completeness of the interface; they do nothing.
-  void FillBuffer();
-  bool Buffer_valid() const { return false; }
-  void GetData(uint8_t* output) const { (void)output; }
-  template <class Picture_Box> void Draw_Frame(Picture_Box& box) const { (void)box; }
-  int32_t Get_Timestamp() const { return 0; }
-  void set_model_Frame(int32_t value) { (void)value; }
-  int32_t Get_model_frame() const { return 0; }
-
   int16_t ID() const { return id_; }
   void set_ID(int16_t id) { id_ = id; }
 
@@ -59,7 +50,6 @@ private:
   int32_t length_ = 0;
   int16_t id_ = 0;
   int16_t direct_compress_ = 0;
-  std::array<uint8_t, 16> scratch_{};
 };
 
 // The ordered list of kept frames that the capture side fills and the writer reads. Positions
