@@ -3,7 +3,7 @@
 // short and a long recording (their cost must not grow with the recording).
 #include "app/form_doravent.h"
 #include "app/playback_controller.h"
-#include "app/review_open.h"
+#include "app/review_controller.h"
 #include "imaging/dib_section.h"
 #include "metadata/xml_header.h"
 #include "platform/program_info.h"

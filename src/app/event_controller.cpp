@@ -1,17 +1,18 @@
 #include "app/event_controller.h"
 
 #include "app/form_doravent.h"
-#include "app/results_controller.h"
-#include "metadata/event_form.h"
 #include "platform/error_report.h"
 #include "platform/trace.h"
-#include "presentation/event_print.h"
-#include "presentation/results_form.h"
+#include "presentation/event_form.h"
+#include "recording/video_file_handler.h"
+#include "timing/result_ranking.h"
 
 #include <QAction>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QSpinBox>
 
 namespace {
 const QString form_location = QStringLiteral(" of Form Form_Doravent");
@@ -19,8 +20,6 @@ const QString form_location = QStringLiteral(" of Form Form_Doravent");
 
 Event_Controller::Event_Controller(Form_Doravent& window)
     : window_(window), event_window_(std::make_unique<Form_event_registration>()) {
-  event_window_->set_Print_Hook([](QWidget& form) { Print_Form_Window(form, QStringLiteral("Printing form, on")); });
-  event_window_->set_Paint_Box_Hook([](QLabel& picture, int16_t box) { Paint_box(&picture, box); });
   connect(event_window_.get(), &Form_event_registration::Event_File_Changed, this, [this] { Event_File_Changed(); });
   connect(event_window_.get(), &Form_event_registration::Heat_Data_Requested, this, [this] { Show_Event_Labels(); });
   connect(window_.item(QStringLiteral("item_event_registration")), &QAction::triggered, this,
@@ -34,15 +33,6 @@ Event_Controller::Event_Controller(Form_Doravent& window)
 Event_Controller::~Event_Controller() = default;
 
 void Event_Controller::Load() {
-  const Form_event_registration* events = event_window_.get();
-  Event_Heat_Source source;
-  source.file_path = [events] { return events->Event_File_Path(); };
-  source.event_name = [events] { return events->Event_name(); };
-  source.heat_name = [events](int16_t heat) { return events->Heat_Name(heat); };
-  source.heat_length = [events](int16_t heat) { return events->Heat_Length(heat); };
-  source.reg_dog_name = [events](int16_t heat, int16_t box) { return events->Reg_Dog_Name(heat, box); };
-  source.day_text = [events] { return events->Text_day->text(); };
-  window_.results().set_Event_Source(std::move(source));
   event_window_->Form_Load();
   window_.state().Event_File_Open = event_window_->Event_File_Open();
 }
@@ -85,4 +75,74 @@ void Event_Controller::item_No_event_file_Click() {
   }
 }
 
-void Event_Controller::Show_Event_Labels() { window_.results().Display_Heat_Data(); }
+void Event_Controller::Show_Event_Labels() { Display_Heat_Data(); }
+
+void Event_Controller::report(int32_t step, const QString& procedure) {
+  report_current_exception(step, procedure + form_location);
+}
+
+bool Event_Controller::event_file_in_use() const { return window_.state().Event_File_Open; }
+
+void Event_Controller::Display_Heat_Data() {
+  int32_t step = 10;
+  try {
+    if (event_file_in_use()) {
+      const Form_event_registration& events = *event_window_;
+      window_.Frame_heat->show();
+      window_.Label_event_file->setText(QFileInfo(events.Event_File_Path()).fileName());
+      const QString event_name = events.Event_name();
+      window_.Label_event_name->setText(event_name);
+      window_.Label_heat_number2->setText(QString::number(window_.UpDown_heat->value()));
+      step = 20;
+      const auto heat = static_cast<int16_t>(window_.Label_heat_number2->text().toInt());
+      const QString heat_name = events.Heat_Name(heat);
+      window_.Label_heat_name2->setText(heat_name);
+      for (std::size_t i = 0; i < window_.Label_dog.size(); ++i)
+        window_.Label_dog.at(i)->setText(events.Reg_Dog_Name(heat, static_cast<int16_t>(i + 1)));
+      step = 30;
+      window_.Label_day->setText(events.Text_day->text());
+      window_.Label_heat_num->setText(QString::number(heat));
+      window_.Label_heat_name->setText(heat_name);
+      window_.Label_heat_name->setToolTip(heat_name);
+      window_.Label_event->setText(event_name);
+      window_.Label_event->setToolTip(event_name);
+      const QString length = events.Heat_Length(heat);
+      window_.Label_heat_length->setText(length.isEmpty() ? length : length + QStringLiteral(" m"));
+    } else {
+      window_.Label_heat_length->clear();
+      window_.Label_day->clear();
+      window_.Label_heat_num->clear();
+      window_.Label_heat_name->setText(QStringLiteral("Test"));
+      window_.Label_heat_name->setToolTip(QStringLiteral("Test"));
+      window_.Label_event->setText(QStringLiteral("Test"));
+    }
+  } catch (...) {
+    report(step, QStringLiteral("Display_Heat_Data"));
+  }
+}
+
+void Event_Controller::UpDown_heat_Change() {
+  try {
+    if (window_.obj_QN3_Handler().File_open() || !event_file_in_use()) return;
+    window_.Frame_dogs_Heat->show();
+    Display_Heat_Data();
+  } catch (...) {
+    report(10, QStringLiteral("UpDown_heat_Change"));
+  }
+}
+
+void Event_Controller::Update_Dog_names(cls_VideoFile_handler& recording) {
+  int32_t step = 10;
+  try {
+    dog_name_list_.clear();
+    const auto heat = static_cast<int16_t>(window_.Label_heat_num->text().toInt());
+    for (int16_t box = 1; box <= Result_Rows; ++box) {
+      step = 20;
+      const QString name = event_window_->Reg_Dog_Name(heat, box);
+      recording.set_Dora_Dog_name(box, name);
+      dog_name_list_ += name + QStringLiteral("\r\n");
+    }
+  } catch (...) {
+    report(step, QStringLiteral("Update_Dog_names"));
+  }
+}

@@ -2,9 +2,10 @@
 
 #include "app/event_controller.h"
 #include "app/goal_line_controller.h"
+#include "app/key_filter.h"
 #include "app/playback_controller.h"
 #include "app/results_controller.h"
-#include "app/review_open.h"
+#include "app/review_controller.h"
 #include "app/set_times_controller.h"
 #include "platform/error_report.h"
 #include "platform/program_info.h"
@@ -90,7 +91,8 @@ Form_Doravent::Form_Doravent(Options options, QWidget* parent) : QMainWindow(par
   goal_line_ = std::make_unique<Goal_Line_Controller>(*this);
   playback_ = std::make_unique<Playback_Controller>(*this);
   set_times_ = std::make_unique<Set_Times_Controller>(*this);
-  connect_commands();
+  key_filter_ = std::make_unique<App_Key_Filter>(*this);
+  Wire_Controllers();
 }
 
 Form_Doravent::~Form_Doravent() {
@@ -225,6 +227,19 @@ void Form_Doravent::build_controls() {
   heat->addWidget(Command_hide, 9, 2);
   controls->addWidget(Frame_dogs_Heat);
 
+  Frame_heat = named(new QGroupBox(QStringLiteral("Heat"), Frame_controls), QStringLiteral("Frame_heat"));
+  auto* event_heat = new QGridLayout(Frame_heat);
+  Label_event_file = make_label(Frame_heat, QStringLiteral("Label_event_file"));
+  Label_event_name = make_label(Frame_heat, QStringLiteral("Label_event_name"));
+  Label_heat_number2 = make_label(Frame_heat, QStringLiteral("Label_heat_number2"));
+  Label_heat_name2 = make_label(Frame_heat, QStringLiteral("Label_heat_name2"));
+  event_heat->addWidget(Label_event_file, 0, 0, 1, 2);
+  event_heat->addWidget(Label_event_name, 1, 0, 1, 2);
+  event_heat->addWidget(Label_heat_number2, 2, 0);
+  event_heat->addWidget(Label_heat_name2, 2, 1);
+  Frame_heat->hide();
+  controls->addWidget(Frame_heat);
+
   Frame_Control_box =
       named(new QGroupBox(QStringLiteral("Control Box"), Frame_controls), QStringLiteral("Frame_Control_box"));
   auto* box = new QGridLayout(Frame_Control_box);
@@ -255,7 +270,7 @@ void Form_Doravent::report(int32_t step, const QString& procedure) {
 
 void Form_Doravent::closeEvent(QCloseEvent* event) {
   // Form_QueryUnload: the one shutdown path, whatever closes the window.
-  goal_line_->Remove_Hook();
+  key_filter_->Remove_Hook();
   if (!ended_) Doravent_End();
   event->accept();
 }

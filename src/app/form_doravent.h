@@ -27,6 +27,7 @@ class cls_VideoFile_handler;
 class Goal_Line_Controller;
 class Playback_Controller;
 class Set_Times_Controller;
+class App_Key_Filter;
 
 // The frame display: shows one picture, scaled to the widget.
 class Picture_Box : public QWidget, public Frame_Display {
@@ -94,6 +95,8 @@ public:
   Playback_Controller& playback() { return *playback_; }
   // The set-times buttons, goal and split mode, and the Assign times commands.
   Set_Times_Controller& set_times() { return *set_times_; }
+  // The one application-wide key and slider filter, with the keyboard hook.
+  App_Key_Filter& key_filter() { return *key_filter_; }
 
   // Named controls.
   Picture_Box* Picture_out = nullptr;
@@ -137,6 +140,12 @@ public:
   QLabel* Picture_LED = nullptr;
   std::array<QLabel*, 6> Picture_dognum{};
   std::array<QLabel*, 6> Label_dog{};
+  // The event file's own heat fields, shown with the heat data while a file is in use.
+  QGroupBox* Frame_heat = nullptr;
+  QLabel* Label_event_file = nullptr;
+  QLabel* Label_event_name = nullptr;
+  QLabel* Label_heat_number2 = nullptr;
+  QLabel* Label_heat_name2 = nullptr;
   QTimer* Timer1 = nullptr;
   QTimer* Timer_2 = nullptr;
 
@@ -156,6 +165,8 @@ private:
   void build_controls();
   void build_menus();
   void set_menu_visibility();
+  // Connects the commands and the controllers to each other, once all are built.
+  void Wire_Controllers();
   void connect_commands();
   QAction* add_item(QMenu* menu, const QString& name, const QString& caption, const QString& shortcut = {});
   QMenu* add_menu(QMenu* parent, const QString& name, const QString& title);
@@ -185,6 +196,7 @@ private:
   std::unique_ptr<Goal_Line_Controller> goal_line_;
   std::unique_ptr<Playback_Controller> playback_;
   std::unique_ptr<Set_Times_Controller> set_times_;
+  std::unique_ptr<App_Key_Filter> key_filter_;
   bool loaded_ = false;
   bool ended_ = false;
 };

@@ -2,17 +2,10 @@
 // need nothing beyond the start-up spine.
 #include "app/form_doravent.h"
 
-#include "app/goal_line_controller.h"
-#include "app/playback_controller.h"
-#include "app/results_controller.h"
-#include "app/review_open.h"
-#include "app/set_times_controller.h"
-#include "app/settings_form.h"
 #include "platform/error_report.h"
 #include "platform/program_info.h"
 #include "platform/prompts.h"
 #include "platform/trace.h"
-#include "presentation/printer_select.h"
 
 #include <QActionGroup>
 #include <QApplication>
@@ -175,48 +168,6 @@ void Form_Doravent::set_menu_visibility() {
     menu(QString::fromLatin1(name))->menuAction()->setVisible(dev);
   menu(QStringLiteral("menu_debug"))->menuAction()->setVisible(dev);
   menu(QStringLiteral("menu_trap_errors"))->menuAction()->setVisible(dev);
-}
-
-void Form_Doravent::connect_commands() {
-  // The set-times buttons move to the goal and redraw through the playback navigation.
-  set_times_->goto_goal = [this] { playback_->Goto_Goal(); };
-  set_times_->redraw = [this] { playback_->Slider_play_Scroll(); };
-  connect(item(QStringLiteral("item_Exit")), &QAction::triggered, this, [this] { Doravent_End(); });
-  connect(item(QStringLiteral("item_show_result")), &QAction::triggered, this,
-          [this] { results_->Show_Result_Form(); });
-  connect(item(QStringLiteral("item_open_file")), &QAction::triggered, this,
-          [this] { review_->item_open_file_Click(); });
-  connect(item(QStringLiteral("item_last_heat")), &QAction::triggered, this,
-          [this] { review_->item_last_heat_Click(); });
-  connect(item(QStringLiteral("item_close_file")), &QAction::triggered, this,
-          [this] { review_->item_close_file_Click(); });
-  connect(item(QStringLiteral("item_show_settings")), &QAction::triggered, this, [] {
-    Form_Doravent_settings& settings = Form_Doravent_settings::instance();
-    settings.show();
-    settings.raise();
-  });
-  connect(item(QStringLiteral("item_printer_dialog")), &QAction::triggered, this, [this] {
-    Select_Printer(this);
-    Trace_Message("Printer.DeviceName = " + Current_Printer_Name());
-  });
-  connect(item(QStringLiteral("item_validate_folder")), &QAction::triggered, this,
-          [this] { item_validate_folder_Click(); });
-  connect(item(QStringLiteral("item_misbehave")), &QAction::triggered, this, [this] { Misbehave(true); });
-  connect(item(QStringLiteral("item_misbehave_untrapped")), &QAction::triggered, this, [this] { Misbehave(false); });
-  connect(item(QStringLiteral("item_associate")), &QAction::triggered, this, [this] { item_associate_Click(); });
-  connect(item(QStringLiteral("item_about")), &QAction::triggered, this, [this] { item_about_Click(); });
-  connect(item(QStringLiteral("item_dog_name")), &QAction::triggered, this, [this] { item_dog_name_Click(); });
-  for (int i = 0; i < 3; ++i)
-    connect(item_crop_size_.at(static_cast<size_t>(i)), &QAction::triggered, this,
-            [this, i] { item_crop_size_Click(i); });
-  connect(UpDown_heat, &QSpinBox::valueChanged, this, [this] { UpDown_heat_Change(); });
-  connect(Command_hide, &QPushButton::clicked, Frame_dogs_Heat, &QWidget::hide);
-  connect(Command1, &QPushButton::clicked, Frame_Control_status, &QWidget::hide);
-  for (int camera = 1; camera <= 2; ++camera)
-    connect(Option_selected_camera.at(static_cast<size_t>(camera)), &QRadioButton::toggled, this,
-            [this, camera](bool on) {
-              if (on) goal_line_->Option_selected_camera_Click(static_cast<int16_t>(camera));
-            });
 }
 
 void Form_Doravent::Misbehave(bool trapped) {

@@ -4,10 +4,8 @@
 #include "app/associate.h"
 #include "app/event_controller.h"
 #include "app/goal_line_controller.h"
-#include "app/results_controller.h"
-#include "app/review_open.h"
-#include "app/settings_form.h"
-#include "metadata/event_form.h"
+#include "app/key_filter.h"
+#include "app/review_controller.h"
 #include "platform/clock.h"
 #include "platform/error_report.h"
 #include "platform/program_info.h"
@@ -17,6 +15,8 @@
 #include "platform/trace.h"
 #include "platform/twips.h"
 #include "platform/user_folders.h"
+#include "presentation/event_form.h"
+#include "presentation/settings_form.h"
 
 #include <QAction>
 #include <QApplication>
@@ -90,7 +90,7 @@ bool Form_Doravent::Form_Load() {
     Trace_Message(" Doravent starting, version = " + program().Program_Version +
                   " Computer = " + program().Computer_Name);
     step = 60;
-    if (!program().Development_Mode) goal_line_->Install_Hook();
+    if (!program().Development_Mode) key_filter_->Install_Hook();
     step = 70;
     if (program().Ending) return false;
     QString argument = options_.command_argument.trimmed();
@@ -251,7 +251,7 @@ void Form_Doravent::UpDown_heat_Change() {
     Write_Ini_Value(Settings, QStringLiteral("Heat_ID"), QString::number(UpDown_heat->value()),
                     program().Settings_File_Path);
     step = 20;
-    results_->UpDown_heat_Change();
+    events_->UpDown_heat_Change();
   } catch (...) {
     report(step, QStringLiteral("UpDown_heat_Change"));
   }

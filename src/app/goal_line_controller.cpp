@@ -1,7 +1,6 @@
 #include "app/goal_line_controller.h"
 
 #include "app/form_doravent.h"
-#include "app/review_open.h"
 #include "imaging/dib_section.h"
 #include "metadata/xml_header.h"
 #include "platform/clock.h"
@@ -12,9 +11,7 @@
 #include "recording/video_file_handler.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QFont>
-#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QSlider>
@@ -39,10 +36,6 @@ Goal_Line_Controller::Goal_Line_Controller(Form_Doravent& window) : window_(wind
   }
   if (QAction* reset = window_.item(QStringLiteral("item_reset_line")))
     connect(reset, &QAction::triggered, this, [this] { item_reset_line_Click(); });
-  // Until the playback navigation supplies its own, recordings opened for review show their
-  // first picture with the goal line over it.
-  Review_Controller::Hooks& review = window_.review().hooks();
-  if (!review.redraw_frame) review.redraw_frame = [this] { Show_Picture_With_Lines(); };
   Picture_Box* picture = window_.Picture_out;
   const auto picture_position = [this](QMouseEvent* e) { return To_Picture(e->position()); };
   connect(picture, &Picture_Box::pressed, this, [this, picture_position](QMouseEvent* e) {
@@ -59,7 +52,7 @@ Goal_Line_Controller::Goal_Line_Controller(Form_Doravent& window) : window_(wind
   });
 }
 
-Goal_Line_Controller::~Goal_Line_Controller() { Remove_Hook(); }
+Goal_Line_Controller::~Goal_Line_Controller() = default;
 
 QAction* Goal_Line_Controller::displace_item() const { return window_.item(QStringLiteral("item_displace_goalline")); }
 
@@ -97,29 +90,14 @@ QPointF Goal_Line_Controller::To_Picture(QPointF widget_position) const {
   return {widget_position.x() * shown.width() / box.width(), widget_position.y() * shown.height() / box.height()};
 }
 
-bool Goal_Line_Controller::recording_open() const {
-  if (Recording_Open) return Recording_Open();
-  return window_.obj_QN3_Handler().File_open();
-}
+bool Goal_Line_Controller::recording_open() const { return window_.obj_QN3_Handler().File_open(); }
 
 void Goal_Line_Controller::request_redraw() {
-  if (Redraw) {
-    Redraw();
-    return;
-  }
-  if (!window_.obj_QN3_Handler().File_open()) {
+  if (!recording_open()) {
     window_.Picture_out->update();
     return;
   }
-  Show_Picture_With_Lines();
-}
-
-void Goal_Line_Controller::Show_Picture_With_Lines() {
-  window_.review().Show_Slider_Picture();
-  const QImage& shown = window_.Picture_out->Picture();
-  if (shown.isNull()) return;
-  Draw_Goal_Lines(window_.Picture_out->Frame_Image(shown.width(), shown.height()));
-  window_.Picture_out->Refresh();
+  links_.redraw();
 }
 
 template <class Target> void Goal_Line_Controller::draw_lines(Target& target) {
@@ -342,41 +320,13 @@ void Goal_Line_Controller::Option_selected_camera_Click(int16_t camera) {
   }
 }
 
-void Goal_Line_Controller::Install_Hook() {
-  Trace_Message("*Before InstallHook");
-  if (!hooked_ && qApp) {
-    qApp->installEventFilter(this);
-    hooked_ = true;
-  }
-  Trace_Message("*After InstallHook");
-}
-
-void Goal_Line_Controller::Remove_Hook() {
-  if (!hooked_) return;
-  if (qApp) qApp->removeEventFilter(this);
-  hooked_ = false;
-}
-
-bool Goal_Line_Controller::eventFilter(QObject* watched, QEvent* event) {
-  // A key that no widget takes travels up to the parents and passes here once for each; the
-  // gap lets only the first through.
-  if (event->type() == QEvent::KeyPress) {
-    const auto* key = static_cast<QKeyEvent*>(event);
-    IWindowsHook_HookProc(Windows_Key_Code(key->key(), key->modifiers()), key->modifiers());
-  }
-  return QObject::eventFilter(watched, event);
-}
-
 void Goal_Line_Controller::IWindowsHook_HookProc(int32_t keycode, Qt::KeyboardModifiers modifiers) {
   try {
     if (!gap_.Accept(Mill_Now())) return;
     Trace_Message("*IWindowsHook_HookProc, wParam = " + QString::number(keycode));
     switch (Hook_Key_Action(keycode, modifiers.testFlag(Qt::ControlModifier))) {
     case Hook_Action::Goal_Offset: Handle_Goal_Offset(keycode); break;
-    case Hook_Action::Focus_Slider:
-      window_.Slider_play->setFocus();
-      if (Navigation_Key) Navigation_Key(keycode, modifiers);
-      break;
+    case Hook_Action::Focus_Slider: window_.Slider_play->setFocus(); break;
     case Hook_Action::None: break;
     }
   } catch (...) {

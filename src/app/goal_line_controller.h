@@ -37,22 +37,16 @@ public:
   Goal_Line_Controller(const Goal_Line_Controller&) = delete;
   Goal_Line_Controller& operator=(const Goal_Line_Controller&) = delete;
 
-  // Set by the playback navigation: shows the current picture again (which is to call
-  // Draw_Goal_Lines). Unset: the review code's slider picture with the lines drawn over it.
-  std::function<void()> Redraw;
-  // Whether a recording is open for review; displacement keys work only then. Unset: the
-  // recording handler's File_open.
-  std::function<bool()> Recording_Open;
-  // Set by the playback navigation: called for Left, and Right without Ctrl, after the key
-  // filter has given the slider the focus.
-  std::function<void(int32_t keycode, Qt::KeyboardModifiers modifiers)> Navigation_Key;
+  struct Links {
+    // The playback navigation: shows the current picture again, which calls Draw_Goal_Lines.
+    std::function<void()> redraw;
+  };
+  Links& links() { return links_; }
 
   // A recorded frame: the selected camera's line, then its displaced copy. Call after the frame
   // is drawn, before the picture is shown.
   void Draw_Goal_Lines(QImage& picture);
   void Draw_Goal_Lines(cDIBSection& surface);
-  // The review code's slider picture with the lines drawn over it.
-  void Show_Picture_With_Lines();
   // A live frame: the selected camera's line, its handles and "Goal" or, in yellow, "Split".
   void Draw_Live_Goal_Line(QImage& picture);
 
@@ -75,12 +69,7 @@ public:
   void Option_selected_camera_Click(int16_t camera);
   bool Displace_Mode() const;
 
-  // The key filter, for the whole application. Install_Hook traces "*Before InstallHook" and
-  // "*After InstallHook".
-  void Install_Hook();
-  void Remove_Hook();
-  bool Hook_Installed() const { return hooked_; }
-  // One key notification, as the filter hands it on.
+  // One key notification, as the keyboard hook hands it on.
   void IWindowsHook_HookProc(int32_t keycode, Qt::KeyboardModifiers modifiers);
 
   Goal_Line Line(int16_t camera) const;
@@ -91,9 +80,6 @@ public:
   // A mouse position on the picture box in picture pixels.
   QPointF To_Picture(QPointF widget_position) const;
 
-protected:
-  bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
   void request_redraw();
   bool recording_open() const;
@@ -101,7 +87,7 @@ private:
   QAction* displace_item() const;
 
   Form_Doravent& window_;
+  Links links_;
   Goal_Drag_State drag_;
   Key_Gap gap_;
-  bool hooked_ = false;
 };

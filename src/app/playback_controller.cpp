@@ -1,36 +1,27 @@
 #include "app/playback_controller.h"
 
 #include "app/form_doravent.h"
-#include "app/goal_line_controller.h"
-#include "app/results_controller.h"
-#include "app/review_open.h"
+#include "platform/clock.h"
 #include "platform/error_report.h"
+#include "platform/key_codes.h"
 #include "platform/prompts.h"
 #include "platform/trace.h"
 #include "recording/video_file_handler.h"
-#include "timing/goal_line.h"
+#include "timing/run_time.h"
 #include "timing/time_text.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QFont>
 #include <QFontMetrics>
 #include <QGroupBox>
-#include <QKeyEvent>
 #include <QLabel>
-#include <QMouseEvent>
 #include <QPainter>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <algorithm>
-#include <cmath>
-#include <limits>
 
 namespace {
 
-// Run time beyond which the goal frame lies.
-constexpr int32_t Goal_Search_Ms = 12000;
-constexpr int32_t Goal_Search_Step = 4;
 // A press left of this (slider mouse coordinates) goes back to the first picture.
 constexpr double First_Picture_Zone = 170;
 
@@ -44,44 +35,17 @@ struct Busy_Guard {
 
 int16_t To_Frame(int32_t value) { return static_cast<int16_t>(std::clamp(value, 0, int32_t{INT16_MAX})); }
 
-double Compensation_Of(const cls_VideoFile_handler& h) { return Leading_Number(h.Dora_Goal_compensation()); }
-
 } // namespace
 
-int32_t Clock_Difference(int32_t to, int32_t from) {
-  return static_cast<int32_t>(static_cast<uint32_t>(to) - static_cast<uint32_t>(from));
-}
-
-int32_t Picture_Run_Time(int32_t capture_mill, int32_t start_mill, int16_t field_to_show, double compensation_ms) {
-  double elapsed = static_cast<double>(Clock_Difference(capture_mill, start_mill)) + 2;
-  if (field_to_show == 2) elapsed += 20;
-  elapsed = std::nearbyint(elapsed - compensation_ms);
-  if (std::isnan(elapsed)) return 0;
-  constexpr auto low = static_cast<double>(std::numeric_limits<int32_t>::min());
-  constexpr auto high = static_cast<double>(std::numeric_limits<int32_t>::max());
-  return static_cast<int32_t>(std::clamp(elapsed, low, high));
-}
-
 Playback_Controller::Playback_Controller(Form_Doravent& window) : w_(window) {
-  QSlider* slider = w_.Slider_play;
-  // One application-wide filter serves the slider's keys and mouse and the window's key
-  // preview; a filter on the slider as well would see each slider event twice.
-  if (qApp) qApp->installEventFilter(this);
-  connect(slider, &QSlider::valueChanged, this, [this] { Slider_play_Scroll(); });
-  // The recording's own goal lines are in place when the opening code asks for its picture.
-  w_.review().hooks().redraw_frame = [this] { Redraw_After_Open(); };
-  w_.goal_line().Redraw = [this] { Slider_play_Scroll(); };
-  Results_Controller& results = w_.results();
-  results.goto_rank = [this](int16_t k) { GoTo_rank(k); };
-  results.goto_box = [this](int16_t k) { GoTo_Box(k); };
-  results.goto_split_time = [this](int16_t k) { Goto_SplitTime(k); };
+  connect(w_.Slider_play, &QSlider::valueChanged, this, [this] { Slider_play_Scroll(); });
   if (QAction* hd = w_.item(QStringLiteral("item_display_HD_data")))
     connect(hd, &QAction::toggled, this, [this] { Slider_play_Scroll(); });
 }
 
-Playback_Controller::~Playback_Controller() {
-  if (qApp) qApp->removeEventFilter(this);
-}
+Playback_Controller::~Playback_Controller() = default;
+
+int32_t Playback_Controller::Shown_Run_Time() const { return w_.state().Heat_Elapsed_Mill; }
 
 void Playback_Controller::report(int32_t step, const char* procedure) {
   report_current_exception(step, QString::fromLatin1(procedure) + QStringLiteral(" of Form Form_Doravent"));
@@ -116,7 +80,7 @@ void Playback_Controller::Slider_play_Scroll() {
     const QSize shown = w_.Picture_out->Picture().size();
     if (!shown.isEmpty()) {
       QImage& picture = w_.Picture_out->Frame_Image(shown.width(), shown.height());
-      w_.goal_line().Draw_Goal_Lines(picture);
+      links_.draw_goal_lines(picture);
       step = 50;
       const QAction* hd = w_.item(QStringLiteral("item_display_HD_data"));
       if (hd && hd->isChecked()) Draw_HD_Data(picture);
@@ -125,9 +89,9 @@ void Playback_Controller::Slider_play_Scroll() {
     w_.Picture_out->Refresh();
 
     step = 70;
-    const int32_t elapsed = Clock_Difference(h.Timestamp_long(), st.Review_Start_Mill);
+    const int32_t elapsed = Mill_Difference(h.Timestamp_long(), st.Review_Start_Mill);
     const int16_t field = h.Field_To_Show();
-    st.Heat_Elapsed_Mill = Picture_Run_Time(h.Timestamp_long(), st.Review_Start_Mill, field, Compensation_Of(h));
+    st.Heat_Elapsed_Mill = Picture_Run_Time(h.Timestamp_long(), st.Review_Start_Mill, field, h.Goal_Compensation_Ms());
 
     step = 80;
     w_.Label_heat_time->setText(Display_Mill_Time(st.Heat_Elapsed_Mill, false));
@@ -164,15 +128,14 @@ void Playback_Controller::Draw_HD_Data(QImage& picture) {
 bool Playback_Controller::Slider_play_KeyDown(int32_t keycode, Qt::KeyboardModifiers shift) {
   try {
     Trace_Message("*Slider_play_KeyDown , KeyCode = " + QString::number(keycode));
-    Goal_Line_Controller& goal = w_.goal_line();
-    if (!goal.Displace_Mode()) return false;
+    if (!links_.displace_mode()) return false;
     if (keycode == key_code::Keypad_4 || keycode == key_code::Keypad_6) {
-      // The application-wide key filter has already moved the copy for this key.
-      if (!goal.Hook_Installed()) goal.Handle_Goal_Offset(keycode);
+      // The keyboard hook has already moved the copy for this key.
+      if (!links_.hook_installed()) links_.goal_offset(keycode);
       return true;
     }
     if ((keycode == key_code::Left || keycode == key_code::Right) && shift.testFlag(Qt::AltModifier)) {
-      goal.Handle_Goal_Offset(keycode);
+      links_.goal_offset(keycode);
       return true;
     }
   } catch (...) {
@@ -215,37 +178,23 @@ void Playback_Controller::Show_Value(int32_t value) {
 Scan_End Playback_Controller::Scan(int32_t first, int32_t step, const std::function<bool(int32_t)>& reached) {
   cls_VideoFile_handler& h = w_.obj_QN3_Handler();
   const Main_Window_State& st = w_.state();
-  const double compensation = Compensation_Of(h);
-  const int32_t last = w_.Slider_play->maximum();
-  // A record without a frame keeps the record shown before it, as the reader does.
-  int32_t stamp = h.Timestamp_long();
-  int16_t stamp_frame = 0;
-  bool stamp_here = true;
-  Scan_End end;
-  end.value = first;
-  for (int64_t v = first; v <= last; v += std::max(step, 1)) {
-    const auto value = static_cast<int32_t>(v);
-    int16_t frame = To_Frame(value);
-    // Stepping by frames leaves the field to show as it was.
-    int16_t field = h.Field_To_Show();
-    if (st.Field_Mode) {
-      const Field_Position at = Field_To_Frame(value);
-      frame = at.frame;
-      field = at.field_in_frame;
-    }
-    const std::optional<int32_t> own = h.Record_Capture_Mill(frame);
-    if (own) {
-      stamp = *own;
-      stamp_frame = frame;
-    }
-    stamp_here = own.has_value();
-    end.value = value;
-    end.heat_elapsed = Picture_Run_Time(stamp, st.Review_Start_Mill, field, compensation);
-    end.reached = reached(end.heat_elapsed);
-    if (end.reached) break;
-  }
-  end.carried_frame = stamp_here ? 0 : stamp_frame;
-  return end;
+  Scan_Setup setup;
+  setup.first = first;
+  setup.step = step;
+  setup.last = w_.Slider_play->maximum();
+  setup.start_mill = st.Review_Start_Mill;
+  setup.compensation_ms = h.Goal_Compensation_Ms();
+  setup.shown_stamp = h.Timestamp_long();
+  const bool field_mode = st.Field_Mode;
+  // Stepping by frames leaves the field to show as it was.
+  const int16_t shown_field = h.Field_To_Show();
+  const auto picture = [field_mode, shown_field](int32_t value) {
+    if (!field_mode) return Scan_Picture{To_Frame(value), shown_field};
+    const Field_Position at = Field_To_Frame(value);
+    return Scan_Picture{at.frame, at.field_in_frame};
+  };
+  return ::Scan(
+      setup, picture, [&h](int16_t frame) { return h.Record_Capture_Mill(frame); }, reached);
 }
 
 void Playback_Controller::Show_Scan_End(const Scan_End& end) {
@@ -278,7 +227,7 @@ void Playback_Controller::Goto_Goal() {
 void Playback_Controller::Goto_SplitTime(int16_t k) {
   int32_t step = 10;
   try {
-    const Result_Array& rows = w_.results().Results();
+    const Result_Array& rows = links_.results();
     if (k < 1 || k > Result_Rows) {
       Beep();
       return;
@@ -299,7 +248,7 @@ void Playback_Controller::GoTo_Box(int16_t k) {
   int32_t step = 10;
   try {
     cls_VideoFile_handler& h = w_.obj_QN3_Handler();
-    const Result_Array& rows = w_.results().Results();
+    const Result_Array& rows = links_.results();
     if (!h.File_open() || k < 1 || k > Result_Rows) {
       Beep();
       return;
@@ -340,31 +289,4 @@ void Playback_Controller::Loose_Focus() {
   } catch (...) {
     report(10, "Loose_Focus");
   }
-}
-
-bool Playback_Controller::eventFilter(QObject* watched, QEvent* event) {
-  const QEvent::Type type = event->type();
-  if (watched == w_.Slider_play) {
-    if (type == QEvent::KeyPress) {
-      const auto* key = static_cast<QKeyEvent*>(event);
-      if (Slider_play_KeyDown(Windows_Key_Code(key->key(), key->modifiers()), key->modifiers())) return true;
-    } else if (type == QEvent::MouseButtonPress) {
-      const auto* mouse = static_cast<QMouseEvent*>(event);
-      if (Slider_play_MouseDown(mouse->buttons(), mouse->modifiers(), mouse->position().x(), mouse->position().y()))
-        return true;
-    } else if (type == QEvent::MouseButtonRelease) {
-      Slider_play_MouseUp();
-    }
-  }
-  // Without the goal line's key filter (development mode) the window's own key preview gives
-  // the slider the focus; with it, that filter already does.
-  if (type == QEvent::KeyPress && !w_.goal_line().Hook_Installed()) {
-    auto* widget = qobject_cast<QWidget*>(watched);
-    QWidget* focus = QApplication::focusWidget();
-    if (widget && widget->window() == &w_ && (widget == focus || (!focus && widget == &w_))) {
-      const auto* key = static_cast<QKeyEvent*>(event);
-      Form_KeyDown(Windows_Key_Code(key->key(), key->modifiers()));
-    }
-  }
-  return QObject::eventFilter(watched, event);
 }

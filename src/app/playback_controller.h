@@ -2,34 +2,28 @@
 // Moving through a recording under review: the slider shows a frame or field with its goal
 // line and run time, keys and mouse on the slider, and the go-to procedures of the main window
 // and the results window.
+#include "timing/navigation.h"
+#include "timing/result_ranking.h"
+
 #include <QObject>
 #include <Qt>
 #include <cstdint>
 #include <functional>
 
 class Form_Doravent;
-class QEvent;
 class QImage;
-
-// Milliseconds from `from` to `to` on the capture clock, which wraps at 32 bits: a heat that
-// spans the wrap still gets its true distance.
-int32_t Clock_Difference(int32_t to, int32_t from);
-// The run time shown for a picture: capture time - heat start + 2, + 20 for a second field,
-// - the goal camera's delay, rounded half to even and kept within 32 bits.
-int32_t Picture_Run_Time(int32_t capture_mill, int32_t start_mill, int16_t field_to_show, double compensation_ms);
-
-// Where a go-to scan ends, found from the record time stamps instead of decoding each picture.
-struct Scan_End {
-  int32_t value = 0;         // slider value the scan stops on
-  int32_t heat_elapsed = 0;  // its run time
-  bool reached = false;      // the condition held there (else the last visited value)
-  int16_t carried_frame = 0; // when the final record is no frame: the frame whose stamp and
-                             // picture a scan that shows every picture would still show (0: the
-                             // one shown before the scan)
-};
 
 class Playback_Controller : public QObject {
 public:
+  // What the navigation asks of the other controllers; set where the window is wired.
+  struct Links {
+    std::function<void(QImage& picture)> draw_goal_lines;
+    std::function<bool()> displace_mode;
+    std::function<void(int32_t keycode)> goal_offset;
+    std::function<bool()> hook_installed;
+    std::function<const Result_Array&()> results;
+  };
+
   explicit Playback_Controller(Form_Doravent& window);
   ~Playback_Controller() override;
   Playback_Controller(const Playback_Controller&) = delete;
@@ -55,22 +49,26 @@ public:
   void Goto_Split();
   void Loose_Focus();
 
+  // The opening code's first picture: displacement off, the recording's own goal lines.
+  void Redraw_After_Open();
+
   bool Busy() const { return busy_; }
+  // The run time of the picture shown, which a box button stores.
+  int32_t Shown_Run_Time() const;
+  Links& links() { return links_; }
 
-  // The scan a go-to makes: values first, first + step, ... up to the slider's maximum, ending
-  // at the first whose run time satisfies `reached`. Reads time stamps only.
+  // The scan a go-to makes from the slider's value `first` in steps of `step` up to its
+  // maximum, ending at the first picture whose run time satisfies `reached`. Reads time stamps
+  // only.
   Scan_End Scan(int32_t first, int32_t step, const std::function<bool(int32_t)>& reached);
-
-protected:
-  bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
   void Show_Scan_End(const Scan_End& end);
   void Show_Value(int32_t value);
   void Draw_HD_Data(QImage& picture);
-  void Redraw_After_Open();
   void report(int32_t step, const char* procedure);
 
   Form_Doravent& w_;
+  Links links_;
   bool busy_ = false;
 };

@@ -1,12 +1,12 @@
 #include "app/program_main.h"
 
 #include "app/doravent_application.h"
-#include "app/error_form.h"
 #include "app/form_doravent.h"
 #include "app/qt_prompts.h"
 #include "platform/clock.h"
 #include "platform/error_report.h"
 #include "platform/program_info.h"
+#include "presentation/error_form.h"
 
 #include <cstdio>
 #include <cstring>

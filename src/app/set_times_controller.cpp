@@ -1,8 +1,7 @@
 #include "app/set_times_controller.h"
 
 #include "app/form_doravent.h"
-#include "app/results_controller.h"
-#include "app/review_open.h"
+#include "app/review_controller.h"
 #include "metadata/xml_header.h"
 #include "platform/clock.h"
 #include "platform/error_report.h"
@@ -10,6 +9,7 @@
 #include "platform/trace.h"
 #include "recording/video_file_handler.h"
 #include "timing/result_ranking.h"
+#include "timing/run_time.h"
 
 #include <QAction>
 #include <QApplication>
@@ -37,37 +37,15 @@ QString location(const char* procedure) {
 
 } // namespace
 
-int32_t Box_Button_Time(int32_t elapsed_ms, bool plus_hundredth) {
-  const int64_t time = int64_t{elapsed_ms} + (plus_hundredth ? 10 : 0);
-  return static_cast<int32_t>(std::min<int64_t>(time, std::numeric_limits<int32_t>::max()));
-}
-
-int32_t No_Time_Code(const QString& caption) {
-  if (caption == QStringLiteral("DSQ")) return Code_Disqualified;
-  if (caption == QStringLiteral("DNF")) return Code_Did_Not_Finish;
-  return Code_No_Rank;
-}
-
-bool Click_Accepted(int32_t now, int32_t last, int32_t gap) {
-  const auto since = static_cast<int32_t>(static_cast<uint32_t>(now) - static_cast<uint32_t>(last));
-  // A negative distance is a last click more than half the clock's range ago.
-  return since < 0 || since >= gap;
-}
-
 Set_Times_Controller::Set_Times_Controller(Form_Doravent& window) : w_(window) {
   for (QPushButton* b : w_.Command_BOX_set_time)
     b->setEnabled(true);
   for (QPushButton* b : {w_.Cmd_add_hundredth, w_.Cmd_Split, w_.Cmd_Notime, w_.Cmd_DeadHeat})
     b->setEnabled(true);
   connect_controls();
-  w_.review().hooks().open_goal = [this] { Open_Goal(); };
-  w_.results().set_buttons = [this] { Set_Buttons(); };
 }
 
-Set_Times_Controller::~Set_Times_Controller() {
-  w_.review().hooks().open_goal = nullptr;
-  w_.results().set_buttons = nullptr;
-}
+Set_Times_Controller::~Set_Times_Controller() = default;
 
 void Set_Times_Controller::connect_controls() {
   for (std::size_t i = 0; i < w_.Command_BOX_set_time.size(); ++i) {
@@ -153,10 +131,10 @@ void Set_Times_Controller::Command_BOX_set_time_Click(int index) {
       Trace_Message("*Command_BOX_set_time_Click, no recording open");
       return;
     }
-    if (w_.review().Check_Read_Only()) return;
+    if (Refuse_Read_Only(w_.obj_QN3_Handler())) return;
     step = 20;
     Main_Window_State& st = w_.state();
-    const int32_t time = Box_Button_Time(st.Heat_Elapsed_Mill, st.Plus_Hundredth_Mode);
+    const int32_t time = Box_Button_Time(links_.shown_run_time(), st.Plus_Hundredth_Mode);
     const bool split = st.Split_Mode;
     const bool real_time = !st.No_Time_Mode;
     step = 30;
@@ -276,7 +254,7 @@ void Set_Times_Controller::Cmd_Split_Click() {
     set_goal_mode(!to_split);
     st.Selected_Camera = to_split ? 2 : 1;
     step = 30;
-    if (redraw) redraw();
+    links_.redraw();
     st.Split_Mode = w_.Cmd_Split->text() == Goal_Caption;
     Set_Buttons();
     focus_slider();
@@ -301,10 +279,7 @@ void Set_Times_Controller::Set_Buttons() {
   }
 }
 
-void Set_Times_Controller::Handle_results() {
-  // The results controller marks the buttons through its set_buttons hook.
-  w_.results().Handle_results();
-}
+void Set_Times_Controller::Handle_results() { links_.handle_results(); }
 
 void Set_Times_Controller::Open_Goal() {
   int32_t step = 10;
@@ -315,7 +290,7 @@ void Set_Times_Controller::Open_Goal() {
     last_set_time_.reset();
     Set_Buttons();
     step = 20;
-    if (goto_goal) goto_goal();
+    links_.goto_goal();
   } catch (...) {
     report_current_exception(step, location("Open_Goal"));
   }
@@ -328,7 +303,7 @@ int16_t Set_Times_Controller::assign_box() {
     Trace_Message("*Assign times, no box held or no recording open");
     return 0;
   }
-  return w_.review().Check_Read_Only() ? 0 : box;
+  return Refuse_Read_Only(w_.obj_QN3_Handler()) ? 0 : box;
 }
 
 void Set_Times_Controller::item_set_time_Click(bool plus_hundredth) {
@@ -337,7 +312,7 @@ void Set_Times_Controller::item_set_time_Click(bool plus_hundredth) {
     const int16_t box = assign_box();
     if (box == 0) return;
     step = 20;
-    const int32_t time = Box_Button_Time(w_.state().Heat_Elapsed_Mill, plus_hundredth);
+    const int32_t time = Box_Button_Time(links_.shown_run_time(), plus_hundredth);
     const bool real_time = !w_.state().No_Time_Mode;
     if (Set_Time(box, time, false) && real_time) last_set_time_ = time;
     step = 30;
@@ -354,7 +329,7 @@ void Set_Times_Controller::item_set_split_Click(bool plus_hundredth) {
     const int16_t box = assign_box();
     if (box == 0) return;
     step = 20;
-    Set_Time(box, Box_Button_Time(w_.state().Heat_Elapsed_Mill, plus_hundredth), true);
+    Set_Time(box, Box_Button_Time(links_.shown_run_time(), plus_hundredth), true);
     step = 30;
     Handle_results();
     focus_slider();
@@ -404,4 +379,4 @@ void Set_Times_Controller::item_dead_heat_Click() {
   }
 }
 
-void Set_Times_Controller::item_clear_result_Click() { w_.results().Clear_All_Results(); }
+void Set_Times_Controller::item_clear_result_Click() { links_.clear_all_results(); }

@@ -14,25 +14,21 @@ class QColor;
 class QPushButton;
 class cls_VideoFile_handler;
 
-// The time a box button stores: the run time shown, 10 ms later with "+ 1/100", kept inside the
-// 32-bit range.
-int32_t Box_Button_Time(int32_t elapsed_ms, bool plus_hundredth);
-// The code a "No Time" caption stands for; the initial caption (no kind chosen) means no rank.
-int32_t No_Time_Code(const QString& caption);
-// True when a click at `now` comes at least `gap` ms after the last accepted one (the clock
-// wraps at 32 bits).
-bool Click_Accepted(int32_t now, int32_t last, int32_t gap);
-
 class Set_Times_Controller : public QObject {
 public:
+  // What the buttons ask of the other controllers; set where the window is wired.
+  struct Links {
+    std::function<void()> goto_goal;         // move to the goal frame
+    std::function<void()> redraw;            // show the current picture again
+    std::function<int32_t()> shown_run_time; // the run time of the picture shown
+    std::function<void()> handle_results;    // rank and show the results, then Set_Buttons
+    std::function<void()> clear_all_results; // "Clear result"
+  };
+
   explicit Set_Times_Controller(Form_Doravent& window);
   ~Set_Times_Controller() override;
   Set_Times_Controller(const Set_Times_Controller&) = delete;
   Set_Times_Controller& operator=(const Set_Times_Controller&) = delete;
-
-  // Set by the playback navigation; unset hooks do nothing.
-  std::function<void()> goto_goal; // move to the goal frame
-  std::function<void()> redraw;    // show the current picture again
 
   // Button commands (index 0-5 is box 1-6).
   void Command_BOX_set_time_Click(int index);
@@ -61,6 +57,7 @@ public:
   void item_dead_heat_Click();
   void item_clear_result_Click();
   std::optional<int32_t> Last_Set_Time() const { return last_set_time_; }
+  Links& links() { return links_; }
 
 protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -76,6 +73,7 @@ private:
   static void paint(QPushButton* button, bool on, const QColor& on_colour);
 
   Form_Doravent& w_;
+  Links links_;
   // The last goal time set (buttons and "Set time"): the time "Dead heat" gives the held box.
   std::optional<int32_t> last_set_time_;
 };

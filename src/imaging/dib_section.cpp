@@ -4,7 +4,6 @@
 #include "platform/error_report.h"
 #include "platform/prompts.h"
 
-#include <QWidget>
 #include <cstring>
 #include <limits>
 #include <new>
@@ -83,9 +82,8 @@ int32_t or_own(int32_t requested, int32_t own) { return requested < 0 ? own : re
 
 } // namespace
 
-QRect Inner_Area(const QPaintDevice& box) {
-  if (box.devType() == QInternal::Widget) return static_cast<const QWidget&>(box).contentsRect();
-  return {0, 0, box.width(), box.height()};
+QRect Inner_Area(const QPaintDevice& box, const QRect& inner) {
+  return inner.isValid() ? inner : QRect(0, 0, box.width(), box.height());
 }
 
 bool cDIBSection::Create(int32_t width, int32_t height) {
@@ -192,32 +190,32 @@ void cDIBSection::DIB_PaintPicture(QPaintDevice& target, int32_t left, int32_t t
   }
 }
 
-void cDIBSection::StretchPicture(QPaintDevice& box) const {
+void cDIBSection::StretchPicture(QPaintDevice& box, const QRect& inner) const {
   try {
-    draw_on_device(*this, box, Inner_Area(box), surface_rect(*this), QPainter::CompositionMode_Source);
+    draw_on_device(*this, box, Inner_Area(box, inner), surface_rect(*this), QPainter::CompositionMode_Source);
   } catch (...) {
     report_current_exception(1, QStringLiteral("StretchPicture of Class Module cDIBSection"));
   }
 }
 
-void cDIBSection::DIB_DrawDib(QPaintDevice& box) {
+void cDIBSection::DIB_DrawDib(QPaintDevice& box, const QRect& inner) {
   try {
     use_draw_dib_ = true;
-    draw_on_device(*this, box, Inner_Area(box), surface_rect(*this), QPainter::CompositionMode_Source);
+    draw_on_device(*this, box, Inner_Area(box, inner), surface_rect(*this), QPainter::CompositionMode_Source);
   } catch (...) {
     report_current_exception(1, QStringLiteral("DIB_DrawDib of Class Module cDIBSection"));
   }
 }
 
 void cDIBSection::DIB_DrawDib2(QPaintDevice& box, int16_t source_top, int16_t source_left, int16_t source_width,
-                               int16_t source_height) {
+                               int16_t source_height, const QRect& inner) {
   if (draw_in_progress) return;
   int32_t step = 1;
   try {
     const Drawing_Scope scope;
     use_draw_dib_ = true;
     step = 2;
-    draw_on_device(*this, box, Inner_Area(box), QRect(source_left, source_top, source_width, source_height),
+    draw_on_device(*this, box, Inner_Area(box, inner), QRect(source_left, source_top, source_width, source_height),
                    QPainter::CompositionMode_Source);
   } catch (...) {
     report_current_exception(step, QStringLiteral("DIB_DrawDib2 of Class Module cDIBSection"));

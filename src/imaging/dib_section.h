@@ -101,13 +101,14 @@ public:
   void DIB_PaintPicture(QPaintDevice& target, int32_t left, int32_t top, int32_t width, int32_t height,
                         int32_t source_left = 0, int32_t source_top = 0,
                         QPainter::CompositionMode op = QPainter::CompositionMode_Source);
-  // The whole surface stretched into the box's inner area.
-  void StretchPicture(QPaintDevice& box) const;
-  void DIB_DrawDib(QPaintDevice& box);
-  // The source rectangle scaled into the box's whole inner area. Returns at once while another
+  // The whole surface stretched into the box's inner area: `inner` when given (a framed
+  // window's contents), else the whole device.
+  void StretchPicture(QPaintDevice& box, const QRect& inner = {}) const;
+  void DIB_DrawDib(QPaintDevice& box, const QRect& inner = {});
+  // The source rectangle scaled into the box's inner area. Returns at once while another
   // DIB_DrawDib2 is drawing.
   void DIB_DrawDib2(QPaintDevice& box, int16_t source_top, int16_t source_left, int16_t source_width,
-                    int16_t source_height);
+                    int16_t source_height, const QRect& inner = {});
   static bool Drawing_In_Progress();
 
   // A top-down copy, for display and export; null for an empty surface.
@@ -135,5 +136,5 @@ private:
   bool use_draw_dib_ = false;
 };
 
-// The inner drawing area of a picture box: a widget's contents rectangle, else the whole device.
-QRect Inner_Area(const QPaintDevice& box);
+// The area a picture box is drawn in: `inner` when it is valid, else the whole device.
+QRect Inner_Area(const QPaintDevice& box, const QRect& inner = {});

@@ -208,3 +208,10 @@ bool deinterlaceFrame2(const cDIBSection& source, cDIBSection& target, int32_t f
 void Allow_Vector_Rotation(bool allowed) { vectors_allowed = allowed; }
 
 int32_t BlendVersion() { return 200; }
+
+QSize Review_Picture_Size(int32_t width, int32_t height, int32_t max_height) {
+  if (width <= 0 || height <= 0) return {0, 0};
+  if (max_height <= 0 || height <= max_height) return {width, height};
+  const int64_t scaled = (int64_t{max_height} * width + height / 2) / height;
+  return {static_cast<int>(std::max<int64_t>(1, scaled)), max_height};
+}

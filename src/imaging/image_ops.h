@@ -1,6 +1,7 @@
 #pragma once
 #include "imaging/dib_section.h"
 
+#include <QSize>
 #include <cstdint>
 
 // Quarter turn and field extraction of 24-bit surfaces, working on the bits in one pass
@@ -37,3 +38,7 @@ void Allow_Vector_Rotation(bool allowed);
 
 // Version number of these routines, for the about box.
 int32_t BlendVersion();
+
+// The picture box for a picture of width x height: its own size, or scaled down to max_height
+// keeping the aspect ratio when it is taller (max_height <= 0: no limit).
+QSize Review_Picture_Size(int32_t width, int32_t height, int32_t max_height);

@@ -104,8 +104,7 @@ void build_file_data(pugi::xml_node root, const Header_Environment& env) {
   add_leaf(fd, "compile_date", QStringLiteral("2017-10-08 20:34"));
   const int32_t now = Mill_Now();
   add_leaf(fd, "computer_uptime", Padded_Mill_Time(now));
-  const int32_t program_up =
-      static_cast<int32_t>(static_cast<uint32_t>(now) - static_cast<uint32_t>(program().Program_Start_Mill));
+  const int32_t program_up = Mill_Difference(now, program().Program_Start_Mill);
   add_leaf(fd, "program_uptime", Padded_Mill_Time(program_up));
   add_leaf(fd, "exe_filedate", env.exe_filedate);
   add_leaf(fd, "os_version", env.os_version);

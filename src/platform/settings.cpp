@@ -1,5 +1,7 @@
 #include "platform/settings.h"
 
+#include "platform/number_text.h"
+
 #include "platform/error_report.h"
 #include "platform/program_info.h"
 #include "platform/prompts.h"
@@ -116,25 +118,6 @@ std::optional<Failure> write_file(const QString& path, const std::string& bytes)
   return std::nullopt;
 }
 
-// A whole number as the system converts one; Dora_Error 13 or 6 otherwise.
-int64_t whole_number(const QString& text, int64_t low, int64_t high) {
-  bool ok = false;
-  const qlonglong v = text.trimmed().toLongLong(&ok, 10);
-  if (!ok) {
-    // Digits that only overflow the conversion are an overflow, not a mismatch.
-    static const QRegularExpression digits(QStringLiteral("^\\s*[+-]?\\d+\\s*$"));
-    if (digits.match(text).hasMatch()) throw Dora_Error(6, QStringLiteral("Overflow"));
-    throw Dora_Error(13, QStringLiteral("Type mismatch"));
-  }
-  if (v < low || v > high) throw Dora_Error(6, QStringLiteral("Overflow"));
-  return v;
-}
-
-int32_t whole_int32(const QString& text) {
-  return static_cast<int32_t>(
-      whole_number(text, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
-}
-
 } // namespace
 
 QString Read_Ini_Value(const QString& section, const QString& key, const QString& file_path,
@@ -208,13 +191,13 @@ void Get_Form_Pos(const QString& name, int16_t& left, int16_t& top, int16_t& wid
       if (stored > 0 || stored < -150) target = stored;
     };
     step = 30;
-    take_position(whole_number(items.at(0), any_low, any_high), new_left);
+    take_position(Whole_Number(items.at(0), any_low, any_high), new_left);
     step = 40;
-    if (items.size() >= 2) take_position(whole_number(items.at(1), any_low, any_high), new_top);
+    if (items.size() >= 2) take_position(Whole_Number(items.at(1), any_low, any_high), new_top);
     step = 50;
-    if (items.size() >= 3) new_width = static_cast<int16_t>(whole_number(items.at(2), INT16_MIN, INT16_MAX));
+    if (items.size() >= 3) new_width = static_cast<int16_t>(Whole_Number(items.at(2), INT16_MIN, INT16_MAX));
     step = 60;
-    if (items.size() >= 4) new_height = static_cast<int16_t>(whole_number(items.at(3), INT16_MIN, INT16_MAX));
+    if (items.size() >= 4) new_height = static_cast<int16_t>(Whole_Number(items.at(3), INT16_MIN, INT16_MAX));
     step = 70;
     const QSize screen = Screen_Size_Twips();
     const auto clamp = [&screen](int64_t v, int32_t screen_extent) -> int16_t {
@@ -288,48 +271,17 @@ void Load_Compensations() {
     // All three are converted before any is taken, so a bad one leaves every delay as it was.
     step = 20;
     extra = "split_compensation = " + split;
-    const int32_t split_ms = whole_int32(split);
+    const int32_t split_ms = Whole_Int32(split);
     step = 30;
     extra = "goal_compensation = " + goal;
-    const int32_t goal_ms = whole_int32(goal);
+    const int32_t goal_ms = Whole_Int32(goal);
     step = 40;
     extra = "box_delay = " + box;
-    const int32_t box_ms = whole_int32(box);
+    const int32_t box_ms = Whole_Int32(box);
     program().Split_Delay_Ms = split_ms;
     program().Goal_Delay_Ms = goal_ms;
     program().Box_Delay_Ms = box_ms;
   } catch (...) {
     report_current_exception(step, QStringLiteral("Load_Compensations of Form Form_Doravent"), extra);
   }
-}
-
-std::optional<Goal_Line_Points> Parse_Goal_Line(const QString& text) {
-  if (text.size() <= 6) return std::nullopt;
-  const QStringList items = text.split(QLatin1Char(','));
-  if (items.size() < 4) return std::nullopt;
-  Goal_Line_Points points{};
-  try {
-    for (size_t i = 0; i < points.size(); ++i)
-      points[i] = whole_int32(items.at(static_cast<qsizetype>(i)));
-  } catch (const Dora_Error&) {
-    return std::nullopt;
-  }
-  return points;
-}
-
-QString Format_Goal_Line(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
-  return QStringLiteral("%1,%2,%3,%4").arg(x1).arg(y1).arg(x2).arg(y2);
-}
-
-std::optional<Goal_Line_Points> Read_Goal_Line(int16_t camera) {
-  const QString text = Read_Ini_Value(QStringLiteral("Goal_Lines"), "goal_Line" + QString::number(camera),
-                                      program().Settings_File_Path, not_available);
-  auto points = Parse_Goal_Line(text);
-  if (!points && text.size() > 6) Trace_Message("*Read_Goal_Lines, unusable goal line", camera, text);
-  return points;
-}
-
-int16_t Save_Goal_line(int16_t camera, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
-  return Write_Ini_Value(QStringLiteral("Goal_lines"), "Goal_line" + QString::number(camera),
-                         Format_Goal_Line(x1, y1, x2, y2), program().Settings_File_Path);
 }

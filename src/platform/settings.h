@@ -1,8 +1,6 @@
 #pragma once
 #include <QString>
-#include <array>
 #include <cstdint>
-#include <optional>
 
 // The one settings store: an INI file read and written key by key. Section and key names
 // compare without regard to case; each call opens, uses and closes the file.
@@ -27,15 +25,3 @@ void Check_Bitness();
 // Reads the three delays into program(); a value that is not a whole number is reported and
 // all three delays keep their previous values.
 void Load_Compensations();
-
-// A goal line as x1, y1, x2, y2 in image pixels.
-using Goal_Line_Points = std::array<int32_t, 4>;
-
-// nullopt for a text of 6 characters or fewer (no line stored) or one that is not four
-// whole numbers joined by commas.
-std::optional<Goal_Line_Points> Parse_Goal_Line(const QString& text);
-QString Format_Goal_Line(int32_t x1, int32_t y1, int32_t x2, int32_t y2);
-
-// The stored goal line of camera 1 (goal) or 2 (split); nullopt when none or unusable.
-std::optional<Goal_Line_Points> Read_Goal_Line(int16_t camera);
-int16_t Save_Goal_line(int16_t camera, int32_t x1, int32_t y1, int32_t x2, int32_t y2);

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QStandardPaths>
+#include <algorithm>
 
 QString Local_AppData_Folder() {
   QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
@@ -18,4 +19,14 @@ QString Resolve_Drive_Default(const QString& path) {
   while (rest.startsWith(QLatin1Char('/')))
     rest.remove(0, 1);
   return rest.isEmpty() ? QDir::homePath() : QDir::homePath() + QLatin1Char('/') + rest;
+}
+
+QString Folder_Of(const QString& path) {
+  const qsizetype last = std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\')));
+  return last < 0 ? QString() : path.left(last + 1);
+}
+
+QString File_Size_Text(int16_t segments, int64_t bytes, int32_t bytes_per_megabyte) {
+  const double megabytes = static_cast<double>(bytes) / (bytes_per_megabyte > 0 ? bytes_per_megabyte : 1048576);
+  return QString::number(segments) + QStringLiteral(" / ") + QString::number(megabytes, 'f', 1) + QStringLiteral(" MB");
 }

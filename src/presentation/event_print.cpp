@@ -1,6 +1,5 @@
 #include "presentation/event_print.h"
 
-#include "imaging/window_capture.h"
 #include "platform/error_report.h"
 #include "platform/program_info.h"
 #include "platform/settings.h"
@@ -8,6 +7,7 @@
 #include "platform/twips.h"
 #include "presentation/page_surface.h"
 #include "presentation/printer_select.h"
+#include "presentation/window_capture.h"
 
 #include <QEventLoop>
 #include <QGuiApplication>

@@ -1,5 +1,4 @@
 // Printing the results window: its image on a page, paced by a small progress window.
-#include "imaging/window_capture.h"
 #include "platform/clock.h"
 #include "platform/error_report.h"
 #include "platform/event_log.h"
@@ -9,6 +8,7 @@
 #include "presentation/page_surface.h"
 #include "presentation/printer_select.h"
 #include "presentation/results_form.h"
+#include "presentation/window_capture.h"
 
 #include <QCoreApplication>
 #include <QDialog>

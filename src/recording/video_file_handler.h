@@ -159,6 +159,8 @@ public:
   // A stored "0" gives Default_Goal_Compensation when that is above 0.
   QString Dora_Goal_compensation() const;
   void set_Dora_Goal_compensation(const QString& text);
+  // The goal camera's delay as the run times take it off: the number the text starts with.
+  double Goal_Compensation_Ms() const;
   QString Dora_Split_compensation() const;
   void set_Dora_Split_compensation(const QString& text);
   QString Dora_Goal_Finish() const;

@@ -1,6 +1,7 @@
 #include "recording/video_file_handler.h"
 
 #include "metadata/xml_header.h"
+#include "platform/number_text.h"
 
 #include <QFileInfo>
 #include <QLocale>
@@ -141,6 +142,7 @@ QString cls_VideoFile_handler::Dora_Goal_compensation() const {
   return stored;
 }
 void cls_VideoFile_handler::set_Dora_Goal_compensation(const QString& text) { header_->set_Goal_Compensation(text); }
+double cls_VideoFile_handler::Goal_Compensation_Ms() const { return Leading_Number(Dora_Goal_compensation()); }
 QString cls_VideoFile_handler::Dora_Split_compensation() const { return header_->Split_Compensation(); }
 void cls_VideoFile_handler::set_Dora_Split_compensation(const QString& text) { header_->set_Split_Compensation(text); }
 QString cls_VideoFile_handler::Dora_Goal_Finish() const { return header_->Dora_Goal_Finish(); }

@@ -1,9 +1,15 @@
 #include "timing/goal_line.h"
 
 #include "imaging/api_draw.h"
+#include "platform/clock.h"
 #include "platform/error_report.h"
+#include "platform/number_text.h"
+#include "platform/program_info.h"
+#include "platform/settings.h"
+#include "platform/trace.h"
 
 #include <QPainter>
+#include <QStringList>
 #include <cmath>
 #include <limits>
 
@@ -61,65 +67,6 @@ int16_t Goal_Offset_Step(int32_t keycode) {
   }
 }
 
-int32_t Windows_Key_Code(int qt_key, Qt::KeyboardModifiers modifiers) {
-  const bool keypad = modifiers.testFlag(Qt::KeypadModifier);
-  if (keypad) {
-    // Keypad 4 and 6 arrive as digits with Num Lock on and as arrows with it off.
-    if (qt_key == Qt::Key_4 || qt_key == Qt::Key_Left) return key_code::Keypad_4;
-    if (qt_key == Qt::Key_6 || qt_key == Qt::Key_Right) return key_code::Keypad_6;
-    if (qt_key >= Qt::Key_0 && qt_key <= Qt::Key_9) return 96 + (qt_key - Qt::Key_0);
-    switch (qt_key) {
-    case Qt::Key_Asterisk: return 106;
-    case Qt::Key_Plus: return 107;
-    case Qt::Key_Minus: return 109;
-    case Qt::Key_Period:
-    case Qt::Key_Comma: return 110;
-    case Qt::Key_Slash: return 111;
-    default: break;
-    }
-  }
-  if (qt_key >= Qt::Key_0 && qt_key <= Qt::Key_9) return 48 + (qt_key - Qt::Key_0);
-  if (qt_key >= Qt::Key_A && qt_key <= Qt::Key_Z) return 65 + (qt_key - Qt::Key_A);
-  if (qt_key >= Qt::Key_F1 && qt_key <= Qt::Key_F24) return 112 + (qt_key - Qt::Key_F1);
-  switch (qt_key) {
-  case Qt::Key_Backspace: return 8;
-  case Qt::Key_Tab:
-  case Qt::Key_Backtab: return 9;
-  case Qt::Key_Clear: return 12;
-  case Qt::Key_Return:
-  case Qt::Key_Enter: return 13;
-  case Qt::Key_Shift: return 16;
-  case Qt::Key_Control: return 17;
-  case Qt::Key_Alt: return 18;
-  case Qt::Key_Pause: return 19;
-  case Qt::Key_CapsLock: return 20;
-  case Qt::Key_Escape: return 27;
-  case Qt::Key_Space: return 32;
-  case Qt::Key_PageUp: return 33;
-  case Qt::Key_PageDown: return 34;
-  case Qt::Key_End: return 35;
-  case Qt::Key_Home: return 36;
-  case Qt::Key_Left: return key_code::Left;
-  case Qt::Key_Up: return key_code::Up;
-  case Qt::Key_Right: return key_code::Right;
-  case Qt::Key_Down: return key_code::Down;
-  case Qt::Key_Print: return 44;
-  case Qt::Key_Insert: return 45;
-  case Qt::Key_Delete: return 46;
-  case Qt::Key_Meta: return 91;
-  case Qt::Key_Menu: return 93;
-  case Qt::Key_NumLock: return 144;
-  case Qt::Key_ScrollLock: return 145;
-  case Qt::Key_Semicolon: return 186;
-  case Qt::Key_Equal: return 187;
-  case Qt::Key_Comma: return 188;
-  case Qt::Key_Minus: return 189;
-  case Qt::Key_Period: return 190;
-  case Qt::Key_Slash: return 191;
-  default: return 0;
-  }
-}
-
 Hook_Action Hook_Key_Action(int32_t keycode, bool ctrl_held) {
   if (keycode == key_code::Keypad_4 || keycode == key_code::Keypad_6) return Hook_Action::Goal_Offset;
   if (keycode == key_code::Left || (keycode == key_code::Right && !ctrl_held)) return Hook_Action::Focus_Slider;
@@ -127,8 +74,7 @@ Hook_Action Hook_Key_Action(int32_t keycode, bool ctrl_held) {
 }
 
 bool Key_Gap::Accept(int32_t now_ms) {
-  // The millisecond clock wraps; the difference is taken modulo 2^32.
-  const auto since = static_cast<int32_t>(static_cast<uint32_t>(now_ms) - static_cast<uint32_t>(last_ms_));
+  const int32_t since = Mill_Difference(now_ms, last_ms_);
   if (handled_any_ && since >= 0 && since < Gap_Ms) return false;
   handled_any_ = true;
   last_ms_ = now_ms;
@@ -185,4 +131,35 @@ void Draw_Goalline_Selection_Boxes(QImage& picture, const Goal_Line& line) {
 void Draw_Goalline_Selection_Boxes(cDIBSection& surface, const Goal_Line& line) {
   draw_box(surface, line.x1, line.y1);
   draw_box(surface, line.x2, line.y2);
+}
+
+std::optional<Goal_Line_Points> Parse_Goal_Line(const QString& text) {
+  if (text.size() <= 6) return std::nullopt;
+  const QStringList items = text.split(QLatin1Char(','));
+  if (items.size() < 4) return std::nullopt;
+  Goal_Line_Points points{};
+  try {
+    for (size_t i = 0; i < points.size(); ++i)
+      points[i] = Whole_Int32(items.at(static_cast<qsizetype>(i)));
+  } catch (const Dora_Error&) {
+    return std::nullopt;
+  }
+  return points;
+}
+
+QString Format_Goal_Line(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+  return QStringLiteral("%1,%2,%3,%4").arg(x1).arg(y1).arg(x2).arg(y2);
+}
+
+std::optional<Goal_Line_Points> Read_Goal_Line(int16_t camera) {
+  const QString text = Read_Ini_Value(QStringLiteral("Goal_Lines"), "goal_Line" + QString::number(camera),
+                                      program().Settings_File_Path, QStringLiteral("N/A"));
+  auto points = Parse_Goal_Line(text);
+  if (!points && text.size() > 6) Trace_Message("*Read_Goal_Lines, unusable goal line", camera, text);
+  return points;
+}
+
+int16_t Save_Goal_line(int16_t camera, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+  return Write_Ini_Value(QStringLiteral("Goal_lines"), "Goal_line" + QString::number(camera),
+                         Format_Goal_Line(x1, y1, x2, y2), program().Settings_File_Path);
 }

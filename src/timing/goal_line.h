@@ -1,10 +1,12 @@
 #pragma once
 #include "imaging/dib_section.h"
 #include "imaging/wu_lines.h"
+#include "platform/key_codes.h"
 
 #include <QImage>
 #include <QString>
 #include <Qt>
+#include <array>
 #include <cstdint>
 #include <optional>
 
@@ -51,19 +53,6 @@ Colour_Triple Goal_Line_Colour(int16_t camera, bool displaced, bool displace_mod
 // -1, +1 or 0: what a key does to the displacement.
 int16_t Goal_Offset_Step(int32_t keycode);
 
-// Windows virtual-key numbers for Qt keys (0 when the key has none). The numeric keypad's 4 and
-// 6 give 100 and 102 whether Num Lock is on (digits) or off (arrows).
-int32_t Windows_Key_Code(int qt_key, Qt::KeyboardModifiers modifiers);
-
-namespace key_code {
-constexpr int32_t Left = 37;
-constexpr int32_t Up = 38;
-constexpr int32_t Right = 39;
-constexpr int32_t Down = 40;
-constexpr int32_t Keypad_4 = 100;
-constexpr int32_t Keypad_6 = 102;
-} // namespace key_code
-
 // What the application-wide key filter does with a key.
 enum class Hook_Action { None, Goal_Offset, Focus_Slider };
 Hook_Action Hook_Key_Action(int32_t keycode, bool ctrl_held);
@@ -88,3 +77,17 @@ void Draw_Goal_Line(cDIBSection& surface, const Goal_Line& line, Colour_Triple c
 // The blue, hollow 12 x 12 boxes round both end points.
 void Draw_Goalline_Selection_Boxes(QImage& picture, const Goal_Line& line);
 void Draw_Goalline_Selection_Boxes(cDIBSection& surface, const Goal_Line& line);
+
+// A goal line as x1, y1, x2, y2 in image pixels, as the settings and the recording's header
+// hold it in text.
+using Goal_Line_Points = std::array<int32_t, 4>;
+
+// nullopt for a text of 6 characters or fewer (no line stored) or one that is not four
+// whole numbers joined by commas.
+std::optional<Goal_Line_Points> Parse_Goal_Line(const QString& text);
+QString Format_Goal_Line(int32_t x1, int32_t y1, int32_t x2, int32_t y2);
+
+// The stored goal line of camera 1 (goal) or 2 (split); nullopt when none or unusable.
+std::optional<Goal_Line_Points> Read_Goal_Line(int16_t camera);
+// 1 when written, 0 (after the settings store's message) when not.
+int16_t Save_Goal_line(int16_t camera, int32_t x1, int32_t y1, int32_t x2, int32_t y2);

@@ -1,7 +1,8 @@
 #include "app/goal_line_controller.h"
 
 #include "app/form_doravent.h"
-#include "app/review_open.h"
+#include "app/key_filter.h"
+#include "app/review_controller.h"
 #include "metadata/xml_header.h"
 #include "mock/fake_clock.h"
 #include "mock/recorded_errors.h"
@@ -14,6 +15,7 @@
 
 #include <QAction>
 #include <QFile>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QRadioButton>
 #include <QSlider>
@@ -29,9 +31,9 @@ struct Goal_Window : ::testing::Test {
   Prompts_Guard prompts;
   Recorded_Errors errors;
   Fake_Clock clock;
+  QTemporaryDir dir;
   std::unique_ptr<Form_Doravent> w;
   int redraws = 0;
-  bool open = true;
 
   void SetUp() override {
     program() = Program_Info{};
@@ -44,9 +46,18 @@ struct Goal_Window : ::testing::Test {
     o.development_mode = development;
     o.end_program = [](int) {};
     w = std::make_unique<Form_Doravent>(o);
+    w->review().set_Open_Wait_Ms(0);
     ASSERT_TRUE(w->Form_Load());
-    goal().Redraw = [this] { ++redraws; };
-    goal().Recording_Open = [this] { return open; };
+  }
+  // A recording open for review, whose redraws are counted instead of drawn.
+  void open_recording() {
+    const QString path = dir.filePath(QStringLiteral("heat.qn3"));
+    ASSERT_TRUE(review_recordings::Write(path, review_recordings::Spec{}));
+    ASSERT_TRUE(w->review().Handle_Open(path));
+    goal().links().redraw = [this] { ++redraws; };
+  }
+  void TearDown() override {
+    if (w) w->obj_QN3_Handler().Close_File();
   }
   // A 400 x 880 picture shown at half size, so widget and picture pixels differ.
   void show_picture() {
@@ -127,6 +138,7 @@ TEST_F(Goal_Window, APressBesideTheHandlesDragsNothingAndSavesNothing) {
 
 TEST_F(Goal_Window, CameraButtonsSwitchTheLineBeingEditedAndRedraw) {
   make();
+  open_recording();
   show_picture();
   goal().set_Line(1, {100, 100, 100, 700});
   goal().set_Line(2, {300, 100, 300, 700});
@@ -169,7 +181,9 @@ TEST_F(Goal_Window, CtrlGTogglesDisplacementAndOnlyThenDoKeypadKeysMoveTheCopy) 
   show_picture();
   w->activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
-  ASSERT_TRUE(goal().Hook_Installed());
+  ASSERT_TRUE(w->key_filter().Hook_Installed());
+  open_recording();
+  show_picture();
   QAction* displace = w->item("item_displace_goalline");
   ASSERT_TRUE(displace->isEnabled());
 
@@ -191,10 +205,13 @@ TEST_F(Goal_Window, CtrlGTogglesDisplacementAndOnlyThenDoKeypadKeysMoveTheCopy) 
   QTest::keyClick(w.get(), Qt::Key_6, Qt::KeypadModifier);
   EXPECT_EQ(w->state().Goal_Displacement, 2);
 
-  open = false; // no recording open for review
+  w->obj_QN3_Handler().Close_File(); // no recording open for review
   key(Qt::Key_6, Qt::KeypadModifier);
   EXPECT_EQ(w->state().Goal_Displacement, 2);
-  open = true;
+  open_recording(); // opening puts the copy back on the line and ends displacement
+  EXPECT_EQ(w->state().Goal_Displacement, 0);
+  displace->setChecked(true);
+  w->state().Goal_Displacement = 2;
 
   // The copy is drawn pink beside the line; turning the mode off puts it back at once.
   goal().set_Line(1, {100, 10, 100, 50});
@@ -220,19 +237,24 @@ TEST_F(Goal_Window, ArrowKeysGiveTheSliderTheFocusUnlessCtrlRight) {
   w->activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
   w->Slider_play->setEnabled(true);
-  std::vector<int32_t> navigated;
-  goal().Navigation_Key = [&navigated](int32_t code, Qt::KeyboardModifiers) { navigated.push_back(code); };
-  key(Qt::Key_Right, Qt::ControlModifier);
-  key(Qt::Key_Left);
-  key(Qt::Key_Right);
-  key(Qt::Key_Up);
-  EXPECT_EQ(navigated, (std::vector<int32_t>{37, 39}));
-  EXPECT_TRUE(w->Slider_play->hasFocus());
+  struct Case {
+    Qt::Key key;
+    Qt::KeyboardModifiers modifiers;
+    bool focused;
+  };
+  for (const Case& c : {Case{Qt::Key_Right, Qt::ControlModifier, false}, Case{Qt::Key_Left, {}, true},
+                        Case{Qt::Key_Right, {}, true}, Case{Qt::Key_Up, {}, false}}) {
+    w->Text_filename->setFocus();
+    ASSERT_TRUE(w->Text_filename->hasFocus());
+    clock.advance(200); // beyond the key gap
+    QTest::keyClick(w->Text_filename, c.key, c.modifiers);
+    EXPECT_EQ(w->Slider_play->hasFocus(), c.focused) << c.key << " " << c.modifiers;
+  }
 }
 
 TEST_F(Goal_Window, DevelopmentModeHasNoKeyFilter) {
   make(true);
-  EXPECT_FALSE(goal().Hook_Installed());
+  EXPECT_FALSE(w->key_filter().Hook_Installed());
 }
 
 TEST_F(Goal_Window, StoredLinesAreReadAtStartAndTakenFromARecording) {
@@ -271,15 +293,11 @@ TEST_F(Goal_Window, ALineBeyondSixteenBitsIsReportedAndNotDrawn) {
 
 TEST_F(Goal_Window, AnOpenedRecordingShowsItsGoalLineAndTheKeysMoveTheCopy) {
   make();
-  goal().Redraw = nullptr;
-  goal().Recording_Open = nullptr;
-  QTemporaryDir dir;
   review_recordings::Spec spec;
   spec.goal_finish = QStringLiteral("30,5,30,40");
   spec.goal_split = QStringLiteral("10,2,12,44");
-  const QString path = dir.filePath(QStringLiteral("heat.qn3"));
+  const QString path = dir.filePath(QStringLiteral("lines.qn3"));
   ASSERT_TRUE(review_recordings::Write(path, spec));
-  w->review().set_Open_Wait_Ms(0);
   ASSERT_TRUE(w->review().Handle_Open(path));
   const auto at = [this](int x, int y) { return w->Picture_out->Picture().pixel(x, y); };
   EXPECT_EQ(at(30, 20), qRgb(255, 255, 255));

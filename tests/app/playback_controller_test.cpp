@@ -2,8 +2,9 @@
 
 #include "app/form_doravent.h"
 #include "app/goal_line_controller.h"
+#include "app/key_filter.h"
 #include "app/results_controller.h"
-#include "app/review_open.h"
+#include "app/review_controller.h"
 #include "mock/fake_clock.h"
 #include "mock/recorded_errors.h"
 #include "mock/review_recordings.h"
@@ -31,33 +32,6 @@
 using namespace review_recordings;
 
 namespace {
-
-TEST(PictureRunTime, StartFieldAndCompensation) {
-  struct Case {
-    int32_t capture, start;
-    int16_t field;
-    double compensation;
-    int32_t expected;
-  };
-  constexpr int32_t max = std::numeric_limits<int32_t>::max();
-  constexpr int32_t min = std::numeric_limits<int32_t>::min();
-  const Case cases[] = {
-      {101000, 100000, 1, 200, 802},
-      {101000, 100000, 2, 200, 822},
-      {101000, 100000, 1, 0, 1002},
-      {101000, 100000, 1, 200.5, 802},    // 801.5: half to even
-      {101000, 100000, 1, 199.5, 802},    // 802.5: half to even
-      {100000, 101000, 1, 0, -998},       // before the start
-      {min + 500, max - 499, 1, 0, 1002}, // the capture clock wrapped during the heat
-      {5000, 0, 2, -1e12, max},           // kept within 32 bits
-      {5000, 0, 1, 1e12, min},
-  };
-  for (const Case& c : cases)
-    EXPECT_EQ(Picture_Run_Time(c.capture, c.start, c.field, c.compensation), c.expected)
-        << c.capture << " " << c.start << " " << c.field << " " << c.compensation;
-  EXPECT_EQ(Clock_Difference(min, max), 1);
-  EXPECT_EQ(Clock_Difference(10, 30), -20);
-}
 
 struct Playback_Window : Window_Test {
   Fake_Clock clock;
@@ -331,7 +305,7 @@ TEST_F(Playback_Window, GoToFromTheResultsBeepsWithoutAStoredPosition) {
   }
   // The results window's own hooks reach the same procedures.
   show(2);
-  w->results().goto_box(1);
+  w->results().links().goto_box(1);
   EXPECT_EQ(value(), 7);
   EXPECT_TRUE(errors.reports.empty());
 }
@@ -342,7 +316,7 @@ TEST_F(Playback_Window, KeypadKeysDisplaceTheCopyOnlyInDisplacementMode) {
   for (const bool development : {false, true}) {
     SCOPED_TRACE(development ? "development mode" : "key filter");
     load(development);
-    ASSERT_EQ(w->goal_line().Hook_Installed(), !development);
+    ASSERT_EQ(w->key_filter().Hook_Installed(), !development);
     Spec spec;
     spec.frames = 10;
     open(spec);

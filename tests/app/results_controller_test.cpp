@@ -1,7 +1,7 @@
 #include "app/results_controller.h"
 
 #include "app/form_doravent.h"
-#include "app/review_open.h"
+#include "app/review_controller.h"
 #include "mock/recorded_errors.h"
 #include "mock/review_recordings.h"
 #include "mock/scripted_prompts.h"
@@ -121,55 +121,6 @@ TEST_F(Results_Window_Fixture, ShowResultFormRestoresAMinimisedWindow) {
   form.showMinimized();
   show->trigger();
   EXPECT_FALSE(form.isMinimized());
-}
-
-TEST_F(Results_Window_Fixture, HeatDataFollowsTheEventFile) {
-  Event_Heat_Source source;
-  source.file_path = [] { return QStringLiteral("/events/Derby2017_10_08.xml"); };
-  source.event_name = [] { return QStringLiteral("Derby"); };
-  source.heat_name = [](int16_t heat) { return QStringLiteral("Heat name %1").arg(heat); };
-  source.heat_length = [](int16_t heat) { return heat == 4 ? QString() : QStringLiteral("480"); };
-  source.reg_dog_name = [](int16_t heat, int16_t box) { return QStringLiteral("Dog %1-%2").arg(heat).arg(box); };
-  source.day_text = [] { return QStringLiteral("2017-10-08"); };
-  w->results().set_Event_Source(source);
-
-  // Without an event file in use the fields show the test heat.
-  w->results().Display_Heat_Data();
-  EXPECT_EQ(w->Label_heat_name->text(), "Test");
-  EXPECT_EQ(w->Label_event->text(), "Test");
-  EXPECT_EQ(w->Label_heat_length->text(), "");
-
-  w->state().Event_File_Open = true;
-  w->Frame_dogs_Heat->hide();
-  w->UpDown_heat->setValue(3);
-  EXPECT_TRUE(w->Frame_dogs_Heat->isVisibleTo(w.get()));
-  EXPECT_TRUE(w->results().Frame_heat->isVisibleTo(w.get()));
-  EXPECT_EQ(w->results().Label_event_file->text(), "Derby2017_10_08.xml");
-  EXPECT_EQ(w->results().Label_heat_number2->text(), "3");
-  EXPECT_EQ(w->results().Label_heat_name2->text(), "Heat name 3");
-  for (int i = 0; i < 6; ++i)
-    EXPECT_EQ(w->Label_dog.at(static_cast<std::size_t>(i))->text(), QStringLiteral("Dog 3-%1").arg(i + 1));
-  EXPECT_EQ(w->Label_heat_num->text(), "3");
-  EXPECT_EQ(w->Label_heat_name->toolTip(), "Heat name 3");
-  EXPECT_EQ(w->Label_event->toolTip(), "Derby");
-  EXPECT_EQ(w->Label_day->text(), "2017-10-08");
-  EXPECT_EQ(w->Label_heat_length->text(), "480 m");
-  w->UpDown_heat->setValue(4);
-  EXPECT_EQ(w->Label_heat_length->text(), "");
-
-  // Dog names go into a recording being prepared, and into the list text.
-  cls_VideoFile_handler prepared;
-  prepared.XML_Header().Create_Header();
-  w->results().Update_Dog_names(prepared);
-  EXPECT_EQ(prepared.Dora_Dog_name(1), "Dog 4-1");
-  EXPECT_EQ(prepared.Dora_Dog_name(6), "Dog 4-6");
-  EXPECT_TRUE(w->results().Dog_Name_List().startsWith("Dog 4-1\r\nDog 4-2\r\n"));
-
-  // While a recording is under review the heat selection leaves the fields alone.
-  ASSERT_TRUE(w->review().Handle_Open(make()));
-  w->UpDown_heat->setValue(5);
-  EXPECT_EQ(w->Label_dog.at(0)->text(), "Dog 4-1");
-  EXPECT_TRUE(errors.reports.empty());
 }
 
 } // namespace

@@ -4,7 +4,7 @@
 
 #include "app/form_doravent.h"
 #include "app/results_controller.h"
-#include "app/review_open.h"
+#include "app/review_controller.h"
 #include "mock/fake_clock.h"
 #include "mock/recorded_errors.h"
 #include "mock/review_recordings.h"
@@ -71,32 +71,6 @@ struct Set_Times_Fixture : Window_Test {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
   }
 };
-
-TEST(Set_Times_Rules, TimeCodeAndDebounce) {
-  EXPECT_EQ(Box_Button_Time(802, false), 802);
-  EXPECT_EQ(Box_Button_Time(802, true), 812);
-  EXPECT_EQ(Box_Button_Time(std::numeric_limits<int32_t>::max() - 3, true), std::numeric_limits<int32_t>::max());
-  EXPECT_EQ(Box_Button_Time(-5, true), 5);
-
-  EXPECT_EQ(No_Time_Code("DNF"), Code_Did_Not_Finish);
-  EXPECT_EQ(No_Time_Code("DSQ"), Code_Disqualified);
-  EXPECT_EQ(No_Time_Code("No Rnk"), Code_No_Rank);
-  EXPECT_EQ(No_Time_Code("No Time"), Code_No_Rank); // no kind chosen yet
-
-  struct Click {
-    int32_t now, last;
-    bool accepted;
-  };
-  constexpr int32_t top = std::numeric_limits<int32_t>::max();
-  for (const Click& c : std::initializer_list<Click>{{1299, 1000, false},
-                                                     {1300, 1000, true},
-                                                     {1000, 1000, false},
-                                                     {top - 100, top - 200, false},
-                                                     // across the 32-bit wrap: 150 ms apart
-                                                     {std::numeric_limits<int32_t>::min() + 49, top - 100, false},
-                                                     {std::numeric_limits<int32_t>::min() + 300, top - 100, true}})
-    EXPECT_EQ(Click_Accepted(c.now, c.last, 300), c.accepted) << c.now << " after " << c.last;
-}
 
 // Each box button stores the shown time with its frame and click time, written at once, and
 // the one-shot modes apply to the next box only.

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
+
 #include <cstring>
 #include <random>
 
@@ -116,4 +118,18 @@ TEST(DeinterlaceFrame2, TheTwoFieldsOfAFrameDiffer) {
   EXPECT_NE(0, std::memcmp(first.DIBSectionBitsPtr(), second.DIBSectionBitsPtr(), 1200));
   EXPECT_EQ(0, std::memcmp(first.Row(0), frame.Row(0), 1200));
   EXPECT_EQ(0, std::memcmp(second.Row(0), frame.Row(1), 1200));
+}
+
+TEST(ReviewPictureSize, ScaledDownToTheScreenKeepingItsShape) {
+  struct Size_Case {
+    int w, h, max;
+    QSize expected;
+  };
+  for (const Size_Case& c : std::initializer_list<Size_Case>{{400, 880, 440, {200, 440}},
+                                                             {400, 880, 600, {273, 600}},
+                                                             {400, 880, 880, {400, 880}},
+                                                             {400, 300, 440, {400, 300}},
+                                                             {400, 880, 0, {400, 880}},
+                                                             {1, 5000, 100, {1, 100}}})
+    EXPECT_EQ(Review_Picture_Size(c.w, c.h, c.max), c.expected) << c.w << "x" << c.h << " max " << c.max;
 }

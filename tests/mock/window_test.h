@@ -2,7 +2,7 @@
 // The base of the main-window tests: scripted prompts, recorded error reports, a folder for
 // recordings, fresh program values and a settings file of the test's own.
 #include "app/form_doravent.h"
-#include "app/review_open.h"
+#include "app/review_controller.h"
 #include "mock/recorded_errors.h"
 #include "mock/scripted_prompts.h"
 #include "platform/program_info.h"

@@ -237,42 +237,6 @@ TEST_F(Settings, StoredWindowPositionIsFourNumbers) {
   EXPECT_EQ((std::array<int16_t, 4>{left, top, width, height}), (std::array<int16_t, 4>{1200, 600, 0, 0}));
 }
 
-TEST(Goal_Line_Text, ParsesFourNumbersAndIgnoresShortOrMalformedText) {
-  struct Case {
-    QString text;
-    std::optional<Goal_Line_Points> expected;
-  };
-  const Case cases[] = {
-      {"1,2,3,4", Goal_Line_Points{1, 2, 3, 4}}, // 7 characters count
-      {"1,2,3,", std::nullopt},                  // 6 characters are ignored
-      {"N/A", std::nullopt},
-      {"", std::nullopt},
-      {"960,10,960,1070", Goal_Line_Points{960, 10, 960, 1070}},
-      {" 10, 20 ,30,40", Goal_Line_Points{10, 20, 30, 40}},
-      {"-5,-6,-7,-8", Goal_Line_Points{-5, -6, -7, -8}},
-      {"1,2,3,4,5,6", Goal_Line_Points{1, 2, 3, 4}},
-      {"100,200,300", std::nullopt},
-      {"a,b,c,d,e", std::nullopt},
-      {"1.5,2,3,4", std::nullopt},
-      {"1,2,,4444", std::nullopt},
-      {"99999999999,1,2,3", std::nullopt},
-      {"1;2;3;4;5", std::nullopt},
-  };
-  for (const Case& c : cases)
-    EXPECT_EQ(Parse_Goal_Line(c.text), c.expected) << c.text.toStdString();
-  EXPECT_EQ(Format_Goal_Line(960, 10, -1, 1070), "960,10,-1,1070");
-}
-
-TEST_F(Settings, GoalLinesAreStoredPerCamera) {
-  EXPECT_EQ(Read_Goal_Line(1), std::nullopt);
-  ASSERT_EQ(Save_Goal_line(1, 960, 10, 962, 1070), 1);
-  ASSERT_EQ(Save_Goal_line(2, 100, 0, 100, 879), 1);
-  EXPECT_EQ(Read_Goal_Line(1), (Goal_Line_Points{960, 10, 962, 1070}));
-  EXPECT_EQ(Read_Goal_Line(2), (Goal_Line_Points{100, 0, 100, 879}));
-  const QByteArray text = read_all(path);
-  EXPECT_TRUE(text.contains("[Goal_lines]\nGoal_line1=960,10,962,1070\nGoal_line2=100,0,100,879")) << text.data();
-}
-
 TEST_F(Settings, DelaysLoadOnlyWhenAllThreeAreWholeNumbers) {
   struct Case {
     const char* box;

@@ -2,7 +2,10 @@
 
 #include "mock/fake_clock.h"
 #include "platform/error_report.h"
+#include "platform/program_info.h"
+#include "platform/user_folders.h"
 
+#include <QFile>
 #include <QImage>
 #include <gtest/gtest.h>
 
@@ -232,6 +235,49 @@ TEST(GoalDrawing, HollowBlueHandlesRoundBothEnds) {
     EXPECT_EQ(picture.pixel(x + 7, y), qRgb(0, 0, 0));
   }
   EXPECT_EQ(picture.format(), QImage::Format_BGR888);
+}
+
+TEST(Goal_Line_Text, ParsesFourNumbersAndIgnoresShortOrMalformedText) {
+  struct Case {
+    QString text;
+    std::optional<Goal_Line_Points> expected;
+  };
+  const Case cases[] = {
+      {"1,2,3,4", Goal_Line_Points{1, 2, 3, 4}}, // 7 characters count
+      {"1,2,3,", std::nullopt},                  // 6 characters are ignored
+      {"N/A", std::nullopt},
+      {"", std::nullopt},
+      {"960,10,960,1070", Goal_Line_Points{960, 10, 960, 1070}},
+      {" 10, 20 ,30,40", Goal_Line_Points{10, 20, 30, 40}},
+      {"-5,-6,-7,-8", Goal_Line_Points{-5, -6, -7, -8}},
+      {"1,2,3,4,5,6", Goal_Line_Points{1, 2, 3, 4}},
+      {"100,200,300", std::nullopt},
+      {"a,b,c,d,e", std::nullopt},
+      {"1.5,2,3,4", std::nullopt},
+      {"1,2,,4444", std::nullopt},
+      {"99999999999,1,2,3", std::nullopt},
+      {"1;2;3;4;5", std::nullopt},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(Parse_Goal_Line(c.text), c.expected) << c.text.toStdString();
+  EXPECT_EQ(Format_Goal_Line(960, 10, -1, 1070), "960,10,-1,1070");
+}
+
+TEST(Goal_Line_Settings, GoalLinesAreStoredPerCamera) {
+  const Program_Info saved = program();
+  program().Settings_File_Path = Local_AppData_Folder() + "goal_line_test.ini";
+  QFile::remove(program().Settings_File_Path);
+  const QString path = program().Settings_File_Path;
+  EXPECT_EQ(Read_Goal_Line(1), std::nullopt);
+  ASSERT_EQ(Save_Goal_line(1, 960, 10, 962, 1070), 1);
+  ASSERT_EQ(Save_Goal_line(2, 100, 0, 100, 879), 1);
+  EXPECT_EQ(Read_Goal_Line(1), (Goal_Line_Points{960, 10, 962, 1070}));
+  EXPECT_EQ(Read_Goal_Line(2), (Goal_Line_Points{100, 0, 100, 879}));
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  const QByteArray text = file.readAll();
+  EXPECT_TRUE(text.contains("[Goal_lines]\nGoal_line1=960,10,962,1070\nGoal_line2=100,0,100,879")) << text.data();
+  program() = saved;
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-#include "app/settings_form.h"
+#include "presentation/settings_form.h"
 
 #include "mock/recorded_errors.h"
 #include "mock/scripted_prompts.h"

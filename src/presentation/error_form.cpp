@@ -1,4 +1,4 @@
-#include "app/error_form.h"
+#include "presentation/error_form.h"
 
 #include "platform/clock.h"
 #include "platform/event_log.h"
@@ -239,9 +239,7 @@ void QNV_error_form::QNV_Error_Handler(const QString& description, int16_t numbe
     lines_[3] = QStringLiteral("Location of error: ") + location + QStringLiteral(", line: ") + QString::number(line);
     lines_[4] = QStringLiteral("Routine specific information: ") + extra;
     lines_[5] = QStringLiteral("App.path = ") + program_folder();
-    // The timer wraps; the difference is taken in unsigned arithmetic.
-    const auto runtime =
-        static_cast<int32_t>(static_cast<uint32_t>(Mill_Now()) - static_cast<uint32_t>(p.Program_Start_Mill));
+    const int32_t runtime = Mill_Difference(Mill_Now(), p.Program_Start_Mill);
     lines_[6] = QStringLiteral("Program runtime = ") + Display_Mill_Time(runtime, false);
     lines_[7] = QStringLiteral("PC name = ") + p.Computer_Name + QStringLiteral(", Windows version: ") +
                 p.Windows_Version + QStringLiteral(" CPU = ") + p.CPU_Bitness + QStringLiteral(" OS = ") + p.OS_Bitness;

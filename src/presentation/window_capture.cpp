@@ -1,4 +1,4 @@
-#include "imaging/window_capture.h"
+#include "presentation/window_capture.h"
 
 #include <QMainWindow>
 #include <QMenuBar>

@@ -1,4 +1,4 @@
-#include "app/settings_form.h"
+#include "presentation/settings_form.h"
 
 #include "platform/error_report.h"
 #include "platform/program_info.h"

@@ -1,5 +1,6 @@
 #pragma once
 #include "metadata/event_file.h"
+#include "presentation/event_print.h"
 
 #include <QMainWindow>
 #include <array>
@@ -52,12 +53,8 @@ public:
   int16_t Current_Heat() const { return heat_; }
   const Event_Document& Document() const { return doc_; }
 
-  // The window's own print (an image of itself), supplied by the printing side.
-  using Print_Hook = std::function<void(QWidget& window)>;
-  void set_Print_Hook(Print_Hook hook) { print_hook_ = std::move(hook); }
-  // Paints a box-number picture in the box's colour; without one the number is shown plainly.
-  using Paint_Box_Hook = std::function<void(QLabel& picture, int16_t box)>;
-  void set_Paint_Box_Hook(Paint_Box_Hook hook);
+  // The pauses of the window's own print (an image of itself).
+  void set_Print_Waits(Window_Print_Waits waits) { print_waits_ = waits; }
   // The pause after each imported dog, so the operator can follow the import.
   void set_Import_Pause_ms(int32_t ms) { import_pause_ms_ = ms; }
 
@@ -112,8 +109,7 @@ private:
   bool saving_ = false;
   int16_t heat_ = 1;
   int32_t import_pause_ms_ = 500;
-  Print_Hook print_hook_;
-  Paint_Box_Hook paint_box_hook_;
+  Window_Print_Waits print_waits_;
   std::vector<QMenu*> menus_;
   std::vector<QAction*> items_;
 };

@@ -1,4 +1,4 @@
-#include "app/error_form.h"
+#include "presentation/error_form.h"
 
 #include "mock/fake_clock.h"
 #include "mock/scripted_prompts.h"

@@ -1,7 +1,5 @@
-#include "metadata/event_form.h"
+#include "presentation/event_form.h"
 
-#include "app/event_controller.h"
-#include "app/form_doravent.h"
 #include "mock/recorded_errors.h"
 #include "mock/scripted_prompts.h"
 #include "platform/program_info.h"
@@ -341,61 +339,11 @@ TEST_F(Event_Window, PrintsItsPictureToAPdf) {
   create(*w, QStringLiteral("Printed"), {});
   const QString pdf = dir.filePath(QStringLiteral("form.pdf"));
   Set_Print_To_File(pdf);
-  w->item_print_form_Click(); // no print hook: refused
-  EXPECT_EQ(prompts->beeps(), 1);
-  w->set_Print_Hook([](QWidget& form) { Print_Form_Window(form, QStringLiteral("Printing form, on"), {0, 0}); });
+  w->set_Print_Waits({0, 0});
   w->item_print_form_Click();
   Set_Print_To_File(QString());
   EXPECT_TRUE(errors.reports.empty()) << locations().join('|').toStdString();
   const QByteArray bytes = read_file(pdf);
   EXPECT_TRUE(bytes.startsWith("%PDF"));
   EXPECT_GT(bytes.size(), 3000);
-}
-
-TEST_F(Event_Window, MainWindowCommandsFollowTheEventFile) {
-  QString path;
-  {
-    auto w = make();
-    path = create(*w, QStringLiteral("Derby"), QStringLiteral("Sat"));
-    w->UpDown_heat->setValue(2);
-    w->Text_heat_name->setText(QStringLiteral("Final"));
-    Q_EMIT w->Text_heat_name->editingFinished();
-    w->Text_dog_name[0]->setText(QStringLiteral("Rex"));
-    w->close();
-  }
-  program().Settings_File_Path.clear(); // start-up builds its own in the data folder
-  Form_Doravent::Options o;
-  o.end_program = [](int) {};
-  Form_Doravent main(o);
-  Write_Ini_Value(QStringLiteral("Settings"), QStringLiteral("current_event_file"), path,
-                  Local_AppData_Folder() + QStringLiteral("Doravent_HDMI.ini"));
-  ASSERT_TRUE(main.Form_Load());
-  Form_event_registration& events = main.events().Event_Window();
-  EXPECT_FALSE(events.isVisible());
-  EXPECT_FALSE(events.Picture_box[5]->pixmap().isNull()) << "box colours not painted";
-  EXPECT_TRUE(main.state().Event_File_Open);
-  EXPECT_EQ(main.Label_event->text(), QStringLiteral("Derby"));
-  for (const char* name : {"item_event_registration", "item_open_event_file", "item_No_event_file"})
-    EXPECT_TRUE(main.item(QString::fromLatin1(name))->isEnabled()) << name;
-
-  main.item(QStringLiteral("item_event_registration"))->trigger();
-  EXPECT_TRUE(events.isVisible());
-
-  main.item(QStringLiteral("item_No_event_file"))->trigger();
-  EXPECT_FALSE(main.state().Event_File_Open);
-  EXPECT_EQ(events.Label_event_file->text(), QStringLiteral("No event file"));
-  EXPECT_EQ(Read_Ini_Value(QStringLiteral("Settings"), QStringLiteral("current_event_file"),
-                           program().Settings_File_Path, {}),
-            QStringLiteral("N/A"));
-  EXPECT_EQ(main.Label_event->text(), QStringLiteral("Test"));
-
-  main.UpDown_heat->setValue(2);
-  prompts->texts = {path};
-  main.item(QStringLiteral("item_open_event_file"))->trigger();
-  EXPECT_TRUE(main.state().Event_File_Open);
-  EXPECT_EQ(main.Label_event->text(), QStringLiteral("Derby"));
-  EXPECT_EQ(main.Label_heat_name->text(), QStringLiteral("Final"));
-  EXPECT_EQ(main.Label_dog[0]->text(), QStringLiteral("Rex"));
-  EXPECT_TRUE(errors.reports.empty()) << locations().join('|').toStdString();
-  main.Doravent_End();
 }

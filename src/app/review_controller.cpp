@@ -1,13 +1,15 @@
-#include "app/review_open.h"
+#include "app/review_controller.h"
 
 #include "app/form_doravent.h"
-#include "app/goal_line_controller.h"
+#include "imaging/image_ops.h"
 #include "platform/error_report.h"
 #include "platform/program_info.h"
 #include "platform/prompts.h"
 #include "platform/settings.h"
 #include "platform/trace.h"
+#include "platform/user_folders.h"
 #include "recording/video_file_handler.h"
+#include "timing/navigation.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -33,51 +35,6 @@ QString location(const char* procedure) {
 }
 
 } // namespace
-
-double Leading_Number(const QString& text) {
-  qsizetype i = 0;
-  while (i < text.size() && (text.at(i) == QLatin1Char(' ') || text.at(i) == QLatin1Char('\t')))
-    ++i;
-  const qsizetype start = i;
-  if (i < text.size() && (text.at(i) == QLatin1Char('-') || text.at(i) == QLatin1Char('+'))) ++i;
-  bool point = false;
-  bool digits = false;
-  for (; i < text.size(); ++i) {
-    const QChar c = text.at(i);
-    if (c.isDigit() && c.unicode() < 128) {
-      digits = true;
-    } else if (c == QLatin1Char('.') && !point) {
-      point = true;
-    } else {
-      break;
-    }
-  }
-  if (!digits) return 0;
-  bool ok = false;
-  const double value = text.mid(start, i - start).toDouble(&ok);
-  return ok && std::isfinite(value) ? value : 0;
-}
-
-bool Field_Mode_For(const QString& measured_fps, bool interlaced) {
-  return interlaced && Leading_Number(measured_fps) <= 40;
-}
-
-QSize Review_Picture_Size(int32_t width, int32_t height, int32_t max_height) {
-  if (width <= 0 || height <= 0) return {0, 0};
-  if (max_height <= 0 || height <= max_height) return {width, height};
-  const int64_t scaled = (int64_t{max_height} * width + height / 2) / height;
-  return {static_cast<int>(std::max<int64_t>(1, scaled)), max_height};
-}
-
-QString File_Size_Text(int16_t segments, int64_t bytes, int32_t bytes_per_megabyte) {
-  const double megabytes = static_cast<double>(bytes) / (bytes_per_megabyte > 0 ? bytes_per_megabyte : 1048576);
-  return QString::number(segments) + QStringLiteral(" / ") + QString::number(megabytes, 'f', 1) + QStringLiteral(" MB");
-}
-
-QString Folder_Of(const QString& path) {
-  const qsizetype last = std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\')));
-  return last < 0 ? QString() : path.left(last + 1);
-}
 
 Review_Controller::Review_Controller(Form_Doravent& window) : w_(window) {}
 
@@ -187,14 +144,11 @@ bool Review_Controller::Handle_Open(const QString& path) {
     Update_File_Size(path);
 
     step = 80;
-    w_.goal_line().Take_From_Header(h.XML_Header());
+    hooks_.take_goal_lines(h.XML_Header());
     st.Review_Start_Mill = h.Dora_start_PC_mill();
 
     step = 90;
-    if (hooks_.redraw_frame)
-      hooks_.redraw_frame();
-    else
-      Show_Slider_Picture();
+    hooks_.redraw_frame();
     w_.Arrange_form();
     w_.Text_filename->setText(path);
     w_.Label_heat_num->setText(h.Dora_Heat_ID());
@@ -211,46 +165,19 @@ bool Review_Controller::Handle_Open(const QString& path) {
     w_.setWindowTitle(caption);
 
     step = 110;
-    if (hooks_.show_results) hooks_.show_results();
+    hooks_.show_results();
     w_.Frame_settimes->show();
     Wait_Letting_Events_Run(open_wait_ms_);
     // Events run during the wait may have closed the recording again.
     if (!h.File_open()) return false;
     step = 120;
     if (QAction* displace = w_.item(QStringLiteral("item_displace_goalline"))) displace->setChecked(false);
-    if (hooks_.open_goal)
-      hooks_.open_goal();
-    else
-      Open_Goal_Default();
+    hooks_.open_goal();
     if (w_.Slider_play->isVisible()) w_.Slider_play->setFocus();
     return true;
   } catch (...) {
     report_current_exception(step, location("Handle_Open"));
     return w_.obj_QN3_Handler().File_open();
-  }
-}
-
-void Review_Controller::Open_Goal_Default() {
-  w_.Cmd_Split->setText(QStringLiteral("Split"));
-  w_.Frame_settimes->setTitle(QStringLiteral("Set Goal times"));
-  w_.Cmd_DeadHeat->setVisible(true);
-  w_.Cmd_Notime->setVisible(true);
-  w_.state().Split_Mode = false;
-}
-
-void Review_Controller::Show_Slider_Picture() {
-  int32_t step = 10;
-  try {
-    cls_VideoFile_handler& h = w_.obj_QN3_Handler();
-    if (!h.File_open()) return;
-    const int value = w_.Slider_play->value();
-    step = 20;
-    if (w_.state().Field_Mode)
-      h.Draw_RGB_Field(value, *w_.Picture_out);
-    else
-      h.Draw_RGB_frame(static_cast<int16_t>(std::clamp(value, 1, int{INT16_MAX})), *w_.Picture_out);
-  } catch (...) {
-    report_current_exception(step, location("Show_Slider_Picture"));
   }
 }
 
@@ -286,17 +213,18 @@ void Review_Controller::Do_Close() {
       w_.Slider_play->setEnabled(false);
     }
     step = 30;
-    if (hooks_.clear_results) hooks_.clear_results();
+    hooks_.clear_results();
   } catch (...) {
     report_current_exception(step, location("Do_Close"));
   }
 }
 
-bool Review_Controller::Check_Read_Only() {
-  const cls_VideoFile_handler& h = w_.obj_QN3_Handler();
-  if (h.File_open() && h.Read_only()) {
+bool Refuse_Read_Only(const cls_VideoFile_handler& recording) {
+  if (recording.File_open() && recording.Read_only()) {
     Msg_Box(QStringLiteral("File is read only!"));
     return true;
   }
   return false;
 }
+
+bool Review_Controller::Check_Read_Only() { return Refuse_Read_Only(w_.obj_QN3_Handler()); }

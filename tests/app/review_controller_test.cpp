@@ -1,5 +1,5 @@
 #include "app/form_doravent.h"
-#include "app/review_open.h"
+#include "app/review_controller.h"
 #include "app/set_times_controller.h"
 #include "mock/recorded_errors.h"
 #include "mock/review_recordings.h"
@@ -26,46 +26,12 @@ namespace {
 
 const QString Settings = QStringLiteral("Settings");
 
-TEST(ReviewDecisions, FieldModePictureSizeAndTexts) {
-  struct Fps_Case {
-    const char* fps;
-    bool interlaced;
-    bool by_fields;
-  };
-  for (const Fps_Case& c : std::initializer_list<Fps_Case>{{"40", true, true},
-                                                           {"41", true, false},
-                                                           {"25", true, true},
-                                                           {"40.5", true, false},
-                                                           {" 50 fps", true, false},
-                                                           {"", true, true},
-                                                           {"abc", true, true},
-                                                           {"25", false, false}})
-    EXPECT_EQ(Field_Mode_For(QString::fromLatin1(c.fps), c.interlaced), c.by_fields) << c.fps << c.interlaced;
-
-  struct Size_Case {
-    int w, h, max;
-    QSize expected;
-  };
-  for (const Size_Case& c : std::initializer_list<Size_Case>{{400, 880, 440, {200, 440}},
-                                                             {400, 880, 600, {273, 600}},
-                                                             {400, 880, 880, {400, 880}},
-                                                             {400, 300, 440, {400, 300}},
-                                                             {400, 880, 0, {400, 880}},
-                                                             {1, 5000, 100, {1, 100}}})
-    EXPECT_EQ(Review_Picture_Size(c.w, c.h, c.max), c.expected) << c.w << "x" << c.h << " max " << c.max;
-
-  EXPECT_EQ(File_Size_Text(2, 1572864, 1048576), "2 / 1.5 MB");
-  EXPECT_EQ(File_Size_Text(1, 32016, 1048576), "1 / 0.0 MB");
-  EXPECT_EQ(Folder_Of("/data/heats/h1.qn3"), "/data/heats/");
-  EXPECT_EQ(Folder_Of("h1.qn3"), "");
-}
-
 struct Review_Fixture : Window_Test {
   void load(const QString& argument = {}) {
     Form_Doravent::Options options;
     options.command_argument = argument;
     // These tests look at the picture opening shows before it moves on to the goal frame.
-    load_window(options, [](Form_Doravent& window) { window.set_times().goto_goal = nullptr; });
+    load_window(options, [](Form_Doravent& window) { window.set_times().links().goto_goal = [] {}; });
   }
   QString make(const Spec& spec, const QString& name = QStringLiteral("heat.qn3")) {
     const QString path = dir.filePath(name);

@@ -1,4 +1,4 @@
-#include "metadata/event_form.h"
+#include "presentation/event_form.h"
 
 #include "platform/clock.h"
 #include "platform/error_report.h"
@@ -7,6 +7,7 @@
 #include "platform/settings.h"
 #include "platform/trace.h"
 #include "platform/user_folders.h"
+#include "presentation/results_form.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -170,19 +171,9 @@ void Form_event_registration::report(int32_t step, const QString& procedure) {
   report_current_exception(step, procedure + form_location);
 }
 
-void Form_event_registration::set_Paint_Box_Hook(Paint_Box_Hook hook) {
-  paint_box_hook_ = std::move(hook);
-  Paint_Boxes();
-}
-
 void Form_event_registration::Paint_Boxes() {
-  for (int16_t box = 1; box <= 6; ++box) {
-    QLabel& picture = *Picture_box.at(static_cast<size_t>(box - 1));
-    if (paint_box_hook_)
-      paint_box_hook_(picture, box);
-    else
-      picture.setText(QString::number(box));
-  }
+  for (int16_t box = 1; box <= 6; ++box)
+    Paint_box(Picture_box.at(static_cast<size_t>(box - 1)), box);
 }
 
 // ---- Loading, opening, creating, closing ----
@@ -587,11 +578,7 @@ void Form_event_registration::item_import_dogs_Click() {
 
 void Form_event_registration::item_print_form_Click() {
   try {
-    if (!print_hook_) {
-      Beep();
-      return;
-    }
-    print_hook_(*this);
+    Print_Form_Window(*this, QStringLiteral("Printing form, on"), print_waits_);
   } catch (...) {
     report(10, QStringLiteral("item_print_form_Click"));
   }

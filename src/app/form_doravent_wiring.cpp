@@ -1,0 +1,103 @@
+// Where the controllers meet: every link between them and every window command is made here,
+// after all of them are built, so no controller depends on the order of construction.
+#include "app/event_controller.h"
+#include "app/form_doravent.h"
+#include "app/goal_line_controller.h"
+#include "app/key_filter.h"
+#include "app/playback_controller.h"
+#include "app/results_controller.h"
+#include "app/review_controller.h"
+#include "app/set_times_controller.h"
+#include "platform/trace.h"
+#include "presentation/printer_select.h"
+#include "presentation/settings_form.h"
+
+#include <QAction>
+#include <QGroupBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+
+void Form_Doravent::Wire_Controllers() {
+  Review_Controller::Hooks& review = review_->hooks();
+  review.take_goal_lines = [this](const Cls_XML_header& header) { goal_line_->Take_From_Header(header); };
+  review.redraw_frame = [this] { playback_->Redraw_After_Open(); };
+  review.show_results = [this] {
+    results_->Show_Result_Form();
+    results_->Handle_results();
+  };
+  review.open_goal = [this] { set_times_->Open_Goal(); };
+  review.clear_results = [this] { results_->Clear_Results_Display(); };
+
+  goal_line_->links().redraw = [this] { playback_->Slider_play_Scroll(); };
+
+  Playback_Controller::Links& playback = playback_->links();
+  playback.draw_goal_lines = [this](QImage& picture) { goal_line_->Draw_Goal_Lines(picture); };
+  playback.displace_mode = [this] { return goal_line_->Displace_Mode(); };
+  playback.goal_offset = [this](int32_t keycode) { goal_line_->Handle_Goal_Offset(keycode); };
+  playback.hook_installed = [this] { return key_filter_->Hook_Installed(); };
+  playback.results = [this]() -> const Result_Array& { return results_->Results(); };
+
+  Results_Controller::Links& results = results_->links();
+  results.goto_rank = [this](int16_t k) { playback_->GoTo_rank(k); };
+  results.goto_box = [this](int16_t k) { playback_->GoTo_Box(k); };
+  results.goto_split_time = [this](int16_t k) { playback_->Goto_SplitTime(k); };
+  results.set_buttons = [this] { set_times_->Set_Buttons(); };
+
+  Set_Times_Controller::Links& set_times = set_times_->links();
+  set_times.goto_goal = [this] { playback_->Goto_Goal(); };
+  set_times.redraw = [this] { playback_->Slider_play_Scroll(); };
+  set_times.shown_run_time = [this] { return playback_->Shown_Run_Time(); };
+  set_times.handle_results = [this] { results_->Handle_results(); };
+  set_times.clear_all_results = [this] { results_->Clear_All_Results(); };
+
+  App_Key_Filter::Links& keys = key_filter_->links();
+  keys.hook_key = [this](int32_t code, Qt::KeyboardModifiers m) { goal_line_->IWindowsHook_HookProc(code, m); };
+  keys.slider_key = [this](int32_t code, Qt::KeyboardModifiers m) { return playback_->Slider_play_KeyDown(code, m); };
+  keys.slider_press = [this](Qt::MouseButtons b, Qt::KeyboardModifiers m, double x, double y) {
+    return playback_->Slider_play_MouseDown(b, m, x, y);
+  };
+  keys.slider_release = [this] { playback_->Slider_play_MouseUp(); };
+  keys.form_key = [this](int32_t code) { playback_->Form_KeyDown(code); };
+
+  connect_commands();
+}
+
+void Form_Doravent::connect_commands() {
+  connect(item(QStringLiteral("item_Exit")), &QAction::triggered, this, [this] { Doravent_End(); });
+  connect(item(QStringLiteral("item_show_result")), &QAction::triggered, this,
+          [this] { results_->Show_Result_Form(); });
+  connect(item(QStringLiteral("item_open_file")), &QAction::triggered, this,
+          [this] { review_->item_open_file_Click(); });
+  connect(item(QStringLiteral("item_last_heat")), &QAction::triggered, this,
+          [this] { review_->item_last_heat_Click(); });
+  connect(item(QStringLiteral("item_close_file")), &QAction::triggered, this,
+          [this] { review_->item_close_file_Click(); });
+  connect(item(QStringLiteral("item_show_settings")), &QAction::triggered, this, [] {
+    Form_Doravent_settings& settings = Form_Doravent_settings::instance();
+    settings.show();
+    settings.raise();
+  });
+  connect(item(QStringLiteral("item_printer_dialog")), &QAction::triggered, this, [this] {
+    Select_Printer(this);
+    Trace_Message("Printer.DeviceName = " + Current_Printer_Name());
+  });
+  connect(item(QStringLiteral("item_validate_folder")), &QAction::triggered, this,
+          [this] { item_validate_folder_Click(); });
+  connect(item(QStringLiteral("item_misbehave")), &QAction::triggered, this, [this] { Misbehave(true); });
+  connect(item(QStringLiteral("item_misbehave_untrapped")), &QAction::triggered, this, [this] { Misbehave(false); });
+  connect(item(QStringLiteral("item_associate")), &QAction::triggered, this, [this] { item_associate_Click(); });
+  connect(item(QStringLiteral("item_about")), &QAction::triggered, this, [this] { item_about_Click(); });
+  connect(item(QStringLiteral("item_dog_name")), &QAction::triggered, this, [this] { item_dog_name_Click(); });
+  for (int i = 0; i < 3; ++i)
+    connect(item_crop_size_.at(static_cast<size_t>(i)), &QAction::triggered, this,
+            [this, i] { item_crop_size_Click(i); });
+  connect(UpDown_heat, &QSpinBox::valueChanged, this, [this] { UpDown_heat_Change(); });
+  connect(Command_hide, &QPushButton::clicked, Frame_dogs_Heat, &QWidget::hide);
+  connect(Command1, &QPushButton::clicked, Frame_Control_status, &QWidget::hide);
+  for (int camera = 1; camera <= 2; ++camera)
+    connect(Option_selected_camera.at(static_cast<size_t>(camera)), &QRadioButton::toggled, this,
+            [this, camera](bool on) {
+              if (on) goal_line_->Option_selected_camera_Click(static_cast<int16_t>(camera));
+            });
+}
