@@ -45,7 +45,10 @@ Playback_Controller::Playback_Controller(Form_Doravent& window) : w_(window) {
 
 Playback_Controller::~Playback_Controller() = default;
 
-int32_t Playback_Controller::Shown_Run_Time() const { return w_.state().Heat_Elapsed_Mill; }
+std::optional<int32_t> Playback_Controller::Shown_Run_Time() const {
+  if (!shown_readable_ || !w_.obj_QN3_Handler().File_open()) return std::nullopt;
+  return w_.state().Heat_Elapsed_Mill;
+}
 
 void Playback_Controller::report(int32_t step, const char* procedure) {
   report_current_exception(step, QString::fromLatin1(procedure) + QStringLiteral(" of Form Form_Doravent"));
@@ -71,10 +74,15 @@ void Playback_Controller::Slider_play_Scroll() {
     const int32_t value = w_.Slider_play->value();
 
     step = 30;
+    shown_readable_ = false;
+    const int16_t frame = st.Field_Mode ? Field_To_Frame(value).frame : To_Frame(value);
     if (st.Field_Mode)
       h.Draw_RGB_Field(value, *w_.Picture_out);
     else
-      h.Draw_RGB_frame(To_Frame(value), *w_.Picture_out);
+      h.Draw_RGB_frame(frame, *w_.Picture_out);
+    // A record without a frame, or one the reader failed on, leaves the previous picture and
+    // its stamp in place: they must not be taken for this position's.
+    shown_readable_ = !h.Read_error() && h.Record_Capture_Mill(frame).has_value();
 
     step = 40;
     const QSize shown = w_.Picture_out->Picture().size();

@@ -9,6 +9,7 @@
 #include <Qt>
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 class Form_Doravent;
 class QImage;
@@ -53,8 +54,9 @@ public:
   void Redraw_After_Open();
 
   bool Busy() const { return busy_; }
-  // The run time of the picture shown, which a box button stores.
-  int32_t Shown_Run_Time() const;
+  // The run time of the picture shown, which a box button stores; nullopt when the picture at
+  // the slider's position could not be read (the one shown and its time are an earlier frame's).
+  std::optional<int32_t> Shown_Run_Time() const;
   Links& links() { return links_; }
 
   // The scan a go-to makes from the slider's value `first` in steps of `step` up to its
@@ -71,4 +73,5 @@ private:
   Form_Doravent& w_;
   Links links_;
   bool busy_ = false;
+  bool shown_readable_ = false; // the picture shown is the slider position's own
 };

@@ -33,7 +33,8 @@ namespace {
 
 class Qt_Prompts final : public Prompts {
 public:
-  Prompt_Answer message(const QString& text, const QString& title, Prompt_Buttons buttons, Prompt_Icon icon) override {
+  Prompt_Answer message(const QString& text, const QString& title, Prompt_Buttons buttons, Prompt_Icon icon,
+                        std::optional<Prompt_Answer> default_answer) override {
     QMessageBox box(owner());
     box.setText(text);
     box.setWindowTitle(title.isEmpty() ? QStringLiteral("Doravent_HDMI") : title);
@@ -51,6 +52,14 @@ public:
     case Prompt_Buttons::YesNoCancel:
       box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
       break;
+    }
+    if (default_answer) {
+      switch (*default_answer) {
+      case Prompt_Answer::Ok: box.setDefaultButton(QMessageBox::Ok); break;
+      case Prompt_Answer::Cancel: box.setDefaultButton(QMessageBox::Cancel); break;
+      case Prompt_Answer::Yes: box.setDefaultButton(QMessageBox::Yes); break;
+      case Prompt_Answer::No: box.setDefaultButton(QMessageBox::No); break;
+      }
     }
     switch (box.exec()) {
     case QMessageBox::Ok: return Prompt_Answer::Ok;

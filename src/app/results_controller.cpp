@@ -8,6 +8,7 @@
 #include "platform/prompts.h"
 #include "platform/trace.h"
 #include "presentation/results_form.h"
+#include "recording/header_change.h"
 #include "recording/video_file_handler.h"
 
 #include <QBoxLayout>
@@ -112,37 +113,30 @@ void Results_Controller::Display_Result_Array() {
 
 void Results_Controller::Clear_All_Results() {
   int32_t step = 10;
-  cls_VideoFile_handler* recording = nullptr;
-  QString before;
   try {
-    recording = open_recording();
+    cls_VideoFile_handler* recording = open_recording();
     if (!recording) {
       Beep();
       return;
     }
     if (Refuse_Read_Only(*recording)) return;
     step = 20;
-    before = recording->XML_Header().XML_string();
-    for (int16_t box = 1; box <= 8; ++box) {
-      recording->set_Dora_heat_frame(box, 0);
-      recording->set_Dora_Heat_time(box, false, 0);
-      recording->set_Dora_Heat_time(box, true, 0);
-      recording->set_Dora_Heat_Click_Time(box, 0);
-      recording->set_Dora_dead_heat(box, false);
-    }
-    step = 30;
-    if (!recording->Write_XML_Header())
-      throw Dora_Error(75, QStringLiteral("The cleared results could not be written to the recording"));
+    // A failed write is reported by the recording and taken back; the results stay shown as the
+    // file holds them.
+    Write_Header_Change(*recording, [recording] {
+      for (int16_t box = 1; box <= 8; ++box) {
+        recording->set_Dora_heat_frame(box, 0);
+        recording->set_Dora_Heat_time(box, false, 0);
+        recording->set_Dora_Heat_time(box, true, 0);
+        recording->set_Dora_Heat_Click_Time(box, 0);
+        recording->set_Dora_dead_heat(box, false);
+      }
+    });
     step = 40;
     Handle_results();
     focus_slider();
   } catch (...) {
     report(step, QStringLiteral("Clear_all_Results"));
-    // The file still holds the results; what is shown and ranked must agree with it.
-    if (recording && step == 30 && !before.isEmpty()) {
-      recording->XML_Header().set_XML_string(before);
-      Handle_results();
-    }
   }
 }
 

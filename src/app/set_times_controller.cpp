@@ -2,11 +2,11 @@
 
 #include "app/form_doravent.h"
 #include "app/review_controller.h"
-#include "metadata/xml_header.h"
 #include "platform/clock.h"
 #include "platform/error_report.h"
 #include "platform/prompts.h"
 #include "platform/trace.h"
+#include "recording/header_change.h"
 #include "recording/video_file_handler.h"
 #include "timing/result_ranking.h"
 #include "timing/run_time.h"
@@ -134,7 +134,9 @@ void Set_Times_Controller::Command_BOX_set_time_Click(int index) {
     if (Refuse_Read_Only(w_.obj_QN3_Handler())) return;
     step = 20;
     Main_Window_State& st = w_.state();
-    const int32_t time = Box_Button_Time(links_.shown_run_time(), st.Plus_Hundredth_Mode);
+    const std::optional<int32_t> shown = shown_time();
+    if (!shown) return;
+    const int32_t time = Box_Button_Time(*shown, st.Plus_Hundredth_Mode);
     const bool split = st.Split_Mode;
     const bool real_time = !st.No_Time_Mode;
     step = 30;
@@ -159,16 +161,17 @@ bool Set_Times_Controller::Set_Time(int16_t box, int32_t time, bool split) {
     Trace_Message("*Set_Time, no recording open");
     return false;
   }
-  Cls_XML_header& header = h->XML_Header();
-  QString before;
   try {
-    before = header.XML_string();
     Main_Window_State& st = w_.state();
-    h->set_Dora_Heat_time(box, split, time);
-    if (split) {
-      step = 20;
-      h->set_Dora_split_frame(box, slider_position());
-    } else {
+    // A failed write has been reported by the recording and taken back: the file, and so what
+    // is shown and ranked, keeps the old values.
+    return Write_Header_Change(*h, [&] {
+      h->set_Dora_Heat_time(box, split, time);
+      if (split) {
+        step = 20;
+        h->set_Dora_split_frame(box, slider_position());
+        return;
+      }
       step = 30;
       h->set_Dora_heat_frame(box, slider_position());
       h->set_Dora_Heat_Click_Time(box, Mill_Now());
@@ -182,15 +185,10 @@ bool Set_Times_Controller::Set_Time(int16_t box, int32_t time, bool split) {
         st.No_Time_Mode = false;
         Paint_Notime();
       }
-    }
-    step = 60;
-    if (!h->Write_XML_Header())
-      throw Dora_Error(75, QStringLiteral("The time of box %1 could not be written to the recording").arg(box));
-    return true;
+      step = 60;
+    });
   } catch (...) {
     report_current_exception(step, location("Set_Time"));
-    // The file still holds the old values; what is shown and ranked must agree with it.
-    if (!before.isEmpty()) header.set_XML_string(before);
     return false;
   }
 }
@@ -306,13 +304,24 @@ int16_t Set_Times_Controller::assign_box() {
   return Refuse_Read_Only(w_.obj_QN3_Handler()) ? 0 : box;
 }
 
+std::optional<int32_t> Set_Times_Controller::shown_time() {
+  const std::optional<int32_t> shown = links_.shown_run_time();
+  if (!shown) {
+    Beep();
+    Msg_Box(QStringLiteral("Picture %1 could not be read: no time was stored!").arg(w_.Slider_play->value()));
+  }
+  return shown;
+}
+
 void Set_Times_Controller::item_set_time_Click(bool plus_hundredth) {
   int32_t step = 10;
   try {
     const int16_t box = assign_box();
     if (box == 0) return;
     step = 20;
-    const int32_t time = Box_Button_Time(links_.shown_run_time(), plus_hundredth);
+    const std::optional<int32_t> shown = shown_time();
+    if (!shown) return;
+    const int32_t time = Box_Button_Time(*shown, plus_hundredth);
     const bool real_time = !w_.state().No_Time_Mode;
     if (Set_Time(box, time, false) && real_time) last_set_time_ = time;
     step = 30;
@@ -329,7 +338,9 @@ void Set_Times_Controller::item_set_split_Click(bool plus_hundredth) {
     const int16_t box = assign_box();
     if (box == 0) return;
     step = 20;
-    Set_Time(box, Box_Button_Time(links_.shown_run_time(), plus_hundredth), true);
+    const std::optional<int32_t> shown = shown_time();
+    if (!shown) return;
+    Set_Time(box, Box_Button_Time(*shown, plus_hundredth), true);
     step = 30;
     Handle_results();
     focus_slider();

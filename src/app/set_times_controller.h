@@ -18,11 +18,11 @@ class Set_Times_Controller : public QObject {
 public:
   // What the buttons ask of the other controllers; set where the window is wired.
   struct Links {
-    std::function<void()> goto_goal;         // move to the goal frame
-    std::function<void()> redraw;            // show the current picture again
-    std::function<int32_t()> shown_run_time; // the run time of the picture shown
-    std::function<void()> handle_results;    // rank and show the results, then Set_Buttons
-    std::function<void()> clear_all_results; // "Clear result"
+    std::function<void()> goto_goal;                        // move to the goal frame
+    std::function<void()> redraw;                           // show the current picture again
+    std::function<std::optional<int32_t>()> shown_run_time; // the run time of the picture shown
+    std::function<void()> handle_results;                   // rank and show the results, then Set_Buttons
+    std::function<void()> clear_all_results;                // "Clear result"
   };
 
   explicit Set_Times_Controller(Form_Doravent& window);
@@ -67,6 +67,9 @@ private:
   cls_VideoFile_handler* open_recording() const;
   // The held box for an Assign times command after the read-only check; 0 when refused.
   int16_t assign_box();
+  // The run time of the picture shown; nullopt (refused with a message) when the picture at the
+  // slider's position could not be read.
+  std::optional<int32_t> shown_time();
   int16_t slider_position() const;
   void focus_slider();
   void set_goal_mode(bool goal);

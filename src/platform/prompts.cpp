@@ -7,8 +7,8 @@ namespace {
 // Used until the window layer installs real dialogs: never blocks, answers the safe choice.
 class Headless_Prompts final : public Prompts {
 public:
-  Prompt_Answer message(const QString& text, const QString& title, Prompt_Buttons buttons,
-                        Prompt_Icon /*icon*/) override {
+  Prompt_Answer message(const QString& text, const QString& title, Prompt_Buttons buttons, Prompt_Icon /*icon*/,
+                        std::optional<Prompt_Answer> /*default_answer*/) override {
     std::fprintf(stderr, "%s%s%s\n", qPrintable(title), title.isEmpty() ? "" : ": ", qPrintable(text));
     switch (buttons) {
     case Prompt_Buttons::Ok: return Prompt_Answer::Ok;
@@ -40,8 +40,9 @@ std::unique_ptr<Prompts> install_prompts(std::unique_ptr<Prompts> replacement) {
   return replacement;
 }
 
-Prompt_Answer Msg_Box(const QString& text, const QString& title, Prompt_Buttons buttons, Prompt_Icon icon) {
-  return prompts().message(text, title, buttons, icon);
+Prompt_Answer Msg_Box(const QString& text, const QString& title, Prompt_Buttons buttons, Prompt_Icon icon,
+                      std::optional<Prompt_Answer> default_answer) {
+  return prompts().message(text, title, buttons, icon, default_answer);
 }
 
 void Beep() { prompts().beep(); }

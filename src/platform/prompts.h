@@ -12,8 +12,9 @@ enum class Prompt_Answer { Ok, Cancel, Yes, No };
 class Prompts {
 public:
   virtual ~Prompts() = default;
-  virtual Prompt_Answer message(const QString& text, const QString& title, Prompt_Buttons buttons,
-                                Prompt_Icon icon) = 0;
+  // `default_answer`: the button Enter presses; nullopt leaves the toolkit's own (the first).
+  virtual Prompt_Answer message(const QString& text, const QString& title, Prompt_Buttons buttons, Prompt_Icon icon,
+                                std::optional<Prompt_Answer> default_answer) = 0;
   // nullopt when cancelled.
   virtual std::optional<QString> input(const QString& prompt, const QString& title, const QString& default_text) = 0;
   // Empty text when cancelled.
@@ -29,5 +30,5 @@ std::unique_ptr<Prompts> install_prompts(std::unique_ptr<Prompts> replacement);
 
 // The plain OK message box most of the system uses.
 Prompt_Answer Msg_Box(const QString& text, const QString& title = {}, Prompt_Buttons buttons = Prompt_Buttons::Ok,
-                      Prompt_Icon icon = Prompt_Icon::None);
+                      Prompt_Icon icon = Prompt_Icon::None, std::optional<Prompt_Answer> default_answer = std::nullopt);
 void Beep();

@@ -6,6 +6,7 @@
 #include "platform/settings.h"
 #include "platform/trace.h"
 #include "platform/twips.h"
+#include "recording/header_change.h"
 #include "recording/video_file_handler.h"
 
 #include <QAction>
@@ -461,9 +462,8 @@ void Form_Dora_Results::Change_Dog_Name(int row) {
                                         Label_name.at(static_cast<std::size_t>(row))->text());
     if (!answer || answer->isEmpty()) return;
     step = 30;
-    recording->set_Dora_Dog_name(box, *answer);
-    step = 40;
-    recording->Write_XML_Header();
+    // A name the file refuses is taken back: window and clipboard show what the file holds.
+    Write_Header_Change(*recording, [&] { recording->set_Dora_Dog_name(box, *answer); });
     step = 50;
     if (hooks_.handle_results) hooks_.handle_results();
   } catch (...) {
@@ -479,11 +479,10 @@ void Form_Dora_Results::Change_Event_Name() {
     step = 20;
     const auto answer = prompts().input(QStringLiteral("Change Event name"), Input_Title, Label_event_name->text());
     // A cancelled box gives an empty name, which is stored like any other answer.
-    recording->set_Dora_event(answer.value_or(QString()));
+    step = 40;
+    Write_Header_Change(*recording, [&] { recording->set_Dora_event(answer.value_or(QString())); });
     step = 30;
     if (hooks_.handle_results) hooks_.handle_results();
-    step = 40;
-    recording->Write_XML_Header();
   } catch (...) {
     report(step, QStringLiteral("Label_event_name_MouseDown"));
   }
@@ -496,11 +495,10 @@ void Form_Dora_Results::Change_Heat_Name() {
     if (!recording) return;
     step = 20;
     const auto answer = prompts().input(QStringLiteral("Change heat name"), Input_Title, Label_Heat_name->text());
-    recording->set_Dora_Heat_Name(answer.value_or(QString()));
+    step = 40;
+    Write_Header_Change(*recording, [&] { recording->set_Dora_Heat_Name(answer.value_or(QString())); });
     step = 30;
     if (hooks_.handle_results) hooks_.handle_results();
-    step = 40;
-    recording->Write_XML_Header();
   } catch (...) {
     report(step, QStringLiteral("Label_Heat_name_MouseDown"));
   }
@@ -510,8 +508,8 @@ void Form_Dora_Results::Clear_all_results_Click() {
   int32_t step = 10;
   try {
     const Prompt_Answer answer =
-        prompts().message(QStringLiteral("Clearing all results, are you sure?"),
-                          QStringLiteral("Doravent clearing results"), Prompt_Buttons::OkCancel, Prompt_Icon::Question);
+        Msg_Box(QStringLiteral("Clearing all results, are you sure?"), QStringLiteral("Doravent clearing results"),
+                Prompt_Buttons::OkCancel, Prompt_Icon::Question, Prompt_Answer::Cancel);
     if (answer != Prompt_Answer::Ok) return;
     step = 20;
     if (hooks_.clear_all_results) hooks_.clear_all_results();

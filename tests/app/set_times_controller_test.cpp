@@ -3,6 +3,7 @@
 #include "app/set_times_controller.h"
 
 #include "app/form_doravent.h"
+#include "app/playback_controller.h"
 #include "app/results_controller.h"
 #include "app/review_controller.h"
 #include "mock/fake_clock.h"
@@ -13,6 +14,7 @@
 #include "platform/program_info.h"
 #include "platform/user_folders.h"
 #include "presentation/results_form.h"
+#include "recording/qn3_format.h"
 #include "recording/video_file_handler.h"
 #include "timing/result_ranking.h"
 
@@ -29,6 +31,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 #include <limits>
+#include <map>
 
 namespace {
 
@@ -47,18 +50,35 @@ struct Set_Times_Fixture : Window_Test {
     load_window();
   }
 
-  void open(bool read_only = false) {
+  // Run times by slider position: the recording's stamps are made so that the picture at
+  // position p shows times[p] (six frames, stepped by frames, no goal delay); other positions
+  // show 100 ms per position.
+  using Shown_Times = std::map<int, int32_t>;
+  static constexpr int32_t Start_Mill = 100000;
+
+  void open(const Shown_Times& times, bool read_only = false) {
+    review_recordings::Spec spec;
+    spec.interlaced = false;
+    spec.frames = 6;
+    spec.start_pc_mill = Start_Mill;
+    for (int p = 1; p <= spec.frames; ++p) {
+      const auto planned = times.find(p);
+      const int32_t shown = planned != times.end() ? planned->second : 100 * p;
+      spec.capture_mills.push_back(Start_Mill + shown - 2); // a picture's run time is its stamp - start + 2
+    }
     path = dir.filePath(QStringLiteral("heat.qn3"));
-    ASSERT_TRUE(review_recordings::Write(path, review_recordings::Spec{}));
+    ASSERT_TRUE(review_recordings::Write(path, spec));
     if (read_only) {
       ASSERT_TRUE(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
     }
+    h().set_Default_Goal_Compensation(0);
     ASSERT_TRUE(w->review().Handle_Open(path));
   }
-  // The picture shown: slider position first, since moving the slider recomputes the run time.
+  // Moves the slider to the position; the picture it shows carries the run time planned for it.
   void show_picture(int position, int32_t elapsed_ms) {
     w->Slider_play->setValue(position);
-    w->state().Heat_Elapsed_Mill = elapsed_ms;
+    ASSERT_EQ(w->Slider_play->value(), position);
+    ASSERT_EQ(w->playback().Shown_Run_Time(), elapsed_ms) << "position " << position;
   }
   QPushButton* box_button(int box) { return w->Command_BOX_set_time.at(static_cast<std::size_t>(box - 1)); }
   void press_box(int box) { box_button(box)->click(); }
@@ -75,7 +95,7 @@ struct Set_Times_Fixture : Window_Test {
 // Each box button stores the shown time with its frame and click time, written at once, and
 // the one-shot modes apply to the next box only.
 TEST_F(Set_Times_Fixture, BoxButtonsStoreTimesAndModesApplyOnce) {
-  open();
+  open({{3, 802}, {4, 900}, {5, 950}});
   show_picture(3, 802);
   w->Cmd_add_hundredth->click();
   EXPECT_TRUE(w->state().Plus_Hundredth_Mode);
@@ -123,7 +143,7 @@ TEST_F(Set_Times_Fixture, BoxButtonsStoreTimesAndModesApplyOnce) {
 
 // The Notime pop-up chooses the code the next box gets; without a choice it is no rank.
 TEST_F(Set_Times_Fixture, NoTimeCodesFollowTheButtonCaption) {
-  open();
+  open({{1, 30001}, {3, 30003}, {4, 30004}, {6, 30006}});
   w->show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
   QTest::mousePress(w->Cmd_Notime, Qt::RightButton);
@@ -176,7 +196,7 @@ TEST_F(Set_Times_Fixture, NoTimeCodesFollowTheButtonCaption) {
 // box delay is added to what is shown, and a time without split shows 00,00.
 TEST_F(Set_Times_Fixture, PressesRankInTheResultsWindow) {
   program().Box_Delay_Ms = 100;
-  open();
+  open({{1, 31250}, {2, 29500}, {3, 32000}, {5, 29500}});
   const struct {
     int16_t box;
     int32_t elapsed;
@@ -209,7 +229,7 @@ TEST_F(Set_Times_Fixture, SplitModeStoresSplitTimes) {
   w->Cmd_Split->click();
   EXPECT_EQ(prompts->beeps(), 1) << "no recording open";
   clock.advance(300);
-  open();
+  open({{2, 15000}, {3, 14000}});
   show_picture(2, 15000);
   press_box(1);
 
@@ -255,7 +275,7 @@ TEST_F(Set_Times_Fixture, SplitModeStoresSplitTimes) {
   clock.advance(300);
   w->Cmd_Split->click();
   ASSERT_TRUE(w->state().Split_Mode);
-  show_picture(2, 0);
+  w->Slider_play->setValue(2);
   ASSERT_TRUE(w->review().Handle_Open(path));
   EXPECT_EQ(w->Slider_play->value(), 5);
   EXPECT_EQ(w->Cmd_Split->text(), "Split");
@@ -267,7 +287,7 @@ TEST_F(Set_Times_Fixture, SplitModeStoresSplitTimes) {
 
 // The Assign times commands act on the held box; the held box follows press and release.
 TEST_F(Set_Times_Fixture, AssignTimesActOnTheHeldBox) {
-  open();
+  open({{1, 1500}, {2, 20000}, {3, 21000}});
   w->show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
   w->item("item_set_time")->trigger();
@@ -332,7 +352,7 @@ TEST_F(Set_Times_Fixture, AssignTimesActOnTheHeldBox) {
 
 // A dead heat from the menu before any time was set would wipe the box's time: refused.
 TEST_F(Set_Times_Fixture, MenuDeadHeatNeedsATimeToShare) {
-  open();
+  open({{2, 20000}});
   show_picture(2, 20000);
   press_box(1);
   ASSERT_TRUE(w->review().Handle_Open(path)); // another opening forgets the last time
@@ -345,7 +365,7 @@ TEST_F(Set_Times_Fixture, MenuDeadHeatNeedsATimeToShare) {
 
 // A read-only recording refuses every change and its bytes stay as they were.
 TEST_F(Set_Times_Fixture, ReadOnlyRecordingRefusesEveryChange) {
-  open(true);
+  open({{2, 20000}}, true);
   ASSERT_TRUE(h().Read_only());
   const QByteArray before = bytes();
   show_picture(2, 20000);
@@ -366,7 +386,7 @@ TEST_F(Set_Times_Fixture, ReadOnlyRecordingRefusesEveryChange) {
 // A header that cannot be written is reported with the place, and the window goes on showing
 // what the file holds.
 TEST_F(Set_Times_Fixture, AFailedWriteIsReportedAndUndone) {
-  open();
+  open({{2, 20000}});
   // Too long a name for the header block: every rewrite fails from now on.
   h().set_Dora_Dog_name(1, QString(70000, QLatin1Char('x')));
   const QByteArray before = bytes();
@@ -375,17 +395,16 @@ TEST_F(Set_Times_Fixture, AFailedWriteIsReportedAndUndone) {
   EXPECT_EQ(bytes(), before);
   EXPECT_EQ(h().Dora_Heat_time(3, false), 0);
   EXPECT_EQ(h().Dora_heat_frame(3), 0);
-  bool located = false;
-  for (const auto& r : errors.reports)
-    located = located || (r.location == "Set_Time of Form Form_Doravent" && r.line == 60);
-  EXPECT_TRUE(located);
+  ASSERT_EQ(errors.reports.size(), 1U) << "reported once, where the write failed";
+  EXPECT_TRUE(errors.reports[0].location.startsWith("Write_XML_Header of "))
+      << errors.reports[0].location.toStdString();
   EXPECT_FALSE(w->set_times().Last_Set_Time().has_value());
   EXPECT_EQ(back_colour(box_button(3)), face());
 }
 
 // Clearing that cannot be written leaves the results shown as the file holds them.
 TEST_F(Set_Times_Fixture, AFailedClearKeepsTheResults) {
-  open();
+  open({{2, 20000}});
   show_picture(2, 20000);
   press_box(3);
   const int32_t stored = h().Dora_Heat_time(3, false);
@@ -396,10 +415,41 @@ TEST_F(Set_Times_Fixture, AFailedClearKeepsTheResults) {
   EXPECT_EQ(bytes(), before);
   EXPECT_EQ(h().Dora_Heat_time(3, false), stored);
   EXPECT_NE(back_colour(box_button(3)), face());
-  bool located = false;
-  for (const auto& r : errors.reports)
-    located = located || (r.location == "Clear_all_Results of Form Form_Doravent" && r.line == 30);
-  EXPECT_TRUE(located);
+  ASSERT_EQ(errors.reports.size(), 1U) << "reported once, where the write failed";
+  EXPECT_TRUE(errors.reports[0].location.startsWith("Write_XML_Header of "))
+      << errors.reports[0].location.toStdString();
+}
+
+// A picture that cannot be read shows the last good picture and its time: a box press there
+// would store a time that is not its frame's, so it is refused.
+TEST_F(Set_Times_Fixture, APictureThatCannotBeReadTakesNoTime) {
+  open({{3, 20000}, {4, 20040}});
+  {
+    // Frame 4 loses its start marker: the reader treats it as no frame.
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    const int64_t record = (file.size() - qn3::Header_Block_Size) / 6;
+    ASSERT_TRUE(file.seek(qn3::Header_Block_Size + 3 * record));
+    ASSERT_EQ(file.write("XXXX", 4), 4);
+  }
+  ASSERT_TRUE(w->review().Handle_Open(path));
+  show_picture(3, 20000);
+  w->Slider_play->setValue(4);
+  EXPECT_FALSE(w->playback().Shown_Run_Time().has_value());
+  const QByteArray before = bytes();
+  press_box(2);
+  w->state().Held_Box = 3;
+  w->item("item_set_time")->trigger();
+  EXPECT_EQ(bytes(), before);
+  EXPECT_EQ(h().Dora_Heat_time(2, false), 0);
+  EXPECT_EQ(h().Dora_heat_frame(2), 0);
+  EXPECT_EQ(h().Dora_Heat_time(3, false), 0);
+  EXPECT_EQ(prompts->messages(), QStringList(2, QStringLiteral("Picture 4 could not be read: no time was stored!")));
+  // The next readable picture takes its own time again.
+  w->Slider_play->setValue(5);
+  press_box(2);
+  EXPECT_EQ(h().Dora_Heat_time(2, false), 500);
+  EXPECT_EQ(h().Dora_heat_frame(2), 5);
 }
 
 } // namespace

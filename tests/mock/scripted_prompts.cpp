@@ -9,8 +9,8 @@ template <class Q> auto take(Q& queue) {
 } // namespace
 
 Prompt_Answer Scripted_Prompts::message(const QString& text, const QString& title, Prompt_Buttons buttons,
-                                        Prompt_Icon icon) {
-  seen.push_back({Kind::Message, text, title, buttons, icon});
+                                        Prompt_Icon icon, std::optional<Prompt_Answer> default_answer) {
+  seen.push_back({Kind::Message, text, title, buttons, icon, default_answer});
   if (!answers.empty()) return take(answers);
   switch (buttons) {
   case Prompt_Buttons::Ok: return Prompt_Answer::Ok;

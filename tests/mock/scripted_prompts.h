@@ -18,6 +18,7 @@ public:
     QString title;
     Prompt_Buttons buttons = Prompt_Buttons::Ok;
     Prompt_Icon icon = Prompt_Icon::None;
+    std::optional<Prompt_Answer> default_answer = std::nullopt;
   };
 
   std::vector<Prompt> seen;
@@ -25,7 +26,8 @@ public:
   std::deque<std::optional<QString>> texts; // inputs and dialogs
   std::vector<QString> filters;             // of the file dialogs, in order
 
-  Prompt_Answer message(const QString& text, const QString& title, Prompt_Buttons buttons, Prompt_Icon icon) override;
+  Prompt_Answer message(const QString& text, const QString& title, Prompt_Buttons buttons, Prompt_Icon icon,
+                        std::optional<Prompt_Answer> default_answer) override;
   std::optional<QString> input(const QString& prompt, const QString& title, const QString& default_text) override;
   QString open_file(const QString& title, const QString& folder, const QString& filter) override;
   QString save_file(const QString& title, const QString& folder, const QString& filter) override;

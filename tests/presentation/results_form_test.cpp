@@ -271,6 +271,32 @@ TEST_F(Results_Fixture, NameChangesGoIntoTheRecording) {
   EXPECT_TRUE(errors.reports.empty());
 }
 
+// A name the file refuses is taken back, so the window and the clipboard never show a name the
+// recording does not hold; the failed write is reported once.
+TEST_F(Results_Fixture, RenamesTheFileRefusesAreTakenBack) {
+  const QString path = open();
+  store_heat();
+  ASSERT_TRUE(recording->Write_XML_Header());
+  show_recording();
+  // Too long a name for the header block: every rewrite fails from now on.
+  recording->set_Dora_Dog_name(6, QString(70000, QLatin1Char('x')));
+  const QByteArray before = bytes(path);
+  prompts->texts = {QStringLiteral("Thunder"), QStringLiteral("Derby"), QStringLiteral("Last Race")};
+  form->Change_Dog_Name(0);
+  form->Change_Event_Name();
+  form->Change_Heat_Name();
+  EXPECT_EQ(bytes(path), before);
+  EXPECT_EQ(recording->Dora_Dog_name(2), "Bolt");
+  EXPECT_EQ(recording->Dora_event(), "Spring Cup");
+  EXPECT_EQ(recording->Dora_Heat_Name(), "Final");
+  EXPECT_EQ(label("Label_name_0")->text(), "Bolt");
+  EXPECT_EQ(form->Label_event_name->text(), "Spring Cup");
+  EXPECT_FALSE(form->Export_Text().contains(QStringLiteral("Thunder")));
+  ASSERT_EQ(errors.reports.size(), 3U);
+  for (const auto& r : errors.reports)
+    EXPECT_TRUE(r.location.startsWith("Write_XML_Header of ")) << r.location.toStdString();
+}
+
 TEST_F(Results_Fixture, ReadOnlyRecordingRefusesEveryNameChange) {
   const QString path = open(true);
   ASSERT_TRUE(recording->Read_only());
@@ -330,6 +356,7 @@ TEST_F(Results_Fixture, ClearingAsksFirst) {
   EXPECT_EQ(prompts->seen.at(0).text, "Clearing all results, are you sure?");
   EXPECT_EQ(prompts->seen.at(0).title, "Doravent clearing results");
   EXPECT_EQ(prompts->seen.at(0).buttons, Prompt_Buttons::OkCancel);
+  EXPECT_EQ(prompts->seen.at(0).default_answer, Prompt_Answer::Cancel) << "Enter must not clear the heat";
 }
 
 TEST_F(Results_Fixture, PrintingWritesThePageAndClearsThePrintedLine) {
