@@ -2,6 +2,8 @@
 
 #include "app/form_doravent.h"
 #include "platform/error_report.h"
+#include "platform/program_info.h"
+#include "platform/settings.h"
 #include "platform/trace.h"
 #include "presentation/event_form.h"
 #include "recording/video_file_handler.h"
@@ -122,12 +124,17 @@ void Event_Controller::Display_Heat_Data() {
 }
 
 void Event_Controller::UpDown_heat_Change() {
+  int32_t step = 10;
   try {
+    // A heat under review is not the selected heat: the up-down changes nothing then.
     if (window_.obj_QN3_Handler().File_open() || !event_file_in_use()) return;
     window_.Frame_dogs_Heat->show();
     Display_Heat_Data();
+    step = 20;
+    Write_Ini_Value(QStringLiteral("Settings"), QStringLiteral("Heat_ID"),
+                    QString::number(window_.UpDown_heat->value()), program().Settings_File_Path);
   } catch (...) {
-    report(10, QStringLiteral("UpDown_heat_Change"));
+    report(step, QStringLiteral("UpDown_heat_Change"));
   }
 }
 

@@ -28,6 +28,7 @@
 #include <QSpinBox>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QWindow>
 
 Picture_Box::Picture_Box(QWidget* parent) : QWidget(parent) {
   setAttribute(Qt::WA_OpaquePaintEvent);
@@ -277,6 +278,11 @@ void Form_Doravent::closeEvent(QCloseEvent* event) {
 
 void Form_Doravent::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
+  if (!screen_watched_ && windowHandle()) {
+    screen_watched_ = true;
+    connect(windowHandle(), &QWindow::screenChanged, this, [this] { Update_Max_Picture_Height(); });
+  }
+  Update_Max_Picture_Height();
   Form_Activate();
 }
 

@@ -78,6 +78,10 @@ public:
   // Empty text when the folder is usable; else the failure's description and number.
   QString Validate_Folder();
   void Arrange_form();
+  // Max_Picture_Height from the window as laid out on its screen; a recording already open is
+  // sized again when it changes. Called when the window is shown, when it changes screens and
+  // before a recording is sized.
+  void Update_Max_Picture_Height();
   void Doravent_End();
   void Stop_All_Windows();
 
@@ -198,5 +202,6 @@ private:
   std::unique_ptr<Set_Times_Controller> set_times_;
   std::unique_ptr<App_Key_Filter> key_filter_;
   bool loaded_ = false;
+  bool screen_watched_ = false;
   bool ended_ = false;
 };

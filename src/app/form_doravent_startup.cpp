@@ -17,6 +17,7 @@
 #include "platform/user_folders.h"
 #include "presentation/event_form.h"
 #include "presentation/settings_form.h"
+#include "recording/video_file_handler.h"
 
 #include <QAction>
 #include <QApplication>
@@ -126,6 +127,9 @@ bool Form_Doravent::Form_Load() {
       UpDown_heat->setValue(ok ? heat : 1);
       Label_heat_num->setText(QString::number(UpDown_heat->value()));
     }
+    // The stored heat is selected as a change of the up-down would: its name, length and dogs,
+    // not heat 1's, are shown from the start.
+    events_->UpDown_heat_Change();
     step = 140;
     move(0, 0);
     Load_Compensations();
@@ -150,7 +154,9 @@ bool Form_Doravent::Form_Load() {
     goal_line_->Read_Goal_Lines();
     Picture_LED->setFrameShape(QFrame::NoFrame);
     step = 200;
-    state_.Max_Picture_Height = Compute_Max_Picture_Height();
+    // Measured only once the window is laid out on its screen (showEvent); until then a picture
+    // keeps its own size.
+    if (isVisible()) Update_Max_Picture_Height();
     step = 210;
     if (program().Development_Mode) state_.Arm_Green = true;
     Arrange_form();
@@ -173,12 +179,19 @@ void Form_Doravent::Form_Activate() {
 
 int32_t Form_Doravent::Compute_Max_Picture_Height() const {
   const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
-  if (!screen) return 480;
-  const int border = frameGeometry().height() - geometry().height();
-  const int chrome = height() - (centralWidget() ? centralWidget()->height() : height());
-  const int available =
-      screen->availableGeometry().height() - border - chrome - Frame_settimes->sizeHint().height() - 8;
-  return std::max(120, available);
+  if (!screen) return 0;
+  // The window's height less its inner height: title bar, borders and menu bar, as laid out.
+  const int chrome = frameGeometry().height() - (centralWidget() ? centralWidget()->height() : 0);
+  return std::max(120, screen->geometry().height() - chrome - Frame_settimes->sizeHint().height());
+}
+
+void Form_Doravent::Update_Max_Picture_Height() {
+  const int32_t height = Compute_Max_Picture_Height();
+  if (height == state_.Max_Picture_Height) return;
+  Trace_Message("*Max_Picture_Height", height);
+  state_.Max_Picture_Height = height;
+  // A recording opened before the window was measured is sized again for this screen.
+  if (obj_QN3_Handler_->File_open()) review_->Size_Picture();
 }
 
 void Form_Doravent::load_Capture_Folder() {
@@ -244,18 +257,7 @@ void Form_Doravent::Read_Last_Crop() {
   item_crop_size_Click(0);
 }
 
-void Form_Doravent::UpDown_heat_Change() {
-  int32_t step = 10;
-  try {
-    Label_heat_num->setText(QString::number(UpDown_heat->value()));
-    Write_Ini_Value(Settings, QStringLiteral("Heat_ID"), QString::number(UpDown_heat->value()),
-                    program().Settings_File_Path);
-    step = 20;
-    events_->UpDown_heat_Change();
-  } catch (...) {
-    report(step, QStringLiteral("UpDown_heat_Change"));
-  }
-}
+void Form_Doravent::UpDown_heat_Change() { events_->UpDown_heat_Change(); }
 
 void Form_Doravent::item_associate_Click() {
   int32_t step = 10;

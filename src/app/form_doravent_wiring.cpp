@@ -73,6 +73,8 @@ void Form_Doravent::connect_commands() {
           [this] { review_->item_last_heat_Click(); });
   connect(item(QStringLiteral("item_close_file")), &QAction::triggered, this,
           [this] { review_->item_close_file_Click(); });
+  connect(item(QStringLiteral("item_qn3_properties")), &QAction::triggered, this,
+          [this] { review_->item_qn3_properties_Click(); });
   connect(item(QStringLiteral("item_show_settings")), &QAction::triggered, this, [] {
     Form_Doravent_settings& settings = Form_Doravent_settings::instance();
     settings.show();

@@ -6,6 +6,7 @@
 #include "platform/key_codes.h"
 #include "platform/prompts.h"
 #include "platform/trace.h"
+#include "platform/twips.h"
 #include "recording/video_file_handler.h"
 #include "timing/run_time.h"
 #include "timing/time_text.h"
@@ -22,8 +23,9 @@
 
 namespace {
 
-// A press left of this (slider mouse coordinates) goes back to the first picture.
-constexpr double First_Picture_Zone = 170;
+// A press left of this many twips goes back to the first picture: a click at the slider's left
+// end, not a press anywhere near it.
+constexpr double First_Picture_Zone_Twips = 170;
 
 struct Busy_Guard {
   explicit Busy_Guard(bool& flag) : flag_(flag) { flag_ = true; }
@@ -163,7 +165,7 @@ void Playback_Controller::Form_KeyDown(int32_t keycode) {
 
 bool Playback_Controller::Slider_play_MouseDown(Qt::MouseButtons, Qt::KeyboardModifiers, double x, double) {
   try {
-    if (x >= First_Picture_Zone) return false;
+    if (x * Twips_Per_Pixel() >= First_Picture_Zone_Twips) return false;
     Show_Value(w_.Slider_play->minimum());
     return true;
   } catch (...) {

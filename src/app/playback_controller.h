@@ -35,7 +35,7 @@ public:
   // True when the key was taken for the goal-line copy (the slider must not step on it).
   bool Slider_play_KeyDown(int32_t keycode, Qt::KeyboardModifiers shift);
   void Form_KeyDown(int32_t keycode);
-  // x in the slider's own mouse coordinates. True when the press was taken (the slider must not
+  // x in the slider's own mouse coordinates (pixels). True when the press was taken (the slider must not
   // page towards it as well).
   bool Slider_play_MouseDown(Qt::MouseButtons buttons, Qt::KeyboardModifiers shift, double x, double y);
   void Slider_play_MouseUp();

@@ -119,11 +119,8 @@ bool Review_Controller::Handle_Open(const QString& path) {
     st.Goal_Displacement = 0;
 
     step = 50;
-    // A rotated recording is shown turned, so the box takes the turned picture's shape.
-    const int32_t shown_width = h.Rotated() ? h.Height() : h.Width();
-    const int32_t shown_height = h.Rotated() ? h.Width() : h.Height();
-    const QSize picture = Review_Picture_Size(shown_width, shown_height, st.Max_Picture_Height);
-    if (!picture.isEmpty()) w_.Picture_out->resize(picture);
+    if (w_.isVisible()) w_.Update_Max_Picture_Height();
+    Size_Picture();
 
     step = 60;
     if (h.Num_fields() <= 0) {
@@ -181,6 +178,17 @@ bool Review_Controller::Handle_Open(const QString& path) {
   }
 }
 
+void Review_Controller::Size_Picture() {
+  const cls_VideoFile_handler& h = w_.obj_QN3_Handler();
+  // A rotated recording is shown turned, so the box takes the turned picture's shape.
+  const int32_t shown_width = h.Rotated() ? h.Height() : h.Width();
+  const int32_t shown_height = h.Rotated() ? h.Width() : h.Height();
+  const QSize picture = Review_Picture_Size(shown_width, shown_height, w_.state().Max_Picture_Height);
+  if (picture.isEmpty() || picture == w_.Picture_out->size()) return;
+  w_.Picture_out->resize(picture);
+  if (w_.isVisible()) w_.Arrange_form();
+}
+
 void Review_Controller::Update_File_Size(const QString& path) {
   int32_t step = 10;
   try {
@@ -204,6 +212,8 @@ void Review_Controller::Do_Close() {
     w_.Label_filesize->clear();
     w_.Picture_out->Clear_Picture();
     w_.Frame_settimes->hide();
+    // Opening hid the camera and heat controls; without them the next heat cannot be recorded.
+    w_.Frame_Control_status->show();
     w_.Cmd_Split->setText(QStringLiteral("Split"));
     w_.setWindowTitle(program().Program_Name);
     {
@@ -228,3 +238,16 @@ bool Refuse_Read_Only(const cls_VideoFile_handler& recording) {
 }
 
 bool Review_Controller::Check_Read_Only() { return Refuse_Read_Only(w_.obj_QN3_Handler()); }
+
+void Review_Controller::item_qn3_properties_Click() {
+  try {
+    const QString text = w_.obj_QN3_Handler().QN3_Properties();
+    if (text.isEmpty()) {
+      Beep();
+      return;
+    }
+    Msg_Box(text, QStringLiteral("QN3 Properties"));
+  } catch (...) {
+    report_current_exception(10, location("item_qn3_properties_Click"));
+  }
+}

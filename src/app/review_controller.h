@@ -38,11 +38,16 @@ public:
   void item_open_file_Click();
   void item_last_heat_Click();
   void item_close_file_Click() { Do_Close(); }
+  // The recording's property text in a message box; a beep without one.
+  void item_qn3_properties_Click();
 
   // True when the recording is open for review afterwards.
   bool Handle_Open(const QString& path);
   void Do_Close();
   void Update_File_Size(const QString& path);
+  // The picture box for the open recording: its own size, or scaled down to the screen's
+  // largest picture height.
+  void Size_Picture();
   // Shows "File is read only!" and answers true when the open recording may not be changed.
   bool Check_Read_Only();
   void Check_Read_Only(bool& refused) { refused = Check_Read_Only(); }

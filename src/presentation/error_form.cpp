@@ -344,12 +344,15 @@ void QNV_error_form::Print_Report() {
       Msg_Box(QStringLiteral("No printer availible"));
       return;
     }
+    QString pdf_file;
     {
       const std::unique_ptr<QPrinter> printer = Make_Printer(program().Program_Name + QStringLiteral(" Error report"));
+      pdf_file = Unannounced_Pdf_File(*printer);
       Page_Surface page(*printer);
       Print_Error_Report(page, program().Program_Name, Report_Lines(), Comment(), Support());
     }
     run_progress_bar();
+    Tell_Pdf_File(pdf_file);
   } catch (...) {
     ProgressBar1->hide();
     Msg_Box(QStringLiteral("Printer error"));

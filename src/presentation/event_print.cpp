@@ -75,8 +75,10 @@ void Print_Form_Window(QWidget& window, const QString& progress_caption, Window_
   progress.show();
   wait_ms(waits.start_ms);
   progress.set_percent(10);
+  QString pdf_file;
   {
     const std::unique_ptr<QPrinter> printer = Make_Printer(window.windowTitle());
+    pdf_file = Unannounced_Pdf_File(*printer);
     Page_Surface page(*printer);
     Print_Window_Picture(page, window);
   }
@@ -84,4 +86,5 @@ void Print_Form_Window(QWidget& window, const QString& progress_caption, Window_
   progress.set_percent(100);
   wait_ms(waits.end_ms);
   progress.hide();
+  Tell_Pdf_File(pdf_file);
 }

@@ -2,6 +2,8 @@
 
 #include "platform/clock.h"
 #include "platform/error_report.h"
+#include "platform/program_info.h"
+#include "platform/prompts.h"
 #include "platform/trace.h"
 
 #include <QDir>
@@ -224,4 +226,16 @@ std::unique_ptr<QPrinter> Make_Printer(const QString& document_name) {
   }
   apply_settings(*printer, current);
   return printer;
+}
+
+QString Unannounced_Pdf_File(const QPrinter& printer) {
+  if (printer.outputFormat() != QPrinter::PdfFormat || !Print_To_File().isEmpty()) return {};
+  return printer.outputFileName();
+}
+
+void Tell_Pdf_File(const QString& path) {
+  if (path.isEmpty()) return;
+  Trace_Message("*Printed to PDF file", path);
+  Msg_Box(QStringLiteral("The pages were written to the PDF file\n") + path, program().Program_Name, Prompt_Buttons::Ok,
+          Prompt_Icon::Information);
 }

@@ -60,3 +60,9 @@ QString Print_To_File();
 // to Print_To_File(), else the PDF printer's own file, else a new file in the documents folder
 // named after document_name. A system printer that has gone away falls back to the PDF printer.
 std::unique_ptr<QPrinter> Make_Printer(const QString& document_name = QStringLiteral("Doravent"));
+
+// The PDF file a print job writes when nobody routed it there on purpose (Set_Print_To_File):
+// the operator must be told where the pages went. Empty for a real printer.
+QString Unannounced_Pdf_File(const QPrinter& printer);
+// "The pages were written to the PDF file" and the path, when there is one.
+void Tell_Pdf_File(const QString& path);

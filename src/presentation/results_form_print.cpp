@@ -96,8 +96,10 @@ void Form_Dora_Results::Print_Click() {
     progress->set_Percent(30);
     Wait_Letting_Events_Run(300);
     step = 40;
+    QString pdf_file;
     {
       const std::unique_ptr<QPrinter> printer = Make_Printer(QStringLiteral("Doravent results"));
+      pdf_file = Unannounced_Pdf_File(*printer);
       Doprintform(*printer);
     }
     step = 50;
@@ -107,6 +109,7 @@ void Form_Dora_Results::Print_Click() {
     progress->set_Percent(100);
     Wait_Letting_Events_Run(300);
     progress->hide();
+    Tell_Pdf_File(pdf_file);
   } catch (...) {
     Label_printed->clear();
     if (progress) progress->hide();

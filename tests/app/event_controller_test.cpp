@@ -174,3 +174,37 @@ TEST_F(Event_Commands, HeatDataFollowsTheEventFile) {
   main.obj_QN3_Handler().Close_File();
   main.Doravent_End();
 }
+
+// Started with an event file and a stored heat other than 1, the window shows that heat's own
+// name, length and dogs at once; while a recording is under review the up-down selects nothing
+// and the stored heat stays.
+TEST_F(Event_Commands, TheStoredHeatIsShownAtStartAndKeptDuringReview) {
+  const QString path = make_event_file();
+  program().Settings_File_Path.clear();
+  const QString settings = Local_AppData_Folder() + QStringLiteral("Doravent_HDMI.ini");
+  Write_Ini_Value(QStringLiteral("Settings"), QStringLiteral("current_event_file"), path, settings);
+  Write_Ini_Value(QStringLiteral("Settings"), QStringLiteral("Heat_ID"), QStringLiteral("4"), settings);
+  Form_Doravent::Options o;
+  o.end_program = [](int) {};
+  Form_Doravent main(o);
+  main.review().set_Open_Wait_Ms(0);
+  ASSERT_TRUE(main.Form_Load());
+  EXPECT_EQ(main.UpDown_heat->value(), 4);
+  EXPECT_EQ(main.Label_heat_num->text(), "4");
+  EXPECT_EQ(main.Label_heat_name->text(), "Heat name 4");
+  EXPECT_EQ(main.Label_dog.at(0)->text(), "Dog 4-1");
+
+  main.UpDown_heat->setValue(3);
+  EXPECT_EQ(Read_Ini_Value(QStringLiteral("Settings"), QStringLiteral("Heat_ID"), settings, {}), "3");
+
+  QTemporaryDir recordings;
+  const QString heat = recordings.filePath(QStringLiteral("heat.qn3"));
+  ASSERT_TRUE(review_recordings::Write(heat, review_recordings::Spec{}));
+  ASSERT_TRUE(main.review().Handle_Open(heat));
+  main.UpDown_heat->setValue(5);
+  EXPECT_EQ(Read_Ini_Value(QStringLiteral("Settings"), QStringLiteral("Heat_ID"), settings, {}), "3");
+  EXPECT_EQ(main.Label_heat_num->text(), "7") << "the recording's own heat stays shown";
+  EXPECT_TRUE(errors.reports.empty()) << locations().toStdString();
+  main.obj_QN3_Handler().Close_File();
+  main.Doravent_End();
+}

@@ -181,12 +181,12 @@ TEST_F(Window_Fixture, StartUpRestoresHeatCropAndGoalLines) {
   EXPECT_TRUE(w->findChild<QRadioButton*>("Option_selected_camera_1")->isChecked());
   EXPECT_EQ(program().Goal_Delay_Ms, 200);
   EXPECT_EQ(program().Box_Delay_Ms, 0);
-  EXPECT_GT(w->state().Max_Picture_Height, 0);
 
-  // The heat number and crop size chosen are remembered for the next start.
+  // The crop size chosen is remembered for the next start; the heat number only with an event
+  // file in use (the event tests show that), not for the test heat.
   w->findChild<QSpinBox*>("UpDown_heat")->setValue(9);
   w->item("item_crop_size_1")->trigger();
-  EXPECT_EQ(Read_Ini_Value(Settings, "heat_id", program().Settings_File_Path, ""), "9");
+  EXPECT_EQ(Read_Ini_Value(Settings, "heat_id", program().Settings_File_Path, ""), "7");
   EXPECT_EQ(Read_Ini_Value(Settings, "lastcrop", program().Settings_File_Path, ""), "600*1080");
   EXPECT_TRUE(w->item("item_crop_size_1")->isChecked());
   EXPECT_FALSE(w->item("item_crop_size_2")->isChecked());

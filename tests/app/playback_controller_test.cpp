@@ -11,6 +11,7 @@
 #include "mock/scripted_prompts.h"
 #include "mock/window_test.h"
 #include "platform/program_info.h"
+#include "platform/twips.h"
 #include "platform/user_folders.h"
 #include "recording/video_file_handler.h"
 
@@ -254,7 +255,10 @@ TEST_F(Playback_Window, APressAtTheSlidersLeftEndGoesBackToTheFirstPicture) {
     int x;
     bool to_first;
   };
-  for (const Case& c : std::initializer_list<Case>{{5, true}, {169, true}, {400, false}}) {
+  // The left end is 170 twips, 11 pixels at 96 dots per inch: a press further in (on the thumb,
+  // say) is the slider's own and must not jump to the start.
+  ASSERT_EQ(Twips_Per_Pixel(), 15);
+  for (const Case& c : std::initializer_list<Case>{{5, true}, {11, true}, {12, false}, {169, false}, {400, false}}) {
     SCOPED_TRACE(c.x);
     show(30);
     w->state().Print_Dog_Name = QStringLiteral("Flash");

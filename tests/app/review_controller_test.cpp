@@ -148,6 +148,7 @@ TEST_F(Review_Fixture, RecordingsThatCannotBeReviewed) {
 TEST_F(Review_Fixture, CloseResetsTheWindow) {
   load();
   ASSERT_TRUE(w->review().Handle_Open(make({})));
+  EXPECT_TRUE(w->Frame_Control_status->isHidden()) << "review hides the camera and heat controls";
   int cleared = 0;
   w->review().hooks().clear_results = [&] { ++cleared; };
   w->Cmd_Split->setText(QStringLiteral("Goal"));
@@ -165,6 +166,23 @@ TEST_F(Review_Fixture, CloseResetsTheWindow) {
   EXPECT_FALSE(w->Slider_play->isEnabled());
   EXPECT_EQ(cleared, 1);
   EXPECT_FALSE(w->review().Check_Read_Only()) << "no recording: nothing to refuse";
+  EXPECT_FALSE(w->Frame_Control_status->isHidden()) << "the next heat needs them again";
+}
+
+TEST_F(Review_Fixture, PropertiesOfTheOpenRecording) {
+  load();
+  QAction* properties = w->item(QStringLiteral("item_qn3_properties"));
+  ASSERT_TRUE(properties->isEnabled());
+  properties->trigger();
+  EXPECT_EQ(prompts->beeps(), 1) << "no recording open";
+  EXPECT_TRUE(prompts->messages().isEmpty());
+  const QString path = make({});
+  ASSERT_TRUE(w->review().Handle_Open(path));
+  properties->trigger();
+  ASSERT_EQ(prompts->messages().size(), 1);
+  EXPECT_EQ(prompts->messages().at(0), w->obj_QN3_Handler().QN3_Properties());
+  EXPECT_TRUE(prompts->messages().at(0).contains(QStringLiteral("Frames : 3")))
+      << prompts->messages().at(0).toStdString();
 }
 
 // A recording the user may not write opens with "(read-only)" and refuses changes.

@@ -190,6 +190,22 @@ TEST_F(Error_Window, PrintReportWritesAPdf) {
   EXPECT_TRUE(find<QProgressBar>(form, "ProgressBar1")->isHidden());
 }
 
+// Printed on the PDF printer because the machine has no other, the report says where it went.
+TEST_F(Error_Window, PrintReportOnThePdfPrinterSaysWhereTheFileWent) {
+  QTemporaryDir folder;
+  const QString pdf = folder.filePath(QStringLiteral("pdf printer.pdf"));
+  const Printer_Settings saved = Current_Printer();
+  Current_Printer().device_name = Pdf_Printer_Name;
+  Current_Printer().pdf_file = pdf;
+  QNV_error_form form;
+  form.QNV_Error_Handler(QStringLiteral("Overflow"), 6, 10, QStringLiteral("A of Module B"), QString());
+  QTest::mouseClick(find<QPushButton>(form, "Cmd_print_error"), Qt::LeftButton);
+  Current_Printer() = saved;
+  EXPECT_TRUE(QFile::exists(pdf));
+  ASSERT_EQ(prompts_->messages().size(), 1);
+  EXPECT_EQ(prompts_->messages().at(0), QStringLiteral("The pages were written to the PDF file\n") + pdf);
+}
+
 TEST_F(Error_Window, CopyContinueAndExit) {
   QNV_error_form form;
   form.QNV_Error_Handler(QStringLiteral("Overflow"), 6, 10, QStringLiteral("A of Module B"), QString());

@@ -165,13 +165,16 @@ TEST(Result_Ranking, ExtremeDelaysAndTimesStayInRange) {
   Result_Array rows = Load_Result_Array(table);
   Sort_Result_Array(rows);
   EXPECT_EQ(rows.at(0).Box, 2);
+  // Time and delay are summed in 64 bits and kept within 32: never a wrapped, positive text
+  // for a sum below the range, nor a negative one above it.
   const auto high = Result_Row_Texts(rows, INT32_MAX);
-  EXPECT_EQ(high.at(1).time, Display_Mill_Time(INT32_MAX, true));
-  EXPECT_EQ(high.at(0).time, Display_Mill_Time(INT32_MIN + INT32_MAX, true));
+  EXPECT_EQ(high.at(1).time, "20:31:23,65"); // 31000 + INT32_MAX, kept at INT32_MAX
+  EXPECT_EQ(high.at(0).time, "-0,00");       // INT32_MIN + INT32_MAX = -1 ms
   const auto low = Result_Row_Texts(rows, INT32_MIN);
-  EXPECT_EQ(low.at(0).time, Display_Mill_Time(INT32_MIN, true));
-  EXPECT_EQ(low.at(0).split, Display_Mill_Time(INT32_MIN, true));
-  EXPECT_EQ(low.at(1).split, Display_Mill_Time(20000 + INT32_MIN, true));
+  EXPECT_EQ(low.at(0).time, "-20:31:23,65"); // kept at INT32_MIN
+  EXPECT_EQ(low.at(0).split, "-20:31:23,65");
+  EXPECT_EQ(low.at(1).time, "-20:30:52,65"); // 31000 ms later
+  EXPECT_EQ(low.at(1).split, "-20:31:03,65");
 }
 
 TEST(Result_Ranking, RankedFromARecordingHeader) {
