@@ -41,6 +41,7 @@ void Simulated_Kit::Close() {
     led_ = false;
     Q_EMIT Output_Changed(0, false);
   }
+  Q_EMIT Kit_Changed();
 }
 
 QString Simulated_Kit::LibraryVersion() const { return QStringLiteral("Simulated interface kit " DORAVENT_VERSION); }

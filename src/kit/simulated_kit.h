@@ -39,7 +39,7 @@ public:
 Q_SIGNALS:
   // The LED as the program drives it.
   void Output_Changed(int32_t index, bool on);
-  // After attach, detach or an input change has reached the program.
+  // After attach, detach or an input change has reached the program, and when it closes the kit.
   void Kit_Changed();
 
 private:

@@ -1,7 +1,7 @@
 #include "kit/phidget_kit.h"
 
-#include "kit_events.h"
 #include "mock/fake_phidget22/fake_phidget22.h"
+#include "mock/kit_events.h"
 
 #include <dlfcn.h>
 #include <gtest/gtest.h>

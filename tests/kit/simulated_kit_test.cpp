@@ -1,6 +1,6 @@
 #include "kit/simulated_kit.h"
 
-#include "kit_events.h"
+#include "mock/kit_events.h"
 
 #include <QSignalSpy>
 #include <gtest/gtest.h>
