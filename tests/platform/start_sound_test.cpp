@@ -79,18 +79,6 @@ TEST(StartSound, TheResourceIsAShortMonoEightBitWave) {
     EXPECT_EQ(static_cast<uint8_t>(samples[i]), 128) << i;
 }
 
-TEST(StartSound, PlaysThroughTheInstalledPlayer) {
-  struct Counting_Player final : Sound_Player {
-    QStringList played;
-    void play(const QString& resource) override { played << resource; }
-  } player;
-  install_sound_player(&player);
-  PlayPOP();
-  PlayPOP();
-  install_sound_player(nullptr);
-  EXPECT_EQ(player.played, (QStringList{Start_Sound_Resource(), Start_Sound_Resource()}));
-}
-
 // The test machines have no sound device: the sound is then silently not heard.
 TEST(StartSound, NoSoundDeviceIsNoFailure) {
   Prompts_Guard prompts;
