@@ -27,9 +27,9 @@ public:
   virtual bool Open(QString& error) = 0;
   virtual void Close() = 0;
   virtual bool IsAttached() const = 0;
-  virtual int32_t SerialNumber() const = 0;    // 0 while not attached
+  virtual int32_t SerialNumber() const = 0; // 0 while not attached
   virtual QString LibraryVersion() const = 0;
-  virtual QString DeviceName() const = 0;      // identification texts, traced at start-up
+  virtual QString DeviceName() const = 0; // identification texts, traced at start-up
   virtual QString DeviceVersion() const = 0;
   // Last known state; false while not attached or for an index out of range.
   virtual bool Input(int32_t index) const = 0;
