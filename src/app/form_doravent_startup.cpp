@@ -6,6 +6,7 @@
 #include "app/goal_line_controller.h"
 #include "app/key_filter.h"
 #include "app/review_controller.h"
+#include "kit/phidget_kit.h"
 #include "platform/clock.h"
 #include "platform/error_report.h"
 #include "platform/program_info.h"
@@ -36,7 +37,6 @@
 #include <QSysInfo>
 #include <QThread>
 
-#include <dlfcn.h>
 #include <unistd.h>
 
 namespace {
@@ -64,14 +64,6 @@ void Fill_Program_Values() {
     p.Memory_Total = QString::number(static_cast<qint64>(pages) * page_size / (1024 * 1024)) + QStringLiteral(" MB");
   p.Windows_Version = QSysInfo::prettyProductName() + QStringLiteral(" (") + QSysInfo::kernelType() + QLatin1Char(' ') +
                       QSysInfo::kernelVersion() + QLatin1Char(')');
-}
-
-// The interface kit's library is loaded only when the machine has it.
-bool Kit_Library_Present() {
-  void* handle = ::dlopen("libphidget22.so.0", RTLD_LAZY | RTLD_LOCAL);
-  if (!handle) return false;
-  ::dlclose(handle);
-  return true;
 }
 
 } // namespace
@@ -140,7 +132,7 @@ bool Form_Doravent::Form_Load() {
     step = 170;
     Trace_Message("*Command_dollar = " + state_.Command_Argument);
     step = 180;
-    if (!Kit_Library_Present()) {
+    if (!Check_For_Phidget().present) {
       Frame_Control_box->setEnabled(false);
       Label_attached->setText(QStringLiteral("No Phidget drivers"));
       Label_Phidget_attached->setText(QStringLiteral("No Phidget drivers"));
