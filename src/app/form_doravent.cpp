@@ -3,6 +3,7 @@
 #include "app/event_controller.h"
 #include "app/goal_line_controller.h"
 #include "app/key_filter.h"
+#include "app/kit_controller.h"
 #include "app/playback_controller.h"
 #include "app/results_controller.h"
 #include "app/review_controller.h"
@@ -11,6 +12,7 @@
 #include "platform/program_info.h"
 #include "platform/single_instance.h"
 #include "platform/trace.h"
+#include "presentation/control_box_drawing.h"
 #include "recording/video_file_handler.h"
 
 #include <QApplication>
@@ -92,6 +94,7 @@ Form_Doravent::Form_Doravent(Options options, QWidget* parent) : QMainWindow(par
   goal_line_ = std::make_unique<Goal_Line_Controller>(*this);
   playback_ = std::make_unique<Playback_Controller>(*this);
   set_times_ = std::make_unique<Set_Times_Controller>(*this);
+  kit_ = std::make_unique<Kit_Controller>(*this);
   key_filter_ = std::make_unique<App_Key_Filter>(*this);
   Wire_Controllers();
 }
@@ -246,16 +249,32 @@ void Form_Doravent::build_controls() {
   auto* box = new QGridLayout(Frame_Control_box);
   Label_attached = make_label(Frame_Control_box, QStringLiteral("Label_attached"));
   Label_Phidget_attached = make_label(Frame_Control_box, QStringLiteral("Label_Phidget_attached"));
+  Label_RM = make_label(Frame_Control_box, QStringLiteral("Label_RM"));
+  Label_remote_start = make_label(Frame_Control_box, QStringLiteral("Label_remote_start"));
+  Picture_lamps = make_label(Frame_Control_box, QStringLiteral("Picture_lamps"));
+  Picture_lamps->setFixedSize(Control_Box_Layout::Lamps);
+  Label_GS[2] = make_label(Frame_Control_box, QStringLiteral("Label_GS_2"), QStringLiteral("Goal"));
+  Label_GS[3] = make_label(Frame_Control_box, QStringLiteral("Label_GS_3"), QStringLiteral("Split"));
+  Picture_armed_switch = make_label(Frame_Control_box, QStringLiteral("Picture_armed_switch"));
+  Picture_armed_switch->setFixedSize(72, 48);
   Picture_LED = make_label(Frame_Control_box, QStringLiteral("Picture_LED"));
   Picture_LED->setFixedSize(24, 24);
   Picture_LED->setFrameShape(QFrame::Box);
   Command_start_heat =
       make_button(Frame_Control_box, QStringLiteral("Command_start_heat"), QStringLiteral("Start heat"));
   Command_start_heat->setEnabled(false);
-  box->addWidget(Label_attached, 0, 0);
-  box->addWidget(Label_Phidget_attached, 0, 1);
-  box->addWidget(Picture_LED, 1, 0);
-  box->addWidget(Command_start_heat, 1, 1);
+  box->addWidget(Label_attached, 0, 0, 1, 2);
+  box->addWidget(Label_Phidget_attached, 0, 2);
+  box->addWidget(Picture_lamps, 1, 0, 1, 3);
+  box->addWidget(Label_RM, 2, 0);
+  box->addWidget(Label_GS[2], 2, 1);
+  box->addWidget(Label_GS[3], 2, 2);
+  box->addWidget(Picture_armed_switch, 3, 0);
+  box->addWidget(Label_remote_start, 3, 1, 1, 2);
+  box->addWidget(Picture_LED, 4, 0);
+  box->addWidget(Command_start_heat, 4, 1, 1, 2);
+  for (QLabel* l : {Label_RM, Label_remote_start, Label_GS[2], Label_GS[3]})
+    l->hide();
   controls->addWidget(Frame_Control_box);
   controls->addStretch(1);
 

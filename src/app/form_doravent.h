@@ -28,6 +28,7 @@ class Goal_Line_Controller;
 class Playback_Controller;
 class Set_Times_Controller;
 class App_Key_Filter;
+class Kit_Controller;
 
 // The frame display: shows one picture, scaled to the widget.
 class Picture_Box : public QWidget, public Frame_Display {
@@ -63,6 +64,8 @@ class Form_Doravent : public QMainWindow {
 public:
   struct Options {
     bool development_mode = false;
+    // The kit without hardware and its window, in place of the vendor library.
+    bool simulated_kit = false;
     QString command_argument;
     // Tests replace the end of the program so the test process survives Doravent_End.
     std::function<void(int)> end_program;
@@ -99,6 +102,8 @@ public:
   Playback_Controller& playback() { return *playback_; }
   // The set-times buttons, goal and split mode, and the Assign times commands.
   Set_Times_Controller& set_times() { return *set_times_; }
+  // The interface kit: its events, the LED and the Control Box.
+  Kit_Controller& kit() { return *kit_; }
   // The one application-wide key and slider filter, with the keyboard hook.
   App_Key_Filter& key_filter() { return *key_filter_; }
 
@@ -140,6 +145,11 @@ public:
   QLabel* Label_running_fps = nullptr;
   QLabel* Label_attached = nullptr;
   QLabel* Label_Phidget_attached = nullptr;
+  QLabel* Label_RM = nullptr;           // the start contact
+  QLabel* Label_remote_start = nullptr; // the armed switch
+  QLabel* Picture_lamps = nullptr;
+  std::array<QLabel*, 4> Label_GS{}; // index 2 "Goal", 3 "Split"
+  QLabel* Picture_armed_switch = nullptr;
   QLabel* Picture_arm = nullptr;
   QLabel* Picture_LED = nullptr;
   std::array<QLabel*, 6> Picture_dognum{};
@@ -200,6 +210,7 @@ private:
   std::unique_ptr<Goal_Line_Controller> goal_line_;
   std::unique_ptr<Playback_Controller> playback_;
   std::unique_ptr<Set_Times_Controller> set_times_;
+  std::unique_ptr<Kit_Controller> kit_;
   std::unique_ptr<App_Key_Filter> key_filter_;
   bool loaded_ = false;
   bool screen_watched_ = false;

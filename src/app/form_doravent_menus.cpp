@@ -145,7 +145,7 @@ void Form_Doravent::build_menus() {
   for (const char* name :
        {"item_delete_file", "item_dog_names", "item_Select_Video_Source", "item_HDMI_performance",
         "item_JPEG_Benchmark", "item_print_frame", "item_print_series", "item_DLL_available", "item_pic_size",
-        "item_file_properties", "item_test_XML", "item_dump_present_XML", "item_test1", "item_Blink_LED", "item_timer"})
+        "item_file_properties", "item_test_XML", "item_dump_present_XML", "item_test1", "item_timer"})
     item(QString::fromLatin1(name))->setEnabled(false);
 
   // Alt on the Form menu and Ctrl on the Print menu reveal the hidden debugging menus.

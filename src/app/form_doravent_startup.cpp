@@ -5,8 +5,8 @@
 #include "app/event_controller.h"
 #include "app/goal_line_controller.h"
 #include "app/key_filter.h"
+#include "app/kit_controller.h"
 #include "app/review_controller.h"
-#include "kit/phidget_kit.h"
 #include "platform/clock.h"
 #include "platform/error_report.h"
 #include "platform/program_info.h"
@@ -105,6 +105,8 @@ bool Form_Doravent::Form_Load() {
     step = 90;
     state_.Bytes_Per_Megabyte = 1048576;
     program().Ready_Mill = Mill_Now();
+    step = 100;
+    kit_->Check_For_Phidget(options_.simulated_kit);
     step = 110;
     load_Capture_Folder();
     Trace_Message("Form_Load, after load_Capture_Folder");
@@ -129,15 +131,17 @@ bool Form_Doravent::Form_Load() {
     set_menu_visibility();
     step = 160;
     Label_read_framesize->clear();
+    kit_->Check_Attached();
     step = 170;
     Trace_Message("*Command_dollar = " + state_.Command_Argument);
     step = 180;
-    if (!Check_For_Phidget().present) {
+    if (!kit_->Present()) {
       Frame_Control_box->setEnabled(false);
       Label_attached->setText(QStringLiteral("No Phidget drivers"));
       Label_Phidget_attached->setText(QStringLiteral("No Phidget drivers"));
       Label_attached->setEnabled(false);
       Label_Phidget_attached->setEnabled(false);
+      Picture_lamps->clear();
     }
     step = 190;
     Option_selected_camera[1]->setChecked(true);
@@ -167,6 +171,7 @@ bool Form_Doravent::Form_Load() {
 
 void Form_Doravent::Form_Activate() {
   if (Slider_play->isVisible() && Slider_play->isEnabled()) Slider_play->setFocus();
+  if (loaded_) kit_->Check_Attached();
 }
 
 int32_t Form_Doravent::Compute_Max_Picture_Height() const {

@@ -4,6 +4,7 @@
 #include "app/form_doravent.h"
 #include "app/goal_line_controller.h"
 #include "app/key_filter.h"
+#include "app/kit_controller.h"
 #include "app/playback_controller.h"
 #include "app/results_controller.h"
 #include "app/review_controller.h"
@@ -73,6 +74,7 @@ void Form_Doravent::connect_commands() {
           [this] { review_->item_last_heat_Click(); });
   connect(item(QStringLiteral("item_close_file")), &QAction::triggered, this,
           [this] { review_->item_close_file_Click(); });
+  connect(item(QStringLiteral("item_Blink_LED")), &QAction::triggered, this, [this] { kit_->item_Blink_LED_Click(); });
   connect(item(QStringLiteral("item_qn3_properties")), &QAction::triggered, this,
           [this] { review_->item_qn3_properties_Click(); });
   connect(item(QStringLiteral("item_show_settings")), &QAction::triggered, this, [] {

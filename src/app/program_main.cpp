@@ -18,7 +18,8 @@ const char* const Usage = "Usage: doravent [options] [recording.qn3]\n"
                           "Options:\n"
                           "  --help         show this text and end\n"
                           "  --version      show the program name and version and end\n"
-                          "  --development  development mode: debugging menus, no keyboard hook\n\n"
+                          "  --development  development mode: debugging menus, no keyboard hook\n"
+                          "  --simulated-kit  a kit without hardware: a window with its six inputs and the LED\n\n"
                           "The optional argument names a recording to open for review.\n";
 
 // The error window is made on the first failure, not at start.
@@ -42,6 +43,8 @@ Command_Line Parse_Command_Line(int argc, char** argv) {
       line.version = true;
     else if (std::strcmp(a, "--development") == 0)
       line.development = true;
+    else if (std::strcmp(a, "--simulated-kit") == 0)
+      line.simulated_kit = true;
     else if (a[0] == '-' && a[1] == '-')
       line.error = QStringLiteral("unknown option ") + QString::fromLocal8Bit(a);
     else if (line.recording.isEmpty())
@@ -76,6 +79,7 @@ int Doravent_Main(int argc, char** argv) {
 
   Form_Doravent::Options options;
   options.development_mode = line.development;
+  options.simulated_kit = line.simulated_kit;
   options.command_argument = line.recording;
   Form_Doravent window(options);
   if (!window.Form_Load()) return 0;

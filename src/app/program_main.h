@@ -5,6 +5,7 @@ struct Command_Line {
   bool help = false;
   bool version = false;
   bool development = false;
+  bool simulated_kit = false;
   QString recording;
   QString error; // usage error
 };
