@@ -29,6 +29,7 @@ class Playback_Controller;
 class Set_Times_Controller;
 class App_Key_Filter;
 class Kit_Controller;
+class Form_timer;
 
 // The frame display: shows one picture, scaled to the widget.
 class Picture_Box : public QWidget, public Frame_Display {
@@ -189,6 +190,8 @@ private:
   void item_associate_Click();
   void item_about_Click();
   void item_dog_name_Click();
+  // Shows or hides the heat clock window, made at first use.
+  void item_timer_Click();
   void item_validate_folder_Click();
   void item_crop_size_Click(int index);
   void Read_Last_Crop();
@@ -212,6 +215,7 @@ private:
   std::unique_ptr<Set_Times_Controller> set_times_;
   std::unique_ptr<Kit_Controller> kit_;
   std::unique_ptr<App_Key_Filter> key_filter_;
+  Form_timer* timer_window_ = nullptr; // a Qt child, made at first use
   bool loaded_ = false;
   bool screen_watched_ = false;
   bool ended_ = false;

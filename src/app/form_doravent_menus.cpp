@@ -6,10 +6,12 @@
 #include "platform/program_info.h"
 #include "platform/prompts.h"
 #include "platform/trace.h"
+#include "presentation/form_timer.h"
 
 #include <QActionGroup>
 #include <QApplication>
 #include <QGroupBox>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
@@ -145,7 +147,7 @@ void Form_Doravent::build_menus() {
   for (const char* name :
        {"item_delete_file", "item_dog_names", "item_Select_Video_Source", "item_HDMI_performance",
         "item_JPEG_Benchmark", "item_print_frame", "item_print_series", "item_DLL_available", "item_pic_size",
-        "item_file_properties", "item_test_XML", "item_dump_present_XML", "item_test1", "item_timer"})
+        "item_file_properties", "item_test_XML", "item_dump_present_XML", "item_test1"})
     item(QString::fromLatin1(name))->setEnabled(false);
 
   // Alt on the Form menu and Ctrl on the Print menu reveal the hidden debugging menus.
@@ -198,6 +200,19 @@ void Form_Doravent::item_about_Click() {
   Msg_Box(program().Program_Name + QStringLiteral(", version ") + program().Program_Version +
               QStringLiteral("\nPhoto-finish and timing for dog races."),
           QStringLiteral("About"), Prompt_Buttons::Ok, Prompt_Icon::Information);
+}
+
+void Form_Doravent::item_timer_Click() {
+  try {
+    if (!timer_window_) {
+      timer_window_ = new Form_timer(this);
+      timer_window_->set_Heat_Time_Source([this] { return Label_heat_time->text(); });
+    }
+    timer_window_->setVisible(!timer_window_->isVisible());
+    if (timer_window_->isVisible()) timer_window_->raise();
+  } catch (...) {
+    report(10, QStringLiteral("item_timer_Click"));
+  }
 }
 
 void Form_Doravent::item_dog_name_Click() {

@@ -74,6 +74,7 @@ void Form_Doravent::connect_commands() {
           [this] { review_->item_last_heat_Click(); });
   connect(item(QStringLiteral("item_close_file")), &QAction::triggered, this,
           [this] { review_->item_close_file_Click(); });
+  connect(item(QStringLiteral("item_timer")), &QAction::triggered, this, [this] { item_timer_Click(); });
   connect(item(QStringLiteral("item_Blink_LED")), &QAction::triggered, this, [this] { kit_->item_Blink_LED_Click(); });
   connect(item(QStringLiteral("item_qn3_properties")), &QAction::triggered, this,
           [this] { review_->item_qn3_properties_Click(); });

@@ -6,6 +6,7 @@
 #include "platform/settings.h"
 #include "platform/single_instance.h"
 #include "platform/user_folders.h"
+#include "presentation/form_timer.h"
 
 #include <QAction>
 #include <QDir>
@@ -312,3 +313,19 @@ TEST(Command_Line, OptionsAndOneRecording) {
 }
 
 } // namespace
+
+TEST_F(Window_Fixture, TheTimerItemShowsAndHidesTheHeatClockWithTheHeatTime) {
+  auto w = make(true);
+  ASSERT_TRUE(w->Form_Load());
+  QAction* timer = w->item("item_timer");
+  ASSERT_TRUE(timer->isEnabled());
+  timer->trigger();
+  auto* clock_window = w->findChild<Form_timer*>();
+  ASSERT_NE(clock_window, nullptr);
+  EXPECT_TRUE(clock_window->isVisible());
+  w->Label_heat_time->setText(QStringLiteral(" 00:31,25"));
+  clock_window->Timer1_Timer();
+  EXPECT_EQ(clock_window->Label_elapsed->text(), " 00:31,25");
+  timer->trigger();
+  EXPECT_FALSE(clock_window->isVisible());
+}
