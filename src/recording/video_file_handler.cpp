@@ -4,6 +4,7 @@
 #include "platform/error_report.h"
 #include "platform/prompts.h"
 #include "platform/trace.h"
+#include "recording/header_journal.h"
 
 #include <QFileInfo>
 #include <algorithm>
@@ -149,6 +150,8 @@ bool cls_VideoFile_handler::Open_File(const QString& file_name, bool no_play) {
 }
 
 bool cls_VideoFile_handler::Open_QN3() {
+  // A header rewrite that a crash cut short is finished (or dropped) before anything is read.
+  const qn3::Recovery_Result recovery = qn3::Recover_Header(file_name_, !read_only_);
   file_length_ = QFileInfo(file_name_).size();
   last_decoded_frame_ = 0;
   decoded_frame_ = 0;
@@ -173,7 +176,11 @@ bool cls_VideoFile_handler::Open_QN3() {
   if (got < 0) throw Dora_Error(75, QStringLiteral("Path/File access error: ") + file_->errorString());
   const qn3::Record_Layout layout = qn3::Measure_Records(head.data(), got, file_length_);
 
-  header_->set_XML_string(qn3::Parse_Header_Text(head.data(), got));
+  // A recording that cannot be written keeps its journal; the journal holds its newest header.
+  if (recovery.outcome == qn3::Recovery::Read_Only)
+    header_->set_XML_string(qn3::Parse_Header_Text(recovery.block.data(), qn3::Header_Block_Size));
+  else
+    header_->set_XML_string(qn3::Parse_Header_Text(head.data(), got));
   first_record_pos_ = qn3::Header_Block_Size;
   const Cls_XML_header& h = *header_;
   creation_date_ = Safe_Text([&] { return h.Creation_date(); });
@@ -239,10 +246,13 @@ void cls_VideoFile_handler::Close_File() {
 }
 
 void cls_VideoFile_handler::Finish_Append_Pass() {
+  const int32_t appended = frames_appended_;
+  frames_appended_ = 0; // a failure below is reported once, not again at the close
+  // The records reach the disk before the header counts them.
+  qn3::Sync_Descriptor(file_->handle(), file_name_);
   Cls_XML_header& h = *header_;
   const auto number = [](const QString& text) { return text.trimmed().toLongLong(); };
-  h.set_Frames_no(QString::number(number(Safe_Text([&] { return h.Frames_no(); })) + frames_appended_));
-  frames_appended_ = 0;
+  h.set_Frames_no(QString::number(number(Safe_Text([&] { return h.Frames_no(); })) + appended));
   if (writer_record_size_ > 0) h.set_RGB_Sample_Size(QString::number(writer_record_size_));
   h.set_Segments_no(QString::number(number(Safe_Text([&] { return h.Segments_no(); })) + 1));
   const int64_t stored_max = number(Safe_Text([&] { return h.RGB_Compressed_max_Size(); }));
@@ -264,17 +274,11 @@ void cls_VideoFile_handler::Write_QN3_header() {
                             .arg(qn3::Text_Area_Size));
   if (!file_->isWritable()) throw Dora_Error(75, QStringLiteral("File is read only!"));
   const qint64 position = file_->pos();
-  if (!file_->seek(0) ||
-      file_->write(reinterpret_cast<const char*>(block.data()), qn3::Header_Block_Size) != qn3::Header_Block_Size) {
-    const QString why = file_->errorString();
+  try {
+    qn3::Rewrite_Header_Block(*file_, file_name_, block.data());
+  } catch (...) {
     file_->seek(position);
-    throw Dora_Error(75, QStringLiteral("Path/File access error writing the header: ") + why);
-  }
-  // A buffered file accepts the bytes first and may refuse them only here.
-  if (!file_->flush()) {
-    const QString why = file_->errorString();
-    file_->seek(position);
-    throw Dora_Error(75, QStringLiteral("Path/File access error writing the header: ") + why);
+    throw;
   }
   file_->seek(position);
 }
@@ -283,6 +287,8 @@ bool cls_VideoFile_handler::Reopen_For_Update() {
   if (File_open() && file_ && file_->isWritable()) return true;
   if (File_open()) return false;
   if (file_name_.isEmpty()) return false;
+  // A rewrite cut short is finished first: the next one replaces its journal.
+  qn3::Recover_Header(file_name_);
   file_ = std::make_unique<QFile>(file_name_);
   if (!file_->open(QIODevice::ReadWrite)) {
     file_.reset();

@@ -6,6 +6,7 @@
 #include "platform/program_info.h"
 #include "platform/trace.h"
 #include "recording/frame_buffers.h"
+#include "recording/header_journal.h"
 #include "recording/qn3_writer.h"
 #include "recording/video_file_handler.h"
 
@@ -110,6 +111,8 @@ bool cls_VideoFile_handler::Initiate_QN3_File() {
     if (info.exists() && info.size() > qn3::Header_Block_Size)
       throw Dora_Error(58,
                        QStringLiteral("File already exists and holds frames, it is not overwritten: ") + file_name_);
+    // A journal left by an earlier file of this name must never land in the new one.
+    qn3::Remove_Journal(file_name_);
     step = 30;
     header_->rgb_let(-1);
     header_->Create_Header();
@@ -125,6 +128,7 @@ bool cls_VideoFile_handler::Initiate_QN3_File() {
     file_number_ = 1;
     step = 50;
     Write_QN3_header();
+    qn3::Sync_Folder_Of(file_name_); // the new file's entry, too, reaches the disk
     header_owner_ = file_name_;
     Close_File();
     Trace_Message(QStringLiteral("*Initiate_QN3_File, end"), file_name_);
@@ -178,6 +182,8 @@ void cls_VideoFile_handler::Open_qn3_for_Append() {
 void cls_VideoFile_handler::Open_For_Append(bool adopt_header) {
   if (!File_open()) {
     if (file_name_.isEmpty()) throw Dora_Error(75, QStringLiteral("No recording to append to"));
+    // A rewrite cut short must be finished before the header is read or written again.
+    qn3::Recover_Header(file_name_);
     file_ = std::make_unique<QFile>(file_name_);
     // Unbuffered: after a refused write no bytes may wait in a buffer, to land later wherever
     // the next write goes (the header block).
@@ -417,9 +423,19 @@ int32_t cls_VideoFile_handler::Append_Frames(const Frame_List& frames,
       if (progress) progress(i + 1, total);
     }
   }
+  // The pass is reported only once its records and header are on disk.
+  bool on_disk = true;
+  try {
+    if (File_open() && frames_appended_ > 0) Finish_Append_Pass();
+  } catch (...) {
+    on_disk = false;
+    report_current_exception(
+        50, append_location,
+        QStringLiteral("The %1 frames of this capture may not have reached the disk.").arg(written));
+  }
   Close_File();
-  Trace_Message(QStringLiteral("*Append_Frames, end"), written, total);
-  return written;
+  Trace_Message(QStringLiteral("*Append_Frames, end"), written, total, on_disk);
+  return on_disk ? written : 0;
 }
 
 void cls_VideoFile_handler::JPG_Sizes(int32_t smallest, int32_t largest) {
