@@ -251,7 +251,10 @@ void cls_VideoFile_handler::Finish_Append_Pass() {
   // The records reach the disk before the header counts them.
   qn3::Sync_Descriptor(file_->handle(), file_name_);
   Cls_XML_header& h = *header_;
-  const auto number = [](const QString& text) { return text.trimmed().toLongLong(); };
+  // Counts of a damaged header are taken within what a file can hold, so adding cannot overflow.
+  const auto number = [](const QString& text) {
+    return std::clamp<int64_t>(text.trimmed().toLongLong(), 0, INT32_MAX);
+  };
   h.set_Frames_no(QString::number(number(Safe_Text([&] { return h.Frames_no(); })) + appended));
   if (writer_record_size_ > 0) h.set_RGB_Sample_Size(QString::number(writer_record_size_));
   h.set_Segments_no(QString::number(number(Safe_Text([&] { return h.Segments_no(); })) + 1));
