@@ -39,6 +39,13 @@ int16_t Text_To_Int16(const QString& text, int16_t low, int16_t high) {
   return static_cast<int16_t>(std::clamp(value, int{low}, int{high}));
 }
 
+// A picture side from the header: 0 when missing or not a number, else the number itself.
+int64_t Text_To_Side(const QString& text) {
+  bool ok = false;
+  const qlonglong value = text.trimmed().toLongLong(&ok);
+  return ok ? value : 0;
+}
+
 } // namespace
 
 Recording_Kind Kind_Of_Suffix(const QString& suffix) {
@@ -184,9 +191,24 @@ bool cls_VideoFile_handler::Open_QN3() {
   first_record_pos_ = qn3::Header_Block_Size;
   const Cls_XML_header& h = *header_;
   creation_date_ = Safe_Text([&] { return h.Creation_date(); });
+  const int64_t width = Text_To_Side(Safe_Text([&] { return h.RGB_X(); }));
+  const int64_t height = Text_To_Side(Safe_Text([&] { return h.RGB_Y(); }));
+  // The surfaces are made at this size: a size no camera gives is a damaged header. A side of
+  // 0 (or no number) is no size at all.
+  const bool given = width != 0 && height != 0;
+  if (width < 0 || height < 0 || width > qn3::Max_Picture_Side || height > qn3::Max_Picture_Side ||
+      (given && !qn3::Picture_Size_Allowed(width, height))) {
+    Trace_Message(QStringLiteral("*Open_QN3, picture size"), width, height);
+    Msg_Box(Invalid_Picture_Size_Message());
+    file_->close();
+    file_.reset();
+    file_number_ = 0;
+    return false;
+  }
   const int16_t old_width = width_;
-  width_ = Text_To_Int16(Safe_Text([&] { return h.RGB_X(); }), 0, qn3::Max_Frames);
-  height_ = Text_To_Int16(Safe_Text([&] { return h.RGB_Y(); }), 0, qn3::Max_Frames);
+  // Half a size is none: the pictures then come at their own size.
+  width_ = given ? static_cast<int16_t>(width) : 0;
+  height_ = given ? static_cast<int16_t>(height) : 0;
   interlaced_ = Safe_Flag([&] { return h.RGB_interlaced(); });
   codec_tag_ = Safe_Text([&] { return h.RGB_fourcc(); });
   rotated_ = Safe_Flag([&] { return h.RGB_Rotated(); });
@@ -198,11 +220,14 @@ bool cls_VideoFile_handler::Open_QN3() {
   frame_count_ = layout.frame_count;
   // A record can never be longer than twice what follows the header (more than half of a last
   // record counts); a longer one comes from a damaged descriptor and is not read.
-  if (record_size_ < qn3::Record_Overhead || record_size_ > 2 * (file_length_ - qn3::Header_Block_Size) + 2) {
+  if (record_size_ < qn3::Record_Overhead || record_size_ > qn3::Max_Measurable_Record ||
+      record_size_ > 2 * (file_length_ - qn3::Header_Block_Size) + 2) {
     if (layout.source != qn3::Layout_Source::None)
       Trace_Message(QStringLiteral("*Open_QN3, record size not measurable"), record_size_);
     record_size_ = 0;
     frame_count_ = 0;
+    // Bytes enough for a frame that cannot be found: the header still opens, without pictures.
+    if (file_length_ - qn3::Header_Block_Size >= qn3::Record_Overhead) Msg_Box(Invalid_Record_Size_Message());
   }
   const QString header_size = Safe_Text([&] { return h.RGB_Sample_Size(); });
   const QString header_frames = Safe_Text([&] { return h.Frames_no(); });

@@ -262,6 +262,7 @@ public:
   std::function<void()> On_Size_Mismatch;
 
 private:
+  void Fit_Unsized_Turn(const cDIBSection& source);
   Frame_Display* screen_display_ = nullptr;
   // ==================== end of rendering section ====================
 
