@@ -116,10 +116,19 @@ bool cls_VideoFile_handler::Open_File(const QString& file_name, bool no_play) {
     file_name_ = file_name;
     file_suffix_.clear();
     step = 20;
-    const QFileInfo info(file_name);
+    QFileInfo info(file_name);
     if (!info.exists() || !info.isFile()) {
       Trace_Message(QStringLiteral("*OF1, filename = ") + file_name);
       return false;
+    }
+    // A header rewrite that a crash cut short is finished (or dropped) before anything is
+    // measured: a new recording's very first header may be the journal's alone.
+    qn3::Recovery_Result recovery;
+    if (Kind_Of_Suffix(info.suffix()) == Recording_Kind::QN3) {
+      step = 25;
+      read_only_ = File_Is_Read_Only(file_name);
+      recovery = qn3::Recover_Header(file_name, !read_only_);
+      info.refresh();
     }
     if (info.size() <= 99) {
       Msg_Box(QStringLiteral("Corrupt file, (Invalid file length)"));
@@ -137,10 +146,8 @@ bool cls_VideoFile_handler::Open_File(const QString& file_name, bool no_play) {
       return false;
     case Recording_Kind::QN3: break;
     }
-    step = 40;
-    read_only_ = File_Is_Read_Only(file_name);
     step = 50;
-    if (!Open_QN3()) return false;
+    if (!Open_QN3(recovery)) return false;
     mill_per_field_ = 20;
     mill_per_frame_ = interlaced_ ? 40 : 20;
     step = 60;
@@ -156,9 +163,7 @@ bool cls_VideoFile_handler::Open_File(const QString& file_name, bool no_play) {
   }
 }
 
-bool cls_VideoFile_handler::Open_QN3() {
-  // A header rewrite that a crash cut short is finished (or dropped) before anything is read.
-  const qn3::Recovery_Result recovery = qn3::Recover_Header(file_name_, !read_only_);
+bool cls_VideoFile_handler::Open_QN3(const qn3::Recovery_Result& recovery) {
   file_length_ = QFileInfo(file_name_).size();
   last_decoded_frame_ = 0;
   decoded_frame_ = 0;

@@ -35,8 +35,9 @@ class Cls_XML_header;
 class Frame_List;    // the captured frames (frame_buffers.h); the writer's concern
 class Frame_Display; // where rendering draws (frame_display.h)
 namespace qn3 {
-class Frame_Encoder; // writer: qn3_writer.h
-}
+class Frame_Encoder;    // writer: qn3_writer.h
+struct Recovery_Result; // header_journal.h
+} // namespace qn3
 
 // Which frame holds a field, which of its fields it is, and the effective times.
 struct Field_Position {
@@ -267,7 +268,7 @@ private:
   // ==================== end of rendering section ====================
 
 private:
-  bool Open_QN3(); // the QN3 steps of Open_File
+  bool Open_QN3(const qn3::Recovery_Result& recovery); // the QN3 steps of Open_File
   void Reset_File_State();
   void Make_Surfaces();
   void Show_Placeholder();

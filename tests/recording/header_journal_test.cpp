@@ -160,6 +160,19 @@ TEST_F(Header_Journal, ReadOnlyRecordingOpensWithItsJournalAndKeepsIt) {
   EXPECT_FALSE(QFile::exists(Journal_Of(Path())));
 }
 
+TEST_F(Header_Journal, NewRecordingCutBeforeItsFirstHeaderOpensFromTheJournal) {
+  // The crash came after the journal of the very first header, before the header itself.
+  ASSERT_TRUE(journal_files::Put(Path(), QByteArray()));
+  ASSERT_TRUE(journal_files::Put(Journal_Of(Path()), Journal_Bytes(new_header)));
+  cls_VideoFile_handler handler;
+  ASSERT_TRUE(handler.Open_File(Path()));
+  EXPECT_EQ(Mark_Of(handler), 2000000);
+  EXPECT_EQ(handler.Num_Frames(), 0);
+  EXPECT_TRUE(journal_files::Get(Path()) == new_header);
+  EXPECT_FALSE(QFile::exists(Journal_Of(Path())));
+  EXPECT_TRUE(prompts->seen.empty());
+}
+
 TEST_F(Header_Journal, NewRecordingNeverTakesAnOldJournal) {
   // A journal of an earlier recording of the same name, left when it was deleted.
   ASSERT_TRUE(journal_files::Put(Journal_Of(Path()), Journal_Bytes(new_header)));
