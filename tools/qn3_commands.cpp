@@ -7,6 +7,7 @@
 #include "platform/user_folders.h"
 #include "recording/frame_buffers.h"
 #include "recording/frame_display.h"
+#include "recording/header_journal.h"
 #include "recording/jpeg_codec.h"
 #include "recording/qn3_format.h"
 #include "recording/video_file_handler.h"
@@ -252,15 +253,45 @@ int Frames(const Parsed& p, QTextStream& out, QTextStream& err) {
   return Exit_Ok;
 }
 
+// What opening will do with a journal beside the recording (empty: there is none).
+QString Journal_Note(const QString& path, bool read_only) {
+  std::vector<uint8_t> block;
+  switch (qn3::Read_Journal(path, block)) {
+  case qn3::Journal_State::Absent: return {};
+  case qn3::Journal_State::Whole:
+    return read_only ? QStringLiteral("read from its journal; the recording is read only and keeps the journal")
+                     : QStringLiteral("restored from its journal");
+  case qn3::Journal_State::Torn:
+    return read_only ? QStringLiteral("torn journal left beside the read-only recording")
+                     : QStringLiteral("torn journal dropped; the header was not touched");
+  }
+  return {};
+}
+
 int Verify(const Parsed& p, QTextStream& out, QTextStream& err) {
   if (p.positional.size() != 1) return Usage(err, QStringLiteral("verify takes one FILE"));
   cls_VideoFile_handler h;
   QFile file(p.positional[0]);
+  QString journal_note;
+  try {
+    journal_note = Journal_Note(p.positional[0], File_Is_Read_Only(p.positional[0]));
+  } catch (const std::exception& failure) {
+    err << "doravent-qn3: " << failure.what() << "\n";
+    return Exit_Bad_File;
+  }
   if (!Open_For_Records(p.positional[0], h, file, err)) return Exit_Bad_File;
   const auto slot = static_cast<int32_t>(std::max<int64_t>(0, h.Record_Size() - qn3::Record_Overhead));
+  int32_t damaged = 0;
+  if (!journal_note.isEmpty()) out << "header: " << journal_note << "\n";
+  if (!h.XML_Header().XML_Valid()) {
+    ++damaged;
+    out << "header: the XML text does not parse\n";
+  }
+  // No frame is decoded larger than the recording's picture (or the largest camera's).
+  Jpeg_Size_Limit limit{qn3::Max_Picture_Side, qn3::Max_Picture_Side, qn3::Max_Picture_Pixels};
+  if (h.Width() > 0 && h.Height() > 0) limit = {h.Width(), h.Height(), int64_t{h.Width()} * h.Height()};
   Jpeg_Codec codec;
   cDIBSection dib;
-  int32_t damaged = 0;
   for (int32_t f = 1; f <= h.Num_Frames(); ++f) {
     const Raw_Record r = Read_Raw(file, Offset_Of(h, f), h.Record_Size());
     QString why;
@@ -272,8 +303,10 @@ int Verify(const Parsed& p, QTextStream& out, QTextStream& err) {
       const int32_t bytes = qn3::Valid_JPEG_Bytes(r.fields.jpeg_size, slot);
       if (bytes != r.fields.jpeg_size)
         why = QStringLiteral("JPEG size out of range");
-      else if (!codec.Decode_JPEG(dib, r.bytes.data() + qn3::Record_Head_Size, bytes))
+      else if (!codec.Decode_JPEG(dib, r.bytes.data() + qn3::Record_Head_Size, bytes, limit))
         why = QStringLiteral("JPEG does not decode");
+      else if (h.Width() > 0 && (dib.Width() != h.Width() || dib.Height() != h.Height()))
+        why = QStringLiteral("JPEG of another picture size");
     }
     if (!why.isEmpty()) {
       ++damaged;
@@ -293,6 +326,19 @@ int Xml(const Parsed& p, QTextStream& out, QTextStream& err) {
   if (p.positional.size() != 1) return Usage(err, QStringLiteral("xml takes one FILE"));
   cls_VideoFile_handler h;
   if (!Open_Recording(p.positional[0], h, err)) return Exit_Bad_File;
+  // A read-only recording keeps its journal, and the journal holds the header it opens with.
+  std::vector<uint8_t> journal;
+  qn3::Journal_State journal_state = qn3::Journal_State::Absent;
+  try {
+    if (h.Read_only()) journal_state = qn3::Read_Journal(p.positional[0], journal);
+  } catch (const std::exception& failure) {
+    err << "doravent-qn3: " << failure.what() << "\n";
+    return Exit_Bad_File;
+  }
+  if (journal_state == qn3::Journal_State::Whole) {
+    out << qn3::Parse_Header_Text(journal.data(), qn3::Header_Block_Size) << "\n";
+    return Exit_Ok;
+  }
   QFile file(p.positional[0]);
   if (!file.open(QIODevice::ReadOnly)) return Exit_Bad_File;
   const QByteArray block = file.read(qn3::Header_Block_Size);
@@ -455,8 +501,8 @@ int Demo(const Parsed& p, QTextStream& out, QTextStream& err) {
     if (!m.hasMatch()) return Usage(err, QStringLiteral("--crop takes WxH"));
     width = m.captured(1).toInt();
     height = m.captured(2).toInt();
-    if (width < 16 || height < 16 || width > 4096 || height > 4096)
-      return Usage(err, QStringLiteral("--crop sides must be 16..4096"));
+    if (width < 16 || height < 16 || !qn3::Picture_Size_Allowed(width, height))
+      return Usage(err, QStringLiteral("--crop sides must be 16..1920, at most 1920 x 1080 pixels"));
   }
   const QString path = p.positional[0];
   if (QFileInfo::exists(path)) {

@@ -52,9 +52,9 @@ bool Jpeg_Codec::Have_Decompressor(QString& why) noexcept {
   return false;
 }
 
-bool Jpeg_Codec::Decode_JPEG(cDIBSection& dib, const uint8_t* jpeg, int32_t length) {
+bool Jpeg_Codec::Decode_JPEG(cDIBSection& dib, const uint8_t* jpeg, int32_t length, const Jpeg_Size_Limit& limit) {
   try {
-    if (Decode_Body(dib, jpeg, length)) return true;
+    if (Decode_Body(dib, jpeg, length, limit)) return true;
     // A failed read can leave the decompressor mid-stream, so that it then refuses good
     // streams too: start the next decode with a fresh one.
     decompressor_.reset();
@@ -66,7 +66,7 @@ bool Jpeg_Codec::Decode_JPEG(cDIBSection& dib, const uint8_t* jpeg, int32_t leng
   }
 }
 
-bool Jpeg_Codec::Decode_Body(cDIBSection& dib, const uint8_t* jpeg, int32_t length) {
+bool Jpeg_Codec::Decode_Body(cDIBSection& dib, const uint8_t* jpeg, int32_t length, const Jpeg_Size_Limit& limit) {
   QString why;
   if (!Have_Decompressor(why)) {
     Msg_Box(Init_Failure_Text(why), {}, Prompt_Buttons::Ok, Prompt_Icon::Warning);
@@ -81,13 +81,15 @@ bool Jpeg_Codec::Decode_Body(cDIBSection& dib, const uint8_t* jpeg, int32_t leng
   const bool header_read = jpeg && length > 0 &&
                            tjDecompressHeader3(handle, jpeg, static_cast<unsigned long>(length), &width, &height,
                                                &subsampling, &colour_space) == 0;
-  // A damaged header may claim any size: refuse absurd ones before taking memory for them.
-  const bool size_sane = header_read && width > 0 && height > 0 && width <= Jpeg_Max_Side && height <= Jpeg_Max_Side &&
-                         static_cast<int64_t>(width) * height <= Jpeg_Max_Pixels;
-  if (!size_sane) {
-    Trace_Message("*Decode_JPEG, header", length, width, height,
-                  header_read ? QStringLiteral("size out of range") : Error_Text(handle));
+  if (!header_read || width <= 0 || height <= 0) {
+    Trace_Message("*Decode_JPEG, header", length, width, height, Error_Text(handle));
     Msg_Box(QStringLiteral("Failed to read JPG"), {}, Prompt_Buttons::Ok, Prompt_Icon::Warning);
+    return false;
+  }
+  // A damaged header may claim any size: larger ones than expected are refused before memory is
+  // taken for them, as a surface that cannot be made is, without a box at every frame.
+  if (width > limit.max_width || height > limit.max_height || static_cast<int64_t>(width) * height > limit.max_pixels) {
+    Trace_Message("*Decode_JPEG, size out of range", length, width, height);
     return false;
   }
 

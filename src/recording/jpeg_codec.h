@@ -24,6 +24,13 @@ inline constexpr int16_t Jpeg_Error_Number = 513;
 inline constexpr int32_t Jpeg_Max_Side = 16384;
 inline constexpr int64_t Jpeg_Max_Pixels = 40'000'000;
 
+// The largest picture a decode accepts; callers that know the picture to expect pass tighter ones.
+struct Jpeg_Size_Limit {
+  int32_t max_width = Jpeg_Max_Side;
+  int32_t max_height = Jpeg_Max_Side;
+  int64_t max_pixels = Jpeg_Max_Pixels;
+};
+
 // Between a bottom-up 24-bit surface and a JPEG stream in memory (4:2:0 YCbCr, or greyscale
 // on reading). Holds one compressor, one decompressor and one scratch buffer, all reused from
 // call to call. One object per thread: objects share nothing, so several may work at once.
@@ -39,8 +46,9 @@ public:
   // Decodes `length` bytes at `jpeg` into `dib`, recreated at the stream's size when its size
   // differs. True only when the whole image decoded without a warning: a truncated or damaged
   // stream gives false (the surface may then hold a partial picture). Only a stream whose
-  // parameters cannot be read shows "Failed to read JPG"; other failures are traced.
-  bool Decode_JPEG(cDIBSection& dib, const uint8_t* jpeg, int32_t length);
+  // parameters cannot be read shows "Failed to read JPG"; other failures are traced. A stream
+  // claiming a picture beyond `limit` is refused before any memory is taken, quietly.
+  bool Decode_JPEG(cDIBSection& dib, const uint8_t* jpeg, int32_t length, const Jpeg_Size_Limit& limit = {});
 
   // Encodes `dib` into `out`, whose capacity is `size` bytes, at `quality` (clamped to 1..100).
   // On success `size` becomes the JPEG's size. Nothing is ever written past the capacity.
@@ -60,7 +68,7 @@ private:
 
   bool Have_Compressor(QString& why) noexcept;
   bool Have_Decompressor(QString& why) noexcept;
-  bool Decode_Body(cDIBSection& dib, const uint8_t* jpeg, int32_t length);
+  bool Decode_Body(cDIBSection& dib, const uint8_t* jpeg, int32_t length, const Jpeg_Size_Limit& limit);
 
   Handle compressor_;
   Handle decompressor_;

@@ -130,15 +130,16 @@ int64_t Described_Record_Size(const uint8_t* data, int64_t at, int64_t available
   const uint8_t* head = data + at;
   if (!is_marker(head + Off_Mid_Marker, Record_Mid_Marker)) return 0;
   const int32_t slot = get_i32(head + Off_Slot_Count);
-  return slot > 0 ? Record_Size_For_Slot(slot) : 0;
+  if (slot <= 0 || Record_Size_For_Slot(slot) > Max_Measurable_Record) return 0;
+  return Record_Size_For_Slot(slot);
 }
 
 } // namespace
 
 Record_Layout Measure_Records(const uint8_t* head, int64_t available, int64_t file_length) {
   Record_Layout layout;
-  if (!head || available < 4) return layout;
-  const int64_t first = Find_Marker(head, 0, available);
+  if (!head || available < Header_Block_Size + 4) return layout;
+  const int64_t first = Find_Marker(head, Header_Block_Size, available);
   if (first < 0) return layout;
   layout.first_marker = first;
   const int64_t described = Described_Record_Size(head, first, available);
@@ -146,12 +147,17 @@ Record_Layout Measure_Records(const uint8_t* head, int64_t available, int64_t fi
   for (int64_t next = Find_Marker(head, first + 1, available); next >= 0;
        next = Find_Marker(head, next + 1, available)) {
     if (plain_next < 0) plain_next = next;
-    if (described == next - first) {
+    if (described == 0) break;
+    const int64_t distance = next - first;
+    // Further on, a record whose start marker was damaged lies between the two: its neighbour
+    // must then describe itself alike.
+    if (distance == described ||
+        (distance % described == 0 && Described_Record_Size(head, next, available) == described)) {
       layout.record_size = described;
       break;
     }
-    // Markers short of the described end are chance bytes inside the first record's JPEG.
-    if (described == 0 || next - first > described) break;
+    // Markers short of the described end are chance bytes inside the first record's JPEG; so
+    // are markers at no multiple of it, inside later ones.
   }
   if (layout.record_size == 0 && plain_next >= 0) layout.record_size = plain_next - first;
   if (layout.record_size > 0) {
@@ -161,6 +167,7 @@ Record_Layout Measure_Records(const uint8_t* head, int64_t available, int64_t fi
     if (layout.record_size == 0) return layout;
     layout.source = Layout_Source::Slot_Descriptor;
   }
+  layout.described = described == layout.record_size;
   layout.frame_count = Frame_Count_For_Length(file_length, layout.record_size);
   return layout;
 }

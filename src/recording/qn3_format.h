@@ -52,6 +52,14 @@ inline constexpr int32_t Record_Overhead = 58;      // R - S: head plus the clos
 inline constexpr int32_t Max_Frames = 32767;              // frame numbers are 16-bit
 inline constexpr int32_t Marker_Search_Bytes = 1'000'000; // bytes searched to measure R
 inline constexpr int32_t Max_Measurable_Record = Marker_Search_Bytes - Header_Block_Size - 4;
+// The picture a recording may claim: a crop of the largest camera the system handles
+// (1920 x 1080), in either orientation. Larger claims come from damaged headers.
+inline constexpr int32_t Max_Picture_Side = 1920;
+inline constexpr int64_t Max_Picture_Pixels = int64_t{1920} * 1080;
+inline constexpr bool Picture_Size_Allowed(int64_t width, int64_t height) {
+  return width > 0 && height > 0 && width <= Max_Picture_Side && height <= Max_Picture_Side &&
+         width * height <= Max_Picture_Pixels;
+}
 
 // ---- Little-endian access into byte buffers ----
 inline void put_i16(uint8_t* p, int16_t v) {
@@ -137,12 +145,16 @@ struct Record_Layout {
   int64_t first_marker = -1; // 0-based offset of the first start marker found, -1 none
   int64_t record_size = 0;   // R, 0 when unknown
   int16_t frame_count = 0;
+  bool described = false; // the first record's slot descriptor gives this R
 };
 // Measures R and the frame count from the first bytes of the file (`head`, `available` of them,
 // normally the first Marker_Search_Bytes) and the file's length. The header's counts play no
-// part. A marker pair is accepted when the first record's slot descriptor agrees with the
-// distance, so a chance "RGBS" inside JPEG data does not mislead; when no descriptor agrees the
-// plain distance of the first two markers serves. With one record only, its descriptor gives R.
+// part, and markers are searched only after the header block: its text may spell one. A marker
+// pair is accepted when the first record's slot descriptor agrees with the distance (or with a
+// multiple of it that the second record's descriptor confirms: records between lost their
+// marker), so a chance "RGBS" inside JPEG data does not mislead; when no descriptor agrees the
+// plain distance of the first two markers serves. With one record only, its descriptor gives R. A descriptor
+// claiming a record larger than Max_Measurable_Record is not believed.
 Record_Layout Measure_Records(const uint8_t* head, int64_t available, int64_t file_length);
 
 } // namespace qn3

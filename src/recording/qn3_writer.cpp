@@ -144,6 +144,35 @@ Append_Point Append_Point_For(int64_t file_length, int64_t record_size) {
   return point;
 }
 
+Append_Plan Plan_Append(const Record_Layout& layout, int64_t file_length, int32_t header_slot, int32_t pass_slot) {
+  Append_Plan plan;
+  const int64_t tail = file_length - Header_Block_Size;
+  if (tail <= 0) return plan;
+  const int64_t record = layout.record_size;
+  if (layout.source == Layout_Source::None || record <= Record_Overhead || record > Max_Measurable_Record) {
+    // Fewer bytes than a record's frame can never be a frame.
+    if (tail >= Record_Overhead) plan.refusal = Append_Refusal::Unmeasured;
+    return plan;
+  }
+  const bool confirmed = (layout.source == Layout_Source::Markers && layout.described) ||
+                         (header_slot > 0 && record == Record_Size_For_Slot(header_slot)) ||
+                         (pass_slot > 0 && record == Record_Size_For_Slot(pass_slot));
+  if (!confirmed) {
+    plan.refusal = Append_Refusal::Unmeasured;
+    return plan;
+  }
+  plan.slot = static_cast<int32_t>(record - Record_Overhead);
+  plan.record_size = record;
+  if (pass_slot > 0 && plan.slot != pass_slot) {
+    plan.refusal = Append_Refusal::Other_Slot;
+    return plan;
+  }
+  const Append_Point point = Append_Point_For(file_length, record);
+  plan.offset = point.offset;
+  plan.complete_records = point.complete_records;
+  return plan;
+}
+
 int32_t Pass_Threads(int32_t requested) {
   int32_t threads = requested;
   if (threads <= 0) threads = static_cast<int32_t>(std::thread::hardware_concurrency());
@@ -192,6 +221,7 @@ void Ordered_Encoder::Encode_Into(Frame_Encoder& encoder, int32_t index, Slot& s
   slot.frame = {};
   slot.frame.position = position;
   slot.frame.record = slot.record.data();
+  slot.frame.slot_size = slot_size_;
   const CVideobuff_RGB* frame = frames_(position);
   if (!frame) {
     slot.frame.fit.message = QStringLiteral("There is no captured frame %1").arg(position);
@@ -222,6 +252,7 @@ void Ordered_Encoder::Work() {
     } else {
       slot.frame = {};
       slot.frame.position = positions_[static_cast<std::size_t>(index)];
+      slot.frame.slot_size = slot_size_;
       slot.frame.fit.message = QStringLiteral("No memory for a frame encoder");
     }
     {

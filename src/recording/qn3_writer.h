@@ -82,10 +82,30 @@ struct Append_Point {
 };
 Append_Point Append_Point_For(int64_t file_length, int64_t record_size);
 
+// How an append pass goes on with a file of `file_length` bytes whose first bytes measured
+// `layout`. `header_slot` is the slot the file's header names and `pass_slot` the slot this
+// pass already writes (each 0 when there is none). A record size is trusted only when a second
+// witness confirms it (the first record's descriptor agreeing with the marker distance, the
+// header's slot or the pass's); a tail that may hold a complete frame is never cut on a guess.
+enum class Append_Refusal {
+  None,
+  Unmeasured, // bytes after the header that may be frames, and no trusted record size
+  Other_Slot  // the file's records are not of the pass's slot
+};
+struct Append_Plan {
+  Append_Refusal refusal = Append_Refusal::None;
+  int64_t offset = Header_Block_Size; // where the next record goes; anything behind it is cut
+  int32_t complete_records = 0;
+  int32_t slot = 0;        // of the records in the file; 0 when it holds none
+  int64_t record_size = 0; // of the records in the file; 0 when it holds none
+};
+Append_Plan Plan_Append(const Record_Layout& layout, int64_t file_length, int32_t header_slot, int32_t pass_slot);
+
 struct Encoded_Frame {
   int32_t position = 0; // in the frame list
   Fit_Result fit;
-  const uint8_t* record = nullptr; // Record_Size_For_Slot(slot) bytes, whole when Fitted
+  const uint8_t* record = nullptr; // Record_Size_For_Slot(slot_size) bytes, whole when Fitted
+  int32_t slot_size = 0;
 };
 
 // Encodes the frames at `positions` of `frames` on `threads` threads (1: on the caller's

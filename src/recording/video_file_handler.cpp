@@ -4,6 +4,7 @@
 #include "platform/error_report.h"
 #include "platform/prompts.h"
 #include "platform/trace.h"
+#include "recording/header_journal.h"
 
 #include <QFileInfo>
 #include <algorithm>
@@ -36,6 +37,13 @@ int16_t Text_To_Int16(const QString& text, int16_t low, int16_t high) {
   const int value = text.trimmed().toInt(&ok);
   if (!ok) return 0;
   return static_cast<int16_t>(std::clamp(value, int{low}, int{high}));
+}
+
+// A picture side from the header: 0 when missing or not a number, else the number itself.
+int64_t Text_To_Side(const QString& text) {
+  bool ok = false;
+  const qlonglong value = text.trimmed().toLongLong(&ok);
+  return ok ? value : 0;
 }
 
 } // namespace
@@ -108,10 +116,19 @@ bool cls_VideoFile_handler::Open_File(const QString& file_name, bool no_play) {
     file_name_ = file_name;
     file_suffix_.clear();
     step = 20;
-    const QFileInfo info(file_name);
+    QFileInfo info(file_name);
     if (!info.exists() || !info.isFile()) {
       Trace_Message(QStringLiteral("*OF1, filename = ") + file_name);
       return false;
+    }
+    // A header rewrite that a crash cut short is finished (or dropped) before anything is
+    // measured: a new recording's very first header may be the journal's alone.
+    qn3::Recovery_Result recovery;
+    if (Kind_Of_Suffix(info.suffix()) == Recording_Kind::QN3) {
+      step = 25;
+      read_only_ = File_Is_Read_Only(file_name);
+      recovery = qn3::Recover_Header(file_name, !read_only_);
+      info.refresh();
     }
     if (info.size() <= 99) {
       Msg_Box(QStringLiteral("Corrupt file, (Invalid file length)"));
@@ -129,10 +146,8 @@ bool cls_VideoFile_handler::Open_File(const QString& file_name, bool no_play) {
       return false;
     case Recording_Kind::QN3: break;
     }
-    step = 40;
-    read_only_ = File_Is_Read_Only(file_name);
     step = 50;
-    if (!Open_QN3()) return false;
+    if (!Open_QN3(recovery)) return false;
     mill_per_field_ = 20;
     mill_per_frame_ = interlaced_ ? 40 : 20;
     step = 60;
@@ -148,7 +163,7 @@ bool cls_VideoFile_handler::Open_File(const QString& file_name, bool no_play) {
   }
 }
 
-bool cls_VideoFile_handler::Open_QN3() {
+bool cls_VideoFile_handler::Open_QN3(const qn3::Recovery_Result& recovery) {
   file_length_ = QFileInfo(file_name_).size();
   last_decoded_frame_ = 0;
   decoded_frame_ = 0;
@@ -173,13 +188,32 @@ bool cls_VideoFile_handler::Open_QN3() {
   if (got < 0) throw Dora_Error(75, QStringLiteral("Path/File access error: ") + file_->errorString());
   const qn3::Record_Layout layout = qn3::Measure_Records(head.data(), got, file_length_);
 
-  header_->set_XML_string(qn3::Parse_Header_Text(head.data(), got));
+  // A recording that cannot be written keeps its journal; the journal holds its newest header.
+  if (recovery.outcome == qn3::Recovery::Read_Only)
+    header_->set_XML_string(qn3::Parse_Header_Text(recovery.block.data(), qn3::Header_Block_Size));
+  else
+    header_->set_XML_string(qn3::Parse_Header_Text(head.data(), got));
   first_record_pos_ = qn3::Header_Block_Size;
   const Cls_XML_header& h = *header_;
   creation_date_ = Safe_Text([&] { return h.Creation_date(); });
+  const int64_t width = Text_To_Side(Safe_Text([&] { return h.RGB_X(); }));
+  const int64_t height = Text_To_Side(Safe_Text([&] { return h.RGB_Y(); }));
+  // The surfaces are made at this size: a size no camera gives is a damaged header. A side of
+  // 0 (or no number) is no size at all.
+  const bool given = width != 0 && height != 0;
+  if (width < 0 || height < 0 || width > qn3::Max_Picture_Side || height > qn3::Max_Picture_Side ||
+      (given && !qn3::Picture_Size_Allowed(width, height))) {
+    Trace_Message(QStringLiteral("*Open_QN3, picture size"), width, height);
+    Msg_Box(Invalid_Picture_Size_Message());
+    file_->close();
+    file_.reset();
+    file_number_ = 0;
+    return false;
+  }
   const int16_t old_width = width_;
-  width_ = Text_To_Int16(Safe_Text([&] { return h.RGB_X(); }), 0, qn3::Max_Frames);
-  height_ = Text_To_Int16(Safe_Text([&] { return h.RGB_Y(); }), 0, qn3::Max_Frames);
+  // Half a size is none: the pictures then come at their own size.
+  width_ = given ? static_cast<int16_t>(width) : 0;
+  height_ = given ? static_cast<int16_t>(height) : 0;
   interlaced_ = Safe_Flag([&] { return h.RGB_interlaced(); });
   codec_tag_ = Safe_Text([&] { return h.RGB_fourcc(); });
   rotated_ = Safe_Flag([&] { return h.RGB_Rotated(); });
@@ -191,11 +225,14 @@ bool cls_VideoFile_handler::Open_QN3() {
   frame_count_ = layout.frame_count;
   // A record can never be longer than twice what follows the header (more than half of a last
   // record counts); a longer one comes from a damaged descriptor and is not read.
-  if (record_size_ < qn3::Record_Overhead || record_size_ > 2 * (file_length_ - qn3::Header_Block_Size) + 2) {
+  if (record_size_ < qn3::Record_Overhead || record_size_ > qn3::Max_Measurable_Record ||
+      record_size_ > 2 * (file_length_ - qn3::Header_Block_Size) + 2) {
     if (layout.source != qn3::Layout_Source::None)
       Trace_Message(QStringLiteral("*Open_QN3, record size not measurable"), record_size_);
     record_size_ = 0;
     frame_count_ = 0;
+    // Bytes enough for a frame that cannot be found: the header still opens, without pictures.
+    if (file_length_ - qn3::Header_Block_Size >= qn3::Record_Overhead) Msg_Box(Invalid_Record_Size_Message());
   }
   const QString header_size = Safe_Text([&] { return h.RGB_Sample_Size(); });
   const QString header_frames = Safe_Text([&] { return h.Frames_no(); });
@@ -239,10 +276,16 @@ void cls_VideoFile_handler::Close_File() {
 }
 
 void cls_VideoFile_handler::Finish_Append_Pass() {
+  const int32_t appended = frames_appended_;
+  frames_appended_ = 0; // a failure below is reported once, not again at the close
+  // The records reach the disk before the header counts them.
+  qn3::Sync_Descriptor(file_->handle(), file_name_);
   Cls_XML_header& h = *header_;
-  const auto number = [](const QString& text) { return text.trimmed().toLongLong(); };
-  h.set_Frames_no(QString::number(number(Safe_Text([&] { return h.Frames_no(); })) + frames_appended_));
-  frames_appended_ = 0;
+  // Counts of a damaged header are taken within what a file can hold, so adding cannot overflow.
+  const auto number = [](const QString& text) {
+    return std::clamp<int64_t>(text.trimmed().toLongLong(), 0, INT32_MAX);
+  };
+  h.set_Frames_no(QString::number(number(Safe_Text([&] { return h.Frames_no(); })) + appended));
   if (writer_record_size_ > 0) h.set_RGB_Sample_Size(QString::number(writer_record_size_));
   h.set_Segments_no(QString::number(number(Safe_Text([&] { return h.Segments_no(); })) + 1));
   const int64_t stored_max = number(Safe_Text([&] { return h.RGB_Compressed_max_Size(); }));
@@ -264,17 +307,11 @@ void cls_VideoFile_handler::Write_QN3_header() {
                             .arg(qn3::Text_Area_Size));
   if (!file_->isWritable()) throw Dora_Error(75, QStringLiteral("File is read only!"));
   const qint64 position = file_->pos();
-  if (!file_->seek(0) ||
-      file_->write(reinterpret_cast<const char*>(block.data()), qn3::Header_Block_Size) != qn3::Header_Block_Size) {
-    const QString why = file_->errorString();
+  try {
+    qn3::Rewrite_Header_Block(*file_, file_name_, block.data());
+  } catch (...) {
     file_->seek(position);
-    throw Dora_Error(75, QStringLiteral("Path/File access error writing the header: ") + why);
-  }
-  // A buffered file accepts the bytes first and may refuse them only here.
-  if (!file_->flush()) {
-    const QString why = file_->errorString();
-    file_->seek(position);
-    throw Dora_Error(75, QStringLiteral("Path/File access error writing the header: ") + why);
+    throw;
   }
   file_->seek(position);
 }
@@ -283,6 +320,8 @@ bool cls_VideoFile_handler::Reopen_For_Update() {
   if (File_open() && file_ && file_->isWritable()) return true;
   if (File_open()) return false;
   if (file_name_.isEmpty()) return false;
+  // A rewrite cut short is finished first: the next one replaces its journal.
+  qn3::Recover_Header(file_name_);
   file_ = std::make_unique<QFile>(file_name_);
   if (!file_->open(QIODevice::ReadWrite)) {
     file_.reset();

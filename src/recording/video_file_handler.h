@@ -35,8 +35,9 @@ class Cls_XML_header;
 class Frame_List;    // the captured frames (frame_buffers.h); the writer's concern
 class Frame_Display; // where rendering draws (frame_display.h)
 namespace qn3 {
-class Frame_Encoder; // writer: qn3_writer.h
-}
+class Frame_Encoder;    // writer: qn3_writer.h
+struct Recovery_Result; // header_journal.h
+} // namespace qn3
 
 // Which frame holds a field, which of its fields it is, and the effective times.
 struct Field_Position {
@@ -54,6 +55,10 @@ int32_t Snapped_Capture_Time(int32_t capture_mill);
 // How a file name is treated by Open_File.
 enum class Recording_Kind { QN3, Known_Unsupported, Unknown };
 Recording_Kind Kind_Of_Suffix(const QString& suffix);
+
+// Messages for recordings whose header or records claim sizes no file of a real camera has.
+inline QString Invalid_Picture_Size_Message() { return QStringLiteral("Corrupt file, (Invalid picture size)"); }
+inline QString Invalid_Record_Size_Message() { return QStringLiteral("Corrupt file, (Invalid record size)"); }
 
 // The read-only decision: no write permission bit for anybody, or the file cannot be opened for
 // writing (a root process passes every permission check, so the bits are asked first).
@@ -260,11 +265,12 @@ public:
   std::function<void()> On_Size_Mismatch;
 
 private:
+  void Fit_Unsized_Turn(const cDIBSection& source);
   Frame_Display* screen_display_ = nullptr;
   // ==================== end of rendering section ====================
 
 private:
-  bool Open_QN3(); // the QN3 steps of Open_File
+  bool Open_QN3(const qn3::Recovery_Result& recovery); // the QN3 steps of Open_File
   void Reset_File_State();
   void Make_Surfaces();
   void Show_Placeholder();
@@ -350,10 +356,12 @@ private:
   std::unique_ptr<qn3::Frame_Encoder, Encoder_Deleter> encoder_; // for sizing and single frames
   int32_t compression_threads_ = 0;
   QString header_owner_; // file whose header the document holds (empty: none known)
-  void Write_Record(const uint8_t* record, int32_t jpeg_size);
+  // `record` holds Record_Size_For_Slot(record_slot) bytes; refused unless that is the file's slot.
+  void Write_Record(const uint8_t* record, int32_t record_slot, int32_t jpeg_size);
   void Write_XML_Fields();
   void Prepare_Record_Buffer();
-  void Open_For_Append(bool adopt_header);
+  // `pass_slot`: the slot the pass already writes, which the file's records must have; 0 takes the file's.
+  void Open_For_Append(bool adopt_header, int32_t pass_slot);
   qn3::Frame_Encoder& Encoder(); // made again when the picture size changed
   Jpeg_Encode_Result Encode_Sample(const Frame_List& buffers, int32_t index, int32_t quality);
 };

@@ -81,7 +81,8 @@ QString cls_VideoFile_handler::QN3_Properties() const {
   const int64_t frames = Header_Number([&] { return h.Frames_no(); });
   const int64_t x = Header_Number([&] { return h.RGB_X(); });
   const int64_t y = Header_Number([&] { return h.RGB_Y(); });
-  const double raw = static_cast<double>(x * y * 3);
+  // In floating point: a damaged header's sizes would overflow any integer product.
+  const double raw = static_cast<double>(x) * static_cast<double>(y) * 3;
   const bool rotated = Flag_Or_False([&] { return h.RGB_Rotated(); });
   // A recording without frames has no average: 0 rather than a division by zero.
   const double per_frame = frames > 0 ? length / static_cast<double>(frames) : 0;

@@ -101,7 +101,11 @@ void cls_VideoFile_handler::Read_RGB_sample(int16_t frame, bool decompress) {
     if (codec_tag_ == QLatin1String("IJL") || codec_tag_ == QLatin1String("JPEG")) {
       const int32_t length = qn3::Valid_JPEG_Bytes(read_record_.jpeg_size, slot_size);
       ++decode_count_;
-      bool ok = length > 0 && codec_.Decode_JPEG(decode_dib_, slot, length);
+      // No stream is decoded larger than the recording's picture, or, without one, the largest
+      // camera's: a damaged stream claiming more costs neither memory nor a message.
+      Jpeg_Size_Limit limit{qn3::Max_Picture_Side, qn3::Max_Picture_Side, qn3::Max_Picture_Pixels};
+      if (width_ > 0 && height_ > 0) limit = {width_, height_, int64_t{width_} * height_};
+      bool ok = length > 0 && codec_.Decode_JPEG(decode_dib_, slot, length, limit);
       // A stream claiming another picture size than the recording's is damaged too.
       if (ok && width_ > 0 && (decode_dib_.Width() != width_ || decode_dib_.Height() != height_)) ok = false;
       if (!ok) Show_Placeholder();

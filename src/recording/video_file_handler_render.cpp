@@ -42,6 +42,7 @@ bool Turn_Fits(const cDIBSection& source, const cDIBSection& turned) {
 void cls_VideoFile_handler::Draw_Current_RGB_frame(Frame_Display& box) {
   if (decode_dib_.Is_Empty()) return; // nothing decoded yet: the previous picture stays
   if (rotated_) {
+    Fit_Unsized_Turn(decode_dib_);
     if (!Turn_Fits(decode_dib_, rotate_dib_)) {
       Msg_Box(QStringLiteral("Draw_Current_RGB_frame rotate size mismatch!"));
       return;
@@ -55,8 +56,16 @@ void cls_VideoFile_handler::Draw_Current_RGB_frame(Frame_Display& box) {
   box.Refresh();
 }
 
+void cls_VideoFile_handler::Fit_Unsized_Turn(const cDIBSection& source) {
+  // A recording whose header names no picture size has its size from its pictures; otherwise
+  // the turn surface would never fit and every step would show the mismatch message.
+  if ((width_ <= 0 || height_ <= 0) && !source.Is_Empty() && !Turn_Fits(source, rotate_dib_))
+    rotate_dib_.Create(source.Height(), source.Width());
+}
+
 void cls_VideoFile_handler::Draw_Current_Field(Frame_Display& box) {
   if (rotated_) {
+    Fit_Unsized_Turn(field_dib_);
     if (!Turn_Fits(field_dib_, rotate_dib_)) {
       Msg_Box(QStringLiteral("Draw_Current_Field rotate size mismatch!"));
       return;

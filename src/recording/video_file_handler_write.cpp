@@ -6,6 +6,7 @@
 #include "platform/program_info.h"
 #include "platform/trace.h"
 #include "recording/frame_buffers.h"
+#include "recording/header_journal.h"
 #include "recording/qn3_writer.h"
 #include "recording/video_file_handler.h"
 
@@ -106,10 +107,19 @@ bool cls_VideoFile_handler::Initiate_QN3_File() {
     if (File_open()) Close_File();
     step = 20;
     if (file_name_.isEmpty()) throw Dora_Error(75, QStringLiteral("No file name for the new recording"));
+    if (crop_x_ > qn3::Max_Picture_Side || crop_y_ > qn3::Max_Picture_Side ||
+        int64_t{crop_x_} * crop_y_ > qn3::Max_Picture_Pixels)
+      throw Dora_Error(6, QStringLiteral("A picture of %1 x %2 is larger than the largest camera's (%3 x %4)")
+                              .arg(crop_x_)
+                              .arg(crop_y_)
+                              .arg(qn3::Max_Picture_Side)
+                              .arg(qn3::Max_Picture_Pixels / qn3::Max_Picture_Side));
     const QFileInfo info(file_name_);
     if (info.exists() && info.size() > qn3::Header_Block_Size)
       throw Dora_Error(58,
                        QStringLiteral("File already exists and holds frames, it is not overwritten: ") + file_name_);
+    // A journal left by an earlier file of this name must never land in the new one.
+    qn3::Remove_Journal(file_name_);
     step = 30;
     header_->rgb_let(-1);
     header_->Create_Header();
@@ -125,6 +135,7 @@ bool cls_VideoFile_handler::Initiate_QN3_File() {
     file_number_ = 1;
     step = 50;
     Write_QN3_header();
+    qn3::Sync_Folder_Of(file_name_); // the new file's entry, too, reaches the disk
     header_owner_ = file_name_;
     Close_File();
     Trace_Message(QStringLiteral("*Initiate_QN3_File, end"), file_name_);
@@ -172,12 +183,14 @@ void cls_VideoFile_handler::Open_qn3_for_Append() {
   Trace_Message(QStringLiteral("*Open_qn3_for_Append"), file_name_);
   // The document is read from the file only when it is not already this file's: changes made
   // in memory since the last header write must not be lost.
-  Open_For_Append(header_owner_.isEmpty() || header_owner_ != file_name_);
+  Open_For_Append(header_owner_.isEmpty() || header_owner_ != file_name_, 0);
 }
 
-void cls_VideoFile_handler::Open_For_Append(bool adopt_header) {
+void cls_VideoFile_handler::Open_For_Append(bool adopt_header, int32_t pass_slot) {
   if (!File_open()) {
     if (file_name_.isEmpty()) throw Dora_Error(75, QStringLiteral("No recording to append to"));
+    // A rewrite cut short must be finished before the header is read or written again.
+    qn3::Recover_Header(file_name_);
     file_ = std::make_unique<QFile>(file_name_);
     // Unbuffered: after a refused write no bytes may wait in a buffer, to land later wherever
     // the next write goes (the header block).
@@ -206,41 +219,56 @@ void cls_VideoFile_handler::Open_For_Append(bool adopt_header) {
     header_->set_XML_string(qn3::Parse_Header_Text(head.data(), got));
     header_owner_ = file_name_;
     if (crop_x_ <= 0 || crop_y_ <= 0) {
-      crop_x_ = static_cast<int32_t>(Header_Number([&] { return header_->RGB_X(); }, 0));
-      set_Cropped_Y(static_cast<int32_t>(Header_Number([&] { return header_->RGB_Y(); }, 0)));
+      const int64_t width = Header_Number([&] { return header_->RGB_X(); }, 0);
+      const int64_t height = Header_Number([&] { return header_->RGB_Y(); }, 0);
+      // The encoders' surfaces are made at this size.
+      if (!qn3::Picture_Size_Allowed(width, height))
+        throw Dora_Error(75, Invalid_Picture_Size_Message() + QStringLiteral(": ") + file_name_);
+      crop_x_ = static_cast<int32_t>(width);
+      set_Cropped_Y(static_cast<int32_t>(height));
     }
   }
 
+  int64_t header_slot = Header_Number([&] { return header_->RGB_Image_Size(); }, 0);
+  if (header_slot < 1 || header_slot > qn3::Max_Measurable_Record - qn3::Record_Overhead) header_slot = 0;
   // Records already there fix the slot: every record of a file has the same size.
-  const qn3::Record_Layout layout = qn3::Measure_Records(head.data(), got, length);
-  int64_t record_size = 0;
-  if (layout.source != qn3::Layout_Source::None && layout.record_size > qn3::Record_Overhead &&
-      layout.record_size - qn3::Record_Overhead <= qn3::Max_Slot_Size) {
-    record_size = layout.record_size;
-    const auto existing = static_cast<int32_t>(record_size - qn3::Record_Overhead);
-    if (slot_size_ != existing) {
+  const qn3::Append_Plan plan = qn3::Plan_Append(qn3::Measure_Records(head.data(), got, length), length,
+                                                 static_cast<int32_t>(header_slot), pass_slot);
+  switch (plan.refusal) {
+  case qn3::Append_Refusal::None: break;
+  case qn3::Append_Refusal::Unmeasured:
+    throw Dora_Error(75, QStringLiteral("The frames already in the recording cannot be measured; nothing was "
+                                        "appended, so that none of them is lost: ") +
+                             file_name_);
+  case qn3::Append_Refusal::Other_Slot:
+    throw Dora_Error(75, QStringLiteral("The frames in the recording have slots of %1 bytes, these frames have "
+                                        "slots of %2; nothing more was appended: ")
+                                 .arg(plan.slot)
+                                 .arg(pass_slot) +
+                             file_name_);
+  }
+  if (plan.slot > 0) {
+    if (slot_size_ != plan.slot) {
       if (slot_size_ != 0)
-        Trace_Message(QStringLiteral("*Open_qn3_for_Append, slot of the file"), existing, slot_size_);
-      slot_size_ = existing;
+        Trace_Message(QStringLiteral("*Open_qn3_for_Append, slot of the file"), plan.slot, slot_size_);
+      slot_size_ = plan.slot;
     }
-    writer_record_size_ = record_size;
-  } else if (slot_size_ == 0) {
-    const int64_t stored = Header_Number([&] { return header_->RGB_Image_Size(); }, 0);
-    if (stored > 0 && stored <= qn3::Max_Slot_Size) slot_size_ = static_cast<int32_t>(stored);
+    writer_record_size_ = plan.record_size;
+  } else if (slot_size_ == 0 && header_slot > 0 && header_slot <= qn3::Max_Slot_Size) {
+    slot_size_ = static_cast<int32_t>(header_slot);
   }
 
-  const qn3::Append_Point point = qn3::Append_Point_For(std::max<int64_t>(length, qn3::Header_Block_Size), record_size);
   const int64_t now_length = file_->size();
-  if (now_length > point.offset) {
+  if (now_length > plan.offset) {
     // A record cut short by an earlier failure (or bytes that are no record) would shift every
     // record written after it.
-    Trace_Message(QStringLiteral("*Open_qn3_for_Append, cut incomplete tail"), now_length, point.offset);
-    if (!file_->resize(point.offset))
+    Trace_Message(QStringLiteral("*Open_qn3_for_Append, cut incomplete tail"), now_length, plan.offset);
+    if (!file_->resize(plan.offset))
       throw Dora_Error(75, QStringLiteral("Cannot cut the incomplete last record: ") + file_->errorString());
   }
-  if (record_size > 0 && Header_Number([&] { return header_->Frames_no(); }, -1) != int64_t{point.complete_records})
-    header_->set_Frames_no(QString::number(point.complete_records));
-  if (!file_->seek(point.offset))
+  if (Header_Number([&] { return header_->Frames_no(); }, -1) != int64_t{plan.complete_records})
+    header_->set_Frames_no(QString::number(plan.complete_records));
+  if (!file_->seek(plan.offset))
     throw Dora_Error(75, QStringLiteral("Path/File access error: ") + file_->errorString());
   Prepare_Record_Buffer();
 }
@@ -303,9 +331,14 @@ void cls_VideoFile_handler::Calculate_Compressed_Size(const Frame_List& buffers)
   Write_XML_Header();
 }
 
-void cls_VideoFile_handler::Write_Record(const uint8_t* record, int32_t jpeg_size) {
+void cls_VideoFile_handler::Write_Record(const uint8_t* record, int32_t record_slot, int32_t jpeg_size) {
   if (!(file_->openMode() & QIODevice::Unbuffered))
     throw Dora_Error(75, QStringLiteral("The recording is not open for appending"));
+  // Bytes beyond the buffer would be the process's memory, written into the recording.
+  if (record_slot != slot_size_)
+    throw Dora_Error(75, QStringLiteral("A record of a %1-byte slot cannot go into a recording of %2-byte slots")
+                             .arg(record_slot)
+                             .arg(slot_size_));
   const int64_t at = file_->pos();
   if (frames_appended_ == 0) pass_start_length_ = file_->size();
   try {
@@ -332,7 +365,7 @@ void cls_VideoFile_handler::Append_RGB_Frame(const Frame_List& buffers, int32_t 
   try {
     // A file opened for review or a header rewrite is buffered: appending reopens it.
     if (File_open() && frames_appended_ == 0 && !(file_->openMode() & QIODevice::Unbuffered)) Close_File();
-    if (!File_open()) Open_For_Append(header_owner_.isEmpty() || header_owner_ != file_name_);
+    if (!File_open()) Open_For_Append(header_owner_.isEmpty() || header_owner_ != file_name_, slot_size_);
     step = 20;
     const CVideobuff_RGB* frame = buffers(index);
     if (!frame) throw Dora_Error(9, QStringLiteral("There is no captured frame %1").arg(index));
@@ -342,7 +375,7 @@ void cls_VideoFile_handler::Append_RGB_Frame(const Frame_List& buffers, int32_t 
         qn3::Encode_Frame_Record(Encoder(), *frame, initial_quality_, slot_size_, write_record_.data());
     if (fit.status != qn3::Fit_Status::Fitted) throw Dora_Error(Jpeg_Error_Number, fit.message);
     step = 40;
-    Write_Record(write_record_.data(), fit.size);
+    Write_Record(write_record_.data(), static_cast<int32_t>(write_record_.size()) - qn3::Record_Overhead, fit.size);
   } catch (...) {
     report_current_exception(step, append_location, QStringLiteral("frame %1").arg(index));
   }
@@ -372,8 +405,15 @@ int32_t cls_VideoFile_handler::Append_Frames(const Frame_List& frames,
     Close_File();
     throw Dora_Error(75, QStringLiteral("The slot size for the frames could not be found"));
   }
-  if (!File_open()) Open_For_Append(false);
-  const int64_t record_size = qn3::Record_Size_For_Slot(slot_size_);
+  // The slot is fixed for the whole pass: a reopen that measures another one refuses.
+  const int32_t pass_slot = slot_size_;
+  try {
+    if (!File_open()) Open_For_Append(false, pass_slot);
+  } catch (...) {
+    Close_File();
+    throw;
+  }
+  const int64_t record_size = qn3::Record_Size_For_Slot(pass_slot);
   const int64_t room = qn3::Max_Frames - (file_->pos() - qn3::Header_Block_Size) / record_size;
 
   int32_t written = 0;
@@ -381,11 +421,11 @@ int32_t cls_VideoFile_handler::Append_Frames(const Frame_List& frames,
     std::unique_ptr<qn3::Ordered_Encoder> encoder;
     const int32_t threads = qn3::Pass_Threads(compression_threads_);
     try {
-      encoder = std::make_unique<qn3::Ordered_Encoder>(frames, positions, crop_x_, crop_y_, initial_quality_,
-                                                       slot_size_, threads);
+      encoder = std::make_unique<qn3::Ordered_Encoder>(frames, positions, crop_x_, crop_y_, initial_quality_, pass_slot,
+                                                       threads);
     } catch (const std::system_error&) {
       encoder =
-          std::make_unique<qn3::Ordered_Encoder>(frames, positions, crop_x_, crop_y_, initial_quality_, slot_size_, 1);
+          std::make_unique<qn3::Ordered_Encoder>(frames, positions, crop_x_, crop_y_, initial_quality_, pass_slot, 1);
     }
     for (int32_t i = 0; i < total; ++i) {
       const qn3::Encoded_Frame& frame = encoder->Next();
@@ -402,8 +442,8 @@ int32_t cls_VideoFile_handler::Append_Frames(const Frame_List& frames,
         break;
       } else {
         try {
-          if (!File_open()) Open_For_Append(false);
-          Write_Record(frame.record, frame.fit.size);
+          if (!File_open()) Open_For_Append(false, pass_slot);
+          Write_Record(frame.record, frame.slot_size, frame.fit.size);
           ++written;
         } catch (...) {
           report_current_exception(40, append_location,
@@ -417,9 +457,19 @@ int32_t cls_VideoFile_handler::Append_Frames(const Frame_List& frames,
       if (progress) progress(i + 1, total);
     }
   }
+  // The pass is reported only once its records and header are on disk.
+  bool on_disk = true;
+  try {
+    if (File_open() && frames_appended_ > 0) Finish_Append_Pass();
+  } catch (...) {
+    on_disk = false;
+    report_current_exception(
+        50, append_location,
+        QStringLiteral("The %1 frames of this capture may not have reached the disk.").arg(written));
+  }
   Close_File();
-  Trace_Message(QStringLiteral("*Append_Frames, end"), written, total);
-  return written;
+  Trace_Message(QStringLiteral("*Append_Frames, end"), written, total, on_disk);
+  return on_disk ? written : 0;
 }
 
 void cls_VideoFile_handler::JPG_Sizes(int32_t smallest, int32_t largest) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include <vector>
 
 namespace {
@@ -236,6 +238,51 @@ TEST(Qn3Format, MeasuringWithDamagedDescriptorFallsBackToMarkerDistance) {
   layout = qn3::Measure_Records(file.data(), 32016 + 400, 32016 + 3 * 358);
   EXPECT_EQ(layout.record_size, 358);
   EXPECT_EQ(layout.frame_count, 3);
+}
+
+TEST(Qn3Format, MeasuringLooksOnlyBehindTheHeaderAndPastLostMarkers) {
+  const int64_t r = 358;
+  struct Case {
+    const char* name;
+    int32_t records;
+    std::function<void(std::vector<uint8_t>&)> damage;
+    qn3::Layout_Source source;
+    int64_t record_size;
+    bool described;
+    int16_t frames;
+  };
+  const auto at = [r](int32_t n, int64_t offset) { return static_cast<size_t>(32016 + (n - 1) * r + offset); };
+  const std::vector<Case> cases = {
+      {"header text spells the marker", 3,
+       [](std::vector<uint8_t>& f) { qn3::Build_Header_Block("<QNV_header>RGBS RGBE RGBS</QNV_header>", f.data()); },
+       qn3::Layout_Source::Markers, r, true, 3},
+      {"header spells it, lone record", 1,
+       [](std::vector<uint8_t>& f) { qn3::Build_Header_Block("<QNV_header>RGBS</QNV_header>", f.data()); },
+       qn3::Layout_Source::Slot_Descriptor, r, true, 1},
+      {"second record's marker lost", 4, [&](std::vector<uint8_t>& f) { f[at(2, 0)] = 'X'; },
+       qn3::Layout_Source::Markers, r, true, 4},
+      {"first record's marker lost", 4, [&](std::vector<uint8_t>& f) { f[at(1, 0)] = 'X'; },
+       qn3::Layout_Source::Markers, r, true, 4},
+      {"marker lost, neighbour describes another slot", 3,
+       [&](std::vector<uint8_t>& f) {
+         f[at(2, 0)] = 'X';
+         qn3::put_i32(f.data() + at(3, qn3::Off_Slot_Count), 77);
+       },
+       qn3::Layout_Source::Markers, 2 * r, false, 1},
+      {"lone record claiming 2 GB", 1,
+       [&](std::vector<uint8_t>& f) { qn3::put_i32(f.data() + at(1, qn3::Off_Slot_Count), 0x7FFFFFFF); },
+       qn3::Layout_Source::None, 0, false, 0},
+  };
+  for (const Case& c : cases) {
+    std::vector<uint8_t> file = File_With_Records(c.records, 300);
+    c.damage(file);
+    const qn3::Record_Layout layout =
+        qn3::Measure_Records(file.data(), static_cast<int64_t>(file.size()), static_cast<int64_t>(file.size()));
+    EXPECT_EQ(layout.source, c.source) << c.name;
+    EXPECT_EQ(layout.record_size, c.record_size) << c.name;
+    EXPECT_EQ(layout.described, c.described) << c.name;
+    EXPECT_EQ(layout.frame_count, c.frames) << c.name;
+  }
 }
 
 } // namespace

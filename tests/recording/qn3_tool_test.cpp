@@ -1,10 +1,13 @@
 // The inspection command run in-process: a demo recording made, then read back every way.
+#include "journal_files.h"
 #include "mock/scripted_prompts.h"
+#include "platform/program_info.h"
 #include "qn3_commands.h"
 #include "qn3_tool_run.h"
 #include "recording/qn3_format.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -90,6 +93,40 @@ TEST_F(Qn3_Tool, VerifyFindsAFlippedJpegByte) {
   EXPECT_FALSE(v.out.contains("frame 2")) << v.out.toStdString();
 }
 
+TEST_F(Qn3_Tool, DemoOnAComputerNamedLikeTheRecordMarker) {
+  const QString saved = program().Computer_Name;
+  program().Computer_Name = QStringLiteral("RGBS-PC");
+  const QString path = Demo(12, "64x96");
+  program().Computer_Name = saved;
+  const Outcome v = Run_Tool({"verify", path});
+  EXPECT_EQ(v.status, 0) << v.out.toStdString() << v.err.toStdString();
+  EXPECT_TRUE(v.out.contains("12 frames ok")) << v.out.toStdString();
+  const QJsonObject o = QJsonDocument::fromJson(Run_Tool({"info", path, "--json"}).out.toUtf8()).object();
+  EXPECT_EQ(o["frames"].toInt(), 12);
+  EXPECT_EQ(o["record_size"].toInteger(), (QFileInfo(path).size() - qn3::Header_Block_Size) / 12);
+}
+
+TEST_F(Qn3_Tool, VerifyTellsOfTheJournalAndOfAHeaderThatDoesNotParse) {
+  const QString path = Demo(4, "64x64");
+  const QByteArray file = journal_files::Get(path);
+  const QByteArray header = file.left(qn3::Header_Block_Size);
+  QByteArray torn = header;
+  torn.replace(400, 3000, QByteArray(3000, 'x')); // a rewrite cut short, as a crash leaves it
+  ASSERT_TRUE(journal_files::Put(path, torn + file.mid(qn3::Header_Block_Size)));
+  ASSERT_TRUE(journal_files::Put(journal_files::Journal_Of(path), journal_files::Journal_Bytes(header)));
+  Outcome v = Run_Tool({"verify", path});
+  EXPECT_EQ(v.status, 0) << v.out.toStdString() << v.err.toStdString();
+  EXPECT_TRUE(v.out.contains("header: restored from its journal")) << v.out.toStdString();
+  EXPECT_TRUE(journal_files::Get(path) == file);
+
+  // Without a journal the same header is damage that verify reports.
+  ASSERT_TRUE(journal_files::Put(path, torn + file.mid(qn3::Header_Block_Size)));
+  v = Run_Tool({"verify", path});
+  EXPECT_EQ(v.status, 1);
+  EXPECT_TRUE(v.out.contains("header: the XML text does not parse")) << v.out.toStdString();
+  EXPECT_FALSE(v.out.contains("frame ")) << v.out.toStdString(); // the frames themselves are whole
+}
+
 TEST_F(Qn3_Tool, UsageErrorsAndBadFiles) {
   const QString missing = Path("missing.qn3");
   QFile junk(Path("junk.qn3"));
@@ -109,6 +146,8 @@ TEST_F(Qn3_Tool, UsageErrorsAndBadFiles) {
       {{"export", missing, "1", Path("a.png"), "--field", "3"}, 2},
       {{"demo", Path("d.qn3"), "--crop", "12by40"}, 2},
       {{"demo", Path("d.qn3"), "--frames"}, 2},
+      {{"demo", Path("d.qn3"), "--crop", "1921x100"}, 2},
+      {{"demo", Path("d.qn3"), "--crop", "1600x1600"}, 2},
       {{"info", missing}, 1},
       {{"verify", missing}, 1},
       {{"frames", Path("junk.qn3")}, 1},

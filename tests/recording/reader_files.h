@@ -9,6 +9,8 @@
 #include <QFile>
 #include <QString>
 #include <cstdint>
+#include <cstdlib>
+#include <functional>
 #include <vector>
 
 namespace reader_files {
@@ -43,7 +45,21 @@ struct Recording_Spec {
   int32_t first_mill = 100000;
   int32_t width = Width;
   int32_t height = Height;
+  std::function<void(Cls_XML_header&)> edit; // last changes to the header, when set
 };
+
+// The pixel at the picture's top-left corner, red in the low byte.
+inline uint32_t Corner(const cDIBSection& dib) {
+  const uint8_t* p = dib.Row(0);
+  return p[2] | (uint32_t{p[1]} << 8) | (uint32_t{p[0]} << 16);
+}
+// Colours equal but for JPEG's small errors.
+inline bool Near(uint32_t a, uint32_t b) {
+  for (int shift = 0; shift < 24; shift += 8)
+    if (std::abs(static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF)) > 6) return false;
+  return true;
+}
+inline constexpr uint32_t Placeholder_Blue = 0xFF0000;
 
 inline QByteArray Header_Block(const Recording_Spec& spec, Cls_XML_header* out_header = nullptr) {
   Cls_XML_header header;
@@ -59,6 +75,7 @@ inline QByteArray Header_Block(const Recording_Spec& spec, Cls_XML_header* out_h
   header.set_RGB_Sample_Size(spec.header_sample_size.isEmpty()
                                  ? QString::number(qn3::Record_Size_For_Slot(spec.slot_size))
                                  : spec.header_sample_size);
+  if (spec.edit) spec.edit(header);
   QByteArray block(qn3::Header_Block_Size, '\0');
   qn3::Build_Header_Block(qn3::Encode_Header_Text(header.XML_string()), reinterpret_cast<uint8_t*>(block.data()));
   if (out_header) out_header->set_XML_string(header.XML_string());

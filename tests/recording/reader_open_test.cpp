@@ -9,6 +9,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <array>
+#include <functional>
 #include <random>
 
 using namespace reader_files;
@@ -23,17 +25,7 @@ protected:
     return path;
   }
 
-  // The pixel at the picture's top-left corner, red in the low byte.
-  static uint32_t Corner(const cDIBSection& dib) {
-    const uint8_t* p = dib.Row(0);
-    return p[2] | (uint32_t{p[1]} << 8) | (uint32_t{p[0]} << 16);
-  }
-  static bool Near(uint32_t a, uint32_t b) {
-    for (int shift = 0; shift < 24; shift += 8)
-      if (std::abs(static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF)) > 6) return false;
-    return true;
-  }
-  static constexpr uint32_t Blue = 0xFF0000;
+  static constexpr uint32_t Blue = Placeholder_Blue;
 
   QTemporaryDir dir_;
   Prompts_Guard prompts_;
@@ -156,28 +148,160 @@ TEST_F(ReaderTest, CutAnywhereOpensAndShowsEveryCompleteFrame) {
   EXPECT_TRUE(errors_.reports.empty());
 }
 
-TEST_F(ReaderTest, FlippedBitsNeverCrash) {
+TEST_F(ReaderTest, DamageCostsOnlyTheFramesItHits) {
   Recording_Spec spec;
   spec.frames = 4;
   const QByteArray whole = Recording(spec);
+  const int64_t record = spec.slot_size + 58;
+  const auto at = [&](int32_t frame, int64_t offset) {
+    return static_cast<qsizetype>(qn3::Header_Block_Size + (frame - 1) * record + offset);
+  };
+  const auto put = [](QByteArray& bytes, qsizetype offset, int32_t value) {
+    qn3::put_i32(reinterpret_cast<uint8_t*>(bytes.data()) + offset, value);
+  };
+  // What reading frame k then shows: its picture, the placeholder (its times still its own),
+  // or the previous frame's record and picture, kept.
+  enum class Shows { Picture, Placeholder, Previous };
+  constexpr Shows P = Shows::Picture;
+  struct Case {
+    const char* name;
+    std::function<void(QByteArray&)> damage;
+    int16_t frames;
+    std::array<Shows, 4> shows;
+    QStringList messages;
+  };
+  const QString failed_jpg = QStringLiteral("Failed to read JPG");
+  const std::vector<Case> cases = {
+      {"magic and end marker",
+       [&](QByteArray& b) { b[0] = 'X', b[qn3::End_Marker_Offset] = 'X'; },
+       4,
+       {P, P, P, P},
+       {}},
+      {"text length beyond the area",
+       [&](QByteArray& b) { put(b, qn3::Text_Length_Offset, 0x7FFFFFFF); },
+       4,
+       {P, P, P, P},
+       {}},
+      {"first record's middle marker",
+       [&](QByteArray& b) { b[at(1, qn3::Off_Mid_Marker)] = 'r'; },
+       4,
+       {P, P, P, P},
+       {}},
+      {"first record's descriptor",
+       [&](QByteArray& b) { put(b, at(1, qn3::Off_Slot_Count), 77); },
+       4,
+       {P, P, P, P},
+       {}},
+      {"second record's end marker", [&](QByteArray& b) { b[at(3, -1)] = 'x'; }, 4, {P, P, P, P}, {}},
+      {"third record's start marker", [&](QByteArray& b) { b[at(3, 0)] = 'X'; }, 4, {P, P, Shows::Previous, P}, {}},
+      {"second record's start marker", [&](QByteArray& b) { b[at(2, 0)] = 'X'; }, 4, {P, Shows::Previous, P, P}, {}},
+      {"first record's start marker", [&](QByteArray& b) { b[at(1, 0)] = 'X'; }, 4, {Shows::Previous, P, P, P}, {}},
+      {"JPEG size beyond the slot",
+       [&](QByteArray& b) { put(b, at(2, qn3::Off_JPEG_Size), 0x7FFFFFFF); },
+       4,
+       {P, P, P, P},
+       {}},
+      {"JPEG size negative",
+       [&](QByteArray& b) { put(b, at(2, qn3::Off_JPEG_Size), -5); },
+       4,
+       {P, Shows::Placeholder, P, P},
+       {}},
+      {"JPEG parameters destroyed",
+       [&](QByteArray& b) { b[at(4, qn3::Record_Head_Size + 1)] = 0; },
+       4,
+       {P, P, P, Shows::Placeholder},
+       {failed_jpg}},
+      {"every start marker",
+       [&](QByteArray& b) {
+         for (int32_t k = 1; k <= 4; ++k)
+           b[at(k, 0)] = 'X';
+       },
+       0,
+       {Shows::Previous, Shows::Previous, Shows::Previous, Shows::Previous},
+       {QStringLiteral("Corrupt file, (Invalid record size)")}},
+  };
+  for (const Case& c : cases) {
+    prompts_->seen.clear();
+    QByteArray damaged = whole;
+    c.damage(damaged);
+    cls_VideoFile_handler handler;
+    ASSERT_TRUE(handler.Open_File(Write(damaged))) << c.name;
+    EXPECT_EQ(handler.Num_Frames(), c.frames) << c.name;
+    for (int16_t k = 1; k <= 4; ++k) {
+      const int16_t before = handler.Last_Decoded_Frame();
+      const int32_t mill_before = handler.QN3_Capture_mill();
+      handler.Read_RGB_sample(k, true);
+      EXPECT_FALSE(handler.Read_error()) << c.name << " frame " << k;
+      switch (c.shows[static_cast<size_t>(k - 1)]) {
+      case Shows::Picture:
+        EXPECT_TRUE(Near(Corner(handler.Decode_Surface()), Frame_Colour(k))) << c.name << " frame " << k;
+        EXPECT_EQ(handler.QN3_Capture_mill(), spec.first_mill + (k - 1) * 40) << c.name << " frame " << k;
+        break;
+      case Shows::Placeholder:
+        EXPECT_EQ(Corner(handler.Decode_Surface()), Blue) << c.name << " frame " << k;
+        EXPECT_EQ(handler.QN3_Capture_mill(), spec.first_mill + (k - 1) * 40) << c.name << " frame " << k;
+        break;
+      case Shows::Previous:
+        EXPECT_EQ(handler.Last_Decoded_Frame(), before) << c.name << " frame " << k;
+        EXPECT_EQ(handler.QN3_Capture_mill(), mill_before) << c.name << " frame " << k;
+        break;
+      }
+      if (!handler.Decode_Surface().Is_Empty()) {
+        EXPECT_EQ(handler.Decode_Surface().Width(), Width) << c.name;
+        EXPECT_EQ(handler.Decode_Surface().Height(), Height) << c.name;
+      }
+    }
+    EXPECT_EQ(prompts_->messages(), c.messages) << c.name;
+  }
+  EXPECT_TRUE(errors_.reports.empty());
+}
+
+TEST_F(ReaderTest, FlippedBitsInOneFrameLeaveTheOthersWhole) {
+  Recording_Spec spec;
+  spec.frames = 4;
+  const QByteArray whole = Recording(spec);
+  const int64_t record = spec.slot_size + 58;
+  const std::vector<uint8_t> jpeg = Frame_JPEG(2);
+  // The entropy-coded data of frame 2: after its start-of-scan segment, before its end marker.
+  size_t data = 0;
+  for (size_t i = 0; i + 3 < jpeg.size(); ++i)
+    if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xDA) {
+      data = i + 2 + ((size_t{jpeg[i + 2]} << 8) | jpeg[i + 3]);
+      break;
+    }
+  ASSERT_GT(data, 0u);
+  const qsizetype slot_start = static_cast<qsizetype>(qn3::Header_Block_Size + record + qn3::Record_Head_Size);
   std::mt19937 random(2024);
-  std::uniform_int_distribution<qsizetype> anywhere(0, whole.size() - 1);
-  std::uniform_int_distribution<qsizetype> in_records(qn3::Header_Block_Size, whole.size() - 1);
+  std::uniform_int_distribution<size_t> where(data, jpeg.size() - 3);
   std::uniform_int_distribution<int> bit(0, 7);
+  int placeholders = 0;
   for (int round = 0; round < 60; ++round) {
     QByteArray damaged = whole;
-    const int flips = 1 + round % 12;
-    for (int i = 0; i < flips; ++i) {
-      const qsizetype at = round % 3 == 0 ? anywhere(random) : in_records(random);
-      damaged[at] = static_cast<char>(damaged[at] ^ (1 << bit(random)));
+    for (int flips = 1 + round % 12; flips > 0; --flips) {
+      const qsizetype i = slot_start + static_cast<qsizetype>(where(random));
+      damaged[i] = static_cast<char>(damaged[i] ^ (1 << bit(random)));
     }
     cls_VideoFile_handler handler;
-    if (!handler.Open_File(Write(damaged))) continue;
-    for (int16_t k = 0; k <= handler.Num_Frames() + 1; ++k) {
+    ASSERT_TRUE(handler.Open_File(Write(damaged)));
+    ASSERT_EQ(handler.Num_Frames(), 4);
+    for (int16_t k = 1; k <= 4; ++k) {
       handler.Read_RGB_sample(k, true);
-      if (!handler.Decode_Surface().Is_Empty()) (void)Corner(handler.Decode_Surface());
+      ASSERT_FALSE(handler.Read_error()) << round;
+      EXPECT_EQ(handler.Last_Decoded_Frame(), k) << round;
+      EXPECT_EQ(handler.QN3_Capture_mill(), spec.first_mill + (k - 1) * 40) << round;
+      EXPECT_EQ(handler.Decode_Surface().Width(), Width) << round;
+      EXPECT_EQ(handler.Decode_Surface().Height(), Height) << round;
+      if (k != 2) {
+        EXPECT_TRUE(Near(Corner(handler.Decode_Surface()), Frame_Colour(k))) << round << " frame " << k;
+      } else if (Corner(handler.Decode_Surface()) == Blue) {
+        ++placeholders;
+      }
     }
   }
+  // Damaged data shows the placeholder, never a message.
+  EXPECT_GT(placeholders, 10);
+  EXPECT_TRUE(prompts_->seen.empty());
+  EXPECT_TRUE(errors_.reports.empty());
 }
 
 TEST_F(ReaderTest, DamagedJpegShowsPlaceholderAndMissingMarkerKeepsThePreviousFrame) {
@@ -364,6 +488,15 @@ TEST_F(ReaderTest, PropertiesText) {
   const QStringList rotated = handler.QN3_Properties().split(QStringLiteral("\r\n"));
   EXPECT_EQ(rotated[6], QStringLiteral("Dimensions : 48*64 Rotated"));
   EXPECT_EQ(rotated[1], QStringLiteral("Average frame size : 0 kB"));
+
+  // Sizes of a damaged header whose product no integer holds.
+  handler.XML_Header().set_RGB_Rotated(false);
+  handler.XML_Header().set_Frames_no(QStringLiteral("4"));
+  handler.XML_Header().set_RGB_X(QStringLiteral("3037000500"));
+  handler.XML_Header().set_RGB_Y(QStringLiteral("3037000500"));
+  const QStringList huge = handler.QN3_Properties().split(QStringLiteral("\r\n"));
+  EXPECT_EQ(huge[2], QStringLiteral("Average compression ratio : 0%"));
+  EXPECT_EQ(huge[6], QStringLiteral("Dimensions : 3037000500*3037000500"));
 }
 
 } // namespace
