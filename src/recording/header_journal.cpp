@@ -151,6 +151,11 @@ void Remove_Journal(const QString& recording) {
 }
 
 void Rewrite_Header_Block(QFile& file, const QString& recording, const uint8_t* block) {
+  // The header as it is: a rewrite that fails is turned back to it, so a change reported as not
+  // made never shows up later through the journal.
+  std::vector<uint8_t> before(static_cast<size_t>(Header_Block_Size));
+  const bool have_before =
+      file.seek(0) && file.read(reinterpret_cast<char*>(before.data()), Header_Block_Size) == Header_Block_Size;
   bool journaled = true;
   try {
     Write_Journal(recording, block);
@@ -161,11 +166,28 @@ void Rewrite_Header_Block(QFile& file, const QString& recording, const uint8_t* 
   const auto failed = [&] {
     return Dora_Error(75, QStringLiteral("Path/File access error writing the header: ") + file.errorString());
   };
-  if (!file.seek(0)) throw failed();
-  if (file.write(reinterpret_cast<const char*>(block), Header_Block_Size) != Header_Block_Size) throw failed();
-  // A buffered file accepts the bytes first and may refuse them only here.
-  if (!file.flush()) throw failed();
-  Sync_Descriptor(file.handle(), recording);
+  const auto write_in_place = [&](const uint8_t* bytes) {
+    if (!file.seek(0)) throw failed();
+    if (file.write(reinterpret_cast<const char*>(bytes), Header_Block_Size) != Header_Block_Size) throw failed();
+    // A buffered file accepts the bytes first and may refuse them only here.
+    if (!file.flush()) throw failed();
+    Sync_Descriptor(file.handle(), recording);
+  };
+  try {
+    write_in_place(block);
+  } catch (const Dora_Error&) {
+    if (journaled && have_before) {
+      // The journal now names the old header, whatever the failed write left in place.
+      try {
+        Write_Journal(recording, before.data());
+        write_in_place(before.data());
+        Remove_Journal(recording);
+      } catch (const Dora_Error& failure) {
+        Trace_Message(QStringLiteral("*Write_QN3_header, turning back"), QString::fromStdString(failure.what()));
+      }
+    }
+    throw;
+  }
   // A journal that stays behind holds the header now in place: restoring it changes nothing.
   if (journaled) {
     try {

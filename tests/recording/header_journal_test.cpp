@@ -4,7 +4,9 @@
 #include "metadata/xml_header.h"
 #include "mock/recorded_errors.h"
 #include "mock/scripted_prompts.h"
+#include "platform/error_report.h"
 #include "reader_files.h"
+#include "recording/header_journal.h"
 #include "recording/video_file_handler.h"
 #include "writer_frames.h"
 
@@ -185,6 +187,47 @@ TEST_F(Header_Journal, NewRecordingNeverTakesAnOldJournal) {
   ASSERT_TRUE(reader.Open_File(Path()));
   EXPECT_EQ(reader.Dora_Dog_name(2), QStringLiteral("dog name"));
   EXPECT_EQ(reader.QN3_Num_Frames(), 0);
+}
+
+} // namespace
+
+namespace {
+
+// A recording file whose writes the disk refuses: the first only, or every one.
+class Refusing_File final : public QFile {
+public:
+  Refusing_File(const QString& path, bool always) : QFile(path), always_(always) {}
+
+protected:
+  qint64 writeData(const char* data, qint64 size) override {
+    if (always_ || writes_++ == 0) return -1;
+    return QFile::writeData(data, size);
+  }
+
+private:
+  bool always_;
+  int writes_ = 0;
+};
+
+// A rewrite the disk refuses is turned back: the file, and what its next opening restores,
+// keep the old header, as the caller that reports the failure and shows the old results says.
+TEST_F(Header_Journal, ARefusedRewriteLeavesTheOldHeaderForTheNextOpening) {
+  for (const bool always : {false, true}) {
+    SCOPED_TRACE(always ? "every write refused" : "only the new header refused");
+    ASSERT_TRUE(journal_files::Put(Path(), old_header + Frames()));
+    Refusing_File file(Path(), always);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite | QIODevice::Unbuffered));
+    EXPECT_THROW(qn3::Rewrite_Header_Block(file, Path(), reinterpret_cast<const uint8_t*>(new_header.constData())),
+                 Dora_Error);
+    file.close();
+    // Every write refused: the journal stays, naming the old header.
+    EXPECT_EQ(QFile::exists(Journal_Of(Path())), always);
+    cls_VideoFile_handler again;
+    ASSERT_TRUE(again.Open_File(Path()));
+    EXPECT_EQ(Mark_Of(again), 1000) << "the refused results must not come back";
+    again.Close_File();
+    EXPECT_FALSE(QFile::exists(Journal_Of(Path())));
+  }
 }
 
 } // namespace
