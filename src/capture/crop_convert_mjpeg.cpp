@@ -5,6 +5,7 @@
 #include "imaging/dib_section.h"
 #include "recording/jpeg_codec.h"
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -53,8 +54,12 @@ Outcome Decode_Rows(jpeg_decompress_struct* cinfo, Error_Manager* err, const uin
   }
   cinfo->out_color_space = JCS_EXT_BGR;
   jpeg_start_decompress(cinfo);
-  JDIMENSION left = static_cast<JDIMENSION>(x0);
-  JDIMENSION width = static_cast<JDIMENSION>(into->Width());
+  // One column more on each side where the picture has it: the upsampling treats the decoded
+  // span's edges as the picture's, so the crop's own edge columns must lie inside the span.
+  const int32_t want_left = x0 > 0 ? x0 - 1 : 0;
+  const int32_t want_right = std::min(x0 + into->Width() + 1, frame_width);
+  JDIMENSION left = static_cast<JDIMENSION>(want_left);
+  JDIMENSION width = static_cast<JDIMENSION>(want_right - want_left);
   jpeg_crop_scanline(cinfo, &left, &width);
   const size_t needed = static_cast<size_t>(cinfo->output_width) * static_cast<size_t>(cinfo->output_components);
   if (cinfo->output_components != 3 || needed > row_buffer_size || left > static_cast<JDIMENSION>(x0)) {
@@ -108,8 +113,8 @@ bool Crop_Converter::Convert_Mjpeg(const Video_Format& format, const uint8_t* da
     return false;
   }
   if (!jpeg_) jpeg_ = std::make_unique<Jpeg>();
-  // Cropping widens the decoded span to whole iMCUs: at most two of 32 pixels more.
-  const size_t row_size = (static_cast<size_t>(into.Width()) + 64) * 3;
+  // Cropping widens the decoded span to whole iMCUs (at most 32 pixels each) on both sides.
+  const size_t row_size = (static_cast<size_t>(into.Width()) + 96) * 3;
   if (jpeg_->row.size() < row_size) jpeg_->row.resize(row_size);
   const Outcome outcome = Decode_Rows(&jpeg_->cinfo, &jpeg_->err, data, static_cast<unsigned long>(length),
                                       format.width, format.height, x0, y0, jpeg_->row.data(), jpeg_->row.size(), &into);
