@@ -234,12 +234,16 @@ bool V4l2_Device::Limit_Fps(int32_t fps, QString& error) {
   return Apply_Interval(1, static_cast<uint32_t>(fps), error);
 }
 
+bool V4l2_Device::Same_Size(const V4l2_Mode& m) const {
+  if (mode_ < 0) return true; // no format set: the whole device
+  const V4l2_Mode& set = modes_[static_cast<size_t>(mode_)];
+  return m.fourcc == set.fourcc && m.width == set.width && m.height == set.height;
+}
+
 int64_t V4l2_Device::Min_Interval_100ns() const {
   int64_t best = 0;
-  if (mode_ < 0) return 0;
-  const V4l2_Mode& set = modes_[static_cast<size_t>(mode_)];
   for (const V4l2_Mode& m : modes_) {
-    if (m.fourcc != set.fourcc || m.width != set.width || m.height != set.height) continue;
+    if (!Same_Size(m)) continue;
     const int64_t i = Interval_100ns(m.interval_numerator, m.interval_denominator);
     if (i > 0 && (best == 0 || i < best)) best = i;
   }
@@ -248,10 +252,8 @@ int64_t V4l2_Device::Min_Interval_100ns() const {
 
 int64_t V4l2_Device::Max_Interval_100ns() const {
   int64_t best = 0;
-  if (mode_ < 0) return 0;
-  const V4l2_Mode& set = modes_[static_cast<size_t>(mode_)];
   for (const V4l2_Mode& m : modes_) {
-    if (m.fourcc != set.fourcc || m.width != set.width || m.height != set.height) continue;
+    if (!Same_Size(m)) continue;
     best = std::max(best, Interval_100ns(m.interval_numerator, m.interval_denominator));
   }
   return best;

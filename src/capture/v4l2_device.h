@@ -60,6 +60,7 @@ private:
     size_t length = 0;
   };
   bool Ensure_Open(QString& error);
+  bool Same_Size(const V4l2_Mode& m) const;
   void Close_Device();
   bool Apply_Interval(uint32_t numerator, uint32_t denominator, QString& error);
   bool Start_Streaming(QString& error);

@@ -79,7 +79,8 @@ TEST_F(V4l2, EnumerationListsCaptureDevicesInNumberOrderWithFlattenedFormats) {
 TEST_F(V4l2, FormatRateAndIntervalsGoToTheDriver) {
   auto camera = Only_Camera();
   QString error;
-  EXPECT_EQ(camera->Min_Interval_100ns(), 0); // no format set yet
+  EXPECT_EQ(camera->Min_Interval_100ns(), 200000); // no format set yet: the whole device
+  EXPECT_EQ(camera->Max_Interval_100ns(), 400000);
   ASSERT_TRUE(camera->Set_Format(1, error)) << error.toStdString();
   EXPECT_EQ(io.Set_Fourcc("/fake/video0"), V4L2_PIX_FMT_YUYV);
   EXPECT_EQ(io.Set_Size("/fake/video0"), (std::pair<uint32_t, uint32_t>{1920, 1080}));
