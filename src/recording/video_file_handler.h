@@ -352,6 +352,7 @@ private:
   void Write_XML_Fields();
   void Prepare_Record_Buffer();
   void Open_For_Append(bool adopt_header);
-  qn3::Frame_Encoder& Encoder(); // made again when the picture size changed
+  qn3::Frame_Encoder& Encoder(); // made again when the picture size or interlacing changed
+  bool Encode_Interlaced() const;
   Jpeg_Encode_Result Encode_Sample(const Frame_List& buffers, int32_t index, int32_t quality);
 };
