@@ -4,6 +4,7 @@
 #include "capture/crop_convert.h"
 
 #include "capture/crop_convert_detail.h"
+#include "capture/crop_convert_simd.h"
 #include "imaging/dib_section.h"
 
 #include <algorithm>
@@ -11,20 +12,45 @@
 
 namespace {
 
+// The plain row conversions; crop_convert_simd.cpp does the bulk of a row where AVX2 is at hand,
+// which the per-frame time budget needs on a 1920 x 1080 source.
+
 inline uint8_t Clamp8(int32_t v) { return static_cast<uint8_t>(v < 0 ? 0 : (v > 255 ? 255 : v)); }
 
-// One pixel from Y, Cb, Cr, written blue, green, red.
+// The high 16 bits of a signed product, as the vector multiply gives them.
+inline int32_t High(int32_t a, int32_t k) { return (a * k) >> 16; }
+
+// One pixel from Y, Cb, Cr, written blue, green, red (crop_convert_simd.h has the arithmetic).
 inline void Yuv_To_Bgr(int32_t y, int32_t u, int32_t v, uint8_t* out) {
-  const int32_t c = 298 * (y - 16) + 128;
-  const int32_t d = u - 128;
-  const int32_t e = v - 128;
-  out[0] = Clamp8((c + 516 * d) >> 8);
-  out[1] = Clamp8((c - 100 * d - 208 * e) >> 8);
-  out[2] = Clamp8((c + 409 * e) >> 8);
+  using namespace yuv_fixed;
+  const int32_t yt = ((y * 257 * Y_Scale) >> 16) - Y_Bias;
+  const int32_t d = (u - 128) * 256;
+  const int32_t e = (v - 128) * 256;
+  out[0] = Clamp8((yt + 2 * High(d, B_U) + Half) >> 6);
+  out[1] = Clamp8((yt - (High(d, G_U) + High(e, G_V)) + Half) >> 6);
+  out[2] = Clamp8((yt + High(e, R_V) + Half) >> 6);
 }
 
-// One crop row of packed 4:2:2: `y_at`, `u_at`, `v_at` are the byte positions inside each
-// 4-byte pair of pixels (YUYV: 0/2, 1, 3; UYVY: 1/3, 0, 2).
+void Swap_Red_Blue_Row(const uint8_t* src, int64_t readable, int32_t width, uint8_t* out) {
+  const int32_t done = Have_Avx2() ? Swap_Red_Blue_Avx2(src, readable, width, out) : 0;
+  for (int32_t x = done; x < width; ++x) {
+    out[3 * x] = src[3 * x + 2];
+    out[3 * x + 1] = src[3 * x + 1];
+    out[3 * x + 2] = src[3 * x];
+  }
+}
+
+// `pairs` whole pixel pairs of packed 4:2:2; Y0, U, V are the byte positions inside a pair
+// (YUYV: 0/2, 1, 3; UYVY: 1/3, 0, 2).
+template <int Y0, int U, int V> void Packed_422_Pairs(const uint8_t* src, int32_t pairs, uint8_t* out) {
+  const int32_t done = Have_Avx2() ? Packed_422_Pairs_Avx2(src, pairs, Y0 == 1, out) : 0;
+  for (int32_t i = done; i < pairs; ++i) {
+    Yuv_To_Bgr(src[4 * i + Y0], src[4 * i + U], src[4 * i + V], out + 6 * i);
+    Yuv_To_Bgr(src[4 * i + Y0 + 2], src[4 * i + U], src[4 * i + V], out + 6 * i + 3);
+  }
+}
+
+// One crop row of packed 4:2:2, the crop possibly starting or ending inside a pair.
 template <int Y0, int U, int V> void Packed_422_Row(const uint8_t* src, int32_t x0, int32_t width, uint8_t* out) {
   int32_t x = x0;
   const int32_t end = x0 + width;
@@ -34,17 +60,20 @@ template <int Y0, int U, int V> void Packed_422_Row(const uint8_t* src, int32_t 
     out += 3;
     ++x;
   }
-  for (; x + 1 < end; x += 2) {
-    const uint8_t* pair = src + 2 * x;
-    const int32_t u = pair[U];
-    const int32_t v = pair[V];
-    Yuv_To_Bgr(pair[Y0], u, v, out);
-    Yuv_To_Bgr(pair[Y0 + 2], u, v, out + 3);
-    out += 6;
-  }
+  const int32_t pairs = (end - x) / 2;
+  Packed_422_Pairs<Y0, U, V>(src + 2 * x, pairs, out);
+  x += 2 * pairs;
+  out += 6 * pairs;
   if (x < end) {
     const uint8_t* pair = src + 2 * x;
     Yuv_To_Bgr(pair[Y0], pair[U], pair[V], out);
+  }
+}
+
+void Nv12_Row(const uint8_t* luma, const uint8_t* chroma, int32_t x0, int32_t width, uint8_t* out) {
+  for (int32_t x = 0; x < width; ++x) {
+    const uint8_t* uv = chroma + ((x0 + x) & ~1);
+    Yuv_To_Bgr(luma[x0 + x], uv[0], uv[1], out + 3 * x);
   }
 }
 
@@ -125,25 +154,15 @@ bool Crop_Converter::Convert(const Video_Format& format, const uint8_t* data, in
       break;
     case Pixel_Format::BGR24: std::memcpy(out, data + y * stride + int64_t{x0} * 3, row_bytes); break;
     case Pixel_Format::RGB24: {
-      const uint8_t* src = data + y * stride + int64_t{x0} * 3;
-      for (int32_t x = 0; x < w; ++x) {
-        out[3 * x] = src[3 * x + 2];
-        out[3 * x + 1] = src[3 * x + 1];
-        out[3 * x + 2] = src[3 * x];
-      }
+      const int64_t at = y * stride + int64_t{x0} * 3;
+      Swap_Red_Blue_Row(data + at, length - at, w, out);
       break;
     }
     case Pixel_Format::YUYV: Packed_422_Row<0, 1, 3>(data + y * stride, x0, w, out); break;
     case Pixel_Format::UYVY: Packed_422_Row<1, 0, 2>(data + y * stride, x0, w, out); break;
-    case Pixel_Format::NV12: {
-      const uint8_t* luma = data + y * stride;
-      const uint8_t* chroma = data + stride * format.height + (y / 2) * stride;
-      for (int32_t x = x0; x < x0 + w; ++x) {
-        const uint8_t* uv = chroma + (x & ~1);
-        Yuv_To_Bgr(luma[x], uv[0], uv[1], out + 3 * (x - x0));
-      }
+    case Pixel_Format::NV12:
+      Nv12_Row(data + y * stride, data + stride * format.height + (y / 2) * stride, x0, w, out);
       break;
-    }
     case Pixel_Format::MJPEG: break;
     }
   }
