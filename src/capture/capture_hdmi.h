@@ -47,6 +47,9 @@ public:
   void Stop_Capture();
   // The current cropped frame into the frame list with its time stamps.
   void Store_HDMI_Buffer();
+  // The source's format and the incoming-frame header, from the component; done at the first
+  // frame of every stream.
+  void Get_VideoHeader(int32_t length);
   // The cropped picture stretched over the box's inner area.
   void Draw_Cropped_DIB(QPaintDevice& box) const;
   // Clears the box and draws the arm, which turns once every 100 frames from straight up.
@@ -110,7 +113,6 @@ private:
   void OnRGBEvent(int64_t sample_time, const uint8_t* data, int32_t length) override;
   void OnStreamError(const QString& text) override;
   void Take_Times(int64_t sample_time);
-  void Get_VideoHeader(int32_t length);
   void Crop_RGB_picture(const uint8_t* data, int32_t length);
 
   std::unique_ptr<Capture_Component> component_;

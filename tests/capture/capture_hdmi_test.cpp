@@ -39,7 +39,7 @@ struct Capture_Source : ::testing::Test {
   std::unique_ptr<cls_Capture_HDMI> Source(int cameras) {
     for (int n = 1; n <= cameras; ++n) {
       const std::string name = "video" + std::to_string(n - 1);
-      Fake_V4l2_Spec s;
+      Fake_V4l2_Camera s;
       s.path = "/fake/" + name;
       s.card = "Grabber " + std::to_string(n);
       s.bus_info = "usb-" + std::to_string(n);
@@ -138,6 +138,11 @@ TEST_F(Capture_Source, CropOfFullHdIsCutAtSevenSixtyOneHundred) {
   EXPECT_EQ(where(0, 0), (std::pair{760, 100}));
   EXPECT_EQ(where(399, 879), (std::pair{1159, (979 & 0xFF)}));
   EXPECT_EQ(where(123, 45), (std::pair{883, 145}));
+  // Painted stretched over a box half its size: the box's corner pixels are the crop's.
+  QImage box(200, 440, QImage::Format_RGB32);
+  source->Draw_Cropped_DIB(box);
+  EXPECT_EQ(box.pixel(0, 0), crop.pixel(0, 0));
+  EXPECT_EQ(box.pixel(100, 220), crop.pixel(200, 440));
   // The driver's stamp is the frame's time, on the program clock.
   EXPECT_EQ(source->last_Capture_mill(), 12345);
   EXPECT_EQ(source->Time_Source(), Capture_Time_Source::Sample_Time);

@@ -10,8 +10,8 @@
 
 namespace {
 
-Fake_V4l2_Spec Camera(const std::string& name, const std::string& card, const std::string& bus) {
-  Fake_V4l2_Spec s;
+Fake_V4l2_Camera Camera(const std::string& name, const std::string& card, const std::string& bus) {
+  Fake_V4l2_Camera s;
   s.path = "/fake/" + name;
   s.card = card;
   s.bus_info = bus;
@@ -46,7 +46,7 @@ struct V4l2 : ::testing::Test {
 TEST_F(V4l2, EnumerationListsCaptureDevicesInNumberOrderWithFlattenedFormats) {
   io.Add_Device(Camera("video10", "Late", "pci-3"));
   io.Add_Device(Camera("video2", "HDMI Grabber", "usb-0000:00:14.0-1"));
-  Fake_V4l2_Spec meta = Camera("video3", "HDMI Grabber", "usb-0000:00:14.0-1");
+  Fake_V4l2_Camera meta = Camera("video3", "HDMI Grabber", "usb-0000:00:14.0-1");
   meta.device_caps = V4L2_CAP_META_CAPTURE | V4L2_CAP_STREAMING; // the metadata node of the same camera
   io.Add_Device(meta);
   for (const char* e : {"video10", "video2", "video3", "vbi0"})
@@ -177,9 +177,9 @@ TEST_F(V4l2, UnpluggedOrSilentDeviceIsReportedNotWaitedFor) {
 }
 
 TEST_F(V4l2, TooFewBuffersRefuseTheStartAndReleaseWhatWasTaken) {
-  Fake_V4l2_Spec spec = Camera("video0", "Cam", "usb-1");
-  spec.buffers_granted = 1;
-  io.Add_Device(spec);
+  Fake_V4l2_Camera info = Camera("video0", "Cam", "usb-1");
+  info.buffers_granted = 1;
+  io.Add_Device(info);
   Entry("video0");
   auto devices = Devices();
   Recording_Sink sink;

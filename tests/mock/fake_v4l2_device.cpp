@@ -32,15 +32,15 @@ Fake_V4l2::~Fake_V4l2() {
     ::close(fd);
 }
 
-void Fake_V4l2::Add_Device(Fake_V4l2_Spec spec) {
+void Fake_V4l2::Add_Device(Fake_V4l2_Camera info) {
   auto d = std::make_unique<Device>();
-  if (spec.device_caps == 0) spec.device_caps = V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_STREAMING;
-  if (!spec.formats.empty() && !spec.formats.front().sizes.empty()) {
-    d->fourcc = spec.formats.front().fourcc;
-    d->width = spec.formats.front().sizes.front().width;
-    d->height = spec.formats.front().sizes.front().height;
+  if (info.device_caps == 0) info.device_caps = V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_STREAMING;
+  if (!info.formats.empty() && !info.formats.front().sizes.empty()) {
+    d->fourcc = info.formats.front().fourcc;
+    d->width = info.formats.front().sizes.front().width;
+    d->height = info.formats.front().sizes.front().height;
   }
-  d->spec = std::move(spec);
+  d->info = std::move(info);
   devices_.push_back(std::move(d));
 }
 
@@ -51,13 +51,13 @@ Fake_V4l2::Device* Fake_V4l2::By_Fd(int fd) {
 
 Fake_V4l2::Device* Fake_V4l2::By_Path(const std::string& path) {
   for (auto& d : devices_)
-    if (d->spec.path == path) return d.get();
+    if (d->info.path == path) return d.get();
   return nullptr;
 }
 
 const Fake_V4l2::Device* Fake_V4l2::By_Path(const std::string& path) const {
   for (const auto& d : devices_)
-    if (d->spec.path == path) return d.get();
+    if (d->info.path == path) return d.get();
   return nullptr;
 }
 
@@ -119,22 +119,22 @@ int Fake_V4l2::Answer(Device& d, unsigned long request, void* arg) {
   case VIDIOC_QUERYCAP: {
     auto* cap = static_cast<v4l2_capability*>(arg);
     *cap = {};
-    Copy_Text(cap->driver, sizeof cap->driver, d.spec.driver);
-    Copy_Text(cap->card, sizeof cap->card, d.spec.card);
-    Copy_Text(cap->bus_info, sizeof cap->bus_info, d.spec.bus_info);
-    cap->capabilities = d.spec.device_caps | V4L2_CAP_DEVICE_CAPS | V4L2_CAP_META_CAPTURE;
-    cap->device_caps = d.spec.device_caps;
+    Copy_Text(cap->driver, sizeof cap->driver, d.info.driver);
+    Copy_Text(cap->card, sizeof cap->card, d.info.card);
+    Copy_Text(cap->bus_info, sizeof cap->bus_info, d.info.bus_info);
+    cap->capabilities = d.info.device_caps | V4L2_CAP_DEVICE_CAPS | V4L2_CAP_META_CAPTURE;
+    cap->device_caps = d.info.device_caps;
     return 0;
   }
   case VIDIOC_ENUM_FMT: {
     auto* desc = static_cast<v4l2_fmtdesc*>(arg);
-    if (desc->type != V4L2_BUF_TYPE_VIDEO_CAPTURE || desc->index >= d.spec.formats.size()) return Fail(EINVAL);
-    desc->pixelformat = d.spec.formats[desc->index].fourcc;
+    if (desc->type != V4L2_BUF_TYPE_VIDEO_CAPTURE || desc->index >= d.info.formats.size()) return Fail(EINVAL);
+    desc->pixelformat = d.info.formats[desc->index].fourcc;
     return 0;
   }
   case VIDIOC_ENUM_FRAMESIZES: {
     auto* size = static_cast<v4l2_frmsizeenum*>(arg);
-    for (const auto& f : d.spec.formats) {
+    for (const auto& f : d.info.formats) {
       if (f.fourcc != size->pixel_format) continue;
       if (size->index >= f.sizes.size()) return Fail(EINVAL);
       size->type = V4L2_FRMSIZE_TYPE_DISCRETE;
@@ -146,7 +146,7 @@ int Fake_V4l2::Answer(Device& d, unsigned long request, void* arg) {
   }
   case VIDIOC_ENUM_FRAMEINTERVALS: {
     auto* ival = static_cast<v4l2_frmivalenum*>(arg);
-    for (const auto& f : d.spec.formats) {
+    for (const auto& f : d.info.formats) {
       if (f.fourcc != ival->pixel_format) continue;
       for (const auto& s : f.sizes) {
         if (s.width != ival->width || s.height != ival->height) continue;
@@ -166,9 +166,9 @@ int Fake_V4l2::Answer(Device& d, unsigned long request, void* arg) {
     if (request == VIDIOC_S_FMT) {
       if (d.streaming || !d.buffers.empty()) return Fail(EBUSY);
       const Fake_V4l2_Format* chosen = nullptr;
-      for (const auto& f : d.spec.formats)
+      for (const auto& f : d.info.formats)
         if (f.fourcc == fmt->fmt.pix.pixelformat) chosen = &f;
-      if (!chosen) chosen = &d.spec.formats.front(); // a driver answers with a format it has
+      if (!chosen) chosen = &d.info.formats.front(); // a driver answers with a format it has
       const Fake_V4l2_Size* size = &chosen->sizes.front();
       for (const auto& s : chosen->sizes)
         if (s.width == fmt->fmt.pix.width && s.height == fmt->fmt.pix.height) size = &s;
@@ -206,7 +206,7 @@ int Fake_V4l2::Answer(Device& d, unsigned long request, void* arg) {
     d.incoming.clear();
     d.done.clear();
     if (req->count == 0) return 0;
-    req->count = d.spec.buffers_granted ? d.spec.buffers_granted : req->count;
+    req->count = d.info.buffers_granted ? d.info.buffers_granted : req->count;
     d.buffers.resize(req->count);
     for (Buffer& b : d.buffers)
       b.memory.assign(Frame_Size(d), 0);

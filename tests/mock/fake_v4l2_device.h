@@ -24,7 +24,7 @@ struct Fake_V4l2_Format {
   std::vector<Fake_V4l2_Size> sizes;
 };
 
-struct Fake_V4l2_Spec {
+struct Fake_V4l2_Camera {
   std::string path; // e.g. /fake/video0
   std::string card;
   std::string bus_info;
@@ -41,7 +41,7 @@ public:
   Fake_V4l2(const Fake_V4l2&) = delete;
   Fake_V4l2& operator=(const Fake_V4l2&) = delete;
 
-  void Add_Device(Fake_V4l2_Spec spec);
+  void Add_Device(Fake_V4l2_Camera info);
 
   // Fills the next queued buffer with `bytes` and wakes the reader. `sequence_skip` frames are
   // lost before this one, as when the driver had no buffer. False when the frame was dropped
@@ -78,7 +78,7 @@ private:
     bool queued = false;
   };
   struct Device {
-    Fake_V4l2_Spec spec;
+    Fake_V4l2_Camera info;
     bool unplugged = false;
     bool streaming = false;
     int fd = -1;
