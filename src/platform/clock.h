@@ -15,9 +15,10 @@ public:
 void install_clock(const Clock* clock);
 
 int32_t Mill_Now();
-// later - earlier on the wrapping millisecond clock: right across a wrap of the 32-bit value.
-inline int32_t Mill_Difference(int32_t later, int32_t earlier) {
-  return static_cast<int32_t>(static_cast<uint32_t>(later) - static_cast<uint32_t>(earlier));
+// Milliseconds from `from` to `to` on Mill_Now's clock, which wraps at 32 bits: the difference is
+// taken modulo 2^32, so a span across the wrap keeps its true length.
+inline int32_t Mill_Difference(int32_t to, int32_t from) {
+  return static_cast<int32_t>(static_cast<uint32_t>(to) - static_cast<uint32_t>(from));
 }
 // Milliseconds since local midnight.
 int32_t Local_Mill_Now();
