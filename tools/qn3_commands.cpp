@@ -1,11 +1,11 @@
 #include "qn3_commands.h"
+#include "qn3_demo.h"
 
 #include "imaging/dib_section.h"
 #include "metadata/xml_header.h"
 #include "platform/program_info.h"
 #include "platform/settings.h"
 #include "platform/user_folders.h"
-#include "recording/frame_buffers.h"
 #include "recording/frame_display.h"
 #include "recording/header_journal.h"
 #include "recording/jpeg_codec.h"
@@ -13,32 +13,30 @@
 #include "recording/video_file_handler.h"
 #include "timing/result_ranking.h"
 
-#include <QColor>
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
-#include <QFont>
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QPainter>
 #include <QRegularExpression>
 #include <algorithm>
-#include <cstring>
 #include <functional>
 #include <vector>
 
 namespace qn3_tool {
 namespace {
 
-const char* const Usage_Text = "usage: doravent-qn3 info FILE [--json]\n"
-                               "       doravent-qn3 frames FILE\n"
-                               "       doravent-qn3 export FILE N OUT.(png|jpg) [--field 1|2]\n"
-                               "       doravent-qn3 xml FILE\n"
-                               "       doravent-qn3 verify FILE\n"
-                               "       doravent-qn3 results FILE [--json] [--box-delay MS]\n"
-                               "       doravent-qn3 demo OUT.qn3 [--frames N] [--crop WxH]\n";
+const char* const Usage_Text =
+    "usage: doravent-qn3 info FILE [--json]\n"
+    "       doravent-qn3 frames FILE\n"
+    "       doravent-qn3 export FILE N OUT.(png|jpg) [--field 1|2]\n"
+    "       doravent-qn3 xml FILE\n"
+    "       doravent-qn3 verify FILE\n"
+    "       doravent-qn3 results FILE [--json] [--box-delay MS]\n"
+    "       doravent-qn3 demo OUT.qn3 [--crossings T1,T2,T3,T4,T5,T6] [--speed V] [--video-delay D]\n"
+    "                             [--crop WxH] [--from MS] [--to MS]\n";
 
 int Usage(QTextStream& err, const QString& why) {
   if (!why.isEmpty()) err << "doravent-qn3: " << why << "\n";
@@ -384,19 +382,6 @@ int Export(const Parsed& p, QTextStream& err) {
   return Exit_Ok;
 }
 
-// The delays in force: the current settings, loaded from the program's settings file the way
-// start-up loads them (a bad value is reported and leaves its default).
-const Program_Info& Setting_Delays() {
-  Program_Info& info = program();
-  if (info.Settings_File_Path.isEmpty()) {
-    const QString folder = Local_AppData_Folder();
-    if (folder.isEmpty()) return info;
-    info.Settings_File_Path = folder + info.Program_Name + QStringLiteral(".ini");
-  }
-  Load_Compensations();
-  return info;
-}
-
 // The box delay the window shows results with.
 int32_t Setting_Box_Delay() { return Setting_Delays().Box_Delay_Ms; }
 
@@ -453,117 +438,18 @@ int Results(const Parsed& p, QTextStream& out, QTextStream& err) {
   return Exit_Ok;
 }
 
-// ---- demo ----
-const QColor Box_Colours[6] = {QColor(220, 30, 30), QColor(30, 60, 220),  QColor(240, 240, 240),
-                               QColor(20, 20, 20),  QColor(240, 140, 20), QColor(20, 20, 20)};
-const QColor Box_Stripes[6] = {QColor(220, 30, 30), QColor(30, 60, 220),  QColor(240, 240, 240),
-                               QColor(20, 20, 20),  QColor(240, 140, 20), QColor(240, 240, 240)};
-
-// One picture of the synthetic heat: six runners crossing from top to bottom at their own pace.
-QImage Demo_Picture(int32_t width, int32_t height, int32_t frame, int32_t frames) {
-  QImage image(width, height, QImage::Format_BGR888);
-  image.fill(QColor(40, 120, 50));
-  QPainter painter(&image);
-  painter.setPen(QPen(Qt::white, 3));
-  painter.drawLine(0, height * 3 / 4, width, height * 3 / 4); // the goal line
-  const int lane = std::max(1, width / 6);
-  for (int b = 0; b < 6; ++b) {
-    const double pace = 1.0 + 0.04 * ((b * 7) % 6);
-    const double t = static_cast<double>(frame) / std::max(1, frames);
-    const int y = static_cast<int>(t * pace * height) - height / 10;
-    const QRect body(b * lane + lane / 6, y, lane * 2 / 3, std::max(4, height / 10));
-    painter.fillRect(body, Box_Colours[b]);
-    painter.fillRect(body.adjusted(0, body.height() / 3, 0, -body.height() / 3), Box_Stripes[b]);
-  }
-  QFont font = painter.font();
-  font.setPixelSize(std::max(8, std::min(width, height) / 12));
-  painter.setFont(font);
-  painter.setPen(Qt::yellow);
-  painter.drawText(QRect(0, 0, width, height), Qt::AlignLeft | Qt::AlignTop, QString::number(frame));
-  return image;
-}
-
-constexpr int32_t Demo_Run_In_Ms = 10000;
-
-int Demo(const Parsed& p, QTextStream& out, QTextStream& err) {
-  if (p.positional.size() != 1) return Usage(err, QStringLiteral("demo takes one OUT.qn3"));
-  int frames = 100;
-  int width = 400;
-  int height = 880;
-  if (p.values.contains(QStringLiteral("--frames"))) {
-    bool ok = false;
-    frames = p.values.value(QStringLiteral("--frames")).toInt(&ok);
-    if (!ok || frames < 1 || frames > qn3::Max_Frames) return Usage(err, QStringLiteral("--frames takes 1..32767"));
-  }
-  if (p.values.contains(QStringLiteral("--crop"))) {
-    const auto m = QRegularExpression(QStringLiteral("^(\\d{1,5})[xX](\\d{1,5})$"))
-                       .match(p.values.value(QStringLiteral("--crop")));
-    if (!m.hasMatch()) return Usage(err, QStringLiteral("--crop takes WxH"));
-    width = m.captured(1).toInt();
-    height = m.captured(2).toInt();
-    if (width < 16 || height < 16 || !qn3::Picture_Size_Allowed(width, height))
-      return Usage(err, QStringLiteral("--crop sides must be 16..1920, at most 1920 x 1080 pixels"));
-  }
-  const QString path = p.positional[0];
-  if (QFileInfo::exists(path)) {
-    err << "doravent-qn3: " << path << " exists; a recording is never overwritten\n";
-    return Exit_Bad_File;
-  }
-  cls_VideoFile_handler h;
-  h.set_Cropped_X(width);
-  h.set_Cropped_Y(height);
-  if (!h.Initiate_QN3_File(path)) {
-    err << "doravent-qn3: cannot create " << path << "\n";
-    return Exit_Bad_File;
-  }
-  h.set_Running_Fps(25); // a header value: the header exists only now
-  const QDateTime start = QDateTime::currentDateTime();
-  const int32_t start_mill = start.time().msecsSinceStartOfDay();
-  h.set_Dora_event(QStringLiteral("Demo"));
-  h.set_Dora_Heat_ID(QStringLiteral("1"));
-  h.set_Dora_Heat_Name(QStringLiteral("Demo heat"));
-  h.set_Dora_Heat_Length(QStringLiteral("480"));
-  h.set_Dora_start_DateTime(start.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
-  // The camera records only the run-in to the finish: the heat started well before the first frame,
-  // so going to the goal lands inside the recording.
-  h.set_Dora_start_PC_mill(start_mill - Demo_Run_In_Ms);
-  h.set_Dora_heat_start_local(start_mill - Demo_Run_In_Ms);
-  // The delays in force are stored with the heat, as a recording made by the program stores them.
-  const Program_Info& delays = Setting_Delays();
-  h.set_Dora_Goal_compensation(QString::number(delays.Goal_Delay_Ms));
-  h.set_Dora_Split_compensation(QString::number(delays.Split_Delay_Ms));
-  h.set_Dora_box_delay(QString::number(delays.Box_Delay_Ms));
-  // Both cameras' lines along the painted finish, so review shows the goal line at once.
-  const QString line = QStringLiteral("%1,%2,%3,%2").arg(1).arg(height * 3 / 4).arg(width - 2);
-  h.set_Dora_Goal_Finish(line);
-  h.set_Dora_Goal_Split(line);
-
-  Frame_List list;
-  const int32_t stride = cDIBSection::Bytes_Per_Scan_Line_For(width);
-  std::vector<uint8_t> pixels(static_cast<size_t>(stride) * static_cast<size_t>(height));
-  for (int32_t f = 1; f <= frames; ++f) {
-    const QImage image = Demo_Picture(width, height, f, frames);
-    for (int32_t y = 0; y < height; ++y) // surfaces are stored bottom-up
-      std::memcpy(pixels.data() + static_cast<size_t>(height - 1 - y) * stride, image.constScanLine(y),
-                  static_cast<size_t>(width) * 3);
-    const int32_t mill = start_mill + 40 * f;
-    Store_Frame(list, pixels.data(), static_cast<int32_t>(pixels.size()), mill, mill, f == 1 ? 0 : 40);
-  }
-  int32_t written = 0;
-  try {
-    written = h.Append_Frames(list);
-  } catch (...) {
-    written = 0;
-  }
-  if (written != frames) {
-    err << "doravent-qn3: wrote " << written << " of " << frames << " frames to " << path << "\n";
-    return Exit_Bad_File;
-  }
-  out << "wrote " << written << " frames of " << width << "x" << height << " to " << path << "\n";
-  return Exit_Ok;
-}
-
 } // namespace
+
+const Program_Info& Setting_Delays() {
+  Program_Info& info = program();
+  if (info.Settings_File_Path.isEmpty()) {
+    const QString folder = Local_AppData_Folder();
+    if (folder.isEmpty()) return info;
+    info.Settings_File_Path = folder + info.Program_Name + QStringLiteral(".ini");
+  }
+  Load_Compensations();
+  return info;
+}
 
 int Run(const QStringList& args, QTextStream& out, QTextStream& err) {
   if (args.isEmpty()) return Usage(err, {});
@@ -589,7 +475,13 @@ int Run(const QStringList& args, QTextStream& out, QTextStream& err) {
     status =
         parse({QStringLiteral("--json")}, {QStringLiteral("--box-delay")}) ? Results(p, out, err) : Usage(err, why);
   } else if (command == QStringLiteral("demo")) {
-    status = parse({}, {QStringLiteral("--frames"), QStringLiteral("--crop")}) ? Demo(p, out, err) : Usage(err, why);
+    if (parse({}, {QStringLiteral("--crossings"), QStringLiteral("--speed"), QStringLiteral("--video-delay"),
+                   QStringLiteral("--crop"), QStringLiteral("--from"), QStringLiteral("--to")})) {
+      const Demo_Outcome demo = Demo(p.positional, p.values, out, err);
+      status = demo.status == Exit_Usage ? Usage(err, demo.usage) : demo.status;
+    } else {
+      status = Usage(err, why);
+    }
   } else {
     status = Usage(err, QStringLiteral("unknown command ") + command);
   }

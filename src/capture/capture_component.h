@@ -105,7 +105,11 @@ public:
   std::optional<Video_Format> Format_At(int32_t number) const;
 
   int32_t Device_Count() const;
+  // Device n of "video:n"; nullptr outside 1..Device_Count.
+  Capture_Device* Device_At(int32_t n) const;
   Capture_Device* Selected_Device() const;
+  // n of the selected "video:n"; 0 when none is selected.
+  int32_t Selected_Number() const;
 
 private:
   struct State;

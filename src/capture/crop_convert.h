@@ -26,6 +26,9 @@ public:
                cDIBSection& into, QString& error);
 
 private:
+  bool Convert_Mjpeg(const Video_Format& format, const uint8_t* data, int32_t length, int32_t x0, int32_t y0,
+                     cDIBSection& into, QString& error);
+
   struct Jpeg;
   std::unique_ptr<Jpeg> jpeg_;
 };

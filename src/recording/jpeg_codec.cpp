@@ -13,8 +13,6 @@
 
 namespace {
 
-constexpr int Encode_Subsampling = TJSAMP_420;
-
 QString Error_Text(tjhandle handle) { return QString::fromUtf8(tjGetErrorStr2(handle)); }
 
 QString Init_Failure_Text(const QString& why) { return QStringLiteral("Failed to initialise the IJL library: ") + why; }
@@ -137,7 +135,8 @@ Jpeg_Encode_Result Jpeg_Codec::Encode_To_Buffer(const cDIBSection& dib, uint8_t*
 
     // With NOREALLOC the library takes the buffer to be tjBufSize bytes whatever size it is
     // told, so only a buffer at least that large may be handed to it.
-    const unsigned long worst = tjBufSize(width, height, Encode_Subsampling);
+    const int subsampling = chroma_per_row_ ? TJSAMP_422 : TJSAMP_420;
+    const unsigned long worst = tjBufSize(width, height, subsampling);
     if (worst == static_cast<unsigned long>(-1) || worst > std::numeric_limits<std::size_t>::max()) {
       result.message = QStringLiteral("Failed to save to JPG ") + Error_Text(nullptr);
       return result;
@@ -151,8 +150,8 @@ Jpeg_Encode_Result Jpeg_Codec::Encode_To_Buffer(const cDIBSection& dib, uint8_t*
 
     unsigned long jpeg_size = worst;
     tjhandle handle = compressor_.get();
-    if (tjCompress2(handle, bits, width, dib.BytesPerScanLine(), height, TJPF_BGR, &target, &jpeg_size,
-                    Encode_Subsampling, Clamp_Quality(quality), TJFLAG_BOTTOMUP | TJFLAG_NOREALLOC) != 0) {
+    if (tjCompress2(handle, bits, width, dib.BytesPerScanLine(), height, TJPF_BGR, &target, &jpeg_size, subsampling,
+                    Clamp_Quality(quality), TJFLAG_BOTTOMUP | TJFLAG_NOREALLOC) != 0) {
       result.message = QStringLiteral("Failed to save to JPG ") + Error_Text(handle);
       return result;
     }

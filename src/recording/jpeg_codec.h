@@ -31,9 +31,10 @@ struct Jpeg_Size_Limit {
   int64_t max_pixels = Jpeg_Max_Pixels;
 };
 
-// Between a bottom-up 24-bit surface and a JPEG stream in memory (4:2:0 YCbCr, or greyscale
-// on reading). Holds one compressor, one decompressor and one scratch buffer, all reused from
-// call to call. One object per thread: objects share nothing, so several may work at once.
+// Between a bottom-up 24-bit surface and a JPEG stream in memory (4:2:0 YCbCr by default, 4:2:2
+// for interlaced pictures; greyscale too on reading). Holds one compressor, one decompressor and
+// one scratch buffer, all reused from call to call. One object per thread: objects share
+// nothing, so several may work at once.
 class Jpeg_Codec {
 public:
   Jpeg_Codec();
@@ -58,6 +59,11 @@ public:
   // The same without exceptions, for callers on worker threads.
   Jpeg_Encode_Result Encode_To_Buffer(const cDIBSection& dib, uint8_t* out, int32_t capacity, int32_t quality) noexcept;
 
+  // 4:2:2 keeps the colour of every picture row apart from its neighbours': an interlaced
+  // picture's two fields then keep their own colours. Still baseline JPEG.
+  void set_Chroma_Per_Row(bool on) { chroma_per_row_ = on; }
+  bool Chroma_Per_Row() const { return chroma_per_row_; }
+
   static int32_t Clamp_Quality(int32_t quality) { return quality < 1 ? 1 : (quality > 100 ? 100 : quality); }
 
 private:
@@ -73,4 +79,5 @@ private:
   Handle compressor_;
   Handle decompressor_;
   std::vector<uint8_t> scratch_; // for JPEGs bound for buffers smaller than the worst case
+  bool chroma_per_row_ = false;
 };

@@ -43,7 +43,8 @@ int32_t Reduced_Quality(int32_t quality) {
   return static_cast<int32_t>(std::clamp<int64_t>(next, 1, 100));
 }
 
-Frame_Encoder::Frame_Encoder(int32_t width, int32_t height) {
+Frame_Encoder::Frame_Encoder(int32_t width, int32_t height, bool interlaced) {
+  codec_.set_Chroma_Per_Row(interlaced);
   if (width > 0 && height > 0) work_.Create(width, height);
 }
 
@@ -180,9 +181,10 @@ int32_t Pass_Threads(int32_t requested) {
 }
 
 Ordered_Encoder::Ordered_Encoder(const Frame_List& frames, std::vector<int32_t> positions, int32_t width,
-                                 int32_t height, int32_t initial_quality, int32_t slot_size, int32_t threads)
+                                 int32_t height, int32_t initial_quality, int32_t slot_size, int32_t threads,
+                                 bool interlaced)
     : frames_(frames), positions_(std::move(positions)), width_(width), height_(height), quality_(initial_quality),
-      slot_size_(slot_size) {
+      slot_size_(slot_size), interlaced_(interlaced) {
   threads = std::clamp(threads, 1, std::max(Count(), 1));
   // Two records per thread keep every thread busy while the caller writes.
   const int32_t slot_count = threads == 1 ? 1 : 2 * threads;
@@ -190,7 +192,7 @@ Ordered_Encoder::Ordered_Encoder(const Frame_List& frames, std::vector<int32_t> 
   for (Slot& slot : slots_)
     slot.record.assign(static_cast<std::size_t>(Record_Size_For_Slot(std::max(slot_size_, 0))), 0);
   if (threads == 1) {
-    inline_encoder_ = std::make_unique<Frame_Encoder>(width_, height_);
+    inline_encoder_ = std::make_unique<Frame_Encoder>(width_, height_, interlaced_);
     return;
   }
   try {
@@ -233,7 +235,7 @@ void Ordered_Encoder::Encode_Into(Frame_Encoder& encoder, int32_t index, Slot& s
 void Ordered_Encoder::Work() {
   std::unique_ptr<Frame_Encoder> encoder;
   try {
-    encoder = std::make_unique<Frame_Encoder>(width_, height_);
+    encoder = std::make_unique<Frame_Encoder>(width_, height_, interlaced_);
   } catch (...) {
   }
   const auto ring = static_cast<int32_t>(slots_.size());

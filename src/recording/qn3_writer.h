@@ -42,10 +42,12 @@ struct Fit_Result {
   QString message;
 };
 
-// One thread's encoder: a codec and the surface a captured picture is loaded into.
+// One thread's encoder: a codec and the surface a captured picture is loaded into. Interlaced
+// pictures are encoded 4:2:2, so that neither field takes colour from the other.
 class Frame_Encoder {
 public:
-  Frame_Encoder(int32_t width, int32_t height);
+  Frame_Encoder(int32_t width, int32_t height, bool interlaced = false);
+  bool Interlaced() const { return codec_.Chroma_Per_Row(); }
   int32_t Width() const { return work_.Width(); }
   int32_t Height() const { return work_.Height(); }
   // The frame's raw picture into the work surface. False with a reason when the buffer holds
@@ -115,7 +117,7 @@ struct Encoded_Frame {
 class Ordered_Encoder {
 public:
   Ordered_Encoder(const Frame_List& frames, std::vector<int32_t> positions, int32_t width, int32_t height,
-                  int32_t initial_quality, int32_t slot_size, int32_t threads);
+                  int32_t initial_quality, int32_t slot_size, int32_t threads, bool interlaced = false);
   ~Ordered_Encoder();
   Ordered_Encoder(const Ordered_Encoder&) = delete;
   Ordered_Encoder& operator=(const Ordered_Encoder&) = delete;
@@ -140,6 +142,7 @@ private:
   int32_t height_;
   int32_t quality_;
   int32_t slot_size_;
+  bool interlaced_;
   std::vector<Slot> slots_;
   std::unique_ptr<Frame_Encoder> inline_encoder_;
   std::vector<std::thread> workers_;

@@ -362,6 +362,7 @@ private:
   void Prepare_Record_Buffer();
   // `pass_slot`: the slot the pass already writes, which the file's records must have; 0 takes the file's.
   void Open_For_Append(bool adopt_header, int32_t pass_slot);
-  qn3::Frame_Encoder& Encoder(); // made again when the picture size changed
+  qn3::Frame_Encoder& Encoder(); // made again when the picture size or interlacing changed
+  bool Encode_Interlaced() const;
   Jpeg_Encode_Result Encode_Sample(const Frame_List& buffers, int32_t index, int32_t quality);
 };

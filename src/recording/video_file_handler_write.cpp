@@ -58,9 +58,20 @@ void cls_VideoFile_handler::set_Running_Fps(int16_t fps) {
 
 void cls_VideoFile_handler::set_File_name(const QString& path) { file_name_ = path; }
 
+bool cls_VideoFile_handler::Encode_Interlaced() const {
+  // The header of the file being written says, also when another handler created it.
+  try {
+    return header_->RGB_interlaced();
+  } catch (const std::exception&) {
+    return interlaced_setting_;
+  }
+}
+
 qn3::Frame_Encoder& cls_VideoFile_handler::Encoder() {
-  if (!encoder_ || encoder_->Width() != crop_x_ || encoder_->Height() != crop_y_)
-    encoder_.reset(new qn3::Frame_Encoder(crop_x_, crop_y_));
+  const bool interlaced = Encode_Interlaced();
+  if (!encoder_ || encoder_->Width() != crop_x_ || encoder_->Height() != crop_y_ ||
+      encoder_->Interlaced() != interlaced)
+    encoder_.reset(new qn3::Frame_Encoder(crop_x_, crop_y_, interlaced));
   return *encoder_;
 }
 
@@ -422,10 +433,10 @@ int32_t cls_VideoFile_handler::Append_Frames(const Frame_List& frames,
     const int32_t threads = qn3::Pass_Threads(compression_threads_);
     try {
       encoder = std::make_unique<qn3::Ordered_Encoder>(frames, positions, crop_x_, crop_y_, initial_quality_, pass_slot,
-                                                       threads);
+                                                       threads, Encode_Interlaced());
     } catch (const std::system_error&) {
-      encoder =
-          std::make_unique<qn3::Ordered_Encoder>(frames, positions, crop_x_, crop_y_, initial_quality_, pass_slot, 1);
+      encoder = std::make_unique<qn3::Ordered_Encoder>(frames, positions, crop_x_, crop_y_, initial_quality_, pass_slot,
+                                                       1, Encode_Interlaced());
     }
     for (int32_t i = 0; i < total; ++i) {
       const qn3::Encoded_Frame& frame = encoder->Next();

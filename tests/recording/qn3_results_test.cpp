@@ -42,7 +42,7 @@ struct Qn3_Results : ::testing::Test {
     program() = Program_Info{};
     QFile::remove(Ini());
     path = dir.filePath(QStringLiteral("heat.qn3"));
-    ASSERT_EQ(Run_Tool({"demo", path, "--frames", "4", "--crop", "64x64"}).status, 0);
+    ASSERT_EQ(Run_Tool({"demo", path, "--from", "29000", "--to", "29120", "--crop", "64x64"}).status, 0);
     const Box boxes[] = {
         {31250, 15000, 5, false, "Rex"}, {29500, 0, 2, false, "Bolt"}, {Code_Disqualified, 0, 1, false, "Sky"},
         {0, 0, 0, false, "Ace, Jr"},     {29500, 0, 3, true, "Flash"}, {Code_Did_Not_Finish, 0, 4, false, "Max"}};
@@ -123,17 +123,19 @@ TEST_F(Qn3_Results, MissingOrBadSettingMeansNoDelay) {
 
 } // namespace
 
-// A demo heat carries the delays in force when it was made, as a recorded heat does.
+// A demo heat carries the delays in force when it was made, as a recorded heat does; its camera's
+// delay is the goal compensation.
 TEST_F(Qn3_Results, DemoStoresTheDelaysInForce) {
   for (const auto& [key, value] :
        {std::pair{"goal_compensation", "150"}, {"split_compensation", "120"}, {"box_delay", "30"}})
     ASSERT_EQ(Write_Ini_Value("Settings", key, value, Ini()), 1);
   program() = Program_Info{};
   const QString made = dir.filePath(QStringLiteral("delays.qn3"));
-  ASSERT_EQ(Run_Tool({"demo", made, "--frames", "2", "--crop", "32x32"}).status, 0);
+  ASSERT_EQ(
+      Run_Tool({"demo", made, "--from", "29000", "--to", "29040", "--crop", "32x32", "--video-delay", "90"}).status, 0);
   cls_VideoFile_handler h;
   ASSERT_TRUE(h.Open_File(made));
-  EXPECT_EQ(h.Dora_Goal_compensation(), "150");
+  EXPECT_EQ(h.Dora_Goal_compensation(), "90");
   EXPECT_EQ(h.Dora_Split_compensation(), "120");
   EXPECT_EQ(h.Dora_box_delay(), "30");
 }

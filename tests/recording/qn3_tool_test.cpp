@@ -23,8 +23,8 @@ struct Qn3_Tool : ::testing::Test {
   QString Path(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
   QString Demo(int frames, const char* crop) {
     const QString path = Path("demo.qn3");
-    const Outcome o =
-        Run_Tool({"demo", path, "--frames", QString::number(frames), "--crop", QString::fromLatin1(crop)});
+    const Outcome o = Run_Tool({"demo", path, "--from", "29000", "--to", QString::number(29000 + 40 * (frames - 1)),
+                                "--crop", QString::fromLatin1(crop)});
     EXPECT_EQ(o.status, 0) << o.err.toStdString();
     return path;
   }
@@ -42,9 +42,9 @@ TEST_F(Qn3_Tool, DemoReadsBackThroughInfoFramesAndExport) {
   EXPECT_TRUE(o["fps"].isDouble());
   EXPECT_EQ(o["slot_size"].toInt() + 58, o["record_size"].toInt());
   EXPECT_EQ(o["heat"].toObject()["heat_name"].toString(), "Demo heat");
-  // The finish line lies on the painted one, inside the picture where it can be dragged.
-  EXPECT_EQ(o["heat"].toObject()["goal_finish"].toString(), "1,150,118,150");
-  EXPECT_EQ(o["heat"].toObject()["goal_split"].toString(), "1,150,118,150");
+  // The finish line lies on the painted one (camera column 960, crop column 960 - 900).
+  EXPECT_EQ(o["heat"].toObject()["goal_finish"].toString(), "60,1,60,198");
+  EXPECT_EQ(o["heat"].toObject()["goal_split"].toString(), "60,1,60,198");
   EXPECT_EQ(o["boxes"].toArray().size(), 8);
   for (const char* key : {"file", "file_length", "fields", "segments", "interlaced", "rotated", "fourcc", "codec",
                           "quality", "read_only"})
@@ -56,8 +56,8 @@ TEST_F(Qn3_Tool, DemoReadsBackThroughInfoFramesAndExport) {
   ASSERT_EQ(lines.size(), 13);
   EXPECT_EQ(lines[0], "frame,capture_mill,capture_delta,capture_local,quality,jpeg_size,marker_ok");
   EXPECT_EQ(lines[2].split(',')[2], "40"); // frames 40 ms apart
-  // The heat started ten seconds before the first frame.
-  EXPECT_EQ(lines[1].split(',')[1].toLongLong() - o["heat"].toObject()["start_pc_mill"].toInteger(), 10040);
+  // The first frame is the one at --from after the heat's start.
+  EXPECT_EQ(lines[1].split(',')[1].toLongLong() - o["heat"].toObject()["start_pc_mill"].toInteger(), 29000);
   EXPECT_EQ(lines[12].split(',').last(), "1");
 
   // A whole frame and one field both come out at the full picture size.
@@ -148,6 +148,10 @@ TEST_F(Qn3_Tool, UsageErrorsAndBadFiles) {
       {{"demo", Path("d.qn3"), "--frames"}, 2},
       {{"demo", Path("d.qn3"), "--crop", "1921x100"}, 2},
       {{"demo", Path("d.qn3"), "--crop", "1600x1600"}, 2},
+      {{"demo", Path("d.qn3"), "--crossings", "1,2,3"}, 2},
+      {{"demo", Path("d.qn3"), "--speed", "0"}, 2},
+      {{"demo", Path("d.qn3"), "--from", "500", "--to", "400"}, 2},
+      {{"demo", Path("d.qn3"), "--video-delay", "-5"}, 2},
       {{"info", missing}, 1},
       {{"verify", missing}, 1},
       {{"frames", Path("junk.qn3")}, 1},

@@ -1,0 +1,291 @@
+// Enumeration and format setting of V4L2 devices; streaming is in v4l2_stream.cpp.
+#include "capture/v4l2_device.h"
+
+#include "platform/trace.h"
+
+#include <QSocketNotifier>
+#include <QTimer>
+
+#include <QDir>
+#include <QRegularExpression>
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <linux/videodev2.h>
+#include <map>
+
+namespace {
+
+// Bounds on what a driver may list, so a faulty one cannot keep enumeration going for ever.
+constexpr uint32_t Most_Formats = 64;
+constexpr uint32_t Most_Sizes = 64;
+constexpr uint32_t Most_Intervals = 32;
+
+QString Text_Of(const uint8_t* bytes, size_t size) {
+  const auto* chars = reinterpret_cast<const char*>(bytes);
+  return QString::fromUtf8(chars, static_cast<qsizetype>(strnlen(chars, size)));
+}
+
+int64_t Interval_100ns(uint32_t numerator, uint32_t denominator) {
+  if (numerator == 0 || denominator == 0) return 0;
+  return static_cast<int64_t>(numerator) * 10'000'000 / denominator;
+}
+
+int32_t Bytes_Per_Pixel_Times_2(Pixel_Format p) {
+  switch (p) {
+  case Pixel_Format::YUYV:
+  case Pixel_Format::UYVY: return 4;
+  case Pixel_Format::NV12: return 3;
+  case Pixel_Format::RGB24:
+  case Pixel_Format::BGR24:
+  case Pixel_Format::BGR24_Bottom_Up:
+  case Pixel_Format::MJPEG: return 6;
+  }
+  return 6;
+}
+
+Video_Format Format_Of(const V4l2_Mode& mode) {
+  Video_Format f;
+  f.pixel_format = Pixel_Format_Of(mode.fourcc).value_or(Pixel_Format::MJPEG);
+  f.width = static_cast<int32_t>(std::min<uint32_t>(mode.width, INT32_MAX));
+  f.height = static_cast<int32_t>(std::min<uint32_t>(mode.height, INT32_MAX));
+  f.frame_interval_100ns = Interval_100ns(mode.interval_numerator, mode.interval_denominator);
+  const int64_t bytes = int64_t{f.width} * f.height * Bytes_Per_Pixel_Times_2(f.pixel_format) / 2;
+  f.image_size = static_cast<int32_t>(std::min<int64_t>(bytes, INT32_MAX));
+  f.stride = f.pixel_format == Pixel_Format::MJPEG ? 0
+             : f.pixel_format == Pixel_Format::NV12
+                 ? f.width
+                 : static_cast<int32_t>(int64_t{f.width} * Bytes_Per_Pixel_Times_2(f.pixel_format) / 2);
+  return f;
+}
+
+void Add_Intervals(V4l2_Io& io, int fd, uint32_t fourcc, uint32_t width, uint32_t height,
+                   std::vector<V4l2_Mode>& modes) {
+  const size_t before = modes.size();
+  for (uint32_t i = 0; i < Most_Intervals; ++i) {
+    v4l2_frmivalenum ival{};
+    ival.index = i;
+    ival.pixel_format = fourcc;
+    ival.width = width;
+    ival.height = height;
+    if (Xioctl(io, fd, VIDIOC_ENUM_FRAMEINTERVALS, &ival) != 0) break;
+    if (ival.type == V4L2_FRMIVAL_TYPE_DISCRETE) {
+      modes.push_back({fourcc, width, height, ival.discrete.numerator, ival.discrete.denominator});
+      continue;
+    }
+    // A range: its two ends.
+    modes.push_back({fourcc, width, height, ival.stepwise.min.numerator, ival.stepwise.min.denominator});
+    if (Interval_100ns(ival.stepwise.max.numerator, ival.stepwise.max.denominator) !=
+        Interval_100ns(ival.stepwise.min.numerator, ival.stepwise.min.denominator))
+      modes.push_back({fourcc, width, height, ival.stepwise.max.numerator, ival.stepwise.max.denominator});
+    break;
+  }
+  if (modes.size() == before) modes.push_back({fourcc, width, height, 0, 0});
+}
+
+std::vector<V4l2_Mode> Enumerate_Modes(V4l2_Io& io, int fd) {
+  std::vector<V4l2_Mode> modes;
+  for (uint32_t f = 0; f < Most_Formats; ++f) {
+    v4l2_fmtdesc desc{};
+    desc.index = f;
+    desc.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+    if (Xioctl(io, fd, VIDIOC_ENUM_FMT, &desc) != 0) break;
+    if (!Pixel_Format_Of(desc.pixelformat)) continue;
+    for (uint32_t s = 0; s < Most_Sizes; ++s) {
+      v4l2_frmsizeenum size{};
+      size.index = s;
+      size.pixel_format = desc.pixelformat;
+      if (Xioctl(io, fd, VIDIOC_ENUM_FRAMESIZES, &size) != 0) break;
+      if (size.type == V4L2_FRMSIZE_TYPE_DISCRETE) {
+        Add_Intervals(io, fd, desc.pixelformat, size.discrete.width, size.discrete.height, modes);
+        continue;
+      }
+      // A range of sizes: the largest.
+      Add_Intervals(io, fd, desc.pixelformat, size.stepwise.max_width, size.stepwise.max_height, modes);
+      break;
+    }
+  }
+  return modes;
+}
+
+} // namespace
+
+std::optional<Pixel_Format> Pixel_Format_Of(uint32_t fourcc) {
+  switch (fourcc) {
+  case V4L2_PIX_FMT_YUYV: return Pixel_Format::YUYV;
+  case V4L2_PIX_FMT_UYVY: return Pixel_Format::UYVY;
+  case V4L2_PIX_FMT_NV12: return Pixel_Format::NV12;
+  case V4L2_PIX_FMT_RGB24: return Pixel_Format::RGB24;
+  case V4L2_PIX_FMT_BGR24: return Pixel_Format::BGR24;
+  case V4L2_PIX_FMT_MJPEG:
+  case V4L2_PIX_FMT_JPEG: return Pixel_Format::MJPEG;
+  default: return std::nullopt;
+  }
+}
+
+V4l2_Device::V4l2_Device(V4l2_Io& io, QString path, QString card, QString bus_info, QString driver,
+                         std::vector<V4l2_Mode> modes)
+    : io_(io), path_(std::move(path)), card_(std::move(card)), bus_info_(std::move(bus_info)),
+      driver_(std::move(driver)), modes_(std::move(modes)) {}
+
+V4l2_Device::~V4l2_Device() {
+  Stop();
+  Teardown();
+  Close_Device();
+}
+
+std::vector<Video_Format> V4l2_Device::Formats() const {
+  std::vector<Video_Format> formats;
+  formats.reserve(modes_.size());
+  for (const V4l2_Mode& m : modes_)
+    formats.push_back(Format_Of(m));
+  return formats;
+}
+
+QString V4l2_Device::Errno_Text(const char* what) const {
+  const int e = errno;
+  return QStringLiteral("%1 on %2: %3").arg(QString::fromLatin1(what), path_, QString::fromLocal8Bit(strerror(e)));
+}
+
+bool V4l2_Device::Ensure_Open(QString& error) {
+  if (fd_ >= 0) return true;
+  fd_ = io_.Open(path_.toLocal8Bit().constData(), O_RDWR | O_NONBLOCK);
+  if (fd_ < 0) {
+    error = Errno_Text("open");
+    return false;
+  }
+  return true;
+}
+
+void V4l2_Device::Close_Device() {
+  if (fd_ >= 0) io_.Close(fd_);
+  fd_ = -1;
+}
+
+bool V4l2_Device::Set_Format(int32_t number, QString& error) {
+  if (number < 0 || number >= static_cast<int32_t>(modes_.size())) {
+    error = QStringLiteral("No video format %1 on %2").arg(number).arg(path_);
+    return false;
+  }
+  if (streaming_) {
+    error = QStringLiteral("The format cannot change while the camera runs");
+    return false;
+  }
+  if (!Ensure_Open(error)) return false;
+  const V4l2_Mode& mode = modes_[static_cast<size_t>(number)];
+  v4l2_format fmt{};
+  fmt.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+  fmt.fmt.pix.width = mode.width;
+  fmt.fmt.pix.height = mode.height;
+  fmt.fmt.pix.pixelformat = mode.fourcc;
+  fmt.fmt.pix.field = V4L2_FIELD_ANY;
+  if (Xioctl(io_, fd_, VIDIOC_S_FMT, &fmt) != 0) {
+    error = Errno_Text("VIDIOC_S_FMT");
+    return false;
+  }
+  if (fmt.fmt.pix.width != mode.width || fmt.fmt.pix.height != mode.height || fmt.fmt.pix.pixelformat != mode.fourcc) {
+    error = QStringLiteral("%1 refused format %2: it offers %3 x %4 instead")
+                .arg(path_)
+                .arg(number)
+                .arg(fmt.fmt.pix.width)
+                .arg(fmt.fmt.pix.height);
+    return false;
+  }
+  Video_Format f = Format_Of(mode);
+  // What the driver says of its rows and frames wins over the estimate.
+  if (fmt.fmt.pix.bytesperline > 0 && f.pixel_format != Pixel_Format::MJPEG)
+    f.stride = static_cast<int32_t>(std::min<uint32_t>(fmt.fmt.pix.bytesperline, INT32_MAX));
+  if (fmt.fmt.pix.sizeimage > 0)
+    f.image_size = static_cast<int32_t>(std::min<uint32_t>(fmt.fmt.pix.sizeimage, INT32_MAX));
+  mode_ = number;
+  current_ = f;
+  if (mode.interval_denominator > 0 && !Apply_Interval(mode.interval_numerator, mode.interval_denominator, error)) {
+    // The format stands; the rate is the driver's.
+    Trace_Message(QStringLiteral("*V4L2 Set_Format, rate"), error);
+    error.clear();
+  }
+  return true;
+}
+
+bool V4l2_Device::Apply_Interval(uint32_t numerator, uint32_t denominator, QString& error) {
+  v4l2_streamparm parm{};
+  parm.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+  parm.parm.capture.timeperframe.numerator = numerator;
+  parm.parm.capture.timeperframe.denominator = denominator;
+  if (Xioctl(io_, fd_, VIDIOC_S_PARM, &parm) != 0) {
+    error = Errno_Text("VIDIOC_S_PARM");
+    return false;
+  }
+  if (current_) {
+    const int64_t got =
+        Interval_100ns(parm.parm.capture.timeperframe.numerator, parm.parm.capture.timeperframe.denominator);
+    if (got > 0) current_->frame_interval_100ns = got;
+  }
+  return true;
+}
+
+bool V4l2_Device::Limit_Fps(int32_t fps, QString& error) {
+  if (fps <= 0) {
+    error = QStringLiteral("No frame rate %1").arg(fps);
+    return false;
+  }
+  if (!Ensure_Open(error)) return false;
+  return Apply_Interval(1, static_cast<uint32_t>(fps), error);
+}
+
+bool V4l2_Device::Same_Size(const V4l2_Mode& m) const {
+  if (mode_ < 0) return true; // no format set: the whole device
+  const V4l2_Mode& set = modes_[static_cast<size_t>(mode_)];
+  return m.fourcc == set.fourcc && m.width == set.width && m.height == set.height;
+}
+
+int64_t V4l2_Device::Min_Interval_100ns() const {
+  int64_t best = 0;
+  for (const V4l2_Mode& m : modes_) {
+    if (!Same_Size(m)) continue;
+    const int64_t i = Interval_100ns(m.interval_numerator, m.interval_denominator);
+    if (i > 0 && (best == 0 || i < best)) best = i;
+  }
+  return best;
+}
+
+int64_t V4l2_Device::Max_Interval_100ns() const {
+  int64_t best = 0;
+  for (const V4l2_Mode& m : modes_) {
+    if (!Same_Size(m)) continue;
+    best = std::max(best, Interval_100ns(m.interval_numerator, m.interval_denominator));
+  }
+  return best;
+}
+
+std::vector<std::unique_ptr<Capture_Device>> Enumerate_V4l2_Devices(V4l2_Io& io, const QString& sys_dir,
+                                                                    const QString& dev_dir) {
+  static const QRegularExpression video_name(QStringLiteral("^video(\\d{1,4})$"));
+  std::map<int, QString> names; // in number order, whatever order the folder lists them in
+  for (const QString& entry : QDir(sys_dir).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)) {
+    const auto m = video_name.match(entry);
+    if (m.hasMatch()) names.emplace(m.captured(1).toInt(), entry);
+  }
+  std::vector<std::unique_ptr<Capture_Device>> devices;
+  for (const auto& [number, name] : names) {
+    const QString path = dev_dir + QLatin1Char('/') + name;
+    const int fd = io.Open(path.toLocal8Bit().constData(), O_RDWR | O_NONBLOCK);
+    if (fd < 0) {
+      Trace_Message(QStringLiteral("*V4L2 enumeration, cannot open"), path, QString::fromLocal8Bit(strerror(errno)));
+      continue;
+    }
+    v4l2_capability cap{};
+    if (Xioctl(io, fd, VIDIOC_QUERYCAP, &cap) == 0) {
+      const uint32_t caps = (cap.capabilities & V4L2_CAP_DEVICE_CAPS) ? cap.device_caps : cap.capabilities;
+      if ((caps & V4L2_CAP_VIDEO_CAPTURE) && (caps & V4L2_CAP_STREAMING)) {
+        std::vector<V4l2_Mode> modes = Enumerate_Modes(io, fd);
+        devices.push_back(std::make_unique<V4l2_Device>(io, path, Text_Of(cap.card, sizeof cap.card),
+                                                        Text_Of(cap.bus_info, sizeof cap.bus_info),
+                                                        Text_Of(cap.driver, sizeof cap.driver), std::move(modes)));
+      }
+    }
+    io.Close(fd);
+  }
+  return devices;
+}
