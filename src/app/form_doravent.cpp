@@ -1,13 +1,16 @@
 #include "app/form_doravent.h"
 
+#include "app/camera_controller.h"
 #include "app/event_controller.h"
 #include "app/goal_line_controller.h"
+#include "app/heat_controller.h"
 #include "app/key_filter.h"
 #include "app/kit_controller.h"
 #include "app/playback_controller.h"
 #include "app/results_controller.h"
 #include "app/review_controller.h"
 #include "app/set_times_controller.h"
+#include "capture/capture_component.h"
 #include "platform/error_report.h"
 #include "platform/program_info.h"
 #include "platform/single_instance.h"
@@ -95,6 +98,10 @@ Form_Doravent::Form_Doravent(Options options, QWidget* parent) : QMainWindow(par
   playback_ = std::make_unique<Playback_Controller>(*this);
   set_times_ = std::make_unique<Set_Times_Controller>(*this);
   kit_ = std::make_unique<Kit_Controller>(*this);
+  camera_ = std::make_unique<Camera_Controller>(
+      *this, options_.capture_devices ? options_.capture_devices
+                                      : Camera_Controller::Component_Factory([] { return Make_Capture_Component(); }));
+  heat_ = std::make_unique<Heat_Controller>(*this);
   key_filter_ = std::make_unique<App_Key_Filter>(*this);
   Wire_Controllers();
 }
@@ -290,8 +297,11 @@ void Form_Doravent::report(int32_t step, const QString& procedure) {
 
 void Form_Doravent::closeEvent(QCloseEvent* event) {
   // Form_QueryUnload: the one shutdown path, whatever closes the window.
+  if (!ended_ && !Doravent_End()) {
+    event->ignore();
+    return;
+  }
   key_filter_->Remove_Hook();
-  if (!ended_) Doravent_End();
   event->accept();
 }
 

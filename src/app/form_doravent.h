@@ -29,7 +29,10 @@ class Playback_Controller;
 class Set_Times_Controller;
 class App_Key_Filter;
 class Kit_Controller;
+class Camera_Controller;
+class Heat_Controller;
 class Form_timer;
+class Capture_Component;
 
 // The frame display: shows one picture, scaled to the widget.
 class Picture_Box : public QWidget, public Frame_Display {
@@ -68,6 +71,8 @@ public:
     // The kit without hardware and its window, in place of the vendor library.
     bool simulated_kit = false;
     QString command_argument;
+    // Where the capture source finds its cameras; empty: this machine's (V4L2, then synthetic).
+    std::function<std::unique_ptr<Capture_Component>()> capture_devices;
     // Tests replace the end of the program so the test process survives Doravent_End.
     std::function<void(int)> end_program;
   };
@@ -86,7 +91,8 @@ public:
   // sized again when it changes. Called when the window is shown, when it changes screens and
   // before a recording is sized.
   void Update_Max_Picture_Height();
-  void Doravent_End();
+  // False when the program does not end: frames of a heat are still held and the operator keeps them.
+  bool Doravent_End();
   void Stop_All_Windows();
 
   Main_Window_State& state() { return state_; }
@@ -103,6 +109,10 @@ public:
   Playback_Controller& playback() { return *playback_; }
   // The set-times buttons, goal and split mode, and the Assign times commands.
   Set_Times_Controller& set_times() { return *set_times_; }
+  // The camera: capture source, live view, crop size and the per-frame handler.
+  Camera_Controller& camera() { return *camera_; }
+  // The heat's life: preparing, starting, capturing, finishing, aborting.
+  Heat_Controller& heat() { return *heat_; }
   // The interface kit: its events, the LED and the Control Box.
   Kit_Controller& kit() { return *kit_; }
   // The one application-wide key and slider filter, with the keyboard hook.
@@ -193,8 +203,6 @@ private:
   // Shows or hides the heat clock window, made at first use.
   void item_timer_Click();
   void item_validate_folder_Click();
-  void item_crop_size_Click(int index);
-  void Read_Last_Crop();
   void UpDown_heat_Change();
   int32_t Compute_Max_Picture_Height() const;
   void report(int32_t step, const QString& procedure);
@@ -203,7 +211,6 @@ private:
   Main_Window_State state_;
   std::vector<QMenu*> menus_;
   std::vector<QAction*> items_;
-  std::array<QAction*, 3> item_crop_size_{};
   std::unique_ptr<Single_Instance> instance_;
   std::unique_ptr<cls_VideoFile_handler> obj_QN3_Handler_;
   std::unique_ptr<Review_Controller> review_;
@@ -214,6 +221,8 @@ private:
   std::unique_ptr<Playback_Controller> playback_;
   std::unique_ptr<Set_Times_Controller> set_times_;
   std::unique_ptr<Kit_Controller> kit_;
+  std::unique_ptr<Camera_Controller> camera_;
+  std::unique_ptr<Heat_Controller> heat_;
   std::unique_ptr<App_Key_Filter> key_filter_;
   Form_timer* timer_window_ = nullptr; // a Qt child, made at first use
   bool loaded_ = false;

@@ -90,7 +90,6 @@ void Form_Doravent::build_menus() {
     QAction* a = add_item(crop, QStringLiteral("item_crop_size_%1").arg(i), crops.at(i));
     a->setCheckable(true);
     crop_group->addAction(a);
-    item_crop_size_.at(static_cast<size_t>(i)) = a;
   }
 
   QMenu* diagnostics = add_menu(nullptr, QStringLiteral("menu_diagnostics"), QStringLiteral("Diagnostics"));

@@ -2,8 +2,10 @@
 #include "app/form_doravent.h"
 
 #include "app/associate.h"
+#include "app/camera_controller.h"
 #include "app/event_controller.h"
 #include "app/goal_line_controller.h"
+#include "app/heat_controller.h"
 #include "app/key_filter.h"
 #include "app/kit_controller.h"
 #include "app/review_controller.h"
@@ -146,7 +148,8 @@ bool Form_Doravent::Form_Load() {
     step = 190;
     Option_selected_camera[1]->setChecked(true);
     state_.Selected_Camera = 1;
-    Read_Last_Crop();
+    camera_->Create();
+    camera_->Read_Last_Crop();
     goal_line_->Read_Goal_Lines();
     Picture_LED->setFrameShape(QFrame::NoFrame);
     step = 200;
@@ -192,7 +195,9 @@ void Form_Doravent::Update_Max_Picture_Height() {
 }
 
 void Form_Doravent::load_Capture_Folder() {
-  state_.Capture_Folder = setting(QStringLiteral("save_folder"), QStringLiteral("C:"));
+  // The stored default "C:" means the user's home folder here, so the first heat on a new
+  // machine records without a detour.
+  state_.Capture_Folder = Resolve_Drive_Default(setting(QStringLiteral("save_folder"), QStringLiteral("C:")));
   Label_capture_folder->setText(state_.Capture_Folder);
   Label_capture_folder->setToolTip(state_.Capture_Folder);
 }
@@ -228,30 +233,6 @@ QString Form_Doravent::Validate_Folder() {
 void Form_Doravent::item_validate_folder_Click() {
   const QString failure = Validate_Folder();
   Trace_Message("*Validate_Folder = " + failure);
-}
-
-void Form_Doravent::item_crop_size_Click(int index) {
-  int32_t step = 10;
-  try {
-    QAction* chosen = item_crop_size_.at(static_cast<size_t>(index));
-    for (QAction* a : item_crop_size_)
-      a->setChecked(a == chosen);
-    step = 20;
-    Write_Ini_Value(Settings, QStringLiteral("lastcrop"), chosen->text(), program().Settings_File_Path);
-  } catch (...) {
-    report(step, QStringLiteral("item_crop_size_Click"));
-  }
-}
-
-void Form_Doravent::Read_Last_Crop() {
-  const QString last = setting(QStringLiteral("lastcrop"), QStringLiteral("400*880"));
-  for (int i = 0; i < 3; ++i)
-    if (item_crop_size_.at(static_cast<size_t>(i))->text() == last) {
-      item_crop_size_Click(i);
-      return;
-    }
-  // A size this program does not offer falls back to the first one.
-  item_crop_size_Click(0);
 }
 
 void Form_Doravent::UpDown_heat_Change() { events_->UpDown_heat_Change(); }
@@ -311,11 +292,15 @@ void Form_Doravent::Stop_All_Windows() {
   Trace_Message("*Stop_Doravent, end");
 }
 
-void Form_Doravent::Doravent_End() {
-  if (ended_) return;
+bool Form_Doravent::Doravent_End() {
+  if (ended_) return true;
+  // Frames of a heat still in memory go into its recording, or the operator lets them go;
+  // while they are kept the program does not end.
+  if (!heat_->Secure_Held_Frames()) return false;
   ended_ = true;
   Trace_Message("*Doravent_end, begin");
   program().Ending = true;
+  camera_->Stop_all_cams();
   // Pending frame and device notifications get a second to drain before the windows go.
   for (int i = 0; i < 10; ++i) {
     QElapsedTimer wait;
@@ -331,4 +316,5 @@ void Form_Doravent::Doravent_End() {
     options_.end_program(0);
   else
     QCoreApplication::exit(0);
+  return true;
 }

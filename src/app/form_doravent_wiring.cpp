@@ -1,20 +1,28 @@
 // Where the controllers meet: every link between them and every window command is made here,
 // after all of them are built, so no controller depends on the order of construction.
+#include "app/camera_controller.h"
 #include "app/event_controller.h"
 #include "app/form_doravent.h"
 #include "app/goal_line_controller.h"
+#include "app/heat_controller.h"
 #include "app/key_filter.h"
 #include "app/kit_controller.h"
 #include "app/playback_controller.h"
 #include "app/results_controller.h"
 #include "app/review_controller.h"
 #include "app/set_times_controller.h"
+#include "capture/capture_hdmi.h"
 #include "platform/trace.h"
+#include "platform/user_folders.h"
+#include "presentation/event_form.h"
 #include "presentation/printer_select.h"
 #include "presentation/settings_form.h"
+#include "recording/video_file_handler.h"
 
 #include <QAction>
+#include <QFileInfo>
 #include <QGroupBox>
+#include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -51,6 +59,43 @@ void Form_Doravent::Wire_Controllers() {
   set_times.shown_run_time = [this] { return playback_->Shown_Run_Time(); };
   set_times.handle_results = [this] { results_->Handle_results(); };
   set_times.clear_all_results = [this] { results_->Clear_All_Results(); };
+
+  review.stop_cameras = [this] {
+    heat_->Flush_Held_Frames();
+    camera_->Do_Stop_Cams();
+  };
+  review.finish_heat = [this] {
+    if (heat_->Secure_Held_Frames()) heat_->Do_Heat_Finish();
+  };
+
+  Camera_Controller::Links& camera = camera_->links();
+  camera.check_kit = [this] { kit_->Check_Attached(); };
+  camera.close_review = [this] { review_->Do_Close(); };
+  camera.close_writer = [this] { heat_->Writer().Close_File(); };
+  camera.draw_live_line = [this](QImage& picture) { goal_line_->Draw_Live_Goal_Line(picture); };
+  camera.abort_heat = [this] { heat_->Do_Abort(); };
+  camera.escape_down = [this] { return key_filter_->Escape_Down(); };
+  camera.secure_held_frames = [this] { return heat_->Secure_Held_Frames(); };
+  camera.flush_held_frames = [this] { heat_->Flush_Held_Frames(); };
+
+  Heat_Controller::Links& heat = heat_->links();
+  heat.capture = [this]() -> cls_Capture_HDMI* { return camera_->Created() ? &camera_->Capture() : nullptr; };
+  heat.cameras_running = [this] { return camera_->Cameras_Running(); };
+  heat.kit_serial = [this] { return kit_->Serial_Number(); };
+  heat.validate_folder = [this] { return Validate_Folder(); };
+  heat.event_name = [this] { return events_->Event_Window().Event_name(); };
+  heat.heat_name = [this](int16_t number) { return events_->Event_Window().Heat_Name(number); };
+  heat.update_dog_names = [this](cls_VideoFile_handler& recording) { events_->Update_Dog_names(recording); };
+  heat.open_last_heat = [this] { review_->item_last_heat_Click(); };
+  heat.show_file_size = [this](const QString& path) {
+    Label_filesize->setText(
+        File_Size_Text(heat_->Writer().Segments_Num(), QFileInfo(path).size(), state_.Bytes_Per_Megabyte));
+  };
+
+  Kit_Controller::Links& kit = kit_->links();
+  kit.handle_start = [this] { heat_->Handle_Start(); };
+  kit.capture_start = [this] { heat_->Handle_Capture_Start(); };
+  kit.capture_end = [this] { heat_->Handle_Capture_End(); };
 
   App_Key_Filter::Links& keys = key_filter_->links();
   keys.hook_key = [this](int32_t code, Qt::KeyboardModifiers m) { goal_line_->IWindowsHook_HookProc(code, m); };
@@ -95,8 +140,8 @@ void Form_Doravent::connect_commands() {
   connect(item(QStringLiteral("item_about")), &QAction::triggered, this, [this] { item_about_Click(); });
   connect(item(QStringLiteral("item_dog_name")), &QAction::triggered, this, [this] { item_dog_name_Click(); });
   for (int i = 0; i < 3; ++i)
-    connect(item_crop_size_.at(static_cast<size_t>(i)), &QAction::triggered, this,
-            [this, i] { item_crop_size_Click(i); });
+    connect(item(QStringLiteral("item_crop_size_%1").arg(i)), &QAction::triggered, this,
+            [this, i] { camera_->item_crop_size_Click(i); });
   connect(UpDown_heat, &QSpinBox::valueChanged, this, [this] { UpDown_heat_Change(); });
   connect(Command_hide, &QPushButton::clicked, Frame_dogs_Heat, &QWidget::hide);
   connect(Command1, &QPushButton::clicked, Frame_Control_status, &QWidget::hide);

@@ -27,6 +27,9 @@ void App_Key_Filter::Remove_Hook() { hooked_ = false; }
 
 bool App_Key_Filter::eventFilter(QObject* watched, QEvent* event) {
   const QEvent::Type type = event->type();
+  if ((type == QEvent::KeyPress || type == QEvent::KeyRelease) &&
+      static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape && !static_cast<QKeyEvent*>(event)->isAutoRepeat())
+    escape_down_ = type == QEvent::KeyPress;
   if (type == QEvent::KeyPress) {
     const auto* key = static_cast<QKeyEvent*>(event);
     const int32_t code = Windows_Key_Code(key->key(), key->modifiers());

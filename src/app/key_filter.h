@@ -33,6 +33,8 @@ public:
   void Install_Hook();
   void Remove_Hook();
   bool Hook_Installed() const { return hooked_; }
+  // The Escape key is held down (the frame handler's abort check).
+  bool Escape_Down() const { return escape_down_; }
 
 protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -41,4 +43,5 @@ private:
   Form_Doravent& w_;
   Links links_;
   bool hooked_ = false;
+  bool escape_down_ = false;
 };

@@ -10,6 +10,12 @@ struct Goal_Point {
   int32_t y = 0;
 };
 
+// A capture source slot of the main window: its name and value, cleared at every camera start.
+struct Source_Slot {
+  QString name;
+  int32_t value = 0;
+};
+
 // Indices of Click_Mill: each debounced button keeps its last accepted click time.
 enum class Click_Button : std::size_t { Capture_Down = 0, Capture_Up = 1, Live_View = 2, Goal_Split = 3 };
 
@@ -19,6 +25,9 @@ struct Main_Window_State {
   QString Review_File_Name;
   QString Recording_Path;
   int32_t Heat_Start_Mill = 0;
+  // A heat is running: its start instant is in Heat_Start_Mill. Kept apart from that instant,
+  // which the wrapping clock may give as 0 or below.
+  bool Heat_Running = false;
   int32_t Heat_Start_Local = 0;
   int32_t Review_Start_Mill = 0;
   bool Field_Mode = false;
@@ -36,6 +45,7 @@ struct Main_Window_State {
   bool Dead_Heat_Mode = false;
   int16_t Held_Box = 0; // box whose set-time button is held down, 0 when none
   bool Live_View = false;
+  std::array<Source_Slot, 2> Sources{};
   bool Collecting = false;
   bool Arm_Green = false;
   bool Kit_Attached = false;

@@ -70,7 +70,7 @@ void Review_Controller::item_open_file_Click() {
 void Review_Controller::item_last_heat_Click() {
   int32_t step = 10;
   try {
-    if (w_.state().Heat_Start_Mill > 0) {
+    if (w_.state().Heat_Running) {
       if (hooks_.finish_heat)
         hooks_.finish_heat();
       else

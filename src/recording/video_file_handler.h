@@ -239,8 +239,11 @@ public:
   // caller's thread after each frame. Returns the frames written. Opening failures throw to
   // the caller; frame failures are reported and the pass goes on; a failed write ends the
   // pass with the frames before it intact. The caller empties the list afterwards.
+  // `handled` (when given) gets how many of the positions, from the first, the pass is done with:
+  // written, or left out because they cannot be encoded. The rest may be offered again; none
+  // are when the pass could not bring its records to disk.
   int32_t Append_Frames(const Frame_List& frames, const std::function<void(int32_t, int32_t)>& progress = {},
-                        const std::vector<int32_t>& order = {});
+                        const std::vector<int32_t>& order = {}, int32_t* handled = nullptr);
   // Threads that compress during Append_Frames; 0 (default) one per core.
   void set_Compression_Threads(int32_t threads) { compression_threads_ = threads; }
   // ==================== end of writer section ====================

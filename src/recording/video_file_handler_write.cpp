@@ -394,7 +394,8 @@ void cls_VideoFile_handler::Append_RGB_Frame(const Frame_List& buffers, int32_t 
 
 int32_t cls_VideoFile_handler::Append_Frames(const Frame_List& frames,
                                              const std::function<void(int32_t, int32_t)>& progress,
-                                             const std::vector<int32_t>& order) {
+                                             const std::vector<int32_t>& order, int32_t* handled) {
+  if (handled) *handled = 0;
   std::vector<int32_t> positions = order;
   if (positions.empty()) {
     positions.resize(static_cast<std::size_t>(std::max(frames.Count(), 0)));
@@ -428,6 +429,7 @@ int32_t cls_VideoFile_handler::Append_Frames(const Frame_List& frames,
   const int64_t room = qn3::Max_Frames - (file_->pos() - qn3::Header_Block_Size) / record_size;
 
   int32_t written = 0;
+  int32_t done = 0;
   {
     std::unique_ptr<qn3::Ordered_Encoder> encoder;
     const int32_t threads = qn3::Pass_Threads(compression_threads_);
@@ -465,6 +467,7 @@ int32_t cls_VideoFile_handler::Append_Frames(const Frame_List& frames,
           break;
         }
       }
+      done = i + 1;
       if (progress) progress(i + 1, total);
     }
   }
@@ -480,6 +483,7 @@ int32_t cls_VideoFile_handler::Append_Frames(const Frame_List& frames,
   }
   Close_File();
   Trace_Message(QStringLiteral("*Append_Frames, end"), written, total, on_disk);
+  if (handled) *handled = on_disk ? done : 0;
   return on_disk ? written : 0;
 }
 

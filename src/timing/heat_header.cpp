@@ -9,6 +9,19 @@
 
 bool Recording_Interlaced(int16_t running_fps) { return running_fps != 40; }
 
+QString Recording_File_Name(const QString& folder, const QString& event, const QString& heat, const QDateTime& when) {
+  QString name = event + QLatin1Char('_') + heat + QLatin1Char('_') +
+                 when.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")) + QStringLiteral(".qn3");
+  for (QChar& c : name)
+    if (c == QLatin1Char(':') || c == QLatin1Char('-') || c == QLatin1Char(',')) c = QLatin1Char('_');
+  // A name may not leave its folder.
+  name.replace(QLatin1Char('/'), QLatin1Char('_'));
+  name.replace(QLatin1Char('\\'), QLatin1Char('_'));
+  QString base = folder;
+  if (!base.isEmpty() && !base.endsWith(QLatin1Char('/'))) base += QLatin1Char('/');
+  return base + name;
+}
+
 bool Prepare_Heat_Recording(cls_VideoFile_handler& recording, const Heat_Recording_Setup& setup) {
   recording.set_RGB_interlaced(Recording_Interlaced(setup.running_fps));
   recording.set_File_name(setup.file_name);

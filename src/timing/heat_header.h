@@ -31,6 +31,11 @@ struct Heat_Recording_Setup {
   int32_t ten_frames_ms = 0;
 };
 
+// The heat's recording: folder + "/" + event + "_" + heat + "_" + date and time
+// ("yyyy-MM-dd hh:mm:ss") + ".qn3", every ":", "-" and "," of the file's name made "_" (the
+// folder keeps its own).
+QString Recording_File_Name(const QString& folder, const QString& event, const QString& heat, const QDateTime& when);
+
 // Interlaced unless the camera runs at exactly 40 frames per second.
 bool Recording_Interlaced(int16_t running_fps);
 

@@ -215,7 +215,10 @@ TEST_F(Window_Fixture, CaptureFolderIsChosenStoredAndValidated) {
   prompts->texts.push_back(folder.path());
   auto w = make();
   ASSERT_TRUE(w->Form_Load());
-  EXPECT_EQ(w->state().Capture_Folder, "C:"); // the default, meaning the home folder
+  // The stored default "C:" is the home folder, shown and used as such.
+  EXPECT_EQ(w->state().Capture_Folder, QDir::homePath());
+  EXPECT_EQ(w->findChild<QLabel*>("Label_capture_folder")->text(), QDir::homePath());
+  EXPECT_EQ(w->Validate_Folder(), "");
   auto* label = w->findChild<QLabel*>("Label_capture_folder");
   QTest::mouseClick(label, Qt::LeftButton);
   EXPECT_EQ(w->state().Capture_Folder, folder.path());

@@ -233,6 +233,7 @@ TEST_F(Review_Fixture, OpenDialogAndLastHeat) {
   int finished = 0;
   w->review().hooks().finish_heat = [&] { ++finished; };
   w->state().Heat_Start_Mill = 5000;
+  w->state().Heat_Running = true;
   Write_Ini_Value(Settings, QStringLiteral("last_file"), path, program().Settings_File_Path);
   w->item(QStringLiteral("item_last_heat"))->trigger();
   EXPECT_EQ(finished, 1) << "a running heat is finished first";
