@@ -182,13 +182,11 @@ void Form_Dora_Results::build_controls() {
   Label_header->setFont(arial(10, true));
   Label_header_distance = make_label(central, QStringLiteral("Label_header_distance"), QStringLiteral("Distance"));
   Label_header_distance->setFont(arial(10, true));
-  auto* header = new QHBoxLayout;
-  header->addWidget(Label_header);
-  header->addWidget(Label_header_distance);
-  header->addStretch();
-  outer->addLayout(header);
 
+  // The headings share the rows' grid, so "Distance" stands over its column.
   auto* rows = new QGridLayout;
+  rows->addWidget(Label_header, 0, 0, 1, 5);
+  rows->addWidget(Label_header_distance, 0, 5);
   for (int i = 0; i < Result_Rows; ++i) {
     const auto at = static_cast<std::size_t>(i);
     const QString n = QString::number(i);
@@ -209,16 +207,16 @@ void Form_Dora_Results::build_controls() {
     Label_Split.at(at) = make_label(central, QStringLiteral("Label_Split_") + n);
     Label_Split.at(at)->setFixedSize(90, 34);
     Label_Split.at(at)->setFont(arial(12, false));
-    rows->addWidget(Label_rank.at(at), i, 0);
-    rows->addWidget(Shape_dead_circle.at(at), i, 0); // over the rank it marks
-    rows->addWidget(Picture_box.at(at), i, 1);
-    rows->addWidget(Label_name.at(at), i, 2);
-    rows->addWidget(Label_time.at(at), i, 3);
-    rows->addWidget(Label_Split.at(at), i, 4);
+    rows->addWidget(Label_rank.at(at), i + 1, 0);
+    rows->addWidget(Shape_dead_circle.at(at), i + 1, 0); // over the rank it marks
+    rows->addWidget(Picture_box.at(at), i + 1, 1);
+    rows->addWidget(Label_name.at(at), i + 1, 2);
+    rows->addWidget(Label_time.at(at), i + 1, 3);
+    rows->addWidget(Label_Split.at(at), i + 1, 4);
     Label_distance.at(at) = make_label(central, QStringLiteral("Label_distance_") + n);
     Label_distance.at(at)->setFixedSize(80, 34);
     Label_distance.at(at)->setFont(arial(12, true));
-    rows->addWidget(Label_distance.at(at), i, 5);
+    rows->addWidget(Label_distance.at(at), i + 1, 5);
     Shape_dead_circle.at(at)->hide();
   }
   outer->addLayout(rows);
