@@ -31,12 +31,12 @@ TEST(Officials_Kill, ABoxPressReportedDoneSurvivesAKill) {
   QTemporaryDir dir;
   const QString path = dir.filePath(QStringLiteral("heat.qn3"));
   const QString results = dir.filePath(QStringLiteral("results"));
-  review_recordings::Spec spec;
-  spec.interlaced = false;
-  spec.frames = 4;
-  for (int p = 1; p <= spec.frames; ++p)
-    spec.capture_mills.push_back(spec.start_pc_mill + 29000 + 40 * p - 2);
-  ASSERT_TRUE(review_recordings::Write(path, spec));
+  review_recordings::Spec planned;
+  planned.interlaced = false;
+  planned.frames = 4;
+  for (int p = 1; p <= planned.frames; ++p)
+    planned.capture_mills.push_back(planned.start_pc_mill + 29000 + 40 * p - 2);
+  ASSERT_TRUE(review_recordings::Write(path, planned));
 
   QProcess child;
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();

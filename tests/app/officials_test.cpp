@@ -45,13 +45,13 @@ struct Officials_Fixture : Window_Test {
   }
   // Six pictures; the one at slider position p shows the run time 30000 + 20 p ms.
   void open() {
-    review_recordings::Spec spec;
-    spec.interlaced = false;
-    spec.frames = 6;
-    for (int p = 1; p <= spec.frames; ++p)
-      spec.capture_mills.push_back(spec.start_pc_mill + 30000 + 20 * p - 2);
+    review_recordings::Spec planned;
+    planned.interlaced = false;
+    planned.frames = 6;
+    for (int p = 1; p <= planned.frames; ++p)
+      planned.capture_mills.push_back(planned.start_pc_mill + 30000 + 20 * p - 2);
     path = dir.filePath(QStringLiteral("heat.qn3"));
-    ASSERT_TRUE(review_recordings::Write(path, spec));
+    ASSERT_TRUE(review_recordings::Write(path, planned));
     w->obj_QN3_Handler().set_Default_Goal_Compensation(0);
     ASSERT_TRUE(w->review().Handle_Open(path));
   }
