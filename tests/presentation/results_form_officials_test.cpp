@@ -167,25 +167,6 @@ TEST_F(Officials_Window, DeclaringAndReopeningGoIntoTheRecordingAndTheTrail) {
   EXPECT_TRUE(errors.reports.empty());
 }
 
-// Names are no times: a declared result still takes a corrected name, into the trail.
-TEST_F(Officials_Window, ADeclaredResultTakesNamesIntoTheTrail) {
-  open();
-  store({30000, 0, 0, 0, 0, 0});
-  recording.XML_Header().set_Dora_Result_State(QStringLiteral("Official"));
-  ASSERT_TRUE(recording.Write_XML_Header());
-  show();
-  prompts->texts = {QStringLiteral("Rex"), QStringLiteral("Derby")};
-  form->Change_Dog_Name(0);
-  form->Change_Event_Name();
-  EXPECT_EQ(recording.Dora_Dog_name(1), "Rex");
-  const Audit_Check c = trail();
-  ASSERT_EQ(c.entries.size(), 2U);
-  EXPECT_EQ(c.entries.at(0).what, "box 1 dog name");
-  EXPECT_EQ(c.entries.at(0).old_value, "Dog 1");
-  EXPECT_EQ(c.entries.at(1).command, "Change Event name");
-  EXPECT_EQ(c.entries.at(1).new_value, "Derby");
-}
-
 TEST_F(Officials_Window, AReadOnlyRecordingIsNeverDeclared) {
   open(true);
   ASSERT_TRUE(recording.Read_only());
