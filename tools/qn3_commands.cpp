@@ -6,11 +6,14 @@
 #include "platform/program_info.h"
 #include "platform/settings.h"
 #include "platform/user_folders.h"
+#include "recording/audit_trail.h"
 #include "recording/frame_display.h"
 #include "recording/header_journal.h"
 #include "recording/jpeg_codec.h"
 #include "recording/qn3_format.h"
 #include "recording/video_file_handler.h"
+#include "timing/beaten_distance.h"
+#include "timing/result_files.h"
 #include "timing/result_ranking.h"
 
 #include <QDateTime>
@@ -34,7 +37,8 @@ const char* const Usage_Text =
     "       doravent-qn3 export FILE N OUT.(png|jpg) [--field 1|2]\n"
     "       doravent-qn3 xml FILE\n"
     "       doravent-qn3 verify FILE\n"
-    "       doravent-qn3 results FILE [--json] [--box-delay MS]\n"
+    "       doravent-qn3 results FILE [--json] [--box-delay MS] [--seconds-per-length S] [--dis-limit LENGTHS]\n"
+    "       doravent-qn3 audit FILE\n"
     "       doravent-qn3 demo OUT.qn3 [--crossings T1,T2,T3,T4,T5,T6] [--speed V] [--video-delay D]\n"
     "                             [--crop WxH] [--from MS] [--to MS]\n";
 
@@ -382,17 +386,25 @@ int Export(const Parsed& p, QTextStream& err) {
   return Exit_Ok;
 }
 
+// The program's settings file, as start-up names it; empty when there is no data folder.
+QString Settings_Path() {
+  Program_Info& info = program();
+  if (info.Settings_File_Path.isEmpty()) {
+    const QString folder = Local_AppData_Folder();
+    if (!folder.isEmpty()) info.Settings_File_Path = folder + info.Program_Name + QStringLiteral(".ini");
+  }
+  return info.Settings_File_Path;
+}
+
 // The box delay the window shows results with.
 int32_t Setting_Box_Delay() { return Setting_Delays().Box_Delay_Ms; }
 
-// A CSV field: quoted when it holds a separator (every time text does), a quote or a line break.
-QString Csv_Field(const QString& text) {
-  if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) && !text.contains(QLatin1Char('\n')) &&
-      !text.contains(QLatin1Char('\r')))
-    return text;
-  QString quoted = text;
-  quoted.replace(QStringLiteral("\""), QStringLiteral("\"\""));
-  return QLatin1Char('"') + quoted + QLatin1Char('"');
+// A positive number option, or the setting's value when the option is not given.
+bool Rule_Option(const Parsed& p, const QString& option, double& value) {
+  if (!p.values.contains(option)) return true;
+  const auto number = Positive_Setting_Value(p.values.value(option));
+  if (number) value = *number;
+  return number.has_value();
 }
 
 int Results(const Parsed& p, QTextStream& out, QTextStream& err) {
@@ -405,50 +417,80 @@ int Results(const Parsed& p, QTextStream& out, QTextStream& err) {
   } else {
     delay = Setting_Box_Delay();
   }
+  Distance_Rules rules = Read_Distance_Rules(Settings_Path());
+  if (!Rule_Option(p, QStringLiteral("--seconds-per-length"), rules.seconds_per_length))
+    return Usage(err, QStringLiteral("--seconds-per-length takes a positive number of seconds"));
+  if (!Rule_Option(p, QStringLiteral("--dis-limit"), rules.dis_limit_lengths))
+    return Usage(err, QStringLiteral("--dis-limit takes a positive number of lengths"));
   cls_VideoFile_handler h;
   if (!Open_Recording(p.positional[0], h, err)) return Exit_Bad_File;
-  std::array<Ranked_Result, Result_Rows> rows;
+  Published_Result result;
   try {
-    rows = Rank_Results(h.XML_Header(), delay);
+    result = Publish_Result(h.XML_Header(), delay, rules);
   } catch (...) {
     err << "doravent-qn3: the recording holds no heat results\n";
     return Exit_Bad_File;
   }
+  // The same texts the program writes into the results folder.
   if (p.flags.contains(QStringLiteral("--json"))) {
-    QJsonArray array;
-    for (const auto& r : rows) {
-      QJsonObject o;
-      o[QStringLiteral("rank")] = r.text.rank;
-      o[QStringLiteral("box")] = r.row.Box;
-      o[QStringLiteral("name")] = r.row.Dog_Name;
-      o[QStringLiteral("time")] = r.text.time;
-      o[QStringLiteral("split")] = r.text.split;
-      o[QStringLiteral("dead_heat")] = r.row.Dead_Heat;
-      array.append(o);
-    }
-    out << QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented));
+    out << QString::fromUtf8(Result_Json(result));
     return Exit_Ok;
   }
   const QString delay_text = Box_Delay_Text(delay);
   if (!delay_text.isEmpty()) out << delay_text << "\n";
-  out << "rank,box,name,time,split,dead_heat\n";
-  for (const auto& r : rows)
-    out << Csv_Field(r.text.rank) << ',' << r.row.Box << ',' << Csv_Field(r.row.Dog_Name) << ','
-        << Csv_Field(r.text.time) << ',' << Csv_Field(r.text.split) << ',' << (r.row.Dead_Heat ? 1 : 0) << "\n";
+  out << QString::fromUtf8(Result_Csv(result));
+  return Exit_Ok;
+}
+
+// The trail of a recording, or the recording of a trail: either may be named.
+int Audit(const Parsed& p, QTextStream& out, QTextStream& err) {
+  if (p.positional.size() != 1) return Usage(err, QStringLiteral("audit takes one FILE"));
+  const QString named = p.positional[0];
+  const QString suffix = QStringLiteral(".audit");
+  const QString recording = named.endsWith(suffix) ? named.chopped(suffix.size()) : named;
+  const QString trail = Audit_Trail_Path(recording);
+  std::optional<Audit_Head> head;
+  bool head_known = false;
+  if (QFileInfo(recording).isFile()) {
+    cls_VideoFile_handler h;
+    if (!Open_Recording(recording, h, err)) return Exit_Bad_File;
+    head = Parse_Audit_Head(h.XML_Header().Dora_Audit_Head());
+    head_known = true;
+  } else if (!QFileInfo(trail).isFile()) {
+    err << "doravent-qn3: file not found: " << named << "\n";
+    return Exit_Bad_File;
+  }
+  QByteArray bytes;
+  try {
+    bytes = Read_Audit_Trail(trail);
+  } catch (const std::exception& e) {
+    err << "doravent-qn3: " << e.what() << "\n";
+    return Exit_Bad_File;
+  }
+  const Audit_Check check = Check_Audit_Trail(bytes, head);
+  out << "audit trail " << trail << "\n";
+  for (const Audit_Entry& e : check.entries)
+    out << e.n << "  " << e.time << "  " << e.command << ": " << e.what << ": " << e.old_value << " -> " << e.new_value
+        << "\n";
+  if (!head_known) out << "(no recording beside the trail: its last entry is not checked)\n";
+  if (!check.holds()) {
+    out << "the chain breaks at entry " << check.break_at << ": " << check.why << "\n";
+    return Exit_Bad_File;
+  }
+  if (check.entries.empty())
+    out << "no entries: no change of the result was recorded\n";
+  else
+    out << "the chain holds: " << check.entries.size() << " entries\n";
   return Exit_Ok;
 }
 
 } // namespace
 
+// The delays in force: the current settings, loaded from the program's settings file the way
+// start-up loads them (a bad value is reported and leaves its default).
 const Program_Info& Setting_Delays() {
-  Program_Info& info = program();
-  if (info.Settings_File_Path.isEmpty()) {
-    const QString folder = Local_AppData_Folder();
-    if (folder.isEmpty()) return info;
-    info.Settings_File_Path = folder + info.Program_Name + QStringLiteral(".ini");
-  }
-  Load_Compensations();
-  return info;
+  if (!Settings_Path().isEmpty()) Load_Compensations();
+  return program();
 }
 
 int Run(const QStringList& args, QTextStream& out, QTextStream& err) {
@@ -472,8 +514,12 @@ int Run(const QStringList& args, QTextStream& out, QTextStream& err) {
   } else if (command == QStringLiteral("verify")) {
     status = parse({}, {}) ? Verify(p, out, err) : Usage(err, why);
   } else if (command == QStringLiteral("results")) {
-    status =
-        parse({QStringLiteral("--json")}, {QStringLiteral("--box-delay")}) ? Results(p, out, err) : Usage(err, why);
+    status = parse({QStringLiteral("--json")}, {QStringLiteral("--box-delay"), QStringLiteral("--seconds-per-length"),
+                                                QStringLiteral("--dis-limit")})
+                 ? Results(p, out, err)
+                 : Usage(err, why);
+  } else if (command == QStringLiteral("audit")) {
+    status = parse({}, {}) ? Audit(p, out, err) : Usage(err, why);
   } else if (command == QStringLiteral("demo")) {
     if (parse({}, {QStringLiteral("--crossings"), QStringLiteral("--speed"), QStringLiteral("--video-delay"),
                    QStringLiteral("--crop"), QStringLiteral("--from"), QStringLiteral("--to")})) {

@@ -27,8 +27,9 @@ constexpr int32_t Longest_Part_Ms = 30 * 60 * 1000;
 // Time moves only when the demo moves it: from frame to frame of the camera.
 class Demo_Clock final : public Clock {
 public:
-  Demo_Clock() : mill_(Mill_Now()), local_(Local_Now()) { install_clock(this); }
-  ~Demo_Clock() override { install_clock(nullptr); }
+  Demo_Clock() : mill_(Mill_Now()), local_(Local_Now()), before_(install_clock(this)) {}
+  // The clock that ran before, a test's among them, runs on afterwards.
+  ~Demo_Clock() override { install_clock(before_); }
   Demo_Clock(const Demo_Clock&) = delete;
   Demo_Clock& operator=(const Demo_Clock&) = delete;
   int32_t mill_now() const override { return mill_; }
@@ -43,6 +44,7 @@ public:
 private:
   int32_t mill_;
   QDateTime local_;
+  const Clock* before_;
 };
 
 struct Demo_Options {

@@ -8,8 +8,10 @@
 #include "platform/prompts.h"
 #include "platform/trace.h"
 #include "presentation/results_form.h"
-#include "recording/header_change.h"
 #include "recording/video_file_handler.h"
+#include "timing/beaten_distance.h"
+#include "timing/result_change.h"
+#include "timing/result_state.h"
 
 #include <QBoxLayout>
 #include <QEvent>
@@ -104,8 +106,10 @@ void Results_Controller::Display_Result_Array() {
     heading.heat_id = recording->Dora_Heat_ID();
     heading.heat_name = recording->Dora_Heat_Name();
     heading.started = recording->Dora_start_DateTime();
+    heading.state = Result_State_Of(recording->XML_Header().Dora_Result_State());
     step = 20;
-    Results_Form().Display_Results(heading, results_, program().Box_Delay_Ms);
+    Results_Form().Display_Results(heading, results_, program().Box_Delay_Ms,
+                                   Read_Distance_Rules(program().Settings_File_Path));
   } catch (...) {
     report(step, QStringLiteral("Display_Result_Array"));
   }
@@ -119,11 +123,11 @@ void Results_Controller::Clear_All_Results() {
       Beep();
       return;
     }
-    if (Refuse_Read_Only(*recording)) return;
+    if (Refuse_Read_Only(*recording) || Refuse_Declared_Result(*recording)) return;
     step = 20;
     // A failed write is reported by the recording and taken back; the results stay shown as the
     // file holds them.
-    Write_Header_Change(*recording, [recording] {
+    Write_Result_Change(*recording, QStringLiteral("Clear result"), [recording] {
       for (int16_t box = 1; box <= 8; ++box) {
         recording->set_Dora_heat_frame(box, 0);
         recording->set_Dora_Heat_time(box, false, 0);

@@ -6,8 +6,8 @@
 #include "platform/error_report.h"
 #include "platform/prompts.h"
 #include "platform/trace.h"
-#include "recording/header_change.h"
 #include "recording/video_file_handler.h"
+#include "timing/result_change.h"
 #include "timing/result_ranking.h"
 #include "timing/run_time.h"
 
@@ -131,7 +131,7 @@ void Set_Times_Controller::Command_BOX_set_time_Click(int index) {
       Trace_Message("*Command_BOX_set_time_Click, no recording open");
       return;
     }
-    if (Refuse_Read_Only(w_.obj_QN3_Handler())) return;
+    if (Refuse_Read_Only(w_.obj_QN3_Handler()) || Refuse_Declared_Result(w_.obj_QN3_Handler())) return;
     step = 20;
     Main_Window_State& st = w_.state();
     const std::optional<int32_t> shown = shown_time();
@@ -140,7 +140,9 @@ void Set_Times_Controller::Command_BOX_set_time_Click(int index) {
     const bool split = st.Split_Mode;
     const bool real_time = !st.No_Time_Mode;
     step = 30;
-    if (Set_Time(static_cast<int16_t>(index + 1), time, split) && !split && real_time) last_set_time_ = time;
+    const QString command = QStringLiteral("Box %1 button").arg(index + 1) +
+                            (st.Plus_Hundredth_Mode ? QStringLiteral(" + 1/100") : QString());
+    if (Set_Time(static_cast<int16_t>(index + 1), time, split, command) && !split && real_time) last_set_time_ = time;
     step = 40;
     w_.Picture_out->setFocus();
     st.Plus_Hundredth_Mode = false;
@@ -153,6 +155,10 @@ void Set_Times_Controller::Command_BOX_set_time_Click(int index) {
 }
 
 bool Set_Times_Controller::Set_Time(int16_t box, int32_t time, bool split) {
+  return Set_Time(box, time, split, QStringLiteral("Set_Time"));
+}
+
+bool Set_Times_Controller::Set_Time(int16_t box, int32_t time, bool split, const QString& command) {
   int32_t step = 10;
   cls_VideoFile_handler* h = open_recording();
   if (!h) {
@@ -163,9 +169,13 @@ bool Set_Times_Controller::Set_Time(int16_t box, int32_t time, bool split) {
   }
   try {
     Main_Window_State& st = w_.state();
+    // The modes that shape the stored values name themselves in the audit trail.
+    QString audited = command + (split ? QStringLiteral(", split") : QString());
+    if (!split && st.Dead_Heat_Mode) audited += QStringLiteral(", dead-heat mark");
+    if (!split && st.No_Time_Mode) audited += QStringLiteral(", No Time: ") + w_.Cmd_Notime->text();
     // A failed write has been reported by the recording and taken back: the file, and so what
     // is shown and ranked, keeps the old values.
-    return Write_Header_Change(*h, [&] {
+    return Write_Result_Change(*h, audited, [&] {
       h->set_Dora_Heat_time(box, split, time);
       if (split) {
         step = 20;
@@ -301,7 +311,8 @@ int16_t Set_Times_Controller::assign_box() {
     Trace_Message("*Assign times, no box held or no recording open");
     return 0;
   }
-  return Refuse_Read_Only(w_.obj_QN3_Handler()) ? 0 : box;
+  cls_VideoFile_handler& h = w_.obj_QN3_Handler();
+  return Refuse_Read_Only(h) || Refuse_Declared_Result(h) ? 0 : box;
 }
 
 std::optional<int32_t> Set_Times_Controller::shown_time() {
@@ -323,7 +334,11 @@ void Set_Times_Controller::item_set_time_Click(bool plus_hundredth) {
     if (!shown) return;
     const int32_t time = Box_Button_Time(*shown, plus_hundredth);
     const bool real_time = !w_.state().No_Time_Mode;
-    if (Set_Time(box, time, false) && real_time) last_set_time_ = time;
+    if (Set_Time(box, time, false,
+                 plus_hundredth ? QStringLiteral("Assign times: Set time + 1/100")
+                                : QStringLiteral("Assign times: Set time")) &&
+        real_time)
+      last_set_time_ = time;
     step = 30;
     Handle_results();
     focus_slider();
@@ -340,7 +355,9 @@ void Set_Times_Controller::item_set_split_Click(bool plus_hundredth) {
     step = 20;
     const std::optional<int32_t> shown = shown_time();
     if (!shown) return;
-    Set_Time(box, Box_Button_Time(*shown, plus_hundredth), true);
+    Set_Time(box, Box_Button_Time(*shown, plus_hundredth), true,
+             plus_hundredth ? QStringLiteral("Assign times: Set split +1/100")
+                            : QStringLiteral("Assign times: Set split"));
     step = 30;
     Handle_results();
     focus_slider();
@@ -356,7 +373,7 @@ void Set_Times_Controller::item_set_notime_Click() {
     const int16_t box = assign_box();
     if (box == 0) return;
     step = 20;
-    Set_Time(box, Code_No_Rank, false);
+    Set_Time(box, Code_No_Rank, false, QStringLiteral("Assign times: No time"));
     step = 30;
     Handle_results();
     focus_slider();
@@ -379,7 +396,7 @@ void Set_Times_Controller::item_dead_heat_Click() {
     step = 20;
     // The mark goes on through Set_Time's own dead-heat step, which then ends the mode.
     w_.state().Dead_Heat_Mode = true;
-    Set_Time(box, *last_set_time_, false);
+    Set_Time(box, *last_set_time_, false, QStringLiteral("Assign times: Dead heat"));
     w_.state().Dead_Heat_Mode = false;
     Paint_Deadheat();
     step = 30;

@@ -42,6 +42,8 @@ public:
   // Stores one box's time and rewrites the header; false (reported) when it could not, and
   // then the recording keeps what it held before.
   bool Set_Time(int16_t box, int32_t time, bool split);
+  // The same, with the command that asked for it named in the audit trail.
+  bool Set_Time(int16_t box, int32_t time, bool split, const QString& command);
 
   void Set_Buttons();
   void Paint_cmd_100();

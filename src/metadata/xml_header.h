@@ -113,6 +113,13 @@ public:
   void set_Dora_goal_firewire_ID(const QString& text);
   void set_Dora_split_firewire_ID(const QString& text);
   void set_Dora_ph_serial(const QString& text);
+  // The officials' elements: made at the end of the race section when first written, so a
+  // header that never uses them stays as it was, and readers that select elements by name pass
+  // over them. Empty when absent; writing throws when there is no race section.
+  QString Dora_Result_State() const;
+  void set_Dora_Result_State(const QString& text);
+  QString Dora_Audit_Head() const;
+  void set_Dora_Audit_Head(const QString& text);
 
   // File, computer and image properties.
   QString Creation_date() const;
@@ -214,6 +221,7 @@ private:
   void write_single(const char* element, const QString& text);
   // The text, or the fallback when the element is missing.
   QString read_single_or(const char* element, const QString& fallback) const;
+  void write_race_element(const char* element, const QString& text);
   std::string serialize() const;
 
   std::unique_ptr<pugi::xml_document> doc_;

@@ -20,7 +20,11 @@ const Clock* current = &system_clock;
 
 } // namespace
 
-void install_clock(const Clock* clock) { current = clock ? clock : &system_clock; }
+const Clock* install_clock(const Clock* clock) {
+  const Clock* before = current;
+  current = clock ? clock : &system_clock;
+  return before;
+}
 
 int32_t Mill_Now() { return current->mill_now(); }
 

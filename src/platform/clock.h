@@ -11,8 +11,9 @@ public:
   virtual QDateTime local_now() const = 0;
 };
 
-// nullptr restores the system clock. The caller keeps ownership.
-void install_clock(const Clock* clock);
+// nullptr restores the system clock. The caller keeps ownership. Returns the clock installed
+// before, so a temporary clock can put it back.
+const Clock* install_clock(const Clock* clock);
 
 int32_t Mill_Now();
 // Milliseconds from `from` to `to` on Mill_Now's clock, which wraps at 32 bits: the difference is

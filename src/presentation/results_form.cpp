@@ -6,8 +6,8 @@
 #include "platform/settings.h"
 #include "platform/trace.h"
 #include "platform/twips.h"
-#include "recording/header_change.h"
 #include "recording/video_file_handler.h"
+#include "timing/result_change.h"
 
 #include <QAction>
 #include <QApplication>
@@ -173,12 +173,20 @@ void Form_Dora_Results::build_controls() {
   outer->addWidget(Label_heat_started);
   outer->addWidget(Label_box_delay);
 
+  Label_result_state = make_label(central, QStringLiteral("Label_result_state"));
+  Label_result_state->setFont(arial(16, true));
+  outer->addWidget(Label_result_state);
+
   Label_header = make_label(central, QStringLiteral("Label_header"),
                             QStringLiteral("Rank Dog    Name                         Time      Split"));
   Label_header->setFont(arial(10, true));
-  outer->addWidget(Label_header);
+  Label_header_distance = make_label(central, QStringLiteral("Label_header_distance"), QStringLiteral("Distance"));
+  Label_header_distance->setFont(arial(10, true));
 
+  // The headings share the rows' grid, so "Distance" stands over its column.
   auto* rows = new QGridLayout;
+  rows->addWidget(Label_header, 0, 0, 1, 5);
+  rows->addWidget(Label_header_distance, 0, 5);
   for (int i = 0; i < Result_Rows; ++i) {
     const auto at = static_cast<std::size_t>(i);
     const QString n = QString::number(i);
@@ -199,12 +207,16 @@ void Form_Dora_Results::build_controls() {
     Label_Split.at(at) = make_label(central, QStringLiteral("Label_Split_") + n);
     Label_Split.at(at)->setFixedSize(90, 34);
     Label_Split.at(at)->setFont(arial(12, false));
-    rows->addWidget(Label_rank.at(at), i, 0);
-    rows->addWidget(Shape_dead_circle.at(at), i, 0); // over the rank it marks
-    rows->addWidget(Picture_box.at(at), i, 1);
-    rows->addWidget(Label_name.at(at), i, 2);
-    rows->addWidget(Label_time.at(at), i, 3);
-    rows->addWidget(Label_Split.at(at), i, 4);
+    rows->addWidget(Label_rank.at(at), i + 1, 0);
+    rows->addWidget(Shape_dead_circle.at(at), i + 1, 0); // over the rank it marks
+    rows->addWidget(Picture_box.at(at), i + 1, 1);
+    rows->addWidget(Label_name.at(at), i + 1, 2);
+    rows->addWidget(Label_time.at(at), i + 1, 3);
+    rows->addWidget(Label_Split.at(at), i + 1, 4);
+    Label_distance.at(at) = make_label(central, QStringLiteral("Label_distance_") + n);
+    Label_distance.at(at)->setFixedSize(80, 34);
+    Label_distance.at(at)->setFont(arial(12, true));
+    rows->addWidget(Label_distance.at(at), i + 1, 5);
     Shape_dead_circle.at(at)->hide();
   }
   outer->addLayout(rows);
@@ -214,13 +226,14 @@ void Form_Dora_Results::build_controls() {
   Picture1 = make_label(central, QStringLiteral("Picture1"));
   Picture1->hide();
 
-  for (QObject* o : std::initializer_list<QObject*>{Label_Doravent, Frame_event, Label_event_name, Frame_heat,
-                                                    Label_Heat_ID, Label_Heat_name, Label_heat_started, Label_box_delay,
-                                                    Label_header, Label_printed})
+  for (QObject* o : std::initializer_list<QObject*>{
+           Label_Doravent, Frame_event, Label_event_name, Frame_heat, Label_Heat_ID, Label_Heat_name,
+           Label_heat_started, Label_box_delay, Label_header, Label_header_distance, Label_result_state, Label_printed})
     o->installEventFilter(this);
   for (int i = 0; i < Result_Rows; ++i) {
     const auto at = static_cast<std::size_t>(i);
-    for (QLabel* l : {Label_rank.at(at), Picture_box.at(at), Label_name.at(at), Label_time.at(at), Label_Split.at(at)})
+    for (QLabel* l : {Label_rank.at(at), Picture_box.at(at), Label_name.at(at), Label_time.at(at), Label_Split.at(at),
+                      Label_distance.at(at)})
       l->installEventFilter(this);
   }
   Paint_Boxes();
@@ -246,6 +259,7 @@ void Form_Dora_Results::build_menus() {
   connect(add(debug, "item_paint_boxes", QStringLiteral("Paint boxes")), &QAction::triggered, this,
           [this] { Paint_Boxes(); });
   debug->menuAction()->setVisible(false);
+  build_result_menu();
 }
 
 QAction* Form_Dora_Results::item(const QString& name) const {
@@ -307,13 +321,15 @@ void Form_Dora_Results::Clear_Results_Display() {
     Label_name.at(i)->setToolTip({});
     Label_time.at(i)->setText(Empty_Time);
     Label_Split.at(i)->setText(Empty_Time);
+    Label_distance.at(i)->clear();
     Shape_dead_circle.at(i)->hide();
   }
+  Show_State(std::nullopt);
   Paint_Boxes();
 }
 
 void Form_Dora_Results::Display_Results(const Results_Heading& heading, const Result_Array& sorted,
-                                        int32_t box_delay_ms) {
+                                        int32_t box_delay_ms, const Distance_Rules& rules) {
   QFont event_font = arial(18, true);
   event_font.setPointSize(Shrunk_Font_Size(heading.event, event_font, Label_event_name->width(), 18));
   Label_event_name->setFont(event_font);
@@ -326,8 +342,11 @@ void Form_Dora_Results::Display_Results(const Results_Heading& heading, const Re
   Label_Heat_name->setToolTip(heading.heat_name);
   Label_heat_started->setText(QStringLiteral("Started at: ") + heading.started);
 
+  Show_State(heading.state);
+
   shown_ = sorted;
   const auto texts = Result_Row_Texts(sorted, box_delay_ms);
+  const auto distances = Beaten_Distances(sorted, rules);
   for (std::size_t r = 0; r < sorted.size(); ++r) {
     Label_rank.at(r)->setText(texts.at(r).rank);
     Shape_dead_circle.at(r)->setVisible(texts.at(r).dead_heat_circle);
@@ -348,6 +367,7 @@ void Form_Dora_Results::Display_Results(const Results_Heading& heading, const Re
     name->setToolTip(sorted.at(r).Dog_Name);
     Label_Split.at(r)->setText(texts.at(r).split);
     Label_time.at(r)->setText(texts.at(r).time);
+    Label_distance.at(r)->setText(distances.at(r));
   }
   const QString delay = Box_Delay_Text(box_delay_ms);
   Label_box_delay->setVisible(!delay.isEmpty());
@@ -463,7 +483,8 @@ void Form_Dora_Results::Change_Dog_Name(int row) {
     if (!answer || answer->isEmpty()) return;
     step = 30;
     // A name the file refuses is taken back: window and clipboard show what the file holds.
-    Write_Header_Change(*recording, [&] { recording->set_Dora_Dog_name(box, *answer); });
+    Write_Result_Change(*recording, QStringLiteral("Change dog name"),
+                        [&] { recording->set_Dora_Dog_name(box, *answer); });
     step = 50;
     if (hooks_.handle_results) hooks_.handle_results();
   } catch (...) {
@@ -480,7 +501,8 @@ void Form_Dora_Results::Change_Event_Name() {
     const auto answer = prompts().input(QStringLiteral("Change Event name"), Input_Title, Label_event_name->text());
     // A cancelled box gives an empty name, which is stored like any other answer.
     step = 40;
-    Write_Header_Change(*recording, [&] { recording->set_Dora_event(answer.value_or(QString())); });
+    Write_Result_Change(*recording, QStringLiteral("Change Event name"),
+                        [&] { recording->set_Dora_event(answer.value_or(QString())); });
     step = 30;
     if (hooks_.handle_results) hooks_.handle_results();
   } catch (...) {
@@ -496,7 +518,8 @@ void Form_Dora_Results::Change_Heat_Name() {
     step = 20;
     const auto answer = prompts().input(QStringLiteral("Change heat name"), Input_Title, Label_Heat_name->text());
     step = 40;
-    Write_Header_Change(*recording, [&] { recording->set_Dora_Heat_Name(answer.value_or(QString())); });
+    Write_Result_Change(*recording, QStringLiteral("Change heat name"),
+                        [&] { recording->set_Dora_Heat_Name(answer.value_or(QString())); });
     step = 30;
     if (hooks_.handle_results) hooks_.handle_results();
   } catch (...) {
@@ -527,6 +550,9 @@ QString Form_Dora_Results::Export_Text() const {
     text += Label_rank.at(r)->text() + QLatin1Char('\t') + name + QLatin1Char('\t') + Label_time.at(r)->text();
     const QString split = Label_Split.at(r)->text();
     if (!split.isEmpty() && split != Empty_Time) text += QLatin1Char('\t') + split;
+    // Distances read as words or fractions, never as times, so they follow an absent split.
+    const QString distance = Label_distance.at(r)->text();
+    if (!distance.isEmpty()) text += QLatin1Char('\t') + distance;
     text += line_end;
   }
   return text;

@@ -3,8 +3,11 @@
 // export and a printed image of the window.
 //
 // Files: results_form.cpp (controls, display, painting, mouse actions, names, export),
-// results_form_print.cpp (printing with its progress window).
+// results_form_print.cpp (printing with its progress window), results_form_officials.cpp (the
+// declared state of the result and its commands).
+#include "timing/beaten_distance.h"
 #include "timing/result_ranking.h"
+#include "timing/result_state.h"
 
 #include <QFont>
 #include <QImage>
@@ -13,6 +16,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 class QAction;
 class QGroupBox;
@@ -39,6 +43,7 @@ struct Results_Heading {
   QString heat_id;
   QString heat_name;
   QString started; // the start date and time as stored
+  Result_State state = Result_State::Provisional;
 };
 
 // What the window needs of the main window; unset hooks do nothing.
@@ -64,9 +69,12 @@ public:
   // Takes the stored position and empties the display.
   void Form_Load();
   void Clear_Results_Display();
-  // Shows the sorted rows; the rows are kept so a name change knows each row's box.
-  void Display_Results(const Results_Heading& heading, const Result_Array& sorted, int32_t box_delay_ms);
+  // Shows the sorted rows with their beaten distances; the rows are kept so a name change knows
+  // each row's box.
+  void Display_Results(const Results_Heading& heading, const Result_Array& sorted, int32_t box_delay_ms,
+                       const Distance_Rules& rules = {});
   const Result_Array& Shown_Results() const { return shown_; }
+  Result_State Shown_State() const { return shown_state_; }
 
   // Menu commands.
   void Print_Click();
@@ -77,6 +85,11 @@ public:
   QString Export_Text() const;
   // Prints the window's image on the device; false (reported) on failure.
   bool Doprintform(QPagedPaintDevice& device);
+
+  // The officials' commands: declaring the result "Official" or "No Race", and reopening a
+  // declared result, which asks for the reason.
+  void Declare_Result(Result_State state);
+  void Reopen_Result();
 
   // Name changes (also reached by the mouse).
   void Change_Dog_Name(int row);
@@ -101,6 +114,9 @@ public:
   std::array<QLabel*, Result_Rows> Label_time{};
   std::array<QLabel*, Result_Rows> Label_Split{};
   std::array<QWidget*, Result_Rows> Shape_dead_circle{};
+  QLabel* Label_header_distance = nullptr;
+  std::array<QLabel*, Result_Rows> Label_distance{};
+  QLabel* Label_result_state = nullptr;
   QLabel* Label_printed = nullptr;
   QLabel* Picture1 = nullptr;
 
@@ -112,6 +128,9 @@ protected:
 private:
   void build_controls();
   void build_menus();
+  void build_result_menu();
+  // The state label and which of the result commands apply.
+  void Show_State(std::optional<Result_State> state);
   void Store_Position();
   void Paint_Boxes();
   // The open recording, unless it is read-only: then the refusal is shown and nullptr returned.
@@ -122,5 +141,6 @@ private:
 
   Results_Hooks hooks_;
   Result_Array shown_{};
+  Result_State shown_state_ = Result_State::Provisional;
   std::vector<QAction*> items_;
 };

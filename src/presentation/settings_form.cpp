@@ -96,6 +96,8 @@ Form_Doravent_settings::Form_Doravent_settings(QWidget* parent) : QDialog(parent
       add_delay_box(layout, Frame1, QStringLiteral("Frame1"), QStringLiteral("Video pipe splitcam delay ms"),
                     QStringLiteral("Text_splitcam_delay"));
 
+  build_officials_controls(layout);
+
   Command_hide = new QPushButton(QStringLiteral("Hide"));
   Command_hide->setObjectName(QStringLiteral("Command_hide"));
   Command_hide->setAutoDefault(false);
@@ -123,7 +125,8 @@ Form_Doravent_settings::Form_Doravent_settings(QWidget* parent) : QDialog(parent
   });
   connect(Command_hide, &QPushButton::clicked, this, [this] { Command_hide_Click(); });
 
-  for (QLineEdit* box : {Text_Box_delay, Text_goalcam_delay, Text_splitcam_delay})
+  for (QLineEdit* box :
+       {Text_Box_delay, Text_goalcam_delay, Text_splitcam_delay, Text_seconds_per_length, Text_dis_limit})
     box->installEventFilter(this);
 
   Form_Load();
@@ -174,6 +177,8 @@ void Form_Doravent_settings::Form_Load() {
     Load_Check(Check_print_dialog, QStringLiteral("show_printer_dialog"));
     step = 60;
     Load_Check(Check_open_after_finish, QStringLiteral("open_after_finish"));
+    step = 70;
+    Load_Officials();
   } catch (...) {
     report_current_exception(step, "Form_Load" + form_location);
   }
@@ -195,7 +200,8 @@ bool Form_Doravent_settings::Delay_Key_Allowed(int code) {
 
 bool Form_Doravent_settings::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() != QEvent::KeyPress) return QDialog::eventFilter(watched, event);
-  if (watched != Text_Box_delay && watched != Text_goalcam_delay && watched != Text_splitcam_delay) {
+  if (watched != Text_Box_delay && watched != Text_goalcam_delay && watched != Text_splitcam_delay &&
+      watched != Text_seconds_per_length && watched != Text_dis_limit) {
     return QDialog::eventFilter(watched, event);
   }
   const int code = Typed_Key_Code(*static_cast<QKeyEvent*>(event));

@@ -3,10 +3,13 @@
 
 class QCheckBox;
 class QGroupBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
+class QVBoxLayout;
 
-// The settings window: the three behaviour switches and the three delays. Every change is
+// The settings window: the three behaviour switches and the three delays, and for the officials
+// the rules of the beaten distances and the folder the result files go to. Every change is
 // written to the settings file at once; the other windows consult its check boxes.
 class Form_Doravent_settings : public QDialog {
   Q_OBJECT
@@ -39,6 +42,12 @@ public:
   QLineEdit* Text_goalcam_delay = nullptr;
   QGroupBox* Frame1 = nullptr;
   QLineEdit* Text_splitcam_delay = nullptr;
+  QGroupBox* Frame_distances = nullptr;
+  QLineEdit* Text_seconds_per_length = nullptr;
+  QLineEdit* Text_dis_limit = nullptr;
+  QGroupBox* Frame_results_folder = nullptr;
+  QLabel* Label_results_folder = nullptr;
+  QPushButton* Command_results_folder = nullptr;
   QPushButton* Command_hide = nullptr;
 
 protected:
@@ -50,4 +59,10 @@ private:
   void Text_Change(QLineEdit* box, const QString& key, const QString& handler);
   void Command_hide_Click();
   void Load_Check(QCheckBox* box, const QString& key);
+  void build_officials_controls(QVBoxLayout* layout);
+  void Load_Officials();
+  // A rule is written only when it is a positive number; otherwise the box shows why and the
+  // value in force stays.
+  void Rule_Change(QLineEdit* box, const QString& key, const QString& handler);
+  void Command_results_folder_Click();
 };

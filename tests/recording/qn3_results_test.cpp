@@ -27,10 +27,16 @@ struct Box {
   const char* name;
 };
 
-// What the results window shows with a box delay of 100 ms, in rank order.
-const char* const Rows_With_Delay_100[] = {R"(1,2,Bolt,"29,60","00,00",0)", R"(1,5,Flash,"29,60","00,00",1)",
-                                           R"(3,1,Rex,"31,35","15,10",0)",  R"(---,6,Max,DNF,"---,---",0)",
-                                           R"(---,3,Sky,DSQ,"---,---",0)",  R"(---,4,"Ace, Jr","---,---","---,---",0)"};
+// What the results window shows with a box delay of 100 ms, in rank order, then the distance,
+// the code and the heat each row belongs to.
+const char* const Rows_With_Delay_100[] = {
+    R"(1,2,Bolt,"29,60","00,00",0,,,Provisional,Demo,1,Demo heat)",
+    R"(1,5,Flash,"29,60","00,00",1,dht,,Provisional,Demo,1,Demo heat)",
+    R"(3,1,Rex,"31,35","15,10",0,dis,,Provisional,Demo,1,Demo heat)",
+    R"(---,6,Max,DNF,"---,---",0,,DNF,Provisional,Demo,1,Demo heat)",
+    R"(---,3,Sky,DSQ,"---,---",0,,DSQ,Provisional,Demo,1,Demo heat)",
+    R"(---,4,"Ace, Jr","---,---","---,---",0,,unset,Provisional,Demo,1,Demo heat)"};
+const char* const Columns = "rank,box,name,time,split,dead_heat,distance,code,state,event,heat,heat_name";
 
 struct Qn3_Results : ::testing::Test {
   QTemporaryDir dir;
@@ -72,7 +78,7 @@ TEST_F(Qn3_Results, RowsInRankOrderWithTheBoxDelayOfTheSettings) {
   set_box_delay("100");
   const Outcome o = Run_Tool({"results", path});
   ASSERT_EQ(o.status, 0) << o.err.toStdString();
-  QStringList expected{"Box delay = 100ms", "rank,box,name,time,split,dead_heat"};
+  QStringList expected{"Box delay = 100ms", Columns};
   for (const char* row : Rows_With_Delay_100)
     expected << QString::fromLatin1(row);
   EXPECT_EQ(lines(o), expected);
@@ -80,9 +86,9 @@ TEST_F(Qn3_Results, RowsInRankOrderWithTheBoxDelayOfTheSettings) {
   // A given delay wins over the setting; 0 shows no delay line.
   const QStringList plain = lines(Run_Tool({"results", path, "--box-delay", "0"}));
   ASSERT_EQ(plain.size(), 7);
-  EXPECT_EQ(plain.at(0), "rank,box,name,time,split,dead_heat");
-  EXPECT_EQ(plain.at(1), R"(1,2,Bolt,"29,50","00,00",0)");
-  EXPECT_EQ(plain.at(3), R"(3,1,Rex,"31,25","15,00",0)");
+  EXPECT_EQ(plain.at(0), Columns);
+  EXPECT_TRUE(plain.at(1).startsWith(R"(1,2,Bolt,"29,50","00,00",0,)"));
+  EXPECT_TRUE(plain.at(3).startsWith(R"(3,1,Rex,"31,25","15,00",0,dis,)"));
   EXPECT_EQ(Run_Tool({"results", path, "--box-delay", "x"}).status, qn3_tool::Exit_Usage);
   EXPECT_TRUE(errors.reports.empty());
 }
@@ -93,7 +99,8 @@ TEST_F(Qn3_Results, JsonRowsCarryTheWindowsTexts) {
   ASSERT_EQ(o.status, 0) << o.err.toStdString();
   const QJsonArray rows = QJsonDocument::fromJson(o.out.toUtf8()).array();
   ASSERT_EQ(rows.size(), 6);
-  QStringList keys{"box", "dead_heat", "name", "rank", "split", "time"};
+  QStringList keys{"box",       "code", "dead_heat", "distance", "event", "heat",
+                   "heat_name", "name", "rank",      "split",    "state", "time"};
   for (const QJsonValue& row : rows)
     EXPECT_EQ(row.toObject().keys(), keys);
   const QJsonObject second = rows.at(1).toObject();
@@ -106,17 +113,38 @@ TEST_F(Qn3_Results, JsonRowsCarryTheWindowsTexts) {
   EXPECT_EQ(rows.at(2).toObject()["split"].toString(), "15,10");
   EXPECT_EQ(rows.at(4).toObject()["time"].toString(), "DSQ");
   EXPECT_EQ(rows.at(5).toObject()["name"].toString(), "Ace, Jr");
+  EXPECT_EQ(second["distance"].toString(), "dht");
+  EXPECT_EQ(rows.at(2).toObject()["distance"].toString(), "dis");
+  EXPECT_EQ(rows.at(3).toObject()["code"].toString(), "DNF");
+  EXPECT_EQ(second["state"].toString(), "Provisional");
+  EXPECT_EQ(second["event"].toString(), "Demo");
+}
+
+// The distance rules come from the settings, and an option wins over them.
+TEST_F(Qn3_Results, DistancesFollowTheRulesInForce) {
+  const auto rex = [&](const QStringList& extra) {
+    const QStringList out = lines(Run_Tool(QStringList{"results", path} + extra));
+    return out.size() > 3 ? out.at(3).section(',', 8, 8) : QString();
+  };
+  EXPECT_EQ(rex({}), "dis");
+  ASSERT_EQ(Write_Ini_Value("Settings", "dis_limit", "30", Ini()), 1);
+  EXPECT_EQ(rex({}), "22"); // 1.75 s at 0.08 s a length
+  ASSERT_EQ(Write_Ini_Value("Settings", "seconds_per_length", "0.14", Ini()), 1);
+  EXPECT_EQ(rex({}), "12 1/2");
+  EXPECT_EQ(rex({"--seconds-per-length", "0.08", "--dis-limit", "20"}), "dis");
+  EXPECT_EQ(Run_Tool({"results", path, "--seconds-per-length", "0"}).status, qn3_tool::Exit_Usage);
+  EXPECT_EQ(Run_Tool({"results", path, "--dis-limit", "many"}).status, qn3_tool::Exit_Usage);
 }
 
 // Without a setting the delay is 0; a setting that is no number is reported and counts as 0.
 TEST_F(Qn3_Results, MissingOrBadSettingMeansNoDelay) {
-  EXPECT_EQ(lines(Run_Tool({"results", path})).at(1), R"(1,2,Bolt,"29,50","00,00",0)");
+  EXPECT_TRUE(lines(Run_Tool({"results", path})).at(1).startsWith(R"(1,2,Bolt,"29,50","00,00",0,)"));
   EXPECT_TRUE(errors.reports.empty());
   set_box_delay("ten");
   program() = Program_Info{};
   const Outcome o = Run_Tool({"results", path});
   ASSERT_EQ(o.status, 0);
-  EXPECT_EQ(lines(o).at(1), R"(1,2,Bolt,"29,50","00,00",0)");
+  EXPECT_TRUE(lines(o).at(1).startsWith(R"(1,2,Bolt,"29,50","00,00",0,)"));
   ASSERT_EQ(errors.reports.size(), 1U);
   EXPECT_EQ(errors.reports.at(0).extra, "box_delay = ten");
 }

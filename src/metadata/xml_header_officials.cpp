@@ -1,0 +1,31 @@
+// The race section's elements for declared results and the audit trail's head.
+#include "metadata/xml_header.h"
+
+#include "metadata/xml_header_text.h"
+
+#include <pugixml.hpp>
+
+namespace {
+
+const char* const result_state = "dora_result_state";
+const char* const audit_head = "dora_audit_head";
+
+} // namespace
+
+void Cls_XML_header::write_race_element(const char* element, const QString& text) {
+  if (!find(std::string("//") + element)) {
+    // Laid out like the section's own leaves: the element, then a line break.
+    pugi::xml_node race = require("//doravent");
+    race.append_child(element);
+    race.append_child(pugi::node_pcdata).set_value("\r\n");
+  }
+  write_single(element, text);
+}
+
+QString Cls_XML_header::Dora_Result_State() const { return read_single_or(result_state, {}); }
+
+void Cls_XML_header::set_Dora_Result_State(const QString& text) { write_race_element(result_state, text); }
+
+QString Cls_XML_header::Dora_Audit_Head() const { return read_single_or(audit_head, {}); }
+
+void Cls_XML_header::set_Dora_Audit_Head(const QString& text) { write_race_element(audit_head, text); }

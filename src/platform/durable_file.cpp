@@ -1,0 +1,115 @@
+#include "platform/durable_file.h"
+
+#include "platform/error_report.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QSet>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+class Fd {
+public:
+  explicit Fd(int fd) : fd_(fd) {}
+  ~Fd() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
+  int get() const { return fd_; }
+  // Closes now, so a failing close is seen; false with errno set then.
+  bool close() {
+    const int fd = fd_;
+    fd_ = -1;
+    return ::close(fd) == 0;
+  }
+
+private:
+  int fd_;
+};
+
+[[noreturn]] void fail(const QString& what, const QString& path, const QString& why) {
+  throw Dora_Error(75, QStringLiteral("Path/File access error: ") + what + QStringLiteral(" ") + path +
+                           QStringLiteral(": ") + why);
+}
+
+[[noreturn]] void fail(const QString& what, const QString& path, int number) {
+  fail(what, path, QString::fromLocal8Bit(std::strerror(number)));
+}
+
+QString folder_of(const QString& path) { return QFileInfo(path).absolutePath(); }
+
+} // namespace
+
+void Sync_Folder(const QString& folder) {
+  const QByteArray name = QFile::encodeName(folder);
+  Fd dir(::open(name.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (dir.get() < 0) fail(QStringLiteral("cannot open the folder"), folder, errno);
+  // Some file systems cannot flush a folder and say so; their entries are as safe as they get.
+  if (::fsync(dir.get()) != 0 && errno != EINVAL && errno != EROFS)
+    fail(QStringLiteral("cannot flush the folder"), folder, errno);
+}
+
+void Write_Files_Durably(const std::vector<std::pair<QString, QByteArray>>& files) {
+  QSet<QString> folders;
+  for (const auto& [path, bytes] : files) {
+    QSaveFile out(path);
+    if (!out.open(QIODevice::WriteOnly)) fail(QStringLiteral("cannot write"), path, out.errorString());
+    if (out.write(bytes) != bytes.size() || !out.flush()) {
+      const QString why = out.errorString();
+      out.cancelWriting();
+      fail(QStringLiteral("cannot write"), path, why);
+    }
+    // The bytes go to the disk before the name points at them: after a crash the name holds the
+    // old file or the whole new one.
+    if (::fsync(out.handle()) != 0) {
+      const int number = errno;
+      out.cancelWriting();
+      fail(QStringLiteral("cannot flush"), path, number);
+    }
+    if (!out.commit()) fail(QStringLiteral("cannot replace"), path, out.errorString());
+    folders.insert(folder_of(path));
+  }
+  for (const QString& folder : folders)
+    Sync_Folder(folder);
+}
+
+void Write_File_Durably(const QString& path, const QByteArray& bytes) { Write_Files_Durably({{path, bytes}}); }
+
+void Append_Durably(const QString& path, const QByteArray& bytes) {
+  const QByteArray name = QFile::encodeName(path);
+  bool created = false;
+  int fd = ::open(name.constData(), O_WRONLY | O_APPEND | O_CLOEXEC);
+  if (fd < 0 && errno == ENOENT) {
+    fd = ::open(name.constData(), O_WRONLY | O_APPEND | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    created = fd >= 0;
+  }
+  Fd file(fd);
+  if (file.get() < 0) fail(QStringLiteral("cannot open"), path, errno);
+  struct stat before {};
+  if (::fstat(file.get(), &before) != 0) fail(QStringLiteral("cannot examine"), path, errno);
+  if (!S_ISREG(before.st_mode)) fail(QStringLiteral("not a plain file:"), path, EINVAL);
+
+  qsizetype done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::write(file.get(), bytes.constData() + done, static_cast<size_t>(bytes.size() - done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      const int number = n < 0 ? errno : ENOSPC;
+      // A line cut short would stay in front of every later one.
+      if (::ftruncate(file.get(), before.st_size) == 0) ::fsync(file.get());
+      fail(QStringLiteral("cannot append to"), path, number);
+    }
+    done += n;
+  }
+  if (::fsync(file.get()) != 0) fail(QStringLiteral("cannot flush"), path, errno);
+  if (!file.close()) fail(QStringLiteral("cannot close"), path, errno);
+  if (created) Sync_Folder(folder_of(path));
+}

@@ -1,0 +1,22 @@
+#pragma once
+// Files that are on the disk before the program reports them written: whole files replaced so a
+// reader sees the old or the new one and never a part, and lines appended to a running file.
+// Failures throw Dora_Error 75 naming the file and the reason; what was on disk stays.
+#include <QByteArray>
+#include <QString>
+#include <utility>
+#include <vector>
+
+// Replaces each file as a whole: a temporary file beside it, flushed to disk, renamed over it;
+// the folders are flushed once after all renames. A failure leaves every file not yet renamed
+// as it was.
+void Write_Files_Durably(const std::vector<std::pair<QString, QByteArray>>& files);
+void Write_File_Durably(const QString& path, const QByteArray& bytes);
+
+// Appends the bytes at the file's end and flushes the file to disk; a file made by this call
+// gets its folder flushed too. A write that fails part-way is cut back off, so the file ends
+// where it ended before.
+void Append_Durably(const QString& path, const QByteArray& bytes);
+
+// Flushes a folder's entries (names made, renamed or removed in it) to disk.
+void Sync_Folder(const QString& folder);
