@@ -1,0 +1,254 @@
+// The heat's life on the real window, with the simulated kit and the stepped synthetic camera:
+// preparing, the start signal, capture start and end, finish and abort, and frames that must
+// never be dropped unasked.
+#include "app/heat_controller.h"
+
+#include "app/review_controller.h"
+#include "metadata/xml_header.h"
+#include "mock/heat_window.h"
+#include "platform/clock.h"
+#include "presentation/settings_form.h"
+#include "recording/frame_buffers.h"
+#include "recording/video_file_handler.h"
+#include "timing/heat_header.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+TEST(Recording_Name, TheNameOnlyLosesItsColonsDashesAndCommas) {
+  const QDateTime when(QDate(2017, 10, 8), QTime(14, 5, 9));
+  EXPECT_EQ(Recording_File_Name(QStringLiteral("/races/a-b, c"), QStringLiteral("A-B, C"), QStringLiteral("12"), when),
+            QStringLiteral("/races/a-b, c/A_B_ C_12_2017_10_08 14_05_09.qn3"));
+  EXPECT_EQ(Recording_File_Name(QStringLiteral("/races/"), QStringLiteral("Cup/../x"), QStringLiteral("1"), when),
+            QStringLiteral("/races/Cup_.._x_1_2017_10_08 14_05_09.qn3"))
+      << "an event name cannot leave the folder";
+}
+
+struct Heat_Lifecycle : Heat_Window {
+  void SetUp() override {
+    Heat_Window::SetUp();
+    load_heat_window();
+  }
+  void prepare() {
+    start_camera();
+    w->Command_initiate_file->click();
+    ASSERT_FALSE(w->state().Recording_Path.isEmpty()) << prompts->messages().join('|').toStdString();
+  }
+  // The recording as another reader sees it.
+  std::unique_ptr<cls_VideoFile_handler> reread() {
+    auto h = std::make_unique<cls_VideoFile_handler>();
+    EXPECT_TRUE(h->Open_File(w->state().Recording_Path));
+    return h;
+  }
+};
+
+TEST_F(Heat_Lifecycle, InitiateWaitsForTheCameraRate) {
+  w->Command_initiate_file->click();
+  EXPECT_EQ(prompts->messages(),
+            QStringList{"Waiting to measure camera fps!\r\n(See display under the rotating arm!)"});
+  EXPECT_TRUE(w->state().Recording_Path.isEmpty());
+  prepare();
+  EXPECT_TRUE(QFile::exists(w->state().Recording_Path));
+  EXPECT_TRUE(w->state().Recording_Path.startsWith(dir.path() + QStringLiteral("/No event_")));
+  EXPECT_EQ(w->Text_filename->text(), w->state().Recording_Path);
+  const auto h = reread();
+  EXPECT_EQ(h->Dora_event(), "Test Event");
+  EXPECT_EQ(h->Dora_Heat_Name(), "Test Heat");
+  EXPECT_TRUE(h->XML_Header().XML_string().contains(
+      QStringLiteral("<dora_ph_serial>%1</dora_ph_serial>").arg(Simulated_Kit_Serial)));
+  EXPECT_TRUE(h->RGB_interlaced());
+  h->Close_File();
+}
+
+TEST_F(Heat_Lifecycle, StartTwiceKeepsTheFirstInstant) {
+  prepare();
+  const int32_t first = clock.mill;
+  w->Command_start_heat->click();
+  ASSERT_TRUE(w->state().Heat_Running);
+  EXPECT_EQ(w->state().Heat_Start_Mill, first);
+  EXPECT_TRUE(w->Timer1->isActive());
+  clock.advance(500);
+  const int beeps = prompts->beeps();
+  w->Command_start_heat->click();
+  EXPECT_EQ(prompts->beeps(), beeps + 1);
+  EXPECT_EQ(w->state().Heat_Start_Mill, first);
+  const auto h = reread();
+  EXPECT_EQ(h->Dora_start_PC_mill(), first);
+  h->Close_File();
+  w->heat().Update_heat_time();
+  EXPECT_EQ(w->Label_heat_time->text(), " 00:00,50");
+}
+
+TEST_F(Heat_Lifecycle, StartWithoutARecordingNeedsAutoInitiate) {
+  start_camera();
+  Form_Doravent_settings::instance().Check_Auto_init->setChecked(false);
+  w->Command_start_heat->click();
+  EXPECT_FALSE(w->state().Heat_Running);
+  EXPECT_FALSE(w->Timer1->isActive());
+  EXPECT_EQ(prompts->beeps(), 1);
+  EXPECT_TRUE(w->state().Recording_Path.isEmpty());
+}
+
+// The start instant is read first: preparing the recording on the fly must not move it.
+TEST_F(Heat_Lifecycle, AutoInitiateReadsTheStartInstantBeforePreparing) {
+  start_camera();
+  Form_Doravent_settings::instance().Check_Auto_init->setChecked(true);
+  // A clock that moves with every reading, as a real one does while files are written.
+  struct Ticking_Clock final : Clock {
+    mutable int32_t mill = 900000;
+    int32_t mill_now() const override { return mill += 3; }
+    QDateTime local_now() const override { return QDateTime(QDate(2026, 5, 17), QTime(14, 30)); }
+  } ticking;
+  const int32_t before = ticking.mill;
+  const Clock* test_clock = install_clock(&ticking);
+  w->Command_start_heat->click();
+  install_clock(test_clock);
+  Form_Doravent_settings::instance().Check_Auto_init->setChecked(false);
+  ASSERT_TRUE(w->state().Heat_Running);
+  ASSERT_FALSE(w->state().Recording_Path.isEmpty());
+  EXPECT_EQ(w->state().Heat_Start_Mill, before + 3) << "the first reading of the clock";
+  EXPECT_GT(ticking.mill, w->state().Heat_Start_Mill) << "the file work came after it";
+  const auto h = reread();
+  EXPECT_EQ(h->Dora_start_PC_mill(), w->state().Heat_Start_Mill);
+  h->Close_File();
+}
+
+TEST_F(Heat_Lifecycle, CaptureStartNeedsARunningHeatAndSaysNothing) {
+  prepare();
+  const int beeps = prompts->beeps();
+  w->heat().Handle_Capture_Start();
+  EXPECT_FALSE(w->state().Collecting);
+  EXPECT_EQ(prompts->beeps(), beeps) << "no beep without a running heat";
+  w->Command_start_heat->click();
+  w->heat().Handle_Capture_Start();
+  EXPECT_TRUE(w->state().Collecting);
+}
+
+TEST_F(Heat_Lifecycle, ACaptureEndInTheFirstThreeSecondsIsSkipped) {
+  // Started at once after start-up: the camera's warm-up is not yet three seconds.
+  w->Command_start_camera->click();
+  frames(20);
+  w->state().Recording_Path = dir.filePath(QStringLiteral("heat.qn3"));
+  w->state().Heat_Running = true;
+  w->heat().Handle_Capture_Start();
+  frames(10);
+  ASSERT_EQ(held(), 10);
+  ASSERT_LT(Mill_Difference(clock.mill, program().Ready_Mill), 3000);
+  w->heat().Handle_Capture_End();
+  EXPECT_EQ(held(), 10) << "nothing appended";
+  EXPECT_FALSE(w->state().Collecting);
+}
+
+TEST_F(Heat_Lifecycle, AbortAsksThenCaptureIsRefused) {
+  prepare();
+  w->Command_start_heat->click();
+  prompts->answers = {Prompt_Answer::Cancel};
+  w->heat().Do_Abort();
+  EXPECT_TRUE(w->state().Heat_Running);
+  ASSERT_FALSE(prompts->seen.empty());
+  const Scripted_Prompts::Prompt& question = prompts->seen.back();
+  EXPECT_EQ(question.text, "Aborting heat  are you sure?");
+  EXPECT_EQ(question.title, "Sorvance Aborting Heat");
+  EXPECT_EQ(question.buttons, Prompt_Buttons::OkCancel);
+  EXPECT_EQ(question.default_answer, Prompt_Answer::Cancel);
+  prompts->answers = {Prompt_Answer::Ok};
+  w->heat().Do_Abort();
+  EXPECT_FALSE(w->state().Heat_Running);
+  EXPECT_EQ(w->Label_heat_time->text(), "Aborted");
+  EXPECT_FALSE(w->state().Recording_Path.isEmpty()) << "the recording stays prepared";
+  w->heat().Handle_Capture_Start();
+  EXPECT_FALSE(w->state().Collecting);
+}
+
+TEST_F(Heat_Lifecycle, TheCaptureButtonActsOnPressAndReleaseWithItsGuard) {
+  prepare();
+  w->Command_start_heat->click();
+  frames(80); // past the three seconds after start-up
+  w->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+  QTest::mousePress(w->Cmd_capture, Qt::LeftButton);
+  EXPECT_TRUE(w->state().Collecting);
+  frames(5);
+  QTest::mouseRelease(w->Cmd_capture, Qt::LeftButton);
+  EXPECT_FALSE(w->state().Collecting);
+  EXPECT_EQ(held(), 0) << "appended";
+  clock.advance(50); // 250 ms after the press: a bounce
+  QTest::mousePress(w->Cmd_capture, Qt::LeftButton);
+  EXPECT_FALSE(w->state().Collecting);
+  clock.advance(50);
+  QTest::mousePress(w->Cmd_capture, Qt::LeftButton);
+  EXPECT_TRUE(w->state().Collecting);
+  const auto h = reread();
+  EXPECT_EQ(h->Num_Frames(), 5);
+  h->Close_File();
+}
+
+// Frames that could not go into the recording stay in memory; finishing then asks before
+// dropping them, and keeps them when the operator says no.
+TEST_F(Heat_Lifecycle, HeldFramesAreNeverDroppedUnasked) {
+  prepare();
+  w->Command_start_heat->click();
+  frames(80);
+  w->heat().Handle_Capture_Start();
+  frames(6);
+  // The recording has gone and a folder stands in its place: nothing can be appended.
+  const QString path = w->state().Recording_Path;
+  ASSERT_TRUE(QFile::remove(path));
+  ASSERT_TRUE(QDir().mkdir(path));
+  w->heat().Handle_Capture_End();
+  EXPECT_EQ(held(), 6);
+  EXPECT_TRUE(prompts->messages().last().startsWith("6 frames of this heat could not be appended"));
+  // Finishing tries again (and says it failed), then asks.
+  prompts->answers = {Prompt_Answer::Ok, Prompt_Answer::No};
+  w->Command_finish->click();
+  EXPECT_TRUE(w->state().Heat_Running) << "kept: the heat is not finished";
+  EXPECT_EQ(held(), 6);
+  EXPECT_EQ(prompts->seen.back().default_answer, Prompt_Answer::No);
+  prompts->answers = {Prompt_Answer::Ok, Prompt_Answer::Yes};
+  w->Command_finish->click();
+  EXPECT_FALSE(w->state().Heat_Running);
+  EXPECT_EQ(held(), 0);
+  EXPECT_FALSE(errors.reports.empty()) << "the failed append was reported";
+}
+
+TEST_F(Heat_Lifecycle, StoppingTheCameraAppendsTheFramesOfAnOpenTrigger) {
+  prepare();
+  w->Command_start_heat->click();
+  frames(80);
+  w->heat().Handle_Capture_Start();
+  frames(7);
+  w->Command_start_camera->click(); // "Stop camera" with the trigger still closed
+  EXPECT_FALSE(w->camera().Cameras_Running());
+  EXPECT_FALSE(w->state().Collecting);
+  EXPECT_EQ(held(), 0);
+  const auto h = reread();
+  EXPECT_EQ(h->Num_Frames(), 7);
+  h->Close_File();
+}
+
+TEST_F(Heat_Lifecycle, ClosingTheProgramWithFramesWithoutARecordingAsks) {
+  start_camera();
+  w->state().Collecting = true; // a capture in development mode, without a recording
+  w->camera().Capture().set_Post_linear(true);
+  frames(3);
+  ASSERT_EQ(held(), 3);
+  prompts->answers = {Prompt_Answer::No};
+  EXPECT_FALSE(w->Doravent_End());
+  EXPECT_FALSE(program().Ending);
+  EXPECT_EQ(held(), 3);
+  prompts->answers = {Prompt_Answer::Yes};
+  EXPECT_TRUE(w->Doravent_End());
+  EXPECT_EQ(held(), 0);
+}
+
+} // namespace
