@@ -139,26 +139,33 @@ void Form_Doravent::build_controls() {
   Cmd_Split = make_button(Frame_settimes, QStringLiteral("Cmd_Split"), QStringLiteral("Goal"));
   Cmd_Notime = make_button(Frame_settimes, QStringLiteral("Cmd_Notime"), QStringLiteral("No Time"));
   Cmd_DeadHeat = make_button(Frame_settimes, QStringLiteral("Cmd_DeadHeat"), QStringLiteral("Dead heat"));
-  Label_heat_time = make_label(Frame_settimes, QStringLiteral("Label_heat_time"), QStringLiteral("00:00,00"));
-  QFont big = Label_heat_time->font();
-  big.setPointSize(16);
-  big.setBold(true);
-  Label_heat_time->setFont(big);
-  Label_field = make_label(Frame_settimes, QStringLiteral("Label_field"));
-  // The mode buttons and the time get a row of their own so the six box buttons stay equal.
+  // The mode buttons get a row of their own so the six box buttons stay equal.
   auto* modes = new QHBoxLayout;
   for (QPushButton* b : {Cmd_add_hundredth, Cmd_Split, Cmd_Notime, Cmd_DeadHeat}) {
     b->setEnabled(false);
     modes->addWidget(b);
   }
-  modes->addWidget(Label_heat_time);
-  modes->addWidget(Label_field);
+  modes->addStretch(1);
   set_grid->addLayout(modes, 2, 0, 1, 6);
   for (int i = 0; i < 6; ++i)
     set_grid->setColumnStretch(i, 1);
 
   Frame_controls = named(new QGroupBox(central), QStringLiteral("Frame_controls"));
   auto* controls = new QVBoxLayout(Frame_controls);
+
+  // The time stays in sight in every mode: the heat clock while a heat runs, the picture's run
+  // time in review.
+  Label_heat_time = make_label(Frame_controls, QStringLiteral("Label_heat_time"), QStringLiteral("00:00,00"));
+  QFont big = Label_heat_time->font();
+  big.setPointSize(22);
+  big.setBold(true);
+  Label_heat_time->setFont(big);
+  Label_field = make_label(Frame_controls, QStringLiteral("Label_field"));
+  auto* clock_row = new QHBoxLayout;
+  clock_row->addWidget(Label_heat_time);
+  clock_row->addStretch(1);
+  clock_row->addWidget(Label_field);
+  controls->addLayout(clock_row);
 
   Frame_Control_status =
       named(new QGroupBox(QStringLiteral("Control status"), Frame_controls), QStringLiteral("Frame_Control_status"));

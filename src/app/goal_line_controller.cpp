@@ -129,12 +129,12 @@ void Goal_Line_Controller::Draw_Live_Goal_Line(QImage& picture) {
     step = 20;
     Draw_Goalline_Selection_Boxes(picture, line);
     step = 30;
+    // The camera's role, large and low on the picture, where it hides no runner at the line.
     QPainter painter(&picture);
-    QFont font(QStringLiteral("Arial"), 14);
-    font.setBold(true);
-    painter.setFont(font);
-    painter.setPen(camera == 1 ? QColor(255, 255, 255) : QColor(255, 255, 0));
-    painter.drawText(QPoint(10, 30), camera == 1 ? QStringLiteral("Goal") : QStringLiteral("Split"));
+    painter.setFont(QFont(QStringLiteral("Times"), 52));
+    painter.setPen(camera == 1 ? QColor(0, 255, 255) : QColor(255, 255, 0));
+    painter.drawText(QPoint(picture.width() * 35 / 100, picture.height() * 90 / 100),
+                     camera == 1 ? QStringLiteral("Goal") : QStringLiteral("Split"));
   } catch (...) {
     report_current_exception(step, location("Draw_Goal_Line"));
   }

@@ -23,6 +23,8 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 namespace {
 
 const QString Lines = QStringLiteral("Goal_lines");
@@ -318,6 +320,40 @@ TEST_F(Goal_Window, AnOpenedRecordingShowsItsGoalLineAndTheKeysMoveTheCopy) {
   EXPECT_EQ(at(30, 20), qRgb(255, 255, 255));
   w->obj_QN3_Handler().Close_File();
   EXPECT_TRUE(errors.reports.empty());
+}
+
+} // namespace
+
+namespace {
+
+// A live frame carries the selected camera's line with its handles, and its role in large
+// letters low on the picture: "Goal" in cyan, "Split" in yellow.
+TEST_F(Goal_Window, TheLivePictureShowsTheLineHandlesAndTheRole) {
+  make();
+  goal().set_Line(1, {200, 20, 200, 860});
+  goal().set_Line(2, {100, 20, 100, 860});
+  struct Case {
+    int16_t camera;
+    int line_x;
+    QRgb text;
+  };
+  for (const Case& c : {Case{1, 200, qRgb(0, 255, 255)}, Case{2, 100, qRgb(255, 255, 0)}}) {
+    SCOPED_TRACE(c.camera);
+    w->state().Selected_Camera = c.camera;
+    QImage picture(400, 880, QImage::Format_BGR888);
+    picture.fill(Qt::black);
+    goal().Draw_Live_Goal_Line(picture);
+    EXPECT_NE(picture.pixel(c.line_x, 400), qRgb(0, 0, 0)) << "the line";
+    EXPECT_EQ(picture.pixel(c.line_x - Goal_Handle_Half, 20), qRgb(0, 0, 255)) << "the handle's box";
+    int text_low = 0;
+    int text_high = 0;
+    for (int y = 0; y < picture.height(); ++y)
+      for (int x = 0; x < picture.width(); ++x)
+        if (std::abs(x - c.line_x) > 4 && picture.pixel(x, y) == c.text)
+          (y > picture.height() * 3 / 4 ? text_low : text_high)++;
+    EXPECT_GT(text_low, 200) << "the role's letters near the bottom";
+    EXPECT_EQ(text_high, 0);
+  }
 }
 
 } // namespace
