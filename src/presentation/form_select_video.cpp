@@ -341,10 +341,13 @@ void Form_select_Video::item_get_intervals_Click() {
     component->Set_Value(QStringLiteral("GetIntervals"), QStringLiteral("0"));
     const QString min = component->Get_Value(QStringLiteral("MinInterval"));
     const QString max = component->Get_Value(QStringLiteral("MaxInterval"));
+    const QString refused = component->Error_Text();
     step = 40;
-    Msg_Box(row->text(Col_Friendly) + QStringLiteral(" (") + source + QStringLiteral(")\nMinInterval = ") + min +
-                QStringLiteral("\nMaxInterval = ") + max + QStringLiteral("\n(100 ns units)"),
-            QStringLiteral("Get Intervals"));
+    QString text = row->text(Col_Friendly) + QStringLiteral(" (") + source + QStringLiteral(")\nMinInterval = ") + min +
+                   QStringLiteral("\nMaxInterval = ") + max + QStringLiteral("\n(100 ns units)");
+    // A device busy with the running camera may refuse the format: the limits are then its current ones.
+    if (!refused.isEmpty()) text += QStringLiteral("\n") + refused;
+    Msg_Box(text, QStringLiteral("Get Intervals"));
   } catch (...) {
     report(step, QStringLiteral("item_get_intervals_Click"));
   }
