@@ -266,7 +266,7 @@ bool Form_HDMI_performance::Open_From_Main(cls_Capture_HDMI& source, QAction* ti
     Form_Activate();
     return true;
   } catch (...) {
-    report(step, QStringLiteral("item_HDMI_performance_Click"));
+    report(step, QStringLiteral("Open_From_Main"));
     return false;
   }
 }

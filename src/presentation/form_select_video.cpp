@@ -192,8 +192,9 @@ void Form_select_Video::Show_Saved_Choice() {
   try {
     const QString name = saved(QStringLiteral("friendlyname"), QStringLiteral("noname"));
     const QString property = saved(QStringLiteral("videoproperty"), QStringLiteral("-1"));
+    if (name == QLatin1String("noname")) return; // nothing saved yet
     Label_selected_friendly->setText(name);
-    Label_property_num->setText(property);
+    if (property != QLatin1String("-1")) Label_property_num->setText(property);
   } catch (...) {
     report(10, QStringLiteral("Form_Load"));
   }

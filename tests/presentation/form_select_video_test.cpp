@@ -113,6 +113,7 @@ TEST_F(Select_Video, ListsEveryDeviceWithRunsOfOneDescriptionOnce) {
   auto w = Make();
   EXPECT_EQ(w->windowTitle(), "Select HDMI Video Source");
   EXPECT_EQ(w->ListView_prop->topLevelItemCount(), 0);
+  EXPECT_EQ(w->Label_selected_friendly->text(), ""); // nothing saved yet
   QTest::mouseClick(w->Command_enum2, Qt::LeftButton);
   const std::vector<Row> expected{
       {1, Grabber_A, 0, "1920*1080/25"},
