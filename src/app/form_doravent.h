@@ -33,6 +33,8 @@ class Camera_Controller;
 class Heat_Controller;
 class Form_timer;
 class Capture_Component;
+class Form_select_Video;
+class Form_HDMI_performance;
 
 // The frame display: shows one picture, scaled to the widget.
 class Picture_Box : public QWidget, public Frame_Display {
@@ -113,6 +115,7 @@ public:
   Camera_Controller& camera() { return *camera_; }
   // The heat's life: preparing, starting, capturing, finishing, aborting.
   Heat_Controller& heat() { return *heat_; }
+  Form_select_Video& Source_Window() { return *select_video_; }
   // The interface kit: its events, the LED and the Control Box.
   Kit_Controller& kit() { return *kit_; }
   // The one application-wide key and slider filter, with the keyboard hook.
@@ -202,6 +205,8 @@ private:
   void item_dog_name_Click();
   // Shows or hides the heat clock window, made at first use.
   void item_timer_Click();
+  void item_Select_Video_Source_Click();
+  void item_HDMI_performance_Click();
   void item_validate_folder_Click();
   void UpDown_heat_Change();
   int32_t Compute_Max_Picture_Height() const;
@@ -224,7 +229,9 @@ private:
   std::unique_ptr<Camera_Controller> camera_;
   std::unique_ptr<Heat_Controller> heat_;
   std::unique_ptr<App_Key_Filter> key_filter_;
-  Form_timer* timer_window_ = nullptr; // a Qt child, made at first use
+  Form_timer* timer_window_ = nullptr;           // a Qt child, made at first use
+  Form_select_Video* select_video_ = nullptr;    // a Qt child, loaded hidden at start
+  Form_HDMI_performance* performance_ = nullptr; // a Qt child, made at first use
   bool loaded_ = false;
   bool screen_watched_ = false;
   bool ended_ = false;

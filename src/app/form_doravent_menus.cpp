@@ -2,10 +2,14 @@
 // need nothing beyond the start-up spine.
 #include "app/form_doravent.h"
 
+#include "app/camera_controller.h"
+
 #include "platform/error_report.h"
 #include "platform/program_info.h"
 #include "platform/prompts.h"
 #include "platform/trace.h"
+#include "presentation/form_hdmi_performance.h"
+#include "presentation/form_select_video.h"
 #include "presentation/form_timer.h"
 
 #include <QActionGroup>
@@ -93,7 +97,8 @@ void Form_Doravent::build_menus() {
   }
 
   QMenu* diagnostics = add_menu(nullptr, QStringLiteral("menu_diagnostics"), QStringLiteral("Diagnostics"));
-  add_item(diagnostics, QStringLiteral("item_HDMI_performance"), QStringLiteral("HDMI performance"));
+  add_item(diagnostics, QStringLiteral("item_HDMI_performance"), QStringLiteral("HDMI performance"))
+      ->setCheckable(true);
   add_item(diagnostics, QStringLiteral("item_JPEG_Benchmark"), QStringLiteral("JPEG Benchmark"));
 
   QMenu* print = add_menu(nullptr, QStringLiteral("menu_print"), QStringLiteral("Print"));
@@ -143,10 +148,9 @@ void Form_Doravent::build_menus() {
   add_item(notime, QStringLiteral("item_NoRank"), QStringLiteral("No Rank"));
 
   // Commands whose subsystems are not in this build yet stay visible but inactive.
-  for (const char* name :
-       {"item_delete_file", "item_dog_names", "item_Select_Video_Source", "item_HDMI_performance",
-        "item_JPEG_Benchmark", "item_print_frame", "item_print_series", "item_DLL_available", "item_pic_size",
-        "item_file_properties", "item_test_XML", "item_dump_present_XML", "item_test1"})
+  for (const char* name : {"item_delete_file", "item_dog_names", "item_JPEG_Benchmark", "item_print_frame",
+                           "item_print_series", "item_DLL_available", "item_pic_size", "item_file_properties",
+                           "item_test_XML", "item_dump_present_XML", "item_test1"})
     item(QString::fromLatin1(name))->setEnabled(false);
 
   // Alt on the Form menu and Ctrl on the Print menu reveal the hidden debugging menus.
@@ -211,6 +215,22 @@ void Form_Doravent::item_timer_Click() {
     if (timer_window_->isVisible()) timer_window_->raise();
   } catch (...) {
     report(10, QStringLiteral("item_timer_Click"));
+  }
+}
+
+void Form_Doravent::item_Select_Video_Source_Click() {
+  select_video_->show();
+  select_video_->raise();
+  select_video_->activateWindow();
+}
+
+void Form_Doravent::item_HDMI_performance_Click() {
+  try {
+    if (!camera_->Created()) return;
+    if (!performance_) performance_ = new Form_HDMI_performance(this);
+    performance_->Open_From_Main(camera_->Capture(), item(QStringLiteral("item_HDMI_performance")));
+  } catch (...) {
+    report(10, QStringLiteral("item_HDMI_performance_Click"));
   }
 }
 

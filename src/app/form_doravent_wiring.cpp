@@ -15,6 +15,8 @@
 #include "platform/trace.h"
 #include "platform/user_folders.h"
 #include "presentation/event_form.h"
+#include "presentation/form_hdmi_performance.h"
+#include "presentation/form_select_video.h"
 #include "presentation/printer_select.h"
 #include "presentation/settings_form.h"
 #include "recording/video_file_handler.h"
@@ -77,6 +79,10 @@ void Form_Doravent::Wire_Controllers() {
   camera.escape_down = [this] { return key_filter_->Escape_Down(); };
   camera.secure_held_frames = [this] { return heat_->Secure_Held_Frames(); };
   camera.flush_held_frames = [this] { heat_->Flush_Held_Frames(); };
+  camera.limit_to_25_fps = [this] { return select_video_->Limit_Capture_25(); };
+  camera.performance_event = [this](int32_t last_mill, int32_t delta) {
+    if (performance_ && performance_->isVisible()) performance_->HDMI_event(last_mill, delta);
+  };
 
   Heat_Controller::Links& heat = heat_->links();
   heat.capture = [this]() -> cls_Capture_HDMI* { return camera_->Created() ? &camera_->Capture() : nullptr; };
@@ -119,6 +125,10 @@ void Form_Doravent::connect_commands() {
           [this] { review_->item_last_heat_Click(); });
   connect(item(QStringLiteral("item_close_file")), &QAction::triggered, this,
           [this] { review_->item_close_file_Click(); });
+  connect(item(QStringLiteral("item_Select_Video_Source")), &QAction::triggered, this,
+          [this] { item_Select_Video_Source_Click(); });
+  connect(item(QStringLiteral("item_HDMI_performance")), &QAction::triggered, this,
+          [this] { item_HDMI_performance_Click(); });
   connect(item(QStringLiteral("item_timer")), &QAction::triggered, this, [this] { item_timer_Click(); });
   connect(item(QStringLiteral("item_Blink_LED")), &QAction::triggered, this, [this] { kit_->item_Blink_LED_Click(); });
   connect(item(QStringLiteral("item_qn3_properties")), &QAction::triggered, this,

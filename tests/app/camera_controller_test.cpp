@@ -1,0 +1,101 @@
+// The camera on the real window with the synthetic camera stepped on a test clock: the camera
+// button and its guard, live view, the running rate, crop sizes, the saved source, and the two
+// windows the camera's menu items open.
+#include "app/camera_controller.h"
+
+#include "mock/heat_window.h"
+#include "presentation/form_hdmi_performance.h"
+#include "presentation/form_select_video.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QPalette>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Camera_Window : Heat_Window {
+  void SetUp() override {
+    Heat_Window::SetUp();
+    load_heat_window();
+  }
+};
+
+TEST_F(Camera_Window, TheButtonStartsOnceASecondAndShowsTheLivePictureAndRate) {
+  w->Command_start_camera->click();
+  w->Command_start_camera->click(); // within a second: ignored
+  EXPECT_TRUE(w->camera().Cameras_Running());
+  EXPECT_EQ(w->Command_start_camera->text(), "Stop camera");
+  EXPECT_TRUE(w->state().Live_View);
+  frames(101);
+  w->camera().Update_Running_Fps();
+  EXPECT_EQ(w->Label_running_fps->text(), "25 f/s");
+  EXPECT_EQ(w->Label_running_fps->palette().color(QPalette::WindowText), QColor(0, 0, 255));
+  // The live picture is the crop, with the finish line the camera sees at its middle.
+  const QImage& live = w->Picture_out->Picture();
+  ASSERT_EQ(live.size(), QSize(400, 880));
+  EXPECT_EQ(live.pixel(199, 400), qRgb(255, 255, 255));
+  EXPECT_EQ(live.pixel(100, 400), qRgb(40, 120, 50));
+  EXPECT_FALSE(w->Picture_arm->pixmap().isNull()) << "the running arm";
+
+  clock.advance(300);
+  w->cmd_live_view->click();
+  EXPECT_FALSE(w->state().Live_View);
+  EXPECT_EQ(w->cmd_live_view->text(), "Live view on");
+  clock.advance(100);
+  w->cmd_live_view->click(); // a bounce
+  EXPECT_FALSE(w->state().Live_View);
+
+  clock.advance(1000);
+  w->Command_start_camera->click();
+  EXPECT_FALSE(w->camera().Cameras_Running());
+  EXPECT_EQ(w->Command_start_camera->text(), "Start camera");
+  EXPECT_TRUE(errors.reports.empty());
+}
+
+TEST_F(Camera_Window, CropSizesAreRememberedAndTakeEffectAtTheNextStart) {
+  w->item(QStringLiteral("item_crop_size_1"))->trigger();
+  EXPECT_TRUE(w->item(QStringLiteral("item_crop_size_1"))->isChecked());
+  EXPECT_FALSE(w->item(QStringLiteral("item_crop_size_0"))->isChecked());
+  EXPECT_EQ(Read_Ini_Value(QStringLiteral("Settings"), QStringLiteral("lastcrop"), program().Settings_File_Path, {}),
+            "600*1080");
+  EXPECT_EQ(w->Picture_out->size(), QSize(600, 1080));
+  w->Command_start_camera->click();
+  frames(2);
+  EXPECT_EQ(w->camera().Capture().Crop_Width(), 600);
+  EXPECT_EQ(w->camera().Capture().Crop_Left(), 660);
+}
+
+TEST_F(Camera_Window, ASavedSourceThatIsGoneIsSaidAndLookedForAgain) {
+  setting(QStringLiteral("capturesettings"), QStringLiteral("friendlyname"), QStringLiteral("Gone camera (usb-1)"));
+  w->Command_start_camera->click();
+  EXPECT_TRUE(prompts->messages().contains(
+      QStringLiteral("Could not find the saved Video source! Please re-select Video source!")));
+  EXPECT_FALSE(w->camera().Capture().SourcePropFound());
+}
+
+TEST_F(Camera_Window, TheMenuItemsOpenTheSourceAndPerformanceWindows) {
+  QAction* source = w->item(QStringLiteral("item_Select_Video_Source"));
+  ASSERT_TRUE(source->isEnabled());
+  source->trigger();
+  EXPECT_TRUE(w->Source_Window().isVisible());
+
+  QAction* performance = w->item(QStringLiteral("item_HDMI_performance"));
+  ASSERT_TRUE(performance->isEnabled());
+  performance->trigger();
+  EXPECT_EQ(prompts->messages().last(), "No active HDMI source!");
+  EXPECT_FALSE(performance->isChecked());
+
+  start_camera();
+  performance->trigger();
+  EXPECT_TRUE(performance->isChecked());
+  auto* window = w->findChild<Form_HDMI_performance*>();
+  ASSERT_NE(window, nullptr);
+  EXPECT_TRUE(window->isVisible());
+  frames(25);
+  EXPECT_EQ(window->findChild<QLabel*>(QStringLiteral("Label_Frames_received"))->text(), "25");
+  performance->trigger();
+  EXPECT_FALSE(window->isVisible());
+}
+
+} // namespace
