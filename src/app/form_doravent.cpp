@@ -103,11 +103,7 @@ Form_Doravent::Form_Doravent(Options options, QWidget* parent) : QMainWindow(par
       *this, options_.capture_devices ? options_.capture_devices
                                       : Camera_Controller::Component_Factory([] { return Make_Capture_Component(); }));
   heat_ = std::make_unique<Heat_Controller>(*this);
-  select_video_ = new Form_select_Video(options_.capture_devices
-                                            ? Capture_Component_Factory(options_.capture_devices)
-                                            : Capture_Component_Factory([] { return Make_Capture_Component(); }),
-                                        this);
-  select_video_->hide();
+
   key_filter_ = std::make_unique<App_Key_Filter>(*this);
   Wire_Controllers();
 }

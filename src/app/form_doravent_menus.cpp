@@ -219,6 +219,7 @@ void Form_Doravent::item_timer_Click() {
 }
 
 void Form_Doravent::item_Select_Video_Source_Click() {
+  if (!select_video_) return;
   select_video_->show();
   select_video_->raise();
   select_video_->activateWindow();

@@ -9,6 +9,7 @@
 #include "app/key_filter.h"
 #include "app/kit_controller.h"
 #include "app/review_controller.h"
+#include "capture/capture_component.h"
 #include "platform/clock.h"
 #include "platform/error_report.h"
 #include "platform/program_info.h"
@@ -19,6 +20,7 @@
 #include "platform/twips.h"
 #include "platform/user_folders.h"
 #include "presentation/event_form.h"
+#include "presentation/form_select_video.h"
 #include "presentation/settings_form.h"
 #include "recording/video_file_handler.h"
 
@@ -79,6 +81,12 @@ bool Form_Doravent::Form_Load() {
     program().Development_Mode = options_.development_mode;
     step = 50;
     Fill_Program_Values();
+    // The source window reads its saved choice: it is loaded once the settings file is known.
+    select_video_ = new Form_select_Video(options_.capture_devices
+                                              ? Capture_Component_Factory(options_.capture_devices)
+                                              : Capture_Component_Factory([] { return Make_Capture_Component(); }),
+                                          this);
+    select_video_->hide();
     Check_Bitness();
     Trace_Message("*Computer name = " + program().Computer_Name + " Windows = " + program().Windows_Version +
                   " CPU = " + program().CPU_Bitness + " OS = " + program().OS_Bitness);

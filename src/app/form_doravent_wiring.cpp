@@ -79,7 +79,7 @@ void Form_Doravent::Wire_Controllers() {
   camera.escape_down = [this] { return key_filter_->Escape_Down(); };
   camera.secure_held_frames = [this] { return heat_->Secure_Held_Frames(); };
   camera.flush_held_frames = [this] { heat_->Flush_Held_Frames(); };
-  camera.limit_to_25_fps = [this] { return select_video_->Limit_Capture_25(); };
+  camera.limit_to_25_fps = [this] { return select_video_ && select_video_->Limit_Capture_25(); };
   camera.performance_event = [this](int32_t last_mill, int32_t delta) {
     if (performance_ && performance_->isVisible()) performance_->HDMI_event(last_mill, delta);
   };

@@ -1,4 +1,5 @@
 #include "app/form_doravent.h"
+#include "app/kit_controller.h"
 #include "app/program_main.h"
 #include "mock/recorded_errors.h"
 #include "mock/scripted_prompts.h"
@@ -332,3 +333,22 @@ TEST_F(Window_Fixture, TheTimerItemShowsAndHidesTheHeatClockWithTheHeatTime) {
   timer->trigger();
   EXPECT_FALSE(clock_window->isVisible());
 }
+
+namespace {
+
+// The program starts with nothing known; its settings file is found in start-up's own order,
+// and no window made before that may read settings (it would say "Ini_file_path is empty!").
+TEST_F(Window_Fixture, AFreshStartAsksNothingAndFindsItsSettingsFile) {
+  program() = Program_Info{};
+  Form_Doravent::Options options;
+  options.simulated_kit = true;
+  options.end_program = [](int) {};
+  auto w = std::make_unique<Form_Doravent>(options);
+  w->kit().set_Open_Wait_Ms(0);
+  ASSERT_TRUE(w->Form_Load());
+  EXPECT_TRUE(prompts->messages().isEmpty()) << prompts->messages().join('|').toStdString();
+  EXPECT_EQ(program().Settings_File_Path, Local_AppData_Folder() + QStringLiteral("Doravent_HDMI.ini"));
+  EXPECT_TRUE(errors.reports.empty());
+}
+
+} // namespace
