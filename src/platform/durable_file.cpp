@@ -15,26 +15,6 @@
 
 namespace {
 
-class Fd {
-public:
-  explicit Fd(int fd) : fd_(fd) {}
-  ~Fd() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  int get() const { return fd_; }
-  // Closes now, so a failing close is seen; false with errno set then.
-  bool close() {
-    const int fd = fd_;
-    fd_ = -1;
-    return ::close(fd) == 0;
-  }
-
-private:
-  int fd_;
-};
-
 [[noreturn]] void fail(const QString& what, const QString& path, const QString& why) {
   throw Dora_Error(75, QStringLiteral("Path/File access error: ") + what + QStringLiteral(" ") + path +
                            QStringLiteral(": ") + why);
@@ -50,11 +30,13 @@ QString folder_of(const QString& path) { return QFileInfo(path).absolutePath(); 
 
 void Sync_Folder(const QString& folder) {
   const QByteArray name = QFile::encodeName(folder);
-  Fd dir(::open(name.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  Unique_Fd dir(::open(name.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (dir.get() < 0) fail(QStringLiteral("cannot open the folder"), folder, errno);
   // Some file systems cannot flush a folder and say so; their entries are as safe as they get.
-  if (::fsync(dir.get()) != 0 && errno != EINVAL && errno != EROFS)
-    fail(QStringLiteral("cannot flush the folder"), folder, errno);
+  while (::fsync(dir.get()) != 0) {
+    if (errno == EINVAL || errno == EROFS) return;
+    if (errno != EINTR) fail(QStringLiteral("cannot flush the folder"), folder, errno);
+  }
 }
 
 void Write_Files_Durably(const std::vector<std::pair<QString, QByteArray>>& files) {
@@ -91,7 +73,7 @@ void Append_Durably(const QString& path, const QByteArray& bytes) {
     fd = ::open(name.constData(), O_WRONLY | O_APPEND | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     created = fd >= 0;
   }
-  Fd file(fd);
+  Unique_Fd file(fd);
   if (file.get() < 0) fail(QStringLiteral("cannot open"), path, errno);
   struct stat before {};
   if (::fstat(file.get(), &before) != 0) fail(QStringLiteral("cannot examine"), path, errno);

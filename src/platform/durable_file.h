@@ -4,6 +4,7 @@
 // Failures throw Dora_Error 75 naming the file and the reason; what was on disk stays.
 #include <QByteArray>
 #include <QString>
+#include <unistd.h>
 #include <utility>
 #include <vector>
 
@@ -18,5 +19,29 @@ void Write_File_Durably(const QString& path, const QByteArray& bytes);
 // where it ended before.
 void Append_Durably(const QString& path, const QByteArray& bytes);
 
-// Flushes a folder's entries (names made, renamed or removed in it) to disk.
+// Flushes a folder's entries (names made, renamed or removed in it) to disk. File systems that
+// cannot flush a folder are taken as they are.
 void Sync_Folder(const QString& folder);
+
+// A POSIX file descriptor, closed when its owner goes.
+class Unique_Fd {
+public:
+  explicit Unique_Fd(int fd) : fd_(fd) {}
+  ~Unique_Fd() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  Unique_Fd(const Unique_Fd&) = delete;
+  Unique_Fd& operator=(const Unique_Fd&) = delete;
+  int get() const { return fd_; }
+  bool ok() const { return fd_ >= 0; }
+  // Closes now, so that a failing close is seen (it may report a failed delayed write); false
+  // with errno set then.
+  bool close() {
+    const int fd = fd_;
+    fd_ = -1;
+    return fd < 0 || ::close(fd) == 0;
+  }
+
+private:
+  int fd_;
+};

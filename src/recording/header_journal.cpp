@@ -1,5 +1,6 @@
 #include "recording/header_journal.h"
 
+#include "platform/durable_file.h"
 #include "platform/error_report.h"
 #include "platform/trace.h"
 
@@ -14,28 +15,6 @@
 
 namespace qn3 {
 namespace {
-
-// A POSIX descriptor, closed when the owner goes.
-class Descriptor {
-public:
-  explicit Descriptor(int fd) : fd_(fd) {}
-  ~Descriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  int get() const { return fd_; }
-  bool ok() const { return fd_ >= 0; }
-  // Closes now, so that a failing close is seen (it may report a failed delayed write).
-  bool Close() {
-    const int fd = fd_;
-    fd_ = -1;
-    return fd < 0 || ::close(fd) == 0;
-  }
-
-private:
-  int fd_;
-};
 
 QString System_Text() { return QString::fromLocal8Bit(std::strerror(errno)); }
 
@@ -89,7 +68,7 @@ QString Journal_Path(const QString& recording) { return recording + QStringLiter
 
 Journal_State Read_Journal(const QString& recording, std::vector<uint8_t>& block) {
   const QString path = Journal_Path(recording);
-  const Descriptor fd(::open(Native(path).constData(), O_RDONLY | O_CLOEXEC));
+  const Unique_Fd fd(::open(Native(path).constData(), O_RDONLY | O_CLOEXEC));
   // A journal that cannot be read may still be the only whole copy of the header: never taken
   // for a torn one.
   if (!fd.ok()) {
@@ -114,17 +93,12 @@ void Sync_Descriptor(int fd, const QString& what) {
   }
 }
 
-void Sync_Folder_Of(const QString& path) {
-  const QString folder = QFileInfo(path).absolutePath();
-  Descriptor fd(::open(Native(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (!fd.ok()) throw Access_Error(QStringLiteral("opening the folder ") + folder);
-  Sync_Descriptor(fd.get(), QStringLiteral("the folder ") + folder);
-}
+void Sync_Folder_Of(const QString& path) { Sync_Folder(QFileInfo(path).absolutePath()); }
 
 void Write_Journal(const QString& recording, const uint8_t* block) {
   const QString path = Journal_Path(recording);
   try {
-    Descriptor fd(::open(Native(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+    Unique_Fd fd(::open(Native(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
     if (!fd.ok()) throw Access_Error(QStringLiteral("creating ") + path);
     std::vector<uint8_t> bytes(static_cast<size_t>(Journal_Size));
     std::memcpy(bytes.data(), block, static_cast<size_t>(Header_Block_Size));
@@ -133,7 +107,7 @@ void Write_Journal(const QString& recording, const uint8_t* block) {
     std::memcpy(bytes.data() + Header_Block_Size + 4, digest.constData(), Journal_Digest_Size);
     if (!Write_All_At(fd.get(), bytes.data(), Journal_Size, 0)) throw Access_Error(QStringLiteral("writing ") + path);
     Sync_Descriptor(fd.get(), path);
-    if (!fd.Close()) throw Access_Error(QStringLiteral("closing ") + path);
+    if (!fd.close()) throw Access_Error(QStringLiteral("closing ") + path);
     Sync_Folder_Of(path);
   } catch (...) {
     Drop_Journal_Quietly(recording);
@@ -203,7 +177,7 @@ Recovery_Result Recover_Header(const QString& recording, bool may_write) {
   std::vector<uint8_t> block;
   const Journal_State state = Read_Journal(recording, block);
   if (state == Journal_State::Absent) return result;
-  const Descriptor fd(may_write ? ::open(Native(recording).constData(), O_RDWR | O_CLOEXEC) : -1);
+  const Unique_Fd fd(may_write ? ::open(Native(recording).constData(), O_RDWR | O_CLOEXEC) : -1);
   if (!fd.ok()) {
     if (may_write && errno == ENOENT) return result; // a journal without its recording belongs to nothing
     // Nothing of a recording that cannot be written is changed; the recovery waits until it can.
