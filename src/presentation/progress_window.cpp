@@ -2,8 +2,10 @@
 
 #include "platform/program_info.h"
 
+#include <QEventLoop>
 #include <QLabel>
 #include <QProgressBar>
+#include <QTimer>
 #include <QVBoxLayout>
 
 Form_progress::Form_progress(QWidget* owner, const QString& caption) : QWidget(owner, Qt::Tool) {
@@ -25,3 +27,10 @@ void Form_progress::set_Caption(const QString& caption) { Label_progress->setTex
 void Form_progress::set_Percent(int percent) { ProgressBar1->setValue(percent); }
 
 int Form_progress::Percent() const { return ProgressBar1->value(); }
+
+void Wait_Letting_Events_Run(int32_t ms) {
+  if (ms <= 0) return;
+  QEventLoop loop;
+  QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+  loop.exec();
+}
