@@ -7,6 +7,7 @@
 #include "app/key_filter.h"
 #include "app/kit_controller.h"
 #include "app/playback_controller.h"
+#include "app/print_controller.h"
 #include "app/results_controller.h"
 #include "app/review_controller.h"
 #include "app/set_times_controller.h"
@@ -108,6 +109,7 @@ Form_Doravent::Form_Doravent(Options options, QWidget* parent) : QMainWindow(par
                                             : Capture_Component_Factory([] { return Make_Capture_Component(); }),
                                         this);
   select_video_->hide();
+  print_ = std::make_unique<Print_Controller>(*this);
   key_filter_ = std::make_unique<App_Key_Filter>(*this);
   Wire_Controllers();
 }

@@ -17,6 +17,7 @@ Form_progress::Form_progress(QWidget* owner, const QString& caption) : QWidget(o
   ProgressBar1 = new QProgressBar(this);
   ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
   ProgressBar1->setRange(0, 100);
+  ProgressBar1->setValue(0);
   layout->addWidget(Label_progress);
   layout->addWidget(ProgressBar1);
   resize(320, sizeHint().height());
