@@ -63,11 +63,20 @@ void Form_Doravent_SpeakerCard::build_controls() {
   Label_heat_name = card_label(central, QStringLiteral("Label_heat_name"), 20, true);
   Label_start = card_label(central, QStringLiteral("Label_start"), 16, false);
   Label_length = card_label(central, QStringLiteral("Label_length"), 16, false);
-  heat->addWidget(Label_heat_num, 0, 0);
-  heat->addWidget(Label_heat_name, 0, 1);
-  heat->addWidget(Label_start, 1, 0);
-  heat->addWidget(Label_length, 1, 1);
-  heat->setColumnStretch(1, 1);
+  // Captions beside the values, so the announcer reads the heat lines at a glance.
+  const auto caption = [central](const char* text, int points) {
+    QLabel* label = card_label(central, QStringLiteral("Label_caption_") + QString::fromLatin1(text), points, false);
+    label->setText(QString::fromLatin1(text));
+    return label;
+  };
+  heat->addWidget(caption("Heat", 20), 0, 0);
+  heat->addWidget(Label_heat_num, 0, 1);
+  heat->addWidget(Label_heat_name, 0, 2);
+  heat->addWidget(caption("Start", 16), 1, 0);
+  heat->addWidget(Label_start, 1, 1, 1, 2);
+  heat->addWidget(caption("Length", 16), 2, 0);
+  heat->addWidget(Label_length, 2, 1, 1, 2);
+  heat->setColumnStretch(2, 1);
   layout->addLayout(heat);
 
   Frame_dogs = named(new QGroupBox(central), QStringLiteral("Frame_dogs"));
