@@ -3,8 +3,8 @@
 #include "platform/error_report.h"
 #include "platform/prompts.h"
 #include "platform/trace.h"
-#include "recording/header_change.h"
 #include "recording/video_file_handler.h"
+#include "timing/result_change.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -74,7 +74,12 @@ void Form_heat_competitors::build_controls() {
     box->setMinimumWidth(260);
     Text_dog_name.at(static_cast<size_t>(i)) = box;
     dogs->addWidget(box, i, 1);
-    connect(box, &QLineEdit::textChanged, this, [this, i] { Text_dog_name_Change(i); });
+    connect(box, &QLineEdit::textEdited, this, [this, i] { typed_dog_.at(static_cast<size_t>(i)) = true; });
+    connect(box, &QLineEdit::editingFinished, this, [this, i] {
+      if (!typed_dog_.at(static_cast<size_t>(i))) return;
+      typed_dog_.at(static_cast<size_t>(i)) = false;
+      Text_dog_name_Change(i);
+    });
   }
   layout->addLayout(dogs);
 
@@ -83,7 +88,12 @@ void Form_heat_competitors::build_controls() {
   layout->addWidget(Command_update);
   connect(Command_update, &QPushButton::clicked, this, [this] { Command_update_Click(); });
   connect(UpDown_heat, &QSpinBox::valueChanged, this, [this] { UpDown_heat_Change(); });
-  connect(Text_Heat_name, &QLineEdit::textChanged, this, [this] { Text_Heat_name_Change(); });
+  connect(Text_Heat_name, &QLineEdit::textEdited, this, [this] { typed_heat_name_ = true; });
+  connect(Text_Heat_name, &QLineEdit::editingFinished, this, [this] {
+    if (!typed_heat_name_) return;
+    typed_heat_name_ = false;
+    Text_Heat_name_Change();
+  });
 
   QMenu* form = menuBar()->addMenu(QStringLiteral("Form"));
   form->setObjectName(QStringLiteral("menu_form"));
@@ -116,8 +126,9 @@ cls_VideoFile_handler* Form_heat_competitors::writable_recording() {
   return recording;
 }
 
-bool Form_heat_competitors::write_change(cls_VideoFile_handler& recording, const std::function<void()>& change) {
-  if (!Write_Header_Change(recording, change)) return false;
+bool Form_heat_competitors::write_change(cls_VideoFile_handler& recording, const QString& command,
+                                         const std::function<void()>& change) {
+  if (!Write_Result_Change(recording, command, change)) return false;
   changed_ = true;
   return true;
 }
@@ -129,17 +140,13 @@ void Form_heat_competitors::Form_Load(int16_t heat) {
     if (recording && recording->File_open()) {
       step = 20;
       // The boxes show what the recording holds; nothing is written until the operator acts.
-      const QSignalBlocker quiet_heat(UpDown_heat);
-      const QSignalBlocker quiet_name(Text_Heat_name);
+      const QSignalBlocker quiet(UpDown_heat);
       bool numbered = false;
       const int stored = recording->Dora_Heat_ID().trimmed().toInt(&numbered);
       UpDown_heat->setValue(numbered && stored >= 1 && stored <= Event_Heats ? stored : heat);
       Text_Heat_name->setText(recording->Dora_Heat_Name());
-      for (int16_t box = 1; box <= 6; ++box) {
-        QLineEdit* text = Text_dog_name.at(static_cast<size_t>(box - 1));
-        const QSignalBlocker quiet(text);
-        text->setText(recording->Dora_Dog_name(box));
-      }
+      for (int16_t box = 1; box <= 6; ++box)
+        Text_dog_name.at(static_cast<size_t>(box - 1))->setText(recording->Dora_Dog_name(box));
       Label_heatno->setText(QString::number(UpDown_heat->value()));
       return;
     }
@@ -164,13 +171,18 @@ void Form_heat_competitors::UpDown_heat_Change() {
       return;
     }
     // Each box goes through its change handler, so the recording takes the heat's names.
-    for (int16_t box = 1; box <= 6; ++box) {
+    for (int index = 0; index < 6; ++index) {
       step = 20;
-      Text_dog_name.at(static_cast<size_t>(box - 1))
+      const auto box = static_cast<int16_t>(index + 1);
+      Text_dog_name.at(static_cast<size_t>(index))
           ->setText(hooks_.reg_dog_name ? hooks_.reg_dog_name(heat, box) : QString());
+      typed_dog_.at(static_cast<size_t>(index)) = false;
+      Text_dog_name_Change(index);
     }
     step = 30;
     Text_Heat_name->setText(hooks_.heat_name ? hooks_.heat_name(heat) : QString());
+    typed_heat_name_ = false;
+    Text_Heat_name_Change();
   } catch (...) {
     report(step, QStringLiteral("UpDown_heat_Change"));
   }
@@ -180,11 +192,15 @@ void Form_heat_competitors::Text_dog_name_Change(int index) {
   int32_t step = 10;
   try {
     cls_VideoFile_handler* recording = writable_recording();
-    if (!recording) return;
+    if (!recording || index < 0 || index >= 6) return;
     step = 20;
     const auto box = static_cast<int16_t>(index + 1);
     const QString name = Text_dog_name.at(static_cast<size_t>(index))->text();
-    if (!write_change(*recording, [&] { recording->set_Dora_Dog_name(box, name); })) return;
+    // The same name again would only lengthen the audit trail.
+    if (recording->Dora_Dog_name(box) == name) return;
+    if (!write_change(*recording, QStringLiteral("Heat competitors, dog name"),
+                      [&] { recording->set_Dora_Dog_name(box, name); }))
+      return;
     step = 30;
     if (hooks_.handle_results) hooks_.handle_results();
   } catch (...) {
@@ -200,7 +216,10 @@ void Form_heat_competitors::Text_Heat_name_Change() {
     if (!recording) return;
     step = 20;
     const QString name = Text_Heat_name->text();
-    if (!write_change(*recording, [&] { recording->set_Dora_Heat_Name(name); })) return;
+    if (recording->Dora_Heat_Name() == name) return;
+    if (!write_change(*recording, QStringLiteral("Heat competitors, heat name"),
+                      [&] { recording->set_Dora_Heat_Name(name); }))
+      return;
     step = 30;
     if (hooks_.handle_results) hooks_.handle_results();
   } catch (...) {
@@ -218,9 +237,11 @@ void Form_heat_competitors::Command_update_Click() {
     }
     step = 20;
     std::array<QString, 6> names;
-    for (std::size_t i = 0; i < names.size(); ++i)
+    for (std::size_t i = 0; i < names.size(); ++i) {
       names.at(i) = Text_dog_name.at(i)->text();
-    if (!write_change(*recording, [&] {
+      typed_dog_.at(i) = false;
+    }
+    if (!write_change(*recording, QStringLiteral("Update current file"), [&] {
           for (int16_t box = 1; box <= 6; ++box)
             recording->set_Dora_Dog_name(box, names.at(static_cast<size_t>(box - 1)));
         }))
@@ -232,17 +253,25 @@ void Form_heat_competitors::Command_update_Click() {
   }
 }
 
+void Form_heat_competitors::finish_typed_boxes() {
+  for (std::size_t i = 0; i < typed_dog_.size(); ++i)
+    if (typed_dog_.at(i)) {
+      typed_dog_.at(i) = false;
+      Text_dog_name_Change(static_cast<int>(i));
+    }
+  if (typed_heat_name_) {
+    typed_heat_name_ = false;
+    Text_Heat_name_Change();
+  }
+}
+
 void Form_heat_competitors::closeEvent(QCloseEvent* event) {
   int32_t step = 10;
   try {
-    if (changed_) {
-      // Each change reached the file when it was made; this write leaves the file as the
-      // window leaves the header, whatever came between.
-      cls_VideoFile_handler* recording = hooks_.recording ? hooks_.recording() : nullptr;
-      step = 20;
-      if (recording && recording->File_open() && !recording->Read_only()) Write_Header_Change(*recording, [] {});
-    }
-    step = 30;
+    // Every change reached the file when it was made; a box still being typed in is finished
+    // now, so closing keeps what the operator sees.
+    finish_typed_boxes();
+    step = 20;
     if (hooks_.display_results) hooks_.display_results();
   } catch (...) {
     report(step, QStringLiteral("Form_Unload"));

@@ -1,6 +1,8 @@
 #pragma once
 // The heat competitors window: the heat name and the six dog names of the recording under
-// review, which it can fill from any heat of the event file.
+// review, which it can fill from any heat of the event file. Each change is a result change:
+// written to the recording at once, with its entry in the audit trail. A name the operator types
+// is one change when the box is left, not one per key.
 #include <QMainWindow>
 #include <array>
 #include <cstdint>
@@ -40,6 +42,8 @@ public:
   // The up-down changed: the selected heat's names of the event file replace the boxes (and so
   // the recording's names). Without an event file there are no names to take: the boxes stay.
   void UpDown_heat_Change();
+  // A box's text becomes the recording's dog name (heat name); run when a box is filled and when
+  // the operator leaves a box he typed in.
   void Text_dog_name_Change(int index);
   void Text_Heat_name_Change();
   // "Update current file": the six boxes become the recording's dog names.
@@ -69,11 +73,15 @@ private:
   cls_VideoFile_handler* writable_recording();
   // Applies the change to the header and writes it; false (reported by the recording) when the
   // file refused it: the header is then as before.
-  bool write_change(cls_VideoFile_handler& recording, const std::function<void()>& change);
+  bool write_change(cls_VideoFile_handler& recording, const QString& command, const std::function<void()>& change);
+  // Boxes typed in since their last change was written.
+  void finish_typed_boxes();
   void report(int32_t step, const QString& handler);
 
   Competitors_Hooks hooks_;
   bool changed_ = false;
   bool refused_ = false;
+  std::array<bool, 6> typed_dog_{};
+  bool typed_heat_name_ = false;
   std::vector<QAction*> items_;
 };

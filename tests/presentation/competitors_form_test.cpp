@@ -5,6 +5,7 @@
 #include "mock/review_recordings.h"
 #include "mock/scripted_prompts.h"
 #include "platform/program_info.h"
+#include "recording/audit_trail.h"
 #include "recording/video_file_handler.h"
 
 #include <QAction>
@@ -14,6 +15,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTemporaryDir>
+#include <QTest>
 #include <gtest/gtest.h>
 
 #include <array>
@@ -35,6 +37,21 @@ std::array<QString, 6> names_in_file(const QString& path) {
     names.at(static_cast<size_t>(box - 1)) = reader.Dora_Dog_name(box);
   reader.Close_File();
   return names;
+}
+
+// The entries of the recording's audit trail, as "what: old -> new".
+QStringList audit_entries(const QString& path) {
+  QStringList out;
+  for (const Audit_Entry& e : Check_Audit_Trail(Read_Audit_Trail(Audit_Trail_Path(path)), std::nullopt).entries)
+    out << e.command + " | " + e.what + ": " + e.old_value + " -> " + e.new_value;
+  return out;
+}
+
+// The operator types into a box and leaves it with Enter.
+void type_into(QLineEdit* box, const QString& text) {
+  box->selectAll();
+  QTest::keyClicks(box, text);
+  QTest::keyClick(box, Qt::Key_Return);
 }
 
 QString heat_name_in_file(const QString& path) {
@@ -115,7 +132,7 @@ TEST_F(Competitors, WithoutARecordingOnlyTheEventFilesNamesAreShown) {
   const QByteArray before = read_file(path);
   form->UpDown_heat->setValue(6);
   EXPECT_EQ(boxes().at(0), "H6 dog 1");
-  form->Text_dog_name.at(2)->setText(QStringLiteral("Typed"));
+  type_into(form->Text_dog_name.at(2), QStringLiteral("Typed"));
   form->Command_update->click();
   form->close();
   EXPECT_FALSE(form->Changed());
@@ -144,7 +161,7 @@ TEST_F(Competitors, SteppingTheHeatCopiesItsNamesIntoTheRecording) {
   EXPECT_EQ(boxes(), (QStringList{"H3 dog 1", "H3 dog 2", "H3 dog 3", "H3 dog 4", "H3 dog 5", "H3 dog 6"}));
   EXPECT_EQ(form->Label_heatno->text(), "3");
   EXPECT_TRUE(form->Changed());
-  EXPECT_GE(handled, 7); // each name and the heat name rank the results again
+  EXPECT_EQ(handled, 7); // each name and the heat name rank the results again
   for (int16_t box = 1; box <= 6; ++box)
     EXPECT_EQ(recording.Dora_Dog_name(box), QStringLiteral("H3 dog %1").arg(box));
   EXPECT_EQ(recording.Dora_Heat_Name(), "Heat 3 name");
@@ -158,21 +175,44 @@ TEST_F(Competitors, SteppingTheHeatCopiesItsNamesIntoTheRecording) {
   EXPECT_TRUE(errors.reports.empty());
 }
 
-TEST_F(Competitors, TypedNamesAndUpdateReachTheFile) {
+TEST_F(Competitors, ATypedNameIsOneChangeWhenTheBoxIsLeft) {
   open_recording();
   load(1);
-  form->Text_dog_name.at(1)->setText(QStringLiteral("Lightning"));
+  const QStringList before = audit_entries(path);
+  QLineEdit* box = form->Text_dog_name.at(1);
+  box->selectAll();
+  QTest::keyClicks(box, QStringLiteral("Lightning"));
+  // Nothing reaches the file key by key.
+  EXPECT_EQ(names_in_file(path).at(1), "Stored 2");
+  EXPECT_EQ(handled, 0);
+  QTest::keyClick(box, Qt::Key_Return);
   EXPECT_EQ(names_in_file(path).at(1), "Lightning");
-  form->Text_Heat_name->setText(QStringLiteral("Final"));
+  EXPECT_EQ(handled, 1);
+  type_into(form->Text_Heat_name, QStringLiteral("Final"));
   EXPECT_EQ(heat_name_in_file(path), "Final");
 
-  // "Update current file" writes all six boxes at once.
-  form->Text_dog_name.at(4)->blockSignals(true);
-  form->Text_dog_name.at(4)->setText(QStringLiteral("Quiet"));
-  form->Text_dog_name.at(4)->blockSignals(false);
+  // One entry in the audit trail for each finished name.
+  const QStringList after = audit_entries(path).mid(before.size());
+  ASSERT_EQ(after.size(), 2) << after.join('\n').toStdString();
+  EXPECT_TRUE(after.at(0).endsWith("Stored 2 -> Lightning")) << after.at(0).toStdString();
+  EXPECT_TRUE(after.at(1).endsWith("Stored heat -> Final")) << after.at(1).toStdString();
+}
+
+TEST_F(Competitors, UpdateWritesAllSixAndClosingFinishesABoxBeingTyped) {
+  open_recording();
+  load(1);
+  // Typed but not left: "Update current file" takes it with the others.
+  form->Text_dog_name.at(4)->selectAll();
+  QTest::keyClicks(form->Text_dog_name.at(4), QStringLiteral("Quiet"));
   EXPECT_EQ(names_in_file(path).at(4), "Stored 5");
   form->Command_update->click();
   EXPECT_EQ(names_in_file(path).at(4), "Quiet");
+
+  form->Text_dog_name.at(0)->selectAll();
+  QTest::keyClicks(form->Text_dog_name.at(0), QStringLiteral("Last"));
+  form->close();
+  EXPECT_EQ(names_in_file(path).at(0), "Last");
+  EXPECT_EQ(displayed, 1);
 }
 
 TEST_F(Competitors, WithoutAnEventFileSteppingKeepsTheNames) {
