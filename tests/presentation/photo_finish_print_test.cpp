@@ -148,17 +148,6 @@ TEST_F(Photo_Finish_Page, SeriesOfTwoDogsHasTwoPicturesAndTheirTwoLines) {
   EXPECT_FALSE(lines.join('\n').contains("Never ran"));
 }
 
-TEST_F(Photo_Finish_Page, SplitSeriesTakesSplitPicturesAndTitles) {
-  Photo_Finish_Job j = job();
-  j.series = true;
-  j.split = true;
-  const Printed p = print(j);
-  // Only box 4 has a split time.
-  ASSERT_EQ(frames.asked.size(), 1u);
-  EXPECT_EQ(frames.asked.at(0), std::make_pair(int16_t{4}, true));
-  EXPECT_TRUE(pdf_reading::Lines(pdf_reading::Text(p.pdf)).contains("Split photos"));
-}
-
 TEST_F(Photo_Finish_Page, ARunnerWithoutAStoredPictureLeavesItsPlaceEmpty) {
   Photo_Finish_Job j = job();
   j.series = true;
@@ -265,19 +254,4 @@ TEST_F(Photo_Finish_Page, TheFrameKeepsItsPixelsAndFitsAboveTheRunTime) {
   const auto stored = pdf_reading::Image_Files(p.pdf);
   ASSERT_EQ(stored.size(), 1u);
   EXPECT_EQ(stored.at(0), frames.Shown_Picture().convertToFormat(QImage::Format_RGB32));
-}
-
-TEST_F(Photo_Finish_Page, ThePrintDogNameIsDrawnOnTheFrame) {
-  Photo_Finish_Job j = job();
-  j.print_dog_name = QStringLiteral("Lucky");
-  const Printed p = print(j);
-  const auto stored = pdf_reading::Image_Files(p.pdf);
-  ASSERT_EQ(stored.size(), 1u);
-  int yellow_low = 0;
-  int yellow_high = 0;
-  for (int y = 0; y < stored.at(0).height(); ++y)
-    for (int x = 0; x < stored.at(0).width(); ++x)
-      if (stored.at(0).pixel(x, y) == qRgb(255, 255, 0)) (y >= 0.8 * 440 ? yellow_low : yellow_high)++;
-  EXPECT_GT(yellow_low, 50);
-  EXPECT_EQ(yellow_high, 0);
 }
