@@ -1,12 +1,17 @@
 #include "qn3_commands.h"
 #include "qn3_demo.h"
 
+#ifdef DORAVENT_QN3_PRINT
+#include "qn3_print.h"
+#endif
+
 #include "imaging/dib_section.h"
 #include "metadata/xml_header.h"
 #include "platform/program_info.h"
 #include "platform/settings.h"
 #include "platform/user_folders.h"
 #include "recording/audit_trail.h"
+#include "recording/file_digest.h"
 #include "recording/frame_display.h"
 #include "recording/header_journal.h"
 #include "recording/jpeg_codec.h"
@@ -40,7 +45,8 @@ const char* const Usage_Text =
     "       doravent-qn3 results FILE [--json] [--box-delay MS] [--seconds-per-length S] [--dis-limit LENGTHS]\n"
     "       doravent-qn3 audit FILE\n"
     "       doravent-qn3 demo OUT.qn3 [--crossings T1,T2,T3,T4,T5,T6] [--speed V] [--video-delay D]\n"
-    "                             [--crop WxH] [--from MS] [--to MS]\n";
+    "                             [--crop WxH] [--from MS] [--to MS]\n"
+    "       doravent-qn3 print FILE OUT.pdf [--frame N [--field 1|2]] [--series] [--split] [--box-delay MS]\n";
 
 int Usage(QTextStream& err, const QString& why) {
   if (!why.isEmpty()) err << "doravent-qn3: " << why << "\n";
@@ -92,11 +98,8 @@ QJsonValue Number_Or_Text(const QString& text) {
   return text;
 }
 
-struct Opened {
-  cls_VideoFile_handler handler;
-  bool ok = false;
-};
-// Opens `path` for reading; reports to `err` and returns false when it is missing or no recording.
+} // namespace
+
 bool Open_Recording(const QString& path, cls_VideoFile_handler& handler, QTextStream& err) {
   if (!QFileInfo(path).isFile()) {
     err << "doravent-qn3: file not found: " << path << "\n";
@@ -123,6 +126,8 @@ bool Open_Recording(const QString& path, cls_VideoFile_handler& handler, QTextSt
   return true;
 }
 
+namespace {
+
 QJsonObject Info_Object(cls_VideoFile_handler& h, const QString& path) {
   const Cls_XML_header& x = h.XML_Header();
   QJsonObject o;
@@ -143,6 +148,8 @@ QJsonObject Info_Object(cls_VideoFile_handler& h, const QString& path) {
   o[QStringLiteral("codec")] = Safe([&] { return x.RGB_JPEG_codec(); });
   o[QStringLiteral("quality")] = Number_Or_Text(Safe([&] { return x.RGB_JPEG_Quality(); }));
   o[QStringLiteral("read_only")] = h.Read_only();
+  // The digest a printed photo finish carries, to match a page to its file.
+  o[QStringLiteral("sha256")] = File_SHA256_Hex(path);
 
   QJsonObject heat;
   heat[QStringLiteral("event")] = Safe([&] { return h.Dora_event(); });
@@ -396,9 +403,6 @@ QString Settings_Path() {
   return info.Settings_File_Path;
 }
 
-// The box delay the window shows results with.
-int32_t Setting_Box_Delay() { return Setting_Delays().Box_Delay_Ms; }
-
 // A positive number option, or the setting's value when the option is not given.
 bool Rule_Option(const Parsed& p, const QString& option, double& value) {
   if (!p.values.contains(option)) return true;
@@ -493,6 +497,8 @@ const Program_Info& Setting_Delays() {
   return program();
 }
 
+int32_t Setting_Box_Delay() { return Setting_Delays().Box_Delay_Ms; }
+
 int Run(const QStringList& args, QTextStream& out, QTextStream& err) {
   if (args.isEmpty()) return Usage(err, {});
   const QString command = args[0];
@@ -520,6 +526,12 @@ int Run(const QStringList& args, QTextStream& out, QTextStream& err) {
                  : Usage(err, why);
   } else if (command == QStringLiteral("audit")) {
     status = parse({}, {}) ? Audit(p, out, err) : Usage(err, why);
+  } else if (command == QStringLiteral("print")) {
+#ifdef DORAVENT_QN3_PRINT
+    status = Print(rest, out, err);
+#else
+    status = Usage(err, QStringLiteral("print needs the build with the windows"));
+#endif
   } else if (command == QStringLiteral("demo")) {
     if (parse({}, {QStringLiteral("--crossings"), QStringLiteral("--speed"), QStringLiteral("--video-delay"),
                    QStringLiteral("--crop"), QStringLiteral("--from"), QStringLiteral("--to")})) {

@@ -7,6 +7,7 @@
 #include "app/key_filter.h"
 #include "app/kit_controller.h"
 #include "app/playback_controller.h"
+#include "app/print_controller.h"
 #include "app/results_controller.h"
 #include "app/review_controller.h"
 #include "app/set_times_controller.h"
@@ -103,7 +104,7 @@ Form_Doravent::Form_Doravent(Options options, QWidget* parent) : QMainWindow(par
       *this, options_.capture_devices ? options_.capture_devices
                                       : Camera_Controller::Component_Factory([] { return Make_Capture_Component(); }));
   heat_ = std::make_unique<Heat_Controller>(*this);
-
+  print_ = std::make_unique<Print_Controller>(*this);
   key_filter_ = std::make_unique<App_Key_Filter>(*this);
   Wire_Controllers();
 }

@@ -27,6 +27,7 @@ class cls_VideoFile_handler;
 class Goal_Line_Controller;
 class Playback_Controller;
 class Set_Times_Controller;
+class Print_Controller;
 class App_Key_Filter;
 class Kit_Controller;
 class Camera_Controller;
@@ -118,6 +119,8 @@ public:
   Form_select_Video& Source_Window() { return *select_video_; }
   // The interface kit: its events, the LED and the Control Box.
   Kit_Controller& kit() { return *kit_; }
+  // The photo-finish prints, the printer dialog and the heat competitors window.
+  Print_Controller& printing() { return *print_; }
   // The one application-wide key and slider filter, with the keyboard hook.
   App_Key_Filter& key_filter() { return *key_filter_; }
 
@@ -202,7 +205,6 @@ private:
   void Misbehave(bool trapped);
   void item_associate_Click();
   void item_about_Click();
-  void item_dog_name_Click();
   // Shows or hides the heat clock window, made at first use.
   void item_timer_Click();
   void item_Select_Video_Source_Click();
@@ -228,6 +230,7 @@ private:
   std::unique_ptr<Kit_Controller> kit_;
   std::unique_ptr<Camera_Controller> camera_;
   std::unique_ptr<Heat_Controller> heat_;
+  std::unique_ptr<Print_Controller> print_;
   std::unique_ptr<App_Key_Filter> key_filter_;
   Form_timer* timer_window_ = nullptr;           // a Qt child, made at first use
   Form_select_Video* select_video_ = nullptr;    // a Qt child, loaded hidden at start

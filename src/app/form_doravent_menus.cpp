@@ -104,6 +104,7 @@ void Form_Doravent::build_menus() {
   QMenu* print = add_menu(nullptr, QStringLiteral("menu_print"), QStringLiteral("Print"));
   add_item(print, QStringLiteral("item_print_frame"), QStringLiteral("Print this frame"));
   add_item(print, QStringLiteral("item_print_series"), QStringLiteral("Print Goal photo series"));
+  add_item(print, QStringLiteral("item_print_split_series"), QStringLiteral("Print Split photo series"));
   add_item(print, QStringLiteral("item_dog_name"), QStringLiteral("Dog Name"));
 
   QMenu* debug = add_menu(nullptr, QStringLiteral("menu_debug"), QStringLiteral("Debug"));
@@ -148,9 +149,8 @@ void Form_Doravent::build_menus() {
   add_item(notime, QStringLiteral("item_NoRank"), QStringLiteral("No Rank"));
 
   // Commands whose subsystems are not in this build yet stay visible but inactive.
-  for (const char* name : {"item_delete_file", "item_dog_names", "item_JPEG_Benchmark", "item_print_frame",
-                           "item_print_series", "item_DLL_available", "item_pic_size", "item_file_properties",
-                           "item_test_XML", "item_dump_present_XML", "item_test1"})
+  for (const char* name : {"item_delete_file", "item_JPEG_Benchmark", "item_DLL_available", "item_pic_size",
+                           "item_file_properties", "item_test_XML", "item_dump_present_XML", "item_test1"})
     item(QString::fromLatin1(name))->setEnabled(false);
 
   // Alt on the Form menu and Ctrl on the Print menu reveal the hidden debugging menus.
@@ -233,9 +233,4 @@ void Form_Doravent::item_HDMI_performance_Click() {
   } catch (...) {
     report(10, QStringLiteral("item_HDMI_performance_Click"));
   }
-}
-
-void Form_Doravent::item_dog_name_Click() {
-  const auto name = prompts().input(QStringLiteral("Enter dog name for printing"), program().Program_Name, {});
-  if (name) state_.Print_Dog_Name = *name;
 }

@@ -8,6 +8,7 @@
 #include "app/key_filter.h"
 #include "app/kit_controller.h"
 #include "app/playback_controller.h"
+#include "app/print_controller.h"
 #include "app/results_controller.h"
 #include "app/review_controller.h"
 #include "app/set_times_controller.h"
@@ -103,6 +104,14 @@ void Form_Doravent::Wire_Controllers() {
   kit.capture_start = [this] { heat_->Handle_Capture_Start(); };
   kit.capture_end = [this] { heat_->Handle_Capture_End(); };
 
+  Print_Controller::Links& print = print_->links();
+  print.show_value = [this](int32_t value) { playback_->Show_Value(value); };
+  print.shown_readable = [this] { return playback_->Shown_Run_Time().has_value(); };
+  print.results = [this]() -> const Result_Array& { return results_->Results(); };
+  print.handle_results = [this] { results_->Handle_results(); };
+  print.display_results = [this] { results_->Display_Result_Array(); };
+  print.event_window = [this]() -> Form_event_registration& { return events_->Event_Window(); };
+
   App_Key_Filter::Links& keys = key_filter_->links();
   keys.hook_key = [this](int32_t code, Qt::KeyboardModifiers m) { goal_line_->IWindowsHook_HookProc(code, m); };
   keys.slider_key = [this](int32_t code, Qt::KeyboardModifiers m) { return playback_->Slider_play_KeyDown(code, m); };
@@ -138,17 +147,12 @@ void Form_Doravent::connect_commands() {
     settings.show();
     settings.raise();
   });
-  connect(item(QStringLiteral("item_printer_dialog")), &QAction::triggered, this, [this] {
-    Select_Printer(this);
-    Trace_Message("Printer.DeviceName = " + Current_Printer_Name());
-  });
   connect(item(QStringLiteral("item_validate_folder")), &QAction::triggered, this,
           [this] { item_validate_folder_Click(); });
   connect(item(QStringLiteral("item_misbehave")), &QAction::triggered, this, [this] { Misbehave(true); });
   connect(item(QStringLiteral("item_misbehave_untrapped")), &QAction::triggered, this, [this] { Misbehave(false); });
   connect(item(QStringLiteral("item_associate")), &QAction::triggered, this, [this] { item_associate_Click(); });
   connect(item(QStringLiteral("item_about")), &QAction::triggered, this, [this] { item_about_Click(); });
-  connect(item(QStringLiteral("item_dog_name")), &QAction::triggered, this, [this] { item_dog_name_Click(); });
   for (int i = 0; i < 3; ++i)
     connect(item(QStringLiteral("item_crop_size_%1").arg(i)), &QAction::triggered, this,
             [this, i] { camera_->item_crop_size_Click(i); });

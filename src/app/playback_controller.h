@@ -53,6 +53,9 @@ public:
   // The opening code's first picture: displacement off, the recording's own goal lines.
   void Redraw_After_Open();
 
+  // Sets the slider to `value` and shows that picture: one scroll, as a go-to makes it.
+  void Show_Value(int32_t value);
+
   bool Busy() const { return busy_; }
   // The run time of the picture shown, which a box button stores; nullopt when the picture at
   // the slider's position could not be read (the one shown and its time are an earlier frame's).
@@ -66,7 +69,6 @@ public:
 
 private:
   void Show_Scan_End(const Scan_End& end);
-  void Show_Value(int32_t value);
   void Draw_HD_Data(QImage& picture);
   void report(int32_t step, const char* procedure);
 

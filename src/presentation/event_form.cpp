@@ -8,6 +8,7 @@
 #include "platform/trace.h"
 #include "platform/user_folders.h"
 #include "presentation/results_form.h"
+#include "presentation/speaker_card.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -148,9 +149,7 @@ void Form_event_registration::build_menus() {
   add("item_close_event_file", "Close event file", &Form_event_registration::item_close_event_file_Click);
   add("item_import_dogs", "Import dog names", &Form_event_registration::item_import_dogs_Click);
   add("item_print_form", "Print form", &Form_event_registration::item_print_form_Click);
-  QAction* card = add("item_speaker_card", "Make speaker card", nullptr);
-  connect(card, &QAction::triggered, this, [this] { Q_EMIT Speaker_Card_Requested(); });
-  card->setEnabled(false); // until a speaker card listens
+  add("item_speaker_card", "Make speaker card", &Form_event_registration::item_speaker_card_Click);
   QAction* hide_item = add("item_hide", "Hide", nullptr);
   connect(hide_item, &QAction::triggered, this, &QWidget::hide);
 }
@@ -573,6 +572,25 @@ void Form_event_registration::item_import_dogs_Click() {
     Msg_Box(plan.message);
   } catch (...) {
     report(step, QStringLiteral("item_import_dogs_Click"));
+  }
+}
+
+void Form_event_registration::item_speaker_card_Click() {
+  int32_t step = 10;
+  try {
+    Speaker_Card_Data card;
+    card.event_name = Text_event_name->text();
+    card.heat_number = QString::number(UpDown_heat->value());
+    card.heat_name = Text_heat_name->text();
+    card.start_time = Text_heat_time->text();
+    card.length = Text_heat_length->text();
+    for (std::size_t i = 0; i < card.dog_names.size(); ++i)
+      card.dog_names.at(i) = Text_dog_name.at(i)->text();
+    step = 20;
+    if (!speaker_card_) speaker_card_ = new Form_Doravent_SpeakerCard(this);
+    speaker_card_->Show_Card(card);
+  } catch (...) {
+    report(step, QStringLiteral("item_speaker_card_Click"));
   }
 }
 

@@ -14,6 +14,7 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QSpinBox;
+class Form_Doravent_SpeakerCard;
 
 // The event window: creates, opens, closes and edits the event file, imports dog names, and
 // answers the main window's questions about the event. Loaded hidden at start and kept until
@@ -33,6 +34,9 @@ public:
   void item_close_event_file_Click();
   void item_import_dogs_Click();
   void item_print_form_Click();
+  // "Make speaker card": the card shows the heat on screen now.
+  void item_speaker_card_Click();
+  Form_Doravent_SpeakerCard* Speaker_Card() const { return speaker_card_; }
   // The main window's "No Event File": the file is no longer in use and nothing more is saved to it.
   void Drop_Event_File();
 
@@ -78,7 +82,6 @@ Q_SIGNALS:
   void Event_File_Changed();
   // There is no event file: the main window shows its own heat data.
   void Heat_Data_Requested();
-  void Speaker_Card_Requested();
 
 protected:
   void changeEvent(QEvent* event) override;
@@ -110,6 +113,7 @@ private:
   int16_t heat_ = 1;
   int32_t import_pause_ms_ = 500;
   Window_Print_Waits print_waits_;
+  Form_Doravent_SpeakerCard* speaker_card_ = nullptr; // a Qt child, made at first use
   std::vector<QMenu*> menus_;
   std::vector<QAction*> items_;
 };

@@ -22,6 +22,9 @@ Page_Surface::Page_Surface(QPagedPaintDevice& device) : device_(device), font_(Q
   if (!painter_.begin(&device_)) throw Dora_Error(printer_error_number, QStringLiteral("Printer error"));
   painter_.setRenderHint(QPainter::Antialiasing, true);
   painter_.setRenderHint(QPainter::SmoothPixmapTransform, true);
+  // Without it a PDF gets every picture re-encoded as JPEG at Qt's own quality: a photo finish
+  // would lose detail its recording holds.
+  painter_.setRenderHint(QPainter::LosslessImageRendering, true);
   apply_font();
 }
 
@@ -33,6 +36,9 @@ double Page_Surface::ScaleWidth() const { return To_Twips(device_.width()); }
 double Page_Surface::ScaleHeight() const { return To_Twips(device_.height()); }
 double Page_Surface::Width() const { return device_.pageLayout().fullRectPoints().width() * twips_per_point; }
 double Page_Surface::Height() const { return device_.pageLayout().fullRectPoints().height() * twips_per_point; }
+QPointF Page_Surface::Printable_Origin() const {
+  return QPointF(device_.pageLayout().paintRectPoints().topLeft()) * twips_per_point;
+}
 
 void Page_Surface::apply_font() {
   if (painter_.isActive()) painter_.setFont(font_);

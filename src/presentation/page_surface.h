@@ -3,6 +3,7 @@
 #include <QFont>
 #include <QImage>
 #include <QPainter>
+#include <QPointF>
 #include <QString>
 
 class QPagedPaintDevice;
@@ -40,6 +41,8 @@ public:
   // Whole sheet in twips.
   double Width() const;
   double Height() const;
+  // Where the printable area's top left lies on the sheet, in twips.
+  QPointF Printable_Origin() const;
 
   // Device dots per inch, and twips per device dot.
   int Device_Dpi() const { return dpi_; }
@@ -81,7 +84,8 @@ public:
   void Fill_Box(double x1, double y1, double x2, double y2, const QColor& colour);
 
   // Draws the picture scaled into the rectangle (twips). A width or height of 0 or less takes
-  // the picture's own size at the given twips per pixel (the screen's, 15 at 96 dpi).
+  // the picture's own size at the given twips per pixel (the screen's, 15 at 96 dpi). A PDF
+  // holds the picture's own pixels, compressed without loss, whatever the rectangle's size.
   void PaintPicture(const QImage& picture, double x, double y, double width = 0, double height = 0,
                     double twips_per_pixel = 15.0);
 

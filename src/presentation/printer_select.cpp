@@ -4,10 +4,12 @@
 #include "platform/error_report.h"
 #include "platform/program_info.h"
 #include "platform/prompts.h"
+#include "platform/settings.h"
 #include "platform/trace.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QPageLayout>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -167,6 +169,13 @@ Printer_Dialog_Hook install_printer_dialog_hook(Printer_Dialog_Hook hook) {
   Printer_Dialog_Hook previous = std::move(state().hook);
   state().hook = std::move(hook);
   return previous;
+}
+
+bool Printer_Dialog_Wanted() {
+  if (QGuiApplication::queryKeyboardModifiers() & Qt::AltModifier) return true;
+  return Read_Ini_Value(QStringLiteral("Settings"), QStringLiteral("show_printer_dialog"), program().Settings_File_Path,
+                        QStringLiteral("0"))
+             .trimmed() == QLatin1String("1");
 }
 
 bool Select_Printer(QWidget* parent) {

@@ -47,6 +47,10 @@ using Printer_Dialog_Hook =
 // Returns the previous hook; an empty hook restores the Qt print dialog.
 Printer_Dialog_Hook install_printer_dialog_hook(Printer_Dialog_Hook hook);
 
+// Every print command shows the printer dialog first when Alt is held or the setting
+// show_printer_dialog is on.
+bool Printer_Dialog_Wanted();
+
 // Shows the printer dialog; on OK the chosen printer becomes current and its page settings are
 // taken over (the paper size only when the printer's name has no "PDF" in it). True on OK.
 // Failures are reported, never thrown.

@@ -2,8 +2,10 @@
 
 #include "platform/program_info.h"
 
+#include <QEventLoop>
 #include <QLabel>
 #include <QProgressBar>
+#include <QTimer>
 #include <QVBoxLayout>
 
 Form_progress::Form_progress(QWidget* owner, const QString& caption) : QWidget(owner, Qt::Tool) {
@@ -15,6 +17,7 @@ Form_progress::Form_progress(QWidget* owner, const QString& caption) : QWidget(o
   ProgressBar1 = new QProgressBar(this);
   ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
   ProgressBar1->setRange(0, 100);
+  ProgressBar1->setValue(0);
   layout->addWidget(Label_progress);
   layout->addWidget(ProgressBar1);
   resize(320, sizeHint().height());
@@ -25,3 +28,10 @@ void Form_progress::set_Caption(const QString& caption) { Label_progress->setTex
 void Form_progress::set_Percent(int percent) { ProgressBar1->setValue(percent); }
 
 int Form_progress::Percent() const { return ProgressBar1->value(); }
+
+void Wait_Letting_Events_Run(int32_t ms) {
+  if (ms <= 0) return;
+  QEventLoop loop;
+  QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+  loop.exec();
+}

@@ -2,6 +2,7 @@
 // The progress window: a caption and a bar, shown while a long step runs and events go on.
 #include <QString>
 #include <QWidget>
+#include <cstdint>
 
 class QLabel;
 class QProgressBar;
@@ -17,3 +18,6 @@ public:
   QLabel* Label_progress = nullptr;
   QProgressBar* ProgressBar1 = nullptr;
 };
+
+// Returns after `ms` milliseconds; window events are handled meanwhile.
+void Wait_Letting_Events_Run(int32_t ms);

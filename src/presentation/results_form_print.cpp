@@ -54,13 +54,6 @@ private:
   QProgressBar* bar_ = nullptr;
 };
 
-bool Printer_Dialog_Wanted() {
-  if (QGuiApplication::queryKeyboardModifiers() & Qt::AltModifier) return true;
-  return Read_Ini_Value(QStringLiteral("Settings"), QStringLiteral("show_printer_dialog"), program().Settings_File_Path,
-                        QStringLiteral("0"))
-             .trimmed() == QLatin1String("1");
-}
-
 } // namespace
 
 bool Form_Dora_Results::Doprintform(QPagedPaintDevice& device) {

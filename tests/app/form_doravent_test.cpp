@@ -35,6 +35,7 @@ struct Window_Fixture : ::testing::Test {
   void SetUp() override {
     program() = Program_Info{};
     program().Settings_File_Path = Local_AppData_Folder() + QStringLiteral("Doravent_HDMI.ini");
+    QFile::remove(program().Settings_File_Path);
   }
 
   std::unique_ptr<Form_Doravent> make(bool development = false, const QString& argument = {}) {

@@ -9,6 +9,7 @@
 #include "platform/user_folders.h"
 #include "recording/video_file_handler.h"
 
+#include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <memory>
@@ -21,7 +22,9 @@ struct Window_Test : ::testing::Test {
 
   void SetUp() override {
     program() = Program_Info{};
+    // Every test starts from no settings, whatever the tests before it in this process wrote.
     program().Settings_File_Path = Local_AppData_Folder() + QStringLiteral("Doravent_HDMI.ini");
+    QFile::remove(program().Settings_File_Path);
   }
   void TearDown() override {
     if (w) w->obj_QN3_Handler().Close_File();

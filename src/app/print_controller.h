@@ -1,0 +1,58 @@
+#pragma once
+// The main window's printing: the photo-finish pages of the recording under review ("Print this
+// frame", "Print Goal photo series", "Print Split photo series"), the name for the next print
+// ("Dog Name"), the printer dialog, and the heat competitors window ("Dog names").
+#include "presentation/competitors_form.h"
+#include "timing/result_ranking.h"
+
+#include <QImage>
+#include <QObject>
+#include <QPointer>
+#include <cstdint>
+#include <functional>
+
+class Form_Doravent;
+class Form_event_registration;
+
+class Print_Controller : public QObject {
+public:
+  // What printing asks of the other controllers; set where the window is wired.
+  struct Links {
+    std::function<void(int32_t value)> show_value; // playback: show the slider's position `value`
+    std::function<bool()> shown_readable;          // playback: the picture shown is its position's own
+    std::function<const Result_Array&()> results;  // results: the rows in rank order
+    std::function<void()> handle_results;          // results: rank and show again
+    std::function<void()> display_results;         // results: show the ranked rows again
+    std::function<Form_event_registration&()> event_window;
+  };
+
+  explicit Print_Controller(Form_Doravent& window);
+  ~Print_Controller() override;
+  Print_Controller(const Print_Controller&) = delete;
+  Print_Controller& operator=(const Print_Controller&) = delete;
+
+  Links& links() { return links_; }
+
+  // The photo-finish page: the shown frame (series false) or the photo series of the placed
+  // runners, their split pictures when split. Beeps without a recording.
+  void Print_Frame(bool series, bool split);
+  // "Printer dialog": the dialog whatever the setting, and the chosen printer in the trace.
+  void Show_Printer_Dialog();
+  // "Dog Name": the name the next single-frame print carries.
+  void Enter_Print_Dog_name();
+  // "Dog names": the heat competitors window, made at each opening.
+  void item_dog_names_Click();
+  Form_heat_competitors* Competitors_Form() const { return competitors_; }
+
+  // The waits between the print's steps (window events keep running); tests make them instant.
+  void set_Wait(std::function<void(int32_t ms)> wait) { wait_ = std::move(wait); }
+
+private:
+  void wait(int32_t ms) const;
+  void report(int32_t step, const QString& procedure);
+
+  Form_Doravent& w_;
+  Links links_;
+  std::function<void(int32_t)> wait_;
+  QPointer<Form_heat_competitors> competitors_;
+};
