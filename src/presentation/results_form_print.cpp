@@ -7,54 +7,15 @@
 #include "platform/twips.h"
 #include "presentation/page_surface.h"
 #include "presentation/printer_select.h"
+#include "presentation/progress_window.h"
 #include "presentation/results_form.h"
 #include "presentation/window_capture.h"
 
 #include <QCoreApplication>
-#include <QDialog>
-#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPixmap>
 #include <QPrinter>
-#include <QProgressBar>
-#include <QThread>
-#include <QVBoxLayout>
-
-namespace {
-
-// Waits while the window keeps handling its events.
-void Wait_Letting_Events_Run(int32_t ms) {
-  QElapsedTimer waited;
-  waited.start();
-  while (waited.elapsed() < ms) {
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    QThread::msleep(5);
-  }
-}
-
-class Progress_Window final : public QDialog {
-public:
-  Progress_Window(QWidget* owner, const QString& caption) : QDialog(owner) {
-    setObjectName(QStringLiteral("Form_Progress"));
-    setWindowTitle(QStringLiteral("Doravent"));
-    setModal(false);
-    auto* layout = new QVBoxLayout(this);
-    auto* label = new QLabel(caption, this);
-    label->setObjectName(QStringLiteral("Label_progress"));
-    bar_ = new QProgressBar(this);
-    bar_->setObjectName(QStringLiteral("ProgressBar1"));
-    bar_->setRange(0, 100);
-    layout->addWidget(label);
-    layout->addWidget(bar_);
-  }
-  void set_Percent(int percent) { bar_->setValue(percent); }
-
-private:
-  QProgressBar* bar_ = nullptr;
-};
-
-} // namespace
 
 bool Form_Dora_Results::Doprintform(QPagedPaintDevice& device) {
   int32_t step = 10;
@@ -76,15 +37,14 @@ bool Form_Dora_Results::Doprintform(QPagedPaintDevice& device) {
 
 void Form_Dora_Results::Print_Click() {
   int32_t step = 10;
-  std::unique_ptr<Progress_Window> progress;
+  std::unique_ptr<Form_progress> progress;
   try {
     if (Printer_Dialog_Wanted()) Select_Printer(this);
     step = 20;
     Label_printed->setText(QStringLiteral("Printed by ") + program().Program_Name + QStringLiteral(" version ") +
                            program().Program_Version + QStringLiteral(" at: ") + General_Date_Text(Local_Now()));
     step = 30;
-    progress =
-        std::make_unique<Progress_Window>(this, QStringLiteral("Printing results on\n") + Current_Printer_Name());
+    progress = std::make_unique<Form_progress>(this, QStringLiteral("Printing results on\n") + Current_Printer_Name());
     progress->show();
     progress->set_Percent(30);
     Wait_Letting_Events_Run(300);
