@@ -393,16 +393,6 @@ int Export(const Parsed& p, QTextStream& err) {
   return Exit_Ok;
 }
 
-// The program's settings file, as start-up names it; empty when there is no data folder.
-QString Settings_Path() {
-  Program_Info& info = program();
-  if (info.Settings_File_Path.isEmpty()) {
-    const QString folder = Local_AppData_Folder();
-    if (!folder.isEmpty()) info.Settings_File_Path = folder + info.Program_Name + QStringLiteral(".ini");
-  }
-  return info.Settings_File_Path;
-}
-
 // A positive number option, or the setting's value when the option is not given.
 bool Rule_Option(const Parsed& p, const QString& option, double& value) {
   if (!p.values.contains(option)) return true;
@@ -489,6 +479,16 @@ int Audit(const Parsed& p, QTextStream& out, QTextStream& err) {
 }
 
 } // namespace
+
+// The program's settings file, as start-up names it; empty when there is no data folder.
+QString Settings_Path() {
+  Program_Info& info = program();
+  if (info.Settings_File_Path.isEmpty()) {
+    const QString folder = Local_AppData_Folder();
+    if (!folder.isEmpty()) info.Settings_File_Path = folder + info.Program_Name + QStringLiteral(".ini");
+  }
+  return info.Settings_File_Path;
+}
 
 // The delays in force: the current settings, loaded from the program's settings file the way
 // start-up loads them (a bad value is reported and leaves its default).

@@ -21,5 +21,7 @@ int Run(const QStringList& args, QTextStream& out, QTextStream& err);
 bool Open_Recording(const QString& path, cls_VideoFile_handler& handler, QTextStream& err);
 // The box delay the window shows and prints results with: the settings file's.
 int32_t Setting_Box_Delay();
+// The program's settings file, as start-up names it; empty when there is no data folder.
+QString Settings_Path();
 
 } // namespace qn3_tool

@@ -173,15 +173,9 @@ int Print(const QStringList& args, QTextStream& out, QTextStream& err) {
   job.series = series;
   job.split = split;
   job.event_name = Header_Text([&] { return h.Dora_event(); });
-  job.heat_id = Header_Text([&] { return h.Dora_Heat_ID(); });
-  job.heat_name = Header_Text([&] { return h.Dora_Heat_Name(); });
-  job.start_date_time = Header_Text([&] { return h.Dora_start_DateTime(); });
   job.results = results;
-  for (int16_t box = 1; box <= 6; ++box)
-    job.header_dog_names.at(static_cast<size_t>(box - 1)) = Header_Text([&] { return h.Dora_Dog_name(box); });
+  Fill_From_Recording(job, h, Settings_Path());
   job.box_delay_ms = box_delay ? *box_delay : Setting_Box_Delay();
-  job.file_name = QFileInfo(path).fileName();
-  job.sha256_hex = File_SHA256_Hex(path);
   job.printer_name = QStringLiteral("doravent-qn3");
 
   if (!series) {

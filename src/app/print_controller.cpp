@@ -107,17 +107,11 @@ void Print_Controller::Print_Frame(bool series, bool split) {
     job.series = series;
     job.split = series && split;
     job.event_name = w_.Label_event->text();
-    job.heat_id = h.Dora_Heat_ID();
-    job.heat_name = h.Dora_Heat_Name();
-    job.start_date_time = h.Dora_start_DateTime();
     job.results = links_.results();
-    for (int16_t box = 1; box <= 6; ++box)
-      job.header_dog_names.at(static_cast<size_t>(box - 1)) = h.Dora_Dog_name(box);
+    Fill_From_Recording(job, h, program().Settings_File_Path);
     job.box_delay_ms = program().Box_Delay_Ms;
     job.elapsed_text = w_.Label_heat_time->text();
     if (!series) job.print_dog_name = w_.state().Print_Dog_Name;
-    job.file_name = QFileInfo(h.File_name()).fileName();
-    job.sha256_hex = File_SHA256_Hex(h.File_name());
     job.printer_name = Current_Printer_Name();
     job.colour = Current_Printer().color_mode != 1;
     job.twips_per_pixel_x = Twips_Per_Pixel();

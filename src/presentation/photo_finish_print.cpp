@@ -1,5 +1,6 @@
 #include "presentation/photo_finish_print.h"
 
+#include "metadata/xml_header.h"
 #include "platform/clock.h"
 #include "platform/error_report.h"
 #include "platform/event_log.h"
@@ -8,7 +9,10 @@
 #include "presentation/page_surface.h"
 #include "presentation/runner_label.h"
 #include "recording/file_digest.h"
+#include "recording/video_file_handler.h"
+#include "timing/beaten_distance.h"
 
+#include <QFileInfo>
 #include <algorithm>
 #include <cmath>
 
@@ -86,6 +90,16 @@ void print_heading(Page_Surface& page, const Photo_Finish_Job& job, double x0, P
   shrink_to_fit(page, heat, room);
   layout.heat_font_size = page.FontSize();
   page.Print_Line(heat);
+  // A declared result says so, as the results window does.
+  if (Result_Declared(job.state)) {
+    page.set_FontBold(true);
+    page.set_CurrentX(x0);
+    const QColor before = page.ForeColor();
+    page.set_ForeColor(job.state == Result_State::Official ? QColor(0, 160, 0) : QColor(220, 0, 0));
+    page.Print_Line(Result_State_Text(job.state));
+    page.set_ForeColor(before);
+    page.set_FontBold(false);
+  }
 }
 
 void print_single_frame(Page_Surface& page, const Photo_Finish_Job& job, Photo_Finish_Frames& frames, double x0,
@@ -157,7 +171,7 @@ void print_series(Page_Surface& page, const Photo_Finish_Job& job, Photo_Finish_
   page.set_FontName(QStringLiteral("Courier New"));
   page.set_FontSize(18);
   page.set_FontBold(true);
-  layout.table = Series_Table(job.results, job.box_delay_ms);
+  layout.table = Series_Table(job.results, job.box_delay_ms, job.split ? std::array<QString, 6>{} : job.distances);
   // A line with a long name and " Dead heat" is wider than a portrait page holds at 18 points:
   // the whole table gets the size at which its widest line fits, so its columns stay aligned.
   QString widest = Series_Table_Heading;
@@ -251,4 +265,24 @@ Photo_Finish_Layout Print_Photo_Finish(Page_Surface& page, const Photo_Finish_Jo
   page.EndDoc();
   pace(pacing, 100, 500);
   return layout;
+}
+
+void Fill_From_Recording(Photo_Finish_Job& job, cls_VideoFile_handler& recording, const QString& settings_path) {
+  // A damaged header leaves a field empty rather than the page unprinted.
+  const auto text = [](const std::function<QString()>& read) {
+    try {
+      return read();
+    } catch (...) {
+      return QString();
+    }
+  };
+  job.heat_id = text([&] { return recording.Dora_Heat_ID(); });
+  job.heat_name = text([&] { return recording.Dora_Heat_Name(); });
+  job.start_date_time = text([&] { return recording.Dora_start_DateTime(); });
+  for (int16_t box = 1; box <= 6; ++box)
+    job.header_dog_names.at(static_cast<size_t>(box - 1)) = text([&] { return recording.Dora_Dog_name(box); });
+  job.state = Result_State_Of(text([&] { return recording.XML_Header().Dora_Result_State(); }));
+  job.distances = Beaten_Distances(job.results, Read_Distance_Rules(settings_path));
+  job.file_name = QFileInfo(recording.File_name()).fileName();
+  job.sha256_hex = File_SHA256_Hex(recording.File_name());
 }

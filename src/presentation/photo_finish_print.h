@@ -4,6 +4,7 @@
 // page code knows no window: the main window and doravent-qn3 hand it their pictures.
 #include "timing/photo_series.h"
 #include "timing/result_ranking.h"
+#include "timing/result_state.h"
 
 #include <QImage>
 #include <QRectF>
@@ -25,8 +26,10 @@ struct Photo_Finish_Job {
   QString heat_name;
   QString start_date_time;
 
-  Result_Array results{};                  // in rank order
-  std::array<QString, 6> header_dog_names; // boxes 1 to 6, as the recording stores them
+  Result_Array results{};                         // in rank order
+  std::array<QString, 6> distances{};             // beaten distances by row of `results` (goal series)
+  Result_State state = Result_State::Provisional; // shown in green or red once declared
+  std::array<QString, 6> header_dog_names;        // boxes 1 to 6, as the recording stores them
   int32_t box_delay_ms = 0;
   QString elapsed_text;   // the shown picture's run time text (single frame)
   QString print_dog_name; // drawn on a single frame when not empty
@@ -42,6 +45,13 @@ struct Photo_Finish_Job {
   double twips_per_pixel_x = 15;
   double twips_per_pixel_y = 15;
 };
+
+class cls_VideoFile_handler;
+
+// What a recording holds for the page: heat, start, dog names, the result's state and the
+// beaten distances by the settings' rules, the file's name and digest. `results` must be set
+// first (the distances follow their order).
+void Fill_From_Recording(Photo_Finish_Job& job, cls_VideoFile_handler& recording, const QString& settings_path);
 
 // Where the pictures come from.
 class Photo_Finish_Frames {

@@ -36,7 +36,8 @@ QString Series_Time_Text(int32_t ms, int32_t box_delay_ms) {
                            true);
 }
 
-std::vector<Series_Table_Line> Series_Table(const Result_Array& sorted, int32_t box_delay_ms) {
+std::vector<Series_Table_Line> Series_Table(const Result_Array& sorted, int32_t box_delay_ms,
+                                            const std::array<QString, Result_Rows>& distances) {
   std::size_t shown = 0;
   while (shown < sorted.size() && sorted.at(shown).Heat_Time != Code_No_Time)
     ++shown;
@@ -53,6 +54,7 @@ std::vector<Series_Table_Line> Series_Table(const Result_Array& sorted, int32_t 
     line.text = QString::number(count) + QStringLiteral("  ") + QString::number(row.Box) + QStringLiteral("  ") + name +
                 QLatin1Char(' ') + Series_Time_Text(row.Split_Time, box_delay_ms) + QLatin1Char(' ') +
                 Series_Time_Text(row.Heat_Time, box_delay_ms);
+    if (!distances.at(i).isEmpty()) line.text += QStringLiteral("  ") + distances.at(i);
     if (line.dead_heat) line.text += QStringLiteral(" Dead heat");
     lines.push_back(line);
   }

@@ -3,6 +3,7 @@
 #include "timing/result_ranking.h"
 
 #include <QString>
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -36,4 +37,6 @@ struct Series_Table_Line {
 // The table lines in rank order, up to the first entry without a finish time. The count goes
 // up on every entry not marked dead heat, so a marked entry repeats the count above it. The
 // mark sits on the second dog of a tie; the dog above it shares the dead heat and its line.
-std::vector<Series_Table_Line> Series_Table(const Result_Array& sorted, int32_t box_delay_ms);
+// `distances` (by row of `sorted`, empty texts for none) end each line with the beaten distance.
+std::vector<Series_Table_Line> Series_Table(const Result_Array& sorted, int32_t box_delay_ms,
+                                            const std::array<QString, Result_Rows>& distances = {});

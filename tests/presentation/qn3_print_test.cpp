@@ -1,4 +1,5 @@
 // doravent-qn3 print: the photo-finish pages of a recording, without the window.
+#include "metadata/xml_header.h"
 #include "mock/pdf_reading.h"
 #include "mock/review_recordings.h"
 #include "mock/scripted_prompts.h"
@@ -91,8 +92,24 @@ TEST_F(Qn3_Print, TheSeriesShowsEachRunnersField) {
   QStringList table;
   for (const QString& line : pdf_reading::Lines(pdf_reading::Text(out("series.pdf"))))
     if (line.contains("Rex") || line.contains("Max")) table << line.simplified();
-  EXPECT_EQ(table, (QStringList{"1 3 Rex 9,02 29,02", "2 5 Max 00,00 29,52"}));
+  // Max half a second behind: 6 1/4 lengths at 0.08 s a length.
+  EXPECT_EQ(table, (QStringList{"1 3 Rex 9,02 29,02", "2 5 Max 00,00 29,52 6 1/4"}));
   EXPECT_TRUE(pdf_reading::Text(out("series.pdf")).contains("Box delay = 20 ms"));
+}
+
+// A declared result says so on the page; a provisional one says nothing.
+TEST_F(Qn3_Print, ADeclaredResultIsNamedOnThePage) {
+  ASSERT_EQ(Run_Tool({"print", path, out("provisional.pdf"), "--series"}).status, 0);
+  EXPECT_FALSE(pdf_reading::Text(out("provisional.pdf")).contains("Official"));
+  {
+    cls_VideoFile_handler h;
+    ASSERT_TRUE(h.Open_File(path));
+    h.XML_Header().set_Dora_Result_State(QStringLiteral("Official"));
+    ASSERT_TRUE(h.Write_XML_Header());
+    h.Close_File();
+  }
+  ASSERT_EQ(Run_Tool({"print", path, out("official.pdf"), "--series"}).status, 0);
+  EXPECT_TRUE(pdf_reading::Lines(pdf_reading::Text(out("official.pdf"))).contains(QStringLiteral("Official")));
 }
 
 TEST_F(Qn3_Print, TheSplitSeriesShowsSplitPicturesWithTheSplitLine) {
