@@ -55,8 +55,7 @@ int32_t Field_Row(int32_t y, int16_t field, int32_t height) {
 }
 
 Slit_Image::Slit_Image(const Recording_Layout& layout, const Slit_Line& line)
-    : samples_(Slit_Samples(line, layout.width, layout.height, layout.rotated)), line_(line),
-      interlaced_(layout.interlaced), rotated_(layout.rotated), width_(layout.width), height_(layout.height) {
+    : samples_(Slit_Samples(line, layout.width, layout.height, layout.rotated)), line_(line), layout_(layout) {
   const int32_t columns = layout.Columns();
   if (samples_.empty() || columns <= 0) return;
   for (QImage& view : views_) {
@@ -66,8 +65,8 @@ Slit_Image::Slit_Image(const Recording_Layout& layout, const Slit_Line& line)
   columns_.resize(static_cast<size_t>(columns));
   for (int32_t c = 0; c < columns; ++c) {
     Slit_Column& info = columns_[static_cast<size_t>(c)];
-    info.frame = static_cast<int16_t>(interlaced_ ? c / 2 + 1 : c + 1);
-    info.field = static_cast<int16_t>(interlaced_ ? c % 2 + 1 : 1);
+    info.frame = static_cast<int16_t>(layout.interlaced ? c / 2 + 1 : c + 1);
+    info.field = static_cast<int16_t>(layout.interlaced ? c % 2 + 1 : 1);
   }
 }
 

@@ -76,17 +76,19 @@ public:
   std::vector<Slit_Column>& Column_Info() { return columns_; }
   const Slit_Column& Column(int32_t c) const { return columns_.at(static_cast<size_t>(c)); }
   const Slit_Line& Line() const { return line_; }
-  bool Interlaced() const { return interlaced_; }
-  int32_t Picture_Width() const { return width_; }
-  int32_t Picture_Height() const { return height_; }
-  bool Rotated() const { return rotated_; }
+  // The recording it was made of.
+  const Recording_Layout& Layout() const { return layout_; }
+  bool Interlaced() const { return layout_.interlaced; }
+  int32_t Picture_Width() const { return layout_.width; }
+  int32_t Picture_Height() const { return layout_.height; }
+  bool Rotated() const { return layout_.rotated; }
 
   // The column of a frame's field, and back: field numbers as the slider counts them in field
   // mode (field v in frame (v + 1) div 2), frame numbers otherwise.
   int32_t Column_Of_Field(int32_t field_number) const { return field_number - 1; }
   int32_t Field_Number(int32_t column) const { return column + 1; }
   // The first column of a frame.
-  int32_t Column_Of_Frame(int16_t frame) const { return interlaced_ ? 2 * (frame - 1) : frame - 1; }
+  int32_t Column_Of_Frame(int16_t frame) const { return layout_.interlaced ? 2 * (frame - 1) : frame - 1; }
   // The instant a column's picture shows, on the capture clock.
   int64_t Instant(int32_t column) const;
 
@@ -100,10 +102,7 @@ private:
   std::vector<Slit_Sample> samples_;
   std::vector<Slit_Column> columns_;
   Slit_Line line_;
-  bool interlaced_ = false;
-  bool rotated_ = false;
-  int32_t width_ = 0;
-  int32_t height_ = 0;
+  Recording_Layout layout_;
 };
 
 // Stops a build from another thread, and hears how far it got.

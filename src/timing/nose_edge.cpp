@@ -103,11 +103,24 @@ Nose_Reading Read_Nose(const cDIBSection& field, const cDIBSection& background, 
   reading.seen = true;
   const double nose_offset = nose - p.offset;
   if (ahead == nose + direction) {
-    const double s0 = p.share[static_cast<size_t>(nose)], s1 = p.share[static_cast<size_t>(ahead)];
-    const double step = std::clamp((s0 - 0.5) / std::max(s0 - s1, 1e-9), 0.0, 1.0);
     reading.clear = true;
-    reading.distance = direction * (nose_offset + direction * step);
-    reading.low = reading.high = reading.distance;
+    // The covered shares summed from inside the body to beyond the edge say where the edge is,
+    // a partly covered pixel and the coding's blur around the edge included.
+    const int32_t from = nose - 2 * direction, to = ahead + 2 * direction;
+    bool known = true;
+    double covered = 0;
+    for (int32_t k = from; known && k != to + direction; k += direction) {
+      known = k >= 0 && k < bins && p.kind[static_cast<size_t>(k)] != Share::Unknown;
+      if (known) covered += std::clamp(p.share[static_cast<size_t>(k)], 0.0, 1.0);
+    }
+    double edge = 0; // offset from the line pixel, in the direction of travel
+    if (known) {
+      edge = direction * (from - p.offset) - 0.5 + covered;
+    } else {
+      const double s0 = p.share[static_cast<size_t>(nose)], s1 = p.share[static_cast<size_t>(ahead)];
+      edge = direction * nose_offset + std::clamp((s0 - 0.5) / std::max(s0 - s1, 1e-9), 0.0, 1.0);
+    }
+    reading.distance = reading.low = reading.high = edge;
     return reading;
   }
   // Somewhere between the last pixel seen covered and the first seen bare.
