@@ -84,17 +84,28 @@ struct Column_Reading {
   int32_t column = 0;
   double t = 0; // ms from the first instant of the window
   Nose_Reading nose;
-  bool outlier = false; // clear, but far off the line through the others
+  bool outlier = false;   // clear, but far off the line through the others
+  bool near_line = false; // the edge lies by the painted line, where the coding blurs it most
   bool Trusted() const { return nose.clear && !outlier; }
 };
 
 // Readings this far off the line through the others are not believed.
 constexpr double Outlier_Px = 1.0;
+// Edges closer than this to the line are read from the line through the farther ones when
+// there are enough of those.
+constexpr double Near_Line_Px = 3.0;
 
-std::optional<Fit> Fit_Trusted(const std::vector<Column_Reading>& readings) {
+double Median(std::vector<double> values) {
+  const size_t middle = values.size() / 2;
+  std::nth_element(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(middle), values.end());
+  return values[middle];
+}
+
+// Least squares through the readings `use` accepts.
+template <class Use> std::optional<Fit> Least_Squares(const std::vector<Column_Reading>& readings, Use use) {
   double n = 0, st = 0, sd = 0, stt = 0, std_ = 0;
   for (const Column_Reading& r : readings) {
-    if (!r.Trusted()) continue;
+    if (!use(r)) continue;
     n += 1;
     st += r.t;
     sd += r.nose.distance;
@@ -109,41 +120,56 @@ std::optional<Fit> Fit_Trusted(const std::vector<Column_Reading>& readings) {
   if (n >= 3) {
     double squares = 0;
     for (const Column_Reading& r : readings)
-      if (r.Trusted()) squares += std::pow(r.nose.distance - fit.At(r.t), 2);
-    fit.noise = std::max(0.1, std::sqrt(squares / (n - 2 > 0 ? n - 2 : 1)));
+      if (use(r)) squares += std::pow(r.nose.distance - fit.At(r.t), 2);
+    fit.noise = std::max(0.1, std::sqrt(squares / (n - 2)));
   }
   return fit;
 }
 
-// The line through the clear readings; with four or more, the one farthest off it is dropped
-// while it lies more than a pixel off, and the line drawn again.
+// The line through the clear readings. A reading the coding spoilt (two fields of a fast runner
+// bleed into each other) must not pull it: the line is first found from the median of the
+// slopes between pairs, readings more than a pixel off that are dropped, and the rest fitted.
+// When enough readings lie away from the painted line, those by it are left out as well.
 std::optional<Fit> Fit_Line(std::vector<Column_Reading>& readings) {
-  for (Column_Reading& r : readings)
+  std::vector<const Column_Reading*> clear;
+  for (Column_Reading& r : readings) {
     r.outlier = false;
-  std::optional<Fit> fit = Fit_Trusted(readings);
-  while (fit) {
-    int32_t trusted = 0;
-    Column_Reading* worst = nullptr;
-    double worst_off = Outlier_Px;
-    for (Column_Reading& r : readings) {
-      if (!r.Trusted()) continue;
-      ++trusted;
-      const double off = std::abs(r.nose.distance - fit->At(r.t));
-      if (off > worst_off) {
-        worst_off = off;
-        worst = &r;
-      }
-    }
-    if (!worst || trusted < 4) break;
-    worst->outlier = true;
-    fit = Fit_Trusted(readings);
+    r.near_line = false;
+    if (r.nose.clear) clear.push_back(&r);
   }
-  return fit;
+  if (clear.size() >= 3) {
+    std::vector<double> slopes;
+    for (size_t i = 0; i < clear.size(); ++i)
+      for (size_t j = i + 1; j < clear.size(); ++j)
+        if (clear[j]->t != clear[i]->t)
+          slopes.push_back((clear[j]->nose.distance - clear[i]->nose.distance) / (clear[j]->t - clear[i]->t));
+    const double slope = Median(slopes);
+    std::vector<double> intercepts;
+    for (const Column_Reading* r : clear)
+      intercepts.push_back(r->nose.distance - slope * r->t);
+    const double intercept = Median(intercepts);
+    for (Column_Reading& r : readings)
+      if (r.nose.clear && std::abs(r.nose.distance - (slope * r.t + intercept)) > Outlier_Px) r.outlier = true;
+  }
+  std::optional<Fit> fit = Least_Squares(readings, [](const Column_Reading& r) { return r.Trusted(); });
+  if (!fit) return fit;
+  int32_t far = 0;
+  for (Column_Reading& r : readings) {
+    r.near_line = std::abs(fit->At(r.t)) < Near_Line_Px;
+    if (r.Trusted() && !r.near_line) ++far;
+  }
+  if (far < 3) {
+    for (Column_Reading& r : readings)
+      r.near_line = false;
+    return fit;
+  }
+  return Least_Squares(readings, [](const Column_Reading& r) { return r.Trusted() && !r.near_line; });
 }
 
 // Where the edge stands in a column, from its own reading or, when that is not clear or not
 // seen, from the line through the others (kept inside what the reading allows).
 std::optional<double> Distance_At(const Column_Reading& r, const std::optional<Fit>& fit) {
+  if (r.near_line && fit) return fit->At(r.t);
   if (r.Trusted() || (r.nose.clear && !fit)) return r.nose.distance;
   if (r.nose.seen) return fit ? std::clamp(fit->At(r.t), r.nose.low, r.nose.high) : r.nose.distance;
   if (fit && fit->slope > 0) return fit->At(r.t);
@@ -269,7 +295,7 @@ private:
     if (both && d_after > d_before && after->t > before->t) {
       speed = (d_after - d_before) / (after->t - before->t);
       crossing_t = before->t - d_before / speed;
-      extrapolated = !after->Trusted() || !before->Trusted();
+      extrapolated = !after->Trusted() || !before->Trusted() || after->near_line || before->near_line;
     } else if (fit && fit->slope > 0) {
       speed = fit->slope;
       crossing_t = -fit->intercept / fit->slope;
