@@ -7,6 +7,7 @@
 #include <QString>
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 class Cls_XML_header;
 class cls_VideoFile_handler;
@@ -32,9 +33,19 @@ void Clear_Interpolated_Time(Cls_XML_header& header, int16_t box);
 // The results window's note on an interpolated time; empty when the box's time is not one.
 QString Interpolated_Note(const Cls_XML_header& header, int16_t box);
 
-// Stores an interpolated time as the box's goal time, as a box button stores a field's: the
-// time, the slider position of the field after the line, the click time and the dead-heat mark,
-// with the interpolation's elements, in one header change. False when the recording refused the
-// change (reported by it; the header is then as before).
+// A goal time to store for a box: a field's, or one interpolated between two fields.
+struct Box_Time {
+  int16_t box = 0;
+  int16_t slider_position = 0; // the field at or past the line
+  int32_t time_ms = 0;         // a field's time; ignored when interpolated
+  std::optional<Interpolated_Time> interpolated;
+  bool dead_heat = false;
+};
+
+// Stores goal times as a box button stores a field's: the time, the slider position of the field
+// at or past the line, the click time and the dead-heat mark, with an interpolation's elements
+// (or without any left from before), all in one header change. False when the recording refused
+// the change (reported by it; the header is then as before).
+bool Store_Box_Times(cls_VideoFile_handler& recording, const std::vector<Box_Time>& times);
 bool Store_Interpolated_Time(cls_VideoFile_handler& recording, int16_t box, int16_t slider_position,
                              const Interpolated_Time& time, bool dead_heat);
