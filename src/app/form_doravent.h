@@ -30,6 +30,10 @@ class Set_Times_Controller;
 class App_Key_Filter;
 class Kit_Controller;
 class Form_timer;
+class Slit_Controller;
+class Subfield_Controller;
+class Calibration_Controller;
+class Loupe_Controller;
 
 // The frame display: shows one picture, scaled to the widget.
 class Picture_Box : public QWidget, public Frame_Display {
@@ -107,6 +111,12 @@ public:
   Kit_Controller& kit() { return *kit_; }
   // The one application-wide key and slider filter, with the keyboard hook.
   App_Key_Filter& key_filter() { return *key_filter_; }
+  // Beyond field precision: the slit image and the finish proposals, times between two fields
+  // by hand, the camera delay from the kit's LED, and the loupe.
+  Slit_Controller& slit() { return *slit_; }
+  Subfield_Controller& subfield() { return *subfield_; }
+  Calibration_Controller& calibration() { return *calibration_; }
+  Loupe_Controller& loupe() { return *loupe_; }
 
   // Named controls.
   Picture_Box* Picture_out = nullptr;
@@ -163,6 +173,10 @@ public:
   QLabel* Label_heat_name2 = nullptr;
   QTimer* Timer1 = nullptr;
   QTimer* Timer_2 = nullptr;
+  // Under the picture, the slit image's strip; beside it, the loupe. Hidden until switched on;
+  // Arrange_form places them when shown.
+  QWidget* Frame_slit = nullptr;
+  QWidget* Frame_loupe = nullptr;
 
   // Menus and their items, by control name.
   QAction* item(const QString& name) const;
@@ -179,6 +193,8 @@ protected:
 private:
   void build_controls();
   void build_menus();
+  // The Finish menu and the loupe's keys in Help.
+  void build_finish_menu();
   void set_menu_visibility();
   // Connects the commands and the controllers to each other, once all are built.
   void Wire_Controllers();
@@ -215,6 +231,10 @@ private:
   std::unique_ptr<Set_Times_Controller> set_times_;
   std::unique_ptr<Kit_Controller> kit_;
   std::unique_ptr<App_Key_Filter> key_filter_;
+  std::unique_ptr<Slit_Controller> slit_;
+  std::unique_ptr<Subfield_Controller> subfield_;
+  std::unique_ptr<Calibration_Controller> calibration_;
+  std::unique_ptr<Loupe_Controller> loupe_;
   Form_timer* timer_window_ = nullptr; // a Qt child, made at first use
   bool loaded_ = false;
   bool screen_watched_ = false;
