@@ -5,10 +5,13 @@ target_link_libraries(doravent_qn3_commands PUBLIC doravent_recording doravent_t
 add_executable(doravent-qn3 ${CMAKE_CURRENT_LIST_DIR}/qn3_tool.cpp)
 target_link_libraries(doravent-qn3 PRIVATE doravent_qn3_commands)
 
-# The recording tests run the commands in-process; their target is made later, in tests/.
+# The recording and window tests run the commands in-process; their targets are made later, in
+# tests/.
 function(doravent_qn3_link_tests)
-  if(TARGET test_recording)
-    target_link_libraries(test_recording PRIVATE doravent_qn3_commands)
-  endif()
+  foreach(t test_recording test_app)
+    if(TARGET ${t})
+      target_link_libraries(${t} PRIVATE doravent_qn3_commands)
+    endif()
+  endforeach()
 endfunction()
 cmake_language(DEFER DIRECTORY ${PROJECT_SOURCE_DIR} CALL doravent_qn3_link_tests)

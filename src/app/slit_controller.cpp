@@ -349,6 +349,19 @@ void Slit_Controller::Accept_Proposals(const std::vector<int16_t>& boxes) {
             Interpolated_Time{static_cast<int32_t>(std::nearbyint(p.interpolated_ms)), p.time_ms, p.uncertainty_ms};
       times.push_back(t);
     }
+    // A dead heat's mark goes on a box whose time another box already holds, stored before it
+    // or earlier among these: the ranking puts that one first.
+    for (size_t i = 0; i < times.size(); ++i) {
+      Box_Time& t = times[i];
+      const int32_t time = t.interpolated ? t.interpolated->time_ms : t.time_ms;
+      bool shared = false;
+      for (int16_t other = 1; other <= 6 && !shared; ++other)
+        shared = other != t.box && h.Dora_Heat_time(other, false) == time &&
+                 std::none_of(times.begin(), times.end(), [other](const Box_Time& x) { return x.box == other; });
+      for (size_t k = 0; k < i && !shared; ++k)
+        shared = (times[k].interpolated ? times[k].interpolated->time_ms : times[k].time_ms) == time;
+      t.dead_heat = shared;
+    }
     if (times.empty()) {
       Beep();
       Trace_Message("*Accept_Proposals, nothing found to accept");

@@ -24,8 +24,17 @@ QRect Slit_Strip::Picture_Area() const { return {0, Slit_Marks_Height, width(), 
 void Slit_Strip::set_Slit(std::shared_ptr<const Slit_Image> slit, const Heat_Clock& clock) {
   slit_ = std::move(slit);
   clock_ = clock;
+  fitted_ = true;
+  Fit_Columns();
   Update_Scroll_Range();
   update();
+}
+
+void Slit_Strip::Fit_Columns() {
+  // A short heat fills the strip; a long one starts at a width that still shows each field.
+  if (!fitted_ || !slit_ || slit_->Columns() <= 0) return;
+  column_width_ = std::clamp(width() / slit_->Columns(), Default_Width, Fitted_Widest);
+  Update_Scroll_Range();
 }
 
 void Slit_Strip::Clear() {
@@ -57,6 +66,7 @@ void Slit_Strip::set_Cursor(int32_t column) {
 }
 
 void Slit_Strip::set_Column_Width(int32_t width) {
+  fitted_ = false;
   width = std::clamp(width, Narrowest, Widest);
   if (width == column_width_) return;
   // The column in the middle stays in the middle.
@@ -86,6 +96,7 @@ void Slit_Strip::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
   const int h = scroll_->sizeHint().height();
   scroll_->setGeometry(0, height() - h, width(), h);
+  Fit_Columns();
   Update_Scroll_Range();
 }
 

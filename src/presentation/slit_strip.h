@@ -18,6 +18,8 @@ public:
   static constexpr int32_t Picture_Height = 150;
   static constexpr int32_t Narrowest = 1;
   static constexpr int32_t Widest = 16;
+  static constexpr int32_t Default_Width = 2;
+  static constexpr int32_t Fitted_Widest = 8;
 
   explicit Slit_Strip(QWidget* parent = nullptr);
 
@@ -49,11 +51,14 @@ protected:
 
 private:
   void Update_Scroll_Range();
+  // The width that fills the strip, until the operator chooses one.
+  void Fit_Columns();
   QRect Picture_Area() const;
 
   std::shared_ptr<const Slit_Image> slit_;
   Heat_Clock clock_;
   Slit_Marks marks_;
-  int32_t column_width_ = 3;
+  int32_t column_width_ = Default_Width;
+  bool fitted_ = true;
   QScrollBar* scroll_ = nullptr;
 };

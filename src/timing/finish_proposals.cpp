@@ -384,9 +384,13 @@ void Join_Dead_Heats(Finish_Proposals& proposals) {
       for (size_t k = i; k <= j; ++k)
         sum += found[k]->interpolated_ms;
       const double mean = std::round(sum / static_cast<double>(j - i + 1) * 10) / 10;
+      // As the ranking orders equal times stored together: by box.
+      int16_t first_box = 7;
+      for (size_t k = i; k <= j; ++k)
+        first_box = std::min(first_box, found[k]->box);
       for (size_t k = i; k <= j; ++k) {
         found[k]->interpolated_ms = mean;
-        found[k]->dead_heat = k > i;
+        found[k]->dead_heat = found[k]->box != first_box;
       }
     }
     i = j + 1;

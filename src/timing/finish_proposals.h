@@ -24,7 +24,7 @@ struct Finish_Proposal {
   double uncertainty_ms = 0;
   bool interpolated = false; // false: the fields around it could not be read; the instant is
                              // the middle between the field and the one before it
-  bool dead_heat = false;    // proposed equal to the box before it in time
+  bool dead_heat = false;    // proposed equal to another box, and not the first of them by box number
 };
 
 using Finish_Proposals = std::array<Finish_Proposal, 6>;
@@ -44,7 +44,8 @@ Finish_Proposals Propose_Finishes(const Slit_Image& slit, Field_Picture_Reader& 
                                   const std::atomic<bool>* cancel = nullptr);
 
 // Boxes whose instants differ by no more than their uncertainties together are proposed as
-// equal (the mean of their instants), the later ones marked as dead heats; order is kept.
+// equal (the mean of their instants), all but the first by box number marked as dead heats (the
+// ranking orders equal times stored together by box); no box passes another.
 void Join_Dead_Heats(Finish_Proposals& proposals);
 
 // "29,20" style text of a proposal for the buttons and the strip: the field's time, and the

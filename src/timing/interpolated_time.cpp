@@ -45,11 +45,13 @@ QString Interpolated_Note(const Cls_XML_header& header, int16_t box) {
 }
 
 bool Store_Box_Times(cls_VideoFile_handler& recording, const std::vector<Box_Time>& times) {
+  // One click time for all: times stored together rank among themselves by box.
+  const int32_t click = Mill_Now();
   return Write_Header_Change(recording, [&] {
     for (const Box_Time& t : times) {
       recording.set_Dora_Heat_time(t.box, false, t.interpolated ? t.interpolated->time_ms : t.time_ms);
       recording.set_Dora_heat_frame(t.box, t.slider_position);
-      recording.set_Dora_Heat_Click_Time(t.box, Mill_Now());
+      recording.set_Dora_Heat_Click_Time(t.box, click);
       recording.set_Dora_dead_heat(t.box, t.dead_heat);
       if (t.interpolated)
         Write_Interpolated_Time(recording.XML_Header(), t.box, *t.interpolated);

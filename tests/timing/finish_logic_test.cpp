@@ -33,8 +33,8 @@ TEST(JoinDeadHeats, EqualWithinTheirUncertaintiesNeverSwapped) {
   const Case cases[] = {
       // 5 ms apart with half-ms uncertainties: told apart, untouched.
       {{{29203.4, 0.5}, {29208.4, 0.5}}, {29203.4, 29208.4}, {false, false}},
-      // A dead heat measured 0.6 apart: proposed as equal, the later one marked.
-      {{{29203.9, 0.4}, {29203.3, 0.4}}, {29203.6, 29203.6}, {true, false}},
+      // A dead heat measured 0.6 apart: proposed as equal, the second box marked.
+      {{{29203.9, 0.4}, {29203.3, 0.4}}, {29203.6, 29203.6}, {false, true}},
       // Three in a chain, the fourth apart; a box not found takes no part.
       {{{100.0, 0.5}, {100.8, 0.5}, {101.5, 0.5}, {110.0, 0.5}, {-1, 0}, {100.4, 0.5}},
        {100.7, 100.7, 100.7, 110.0, 0, 100.7},
