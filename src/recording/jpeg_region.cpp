@@ -37,9 +37,10 @@ struct Span {
 };
 
 // Plain data only between setjmp and longjmp: nothing here has a destructor to skip. The rows go
-// into `rows`, which the caller sized for the whole picture width times the region's height.
+// into `rows`, which the caller sized for the whole picture width times the region's height, one
+// after the other at the span's own width (`stride` tells it), so they lie close together.
 Span Decode_Rows(jpeg_decompress_struct* cinfo, Error_Manager* err, const uint8_t* data, unsigned long length,
-                 int32_t width, int32_t height, Region r, uint8_t* rows, size_t stride) {
+                 int32_t width, int32_t height, Region r, uint8_t* rows, size_t capacity, size_t* stride) {
   Span span;
   if (setjmp(err->jump)) {
     jpeg_abort_decompress(cinfo);
@@ -63,7 +64,8 @@ Span Decode_Rows(jpeg_decompress_struct* cinfo, Error_Manager* err, const uint8_
   JDIMENSION left = static_cast<JDIMENSION>(want_left);
   JDIMENSION span_width = static_cast<JDIMENSION>(want_right - want_left);
   jpeg_crop_scanline(cinfo, &left, &span_width);
-  if (cinfo->output_components != 3 || static_cast<size_t>(cinfo->output_width) * 3 > stride ||
+  *stride = static_cast<size_t>(cinfo->output_width) * 3;
+  if (cinfo->output_components != 3 || *stride * static_cast<size_t>(r.bottom - r.top + 1) > capacity ||
       static_cast<int32_t>(left) > r.left || static_cast<int32_t>(left + span_width) <= r.right) {
     jpeg_abort_decompress(cinfo);
     span.outcome = Jpeg_Region_Decoder::Outcome::Damaged;
@@ -74,7 +76,7 @@ Span Decode_Rows(jpeg_decompress_struct* cinfo, Error_Manager* err, const uint8_
     return span;
   }
   for (int32_t y = r.top; y <= r.bottom; ++y) {
-    JSAMPROW row = rows + static_cast<size_t>(y - r.top) * stride;
+    JSAMPROW row = rows + static_cast<size_t>(y - r.top) * *stride;
     if (jpeg_read_scanlines(cinfo, &row, 1) != 1) {
       jpeg_abort_decompress(cinfo);
       return span;
@@ -115,11 +117,11 @@ Jpeg_Region_Decoder::Outcome Jpeg_Region_Decoder::Decode(const uint8_t* jpeg, in
       right >= width || bottom >= height)
     return Outcome::Bad_Region;
   // A span never exceeds the picture's width, and the caller bounds the picture.
-  stride_ = static_cast<size_t>(width) * 3;
-  const size_t needed = stride_ * static_cast<size_t>(bottom - top + 1);
+  const size_t needed = static_cast<size_t>(width) * 3 * static_cast<size_t>(bottom - top + 1);
   if (rows_.size() < needed) rows_.resize(needed);
+  stride_ = 0;
   const Span span = Decode_Rows(&jpeg_->cinfo, &jpeg_->err, jpeg, static_cast<unsigned long>(length), width, height,
-                                Region{left, top, right, bottom}, rows_.data(), stride_);
+                                Region{left, top, right, bottom}, rows_.data(), rows_.size(), &stride_);
   top_ = top;
   span_left_ = span.width > 0 ? span.left : left;
   span_width_ = span.width;

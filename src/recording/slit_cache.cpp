@@ -103,11 +103,8 @@ bool Save_Slit_Cache(const QString& cache_path, const Slit_Image& slit, const Sl
   const QString folder = QFileInfo(cache_path).absolutePath();
   if (!QDir().mkpath(folder)) return false;
   QByteArray pixels;
-  const auto row_bytes = static_cast<qsizetype>(slit.Columns()) * 3;
-  pixels.reserve(row_bytes * slit.Rows() * Slit_Views);
   for (int32_t view = 0; view < Slit_Views; ++view)
-    for (int32_t r = 0; r < slit.Rows(); ++r)
-      pixels.append(reinterpret_cast<const char*>(slit.Picture(view).constScanLine(r)), row_bytes);
+    pixels.append(reinterpret_cast<const char*>(slit.Data(view)), static_cast<qsizetype>(slit.View_Bytes()));
   QSaveFile file(cache_path);
   if (!file.open(QIODevice::WriteOnly)) return false;
   QDataStream out(&file);
@@ -156,8 +153,8 @@ std::optional<Slit_Image> Load_Slit_Cache(const QString& cache_path, const Recor
   }
   // The compressed pixels: their stated length must be exactly the picture's before any memory
   // is taken for them.
-  const auto row_bytes = static_cast<qsizetype>(columns) * 3;
-  const qsizetype expected = row_bytes * rows * views;
+  const auto view_bytes = static_cast<qsizetype>(columns) * rows * 3;
+  const qsizetype expected = view_bytes * views;
   QByteArray compressed;
   in >> compressed;
   if (in.status() != QDataStream::Ok || compressed.size() < 4) return std::nullopt;
@@ -167,9 +164,7 @@ std::optional<Slit_Image> Load_Slit_Cache(const QString& cache_path, const Recor
   if (stated != expected) return std::nullopt;
   const QByteArray pixels = qUncompress(compressed);
   if (pixels.size() != expected) return std::nullopt;
-  const char* p = pixels.constData();
   for (int32_t view = 0; view < Slit_Views; ++view)
-    for (int32_t r = 0; r < rows; ++r, p += row_bytes)
-      std::memcpy(slit.Picture(view).scanLine(r), p, static_cast<size_t>(row_bytes));
+    std::memcpy(slit.Data(view), pixels.constData() + view * view_bytes, static_cast<size_t>(view_bytes));
   return slit;
 }

@@ -58,16 +58,52 @@ Slit_Image::Slit_Image(const Recording_Layout& layout, const Slit_Line& line)
     : samples_(Slit_Samples(line, layout.width, layout.height, layout.rotated)), line_(line), layout_(layout) {
   const int32_t columns = layout.Columns();
   if (samples_.empty() || columns <= 0) return;
-  for (QImage& view : views_) {
-    view = QImage(columns, static_cast<int>(samples_.size()), QImage::Format_RGB888);
-    view.fill(QColor(Missing_Level, Missing_Level, Missing_Level));
-  }
+  for (auto& view : views_)
+    view.reset(new uint8_t[static_cast<size_t>(columns) * samples_.size() * 3]);
   columns_.resize(static_cast<size_t>(columns));
   for (int32_t c = 0; c < columns; ++c) {
     Slit_Column& info = columns_[static_cast<size_t>(c)];
     info.frame = static_cast<int16_t>(layout.interlaced ? c / 2 + 1 : c + 1);
     info.field = static_cast<int16_t>(layout.interlaced ? c % 2 + 1 : 1);
   }
+}
+
+Slit_Image::Slit_Image(const Slit_Image& other)
+    : samples_(other.samples_), columns_(other.columns_), line_(other.line_), layout_(other.layout_) {
+  for (size_t v = 0; v < views_.size(); ++v)
+    if (other.views_[v]) {
+      views_[v].reset(new uint8_t[other.View_Bytes()]);
+      std::memcpy(views_[v].get(), other.views_[v].get(), other.View_Bytes());
+    }
+}
+
+Slit_Image& Slit_Image::operator=(const Slit_Image& other) {
+  if (this != &other) *this = Slit_Image(other);
+  return *this;
+}
+
+void Slit_Image::Mark_Missing(int32_t column) {
+  for (int32_t view = 0; view < Slit_Views; ++view)
+    std::memset(Column_Pixels(column, view), Missing_Level, samples_.size() * 3);
+}
+
+QImage Slit_Image::Picture(int32_t first, int32_t last, int32_t view) const {
+  first = std::max(first, 0);
+  last = std::min(last, Columns() - 1);
+  if (Is_Empty() || last < first) return {};
+  QImage picture(last - first + 1, Rows(), QImage::Format_RGB888);
+  const uint8_t* data = Data(view);
+  const size_t column_bytes = samples_.size() * 3;
+  for (int32_t r = 0; r < Rows(); ++r) {
+    uint8_t* out = picture.scanLine(r);
+    const uint8_t* in = data + (static_cast<size_t>(first) * samples_.size() + r) * 3;
+    for (int32_t c = first; c <= last; ++c, out += 3, in += column_bytes) {
+      out[0] = in[0];
+      out[1] = in[1];
+      out[2] = in[2];
+    }
+  }
+  return picture;
 }
 
 int64_t Slit_Image::Instant(int32_t column) const {
@@ -87,14 +123,16 @@ void Fill_Columns(Slit_Image& slit, int32_t first_column, int32_t fields, int32_
     const auto field = static_cast<int16_t>(f + 1);
     const auto row_of = [&](int32_t y) { return fields == 2 ? Field_Row(y, field, height) : y; };
     for (int32_t view = 0; view < Slit_Views; ++view) {
-      QImage& picture = slit.Picture(view);
-      for (size_t r = 0; r < samples.size(); ++r) {
+      uint8_t* out = slit.Column_Pixels(column, view);
+      for (size_t r = 0; r < samples.size(); ++r, out += 3) {
         const Slit_Sample& s = samples[r];
-        if (view > 0 && !s.side_in[static_cast<size_t>(view - 1)]) continue;
+        if (view > 0 && !s.side_in[static_cast<size_t>(view - 1)]) {
+          out[0] = out[1] = out[2] = Missing_Level;
+          continue;
+        }
         const uint8_t* bgr =
             view == 0 ? pixel(s.x, row_of(s.y))
                       : pixel(s.side_x[static_cast<size_t>(view - 1)], row_of(s.side_y[static_cast<size_t>(view - 1)]));
-        uint8_t* out = picture.scanLine(static_cast<int>(r)) + static_cast<size_t>(column) * 3;
         out[0] = bgr[2];
         out[1] = bgr[1];
         out[2] = bgr[0];
@@ -140,9 +178,9 @@ std::optional<Slit_Image> Build_Slit_Image(const Recording_Layout& layout, const
       return std::nullopt;
     }
     const int32_t first_column = slit.Column_Of_Frame(static_cast<int16_t>(frame));
+    bool decoded = false;
     if (reader.Read(static_cast<int16_t>(frame))) {
       const int32_t stamp = reader.Fields().capture_mill;
-      bool decoded = false;
       if (layout.jpeg) {
         decoded = decoder.Decode(reader.Picture_Bytes(), reader.Picture_Length(), layout.width, layout.height, left,
                                  top, right, bottom) == Jpeg_Region_Decoder::Outcome::Ok;
@@ -163,6 +201,9 @@ std::optional<Slit_Image> Build_Slit_Image(const Recording_Layout& layout, const
         info.valid = decoded;
       }
     }
+    if (!decoded)
+      for (int32_t f = 0; f < fields; ++f)
+        slit.Mark_Missing(first_column + f);
     if (control.progress) control.progress(std::min(first_column + fields, total), total);
   }
   return slit;

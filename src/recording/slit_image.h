@@ -13,6 +13,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -27,8 +28,8 @@ struct Slit_Line {
 
 // Besides the line itself, the slit image keeps the pixels a little to its left and right (in the
 // shown picture): a jacket that looks like the painted line is told from the turf there.
-inline constexpr int32_t Slit_Views = 3;    // 0 the line, 1 left of it, 2 right of it
-inline constexpr int32_t Slit_Side_Px = 10; // how far the side views lie from the line
+inline constexpr int32_t Slit_Views = 3;   // 0 the line, 1 left of it, 2 right of it
+inline constexpr int32_t Slit_Side_Px = 6; // how far the side views lie from the line
 
 // One point along the line: where the window shows it and where the decoded picture holds it
 // and its side views (when inside the picture).
@@ -63,14 +64,20 @@ struct Slit_Column {
 class Slit_Image {
 public:
   Slit_Image() = default;
+  // A slit image of the recording's size whose pixels are still to be written.
   Slit_Image(const Recording_Layout& layout, const Slit_Line& line);
 
-  bool Is_Empty() const { return views_[0].isNull(); }
-  int32_t Columns() const { return views_[0].width(); }
-  int32_t Rows() const { return views_[0].height(); }
-  // Top-down, red-green-blue, one column per field: the line itself (view 0) or a side view.
-  const QImage& Picture(int32_t view = 0) const { return views_.at(static_cast<size_t>(view)); }
-  QImage& Picture(int32_t view = 0) { return views_.at(static_cast<size_t>(view)); }
+  bool Is_Empty() const { return columns_.empty() || samples_.empty(); }
+  int32_t Columns() const { return static_cast<int32_t>(columns_.size()); }
+  int32_t Rows() const { return static_cast<int32_t>(samples_.size()); }
+  // Columns first..last of a view (0 the line itself, 1 and 2 beside it) as a picture, top-down,
+  // one picture column per slit column; a null picture for an empty range.
+  QImage Picture(int32_t first, int32_t last, int32_t view = 0) const;
+  QImage Picture(int32_t view = 0) const { return Picture(0, Columns() - 1, view); }
+  // A view's pixels, red, green, blue, column after column (each column's rows together).
+  const uint8_t* Data(int32_t view) const { return views_.at(static_cast<size_t>(view)).get(); }
+  uint8_t* Data(int32_t view) { return views_.at(static_cast<size_t>(view)).get(); }
+  size_t View_Bytes() const { return columns_.size() * samples_.size() * 3; }
   const std::vector<Slit_Sample>& Samples() const { return samples_; }
   const std::vector<Slit_Column>& Column_Info() const { return columns_; }
   std::vector<Slit_Column>& Column_Info() { return columns_; }
@@ -94,11 +101,24 @@ public:
 
   // Red, green, blue at (column, row) of a view.
   const uint8_t* Pixel(int32_t column, int32_t row, int32_t view = 0) const {
-    return views_[static_cast<size_t>(view)].constScanLine(row) + static_cast<size_t>(column) * 3;
+    return Data(view) + (static_cast<size_t>(column) * samples_.size() + static_cast<size_t>(row)) * 3;
   }
+  uint8_t* Column_Pixels(int32_t column, int32_t view) {
+    return Data(view) + static_cast<size_t>(column) * samples_.size() * 3;
+  }
+  // Paints a column of every view grey: its picture could not be had.
+  void Mark_Missing(int32_t column);
+
+  Slit_Image(const Slit_Image& other);
+  Slit_Image& operator=(const Slit_Image& other);
+  Slit_Image(Slit_Image&&) noexcept = default;
+  Slit_Image& operator=(Slit_Image&&) noexcept = default;
+  ~Slit_Image() = default;
 
 private:
-  std::array<QImage, Slit_Views> views_;
+  // Column after column: a field's samples are written together. Left unset when made: the
+  // build or the kept file writes every column.
+  std::array<std::unique_ptr<uint8_t[]>, Slit_Views> views_;
   std::vector<Slit_Sample> samples_;
   std::vector<Slit_Column> columns_;
   Slit_Line line_;

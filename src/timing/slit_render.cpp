@@ -115,7 +115,7 @@ void Paint_Slit(QPainter& painter, const Slit_Image& slit, const Slit_View& view
   const QRectF target(view.X_Of(first), view.picture.top(), (last - first + 1) * view.column_width,
                       view.picture.height());
   painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
-  painter.drawImage(target, slit.Picture(), QRectF(first, 0, last - first + 1, slit.Rows()));
+  painter.drawImage(target, slit.Picture(first, last));
 
   const auto centre = [&view](double column) { return view.X_Of(column) + view.column_width / 2; };
   painter.setRenderHint(QPainter::Antialiasing, true);

@@ -30,7 +30,7 @@ TEST(SlitSamples, AlongTheLineInsideThePicture) {
       {{200, -10, 200, 10}, 400, 880, false, 11, {200, 0, 200, 0, {}, {}, {}}, true, true},     // cut at the top
       {{5, 0, 5, 9}, 400, 880, false, 10, {5, 0, 5, 0, {}, {}, {}}, false, true},               // no left view
       {{500, 0, 500, 9}, 400, 880, false, 0, {}, false, false},                                 // beside it
-      {{7, 7, 7, 7}, 400, 880, false, 1, {7, 7, 7, 7, {}, {}, {}}, false, true},                // a point
+      {{7, 7, 7, 7}, 400, 880, false, 1, {7, 7, 7, 7, {}, {}, {}}, true, true},                 // a point
       {{0, 0, 10, 100}, 400, 880, false, 101, {0, 0, 0, 0, {}, {}, {}}, false, true},           // slanted
       // Rotated: decoded 880 wide and 400 high, shown turned clockwise as 400 x 880.
       {{200, 5, 200, 878}, 880, 400, true, 874, {200, 5, 5, 199, {}, {}, {}}, true, true},
@@ -47,11 +47,11 @@ TEST(SlitSamples, AlongTheLineInsideThePicture) {
     EXPECT_EQ(s[0].side_in[0], c.left_in);
     EXPECT_EQ(s[0].side_in[1], c.right_in);
   }
-  // The side views lie 10 shown pixels either way, in decoded coordinates when rotated.
+  // The side views lie 6 shown pixels either way, in decoded coordinates when rotated.
   const auto rotated = Slit_Samples({200, 5, 200, 878}, 880, 400, true);
   EXPECT_EQ(rotated[0].side_x[0], 5);
-  EXPECT_EQ(rotated[0].side_y[0], 209);
-  EXPECT_EQ(rotated[0].side_y[1], 189);
+  EXPECT_EQ(rotated[0].side_y[0], 205);
+  EXPECT_EQ(rotated[0].side_y[1], 193);
   const auto slanted = Slit_Samples({0, 0, 10, 100}, 400, 880, false);
   EXPECT_EQ(slanted[50].shown_x, 5);
   EXPECT_EQ(slanted[50].shown_y, 50);
@@ -93,11 +93,11 @@ struct Synthetic_Slit : ::testing::Test {
 };
 
 TEST_F(Synthetic_Slit, EachRunnerReachesTheLineAtItsCrossingField) {
-  // 3 ms after a field: the field before shows the nose 6 px short of the line, the crossing
-  // field 34 px past it.
-  const int32_t crossing[6] = {29203, 29243, 29303, 29343, 29403, 29463};
+  // 2 ms after a field: the field before shows the nose 4 px short of the line (2 px past the left
+  // view), the crossing field 36 px past it.
+  const int32_t crossing[6] = {29202, 29242, 29302, 29342, 29402, 29462};
   const int32_t delay = 60, from = 29000;
-  Make({"--crossings", "29203,29243,29303,29343,29403,29463", "--video-delay", "60", "--from", "29000", "--to",
+  Make({"--crossings", "29202,29242,29302,29342,29402,29462", "--video-delay", "60", "--from", "29000", "--to",
         "29700"});
   const std::optional<Slit_Image> slit = Build({200, 1, 200, 878});
   ASSERT_TRUE(slit);
