@@ -177,6 +177,40 @@ TEST_F(Synthetic_Slit, ProgressAndCancel) {
   EXPECT_EQ(calls, 3);
 }
 
+TEST(SlitImage, ARotatedRecordingIsSampledAsItIsShown) {
+  Prompts_Guard prompts;
+  QTemporaryDir dir;
+  review_recordings::Spec spec;
+  spec.rotated = true;
+  spec.top_half_bright = true; // decoded: bright above, dark below; shown turned clockwise
+  const QString path = dir.filePath("rotated.qn3");
+  ASSERT_TRUE(review_recordings::Write(path, spec));
+  cls_VideoFile_handler h;
+  ASSERT_TRUE(h.Open_File(path));
+  const Recording_Layout layout = Recording_Layout::Of(h);
+  Field_Picture_Reader fields;
+  QString why;
+  ASSERT_TRUE(fields.Open(layout, why));
+  // Shown 48 wide and 64 high: the decoded picture's top half is the shown right half.
+  for (const auto& [x, bright] : {std::pair{10, false}, std::pair{40, true}}) {
+    const auto slit = Build_Slit_Image(layout, {x, 0, x, 63}, {}, why);
+    ASSERT_TRUE(slit) << why.toStdString();
+    ASSERT_EQ(slit->Rows(), 64);
+    for (int32_t c = 0; c < slit->Columns(); ++c) {
+      const cDIBSection* picture = fields.Picture(c);
+      ASSERT_TRUE(picture);
+      ASSERT_EQ(picture->Width(), 48);
+      for (int32_t r = 0; r < 64; r += 3) {
+        const uint8_t* bgr = picture->Row(r) + 3 * x;
+        const uint8_t* rgb = slit->Pixel(c, r);
+        for (int k = 0; k < 3; ++k)
+          ASSERT_LE(std::abs(rgb[k] - bgr[2 - k]), 2) << x << " column " << c << " row " << r;
+        EXPECT_EQ(rgb[1] > 128, bright) << x;
+      }
+    }
+  }
+}
+
 TEST(SlitImage, DamagedAndMissingPicturesAndUnusableLines) {
   Prompts_Guard prompts;
   QTemporaryDir dir;
