@@ -66,17 +66,19 @@ void Slit_Controller::report(int32_t step, const char* procedure) {
 }
 
 void Slit_Controller::Build_Controls() {
+  // The strip's frame: what the build came to and "Accept all proposals" above the strip.
   auto* layout = new QVBoxLayout(w_.Frame_slit);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(2);
   auto* row = new QHBoxLayout;
+  status_ = new QLabel(w_.Frame_slit);
+  status_->setObjectName(QStringLiteral("Label_slit_status"));
+  status_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   progress_ = new QProgressBar(w_.Frame_slit);
   progress_->setObjectName(QStringLiteral("Progress_slit"));
   progress_->setMaximumHeight(14);
   progress_->setTextVisible(false);
   progress_->hide();
-  status_ = new QLabel(w_.Frame_slit);
-  status_->setObjectName(QStringLiteral("Label_slit_status"));
   accept_all_ = new QPushButton(QStringLiteral("Accept all proposals"), w_.Frame_slit);
   accept_all_->setObjectName(QStringLiteral("Cmd_accept_all_proposals"));
   accept_all_->setFocusPolicy(Qt::NoFocus);
@@ -87,13 +89,16 @@ void Slit_Controller::Build_Controls() {
   layout->addLayout(row);
   strip_ = new Slit_Strip(w_.Frame_slit);
   layout->addWidget(strip_);
+  // Each box's proposal under its button (and, while they are made, how far the build is): one
+  // row, so the buttons' frame leaves a full-height picture room on the screen.
+  auto* grid = qobject_cast<QGridLayout*>(w_.Frame_settimes->layout());
   connect(strip_, &Slit_Strip::column_clicked, this, [this](int32_t column) {
     if (slit_ && links_.show_value) links_.show_value(Slider_Value_Of(*slit_, column, Field_Mode()));
   });
   connect(accept_all_, &QPushButton::clicked, this, [this] { Accept_Proposals({}); });
 
   // Each box's proposal right under its button.
-  if (auto* grid = qobject_cast<QGridLayout*>(w_.Frame_settimes->layout())) {
+  if (grid) {
     for (int i = 0; i < 6; ++i) {
       auto* b = new QPushButton(QStringLiteral("-"), w_.Frame_settimes);
       b->setObjectName(QStringLiteral("Cmd_accept_proposal_%1").arg(i));
@@ -190,7 +195,7 @@ void Slit_Controller::Start_Build() {
     Slit_Analysis_Input input;
     input.layout = Recording_Layout::Of(h);
     if (!input.layout.Usable()) {
-      status_->setText(QStringLiteral("No slit image: the recording holds no pictures"));
+      status_->setText(QStringLiteral("No slit: the recording holds no pictures"));
       return;
     }
     step = 20;
@@ -206,7 +211,7 @@ void Slit_Controller::Start_Build() {
     progress_->setRange(0, input.layout.Columns());
     progress_->setValue(0);
     progress_->show();
-    status_->setText(QStringLiteral("Building the slit image"));
+    status_->setText(QStringLiteral("Building the slit"));
     Show_Proposals();
     Trace_Message(QStringLiteral("*Slit image, build"), input.layout.path);
     worker_ = std::thread([this, job, input] {
@@ -233,6 +238,9 @@ void Slit_Controller::Show_Progress(uint64_t job, int32_t done, int32_t total) {
   if (job != job_) return;
   progress_->setRange(0, total);
   progress_->setValue(done);
+  const QString percent = QStringLiteral("%1%").arg(total > 0 ? int64_t{done} * 100 / total : 0);
+  for (QPushButton* b : accept_)
+    if (b) b->setText(percent);
 }
 
 void Slit_Controller::Built(uint64_t job, Slit_Analysis& result) {
@@ -241,7 +249,8 @@ void Slit_Controller::Built(uint64_t job, Slit_Analysis& result) {
   building_ = false;
   progress_->hide();
   if (!result.slit) {
-    status_->setText(result.cancelled ? QString() : QStringLiteral("No slit image: ") + result.why);
+    status_->setText(result.cancelled ? QString() : QStringLiteral("No slit: ") + result.why);
+    status_->setToolTip(status_->text());
     Show_Proposals();
     return;
   }
@@ -252,7 +261,7 @@ void Slit_Controller::Built(uint64_t job, Slit_Analysis& result) {
   int32_t found = 0;
   for (const Finish_Proposal& p : proposals_)
     found += p.found ? 1 : 0;
-  status_->setText(QStringLiteral("Slit image of %1 %2%3, %4 of 6 boxes proposed")
+  status_->setText(QStringLiteral("Slit of %1 %2%3, %4 of 6 proposed")
                        .arg(slit_->Columns())
                        .arg(slit_->Interlaced() ? QStringLiteral("fields") : QStringLiteral("frames"))
                        .arg(from_cache_ ? QStringLiteral(" (kept)") : QString())

@@ -63,10 +63,12 @@ TEST_F(Finish_Window, BuiltInTheBackgroundWhileTheWindowWorks) {
   // The result arrives through the event loop: the window has not waited for it.
   EXPECT_TRUE(w->slit().Building());
   EXPECT_EQ(Accept_Button(1)->text(), "...");
+  EXPECT_FALSE(w->findChild<QWidget*>("Progress_slit")->isHidden());
   w->Slider_play->setValue(10);
   EXPECT_EQ(w->Label_field->text(), "10");
   QTRY_VERIFY_WITH_TIMEOUT(!w->slit().Building(), Build_Wait_Ms);
   ASSERT_TRUE(w->slit().Slit());
+  EXPECT_TRUE(w->findChild<QWidget*>("Progress_slit")->isHidden());
   EXPECT_FALSE(w->slit().From_Cache());
   EXPECT_EQ(w->slit().Slit()->Columns(), 2 * w->obj_QN3_Handler().Num_Frames());
   EXPECT_TRUE(w->slit().Status_Text().contains("5 of 6")) << w->slit().Status_Text().toStdString();
