@@ -143,16 +143,24 @@ void Paint_Slit(QPainter& painter, const Slit_Image& slit, const Slit_View& view
     painter.drawRect(
         QRectF(x - 1, view.picture.top(), std::max(view.column_width, 1.0) + 1, view.picture.height() - 1));
   }
-  // Proposals (hollow) under the stored fields (filled).
+  // Proposals (hollow) under the stored fields (filled); marks of one field stand side by side.
+  const double mark_width = view.marks_band.height();
+  const auto place = [mark_width](std::vector<double>& taken, double x) {
+    while (std::any_of(taken.begin(), taken.end(), [&](double t) { return std::abs(t - x) < mark_width * 0.9; }))
+      x += mark_width;
+    taken.push_back(x);
+    return x;
+  };
+  std::vector<double> hollow, filled;
   if (marks.show_proposals)
     for (const Finish_Proposal& p : marks.proposals)
       if (p.found && p.column >= first && p.column <= last)
-        Draw_Mark(painter, view.marks_band, centre(p.column), p.box, false);
+        Draw_Mark(painter, view.marks_band, place(hollow, centre(p.column)), p.box, false);
   for (int16_t box = 1; box <= 6; ++box) {
     const int32_t column = marks.set_column[static_cast<size_t>(box - 1)];
     if (column < first || column > last) continue;
     const double x = centre(column);
-    Draw_Mark(painter, view.marks_band, x, box, true);
+    Draw_Mark(painter, view.marks_band, place(filled, x), box, true);
     painter.setPen(QPen(Box_Mark_Colour(box) == QColor(255, 255, 255) ? QColor(0, 0, 0) : Box_Mark_Colour(box), 2));
     painter.drawLine(QPointF(x, view.scale_band.top()), QPointF(x, view.scale_band.bottom()));
   }
