@@ -1,5 +1,6 @@
 #include "qn3_commands.h"
 #include "qn3_demo.h"
+#include "qn3_finish.h"
 
 #ifdef DORAVENT_QN3_PRINT
 #include "qn3_print.h"
@@ -46,7 +47,10 @@ const char* const Usage_Text =
     "       doravent-qn3 audit FILE\n"
     "       doravent-qn3 demo OUT.qn3 [--crossings T1,T2,T3,T4,T5,T6] [--speed V] [--video-delay D]\n"
     "                             [--crop WxH] [--from MS] [--to MS]\n"
-    "       doravent-qn3 print FILE OUT.pdf [--frame N [--field 1|2]] [--series] [--split] [--box-delay MS]\n";
+    "       doravent-qn3 print FILE OUT.pdf [--frame N [--field 1|2]] [--series] [--split] [--box-delay MS]\n"
+    "       doravent-qn3 slit FILE OUT.png\n"
+    "       doravent-qn3 autotime FILE [--json]\n"
+    "       doravent-qn3 calibrate FILE --led X,Y,W,H [--json]\n";
 
 int Usage(QTextStream& err, const QString& why) {
   if (!why.isEmpty()) err << "doravent-qn3: " << why << "\n";
@@ -532,6 +536,23 @@ int Run(const QStringList& args, QTextStream& out, QTextStream& err) {
 #else
     status = Usage(err, QStringLiteral("print needs the build with the windows"));
 #endif
+  } else if (command == QStringLiteral("slit") || command == QStringLiteral("autotime") ||
+             command == QStringLiteral("calibrate")) {
+    if (parse({QStringLiteral("--json")}, {QStringLiteral("--led")})) {
+      const bool json = p.flags.contains(QStringLiteral("--json"));
+      if (command == QStringLiteral("slit"))
+        status =
+            json || !p.values.isEmpty() ? Usage(err, QStringLiteral("slit takes no options")) : Slit(p.positional, err);
+      else if (command == QStringLiteral("autotime"))
+        status = !p.values.isEmpty() ? Usage(err, QStringLiteral("autotime takes --json only"))
+                                     : Autotime(p.positional, json, out, err);
+      else
+        status = Calibrate(p.positional, p.values, json, out, err);
+      // The command said what was wrong; the forms follow.
+      if (status == Exit_Usage) err << Usage_Text;
+    } else {
+      status = Usage(err, why);
+    }
   } else if (command == QStringLiteral("demo")) {
     if (parse({}, {QStringLiteral("--crossings"), QStringLiteral("--speed"), QStringLiteral("--video-delay"),
                    QStringLiteral("--crop"), QStringLiteral("--from"), QStringLiteral("--to")})) {

@@ -1,4 +1,5 @@
-add_library(doravent_qn3_commands STATIC ${CMAKE_CURRENT_LIST_DIR}/qn3_commands.cpp ${CMAKE_CURRENT_LIST_DIR}/qn3_demo.cpp)
+add_library(doravent_qn3_commands STATIC ${CMAKE_CURRENT_LIST_DIR}/qn3_commands.cpp ${CMAKE_CURRENT_LIST_DIR}/qn3_demo.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/qn3_finish.cpp)
 target_include_directories(doravent_qn3_commands PUBLIC ${CMAKE_CURRENT_LIST_DIR})
 target_link_libraries(doravent_qn3_commands PUBLIC doravent_recording doravent_timing doravent_capture Qt6::Gui)
 # The printed page is the window's own page code, which lives with the windows.
@@ -10,13 +11,13 @@ endif()
 add_executable(doravent-qn3 ${CMAKE_CURRENT_LIST_DIR}/qn3_tool.cpp)
 target_link_libraries(doravent-qn3 PRIVATE doravent_qn3_commands)
 
-# The recording tests run the commands in-process; their target is made later, in tests/.
+# The recording and window tests run the commands in-process; their targets are made later, in
+# tests/.
 function(doravent_qn3_link_tests)
-  if(TARGET test_recording)
-    target_link_libraries(test_recording PRIVATE doravent_qn3_commands)
-  endif()
-  if(TARGET test_presentation)
-    target_link_libraries(test_presentation PRIVATE doravent_qn3_commands)
-  endif()
+  foreach(t test_recording test_presentation test_app)
+    if(TARGET ${t})
+      target_link_libraries(${t} PRIVATE doravent_qn3_commands)
+    endif()
+  endforeach()
 endfunction()
 cmake_language(DEFER DIRECTORY ${PROJECT_SOURCE_DIR} CALL doravent_qn3_link_tests)

@@ -1,17 +1,21 @@
 #include "app/form_doravent.h"
 
 #include "app/camera_controller.h"
+#include "app/calibration_controller.h"
 #include "app/event_controller.h"
 #include "app/goal_line_controller.h"
 #include "app/heat_controller.h"
 #include "app/key_filter.h"
 #include "app/kit_controller.h"
+#include "app/loupe_controller.h"
 #include "app/playback_controller.h"
 #include "app/print_controller.h"
 #include "app/results_controller.h"
 #include "app/review_controller.h"
 #include "app/set_times_controller.h"
 #include "capture/capture_component.h"
+#include "app/slit_controller.h"
+#include "app/subfield_controller.h"
 #include "platform/error_report.h"
 #include "platform/program_info.h"
 #include "platform/single_instance.h"
@@ -106,6 +110,10 @@ Form_Doravent::Form_Doravent(Options options, QWidget* parent) : QMainWindow(par
   heat_ = std::make_unique<Heat_Controller>(*this);
   print_ = std::make_unique<Print_Controller>(*this);
   key_filter_ = std::make_unique<App_Key_Filter>(*this);
+  slit_ = std::make_unique<Slit_Controller>(*this);
+  subfield_ = std::make_unique<Subfield_Controller>(*this);
+  calibration_ = std::make_unique<Calibration_Controller>(*this);
+  loupe_ = std::make_unique<Loupe_Controller>(*this);
   Wire_Controllers();
 }
 
@@ -294,6 +302,11 @@ void Form_Doravent::build_controls() {
     l->hide();
   controls->addWidget(Frame_Control_box);
   controls->addStretch(1);
+
+  Frame_slit = named(new QWidget(central), QStringLiteral("Frame_slit"));
+  Frame_slit->hide();
+  Frame_loupe = named(new QWidget(central), QStringLiteral("Frame_loupe"));
+  Frame_loupe->hide();
 
   Timer1 = named(new QTimer(this), QStringLiteral("Timer1"));
   Timer1->setInterval(50);

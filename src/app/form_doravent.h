@@ -36,6 +36,10 @@ class Form_timer;
 class Capture_Component;
 class Form_select_Video;
 class Form_HDMI_performance;
+class Slit_Controller;
+class Subfield_Controller;
+class Calibration_Controller;
+class Loupe_Controller;
 
 // The frame display: shows one picture, scaled to the widget.
 class Picture_Box : public QWidget, public Frame_Display {
@@ -123,6 +127,12 @@ public:
   Print_Controller& printing() { return *print_; }
   // The one application-wide key and slider filter, with the keyboard hook.
   App_Key_Filter& key_filter() { return *key_filter_; }
+  // Beyond field precision: the slit image and the finish proposals, times between two fields
+  // by hand, the camera delay from the kit's LED, and the loupe.
+  Slit_Controller& slit() { return *slit_; }
+  Subfield_Controller& subfield() { return *subfield_; }
+  Calibration_Controller& calibration() { return *calibration_; }
+  Loupe_Controller& loupe() { return *loupe_; }
 
   // Named controls.
   Picture_Box* Picture_out = nullptr;
@@ -179,6 +189,10 @@ public:
   QLabel* Label_heat_name2 = nullptr;
   QTimer* Timer1 = nullptr;
   QTimer* Timer_2 = nullptr;
+  // Under the picture, the slit image's strip; beside it, the loupe. Hidden until switched on;
+  // Arrange_form places them when shown.
+  QWidget* Frame_slit = nullptr;
+  QWidget* Frame_loupe = nullptr;
 
   // Menus and their items, by control name.
   QAction* item(const QString& name) const;
@@ -195,6 +209,8 @@ protected:
 private:
   void build_controls();
   void build_menus();
+  // The Finish menu and the loupe's keys in Help.
+  void build_finish_menu();
   void set_menu_visibility();
   // Connects the commands and the controllers to each other, once all are built.
   void Wire_Controllers();
@@ -235,6 +251,10 @@ private:
   Form_timer* timer_window_ = nullptr;           // a Qt child, made at first use
   Form_select_Video* select_video_ = nullptr;    // a Qt child, loaded hidden at start
   Form_HDMI_performance* performance_ = nullptr; // a Qt child, made at first use
+  std::unique_ptr<Slit_Controller> slit_;
+  std::unique_ptr<Subfield_Controller> subfield_;
+  std::unique_ptr<Calibration_Controller> calibration_;
+  std::unique_ptr<Loupe_Controller> loupe_;
   bool loaded_ = false;
   bool screen_watched_ = false;
   bool ended_ = false;

@@ -123,8 +123,11 @@ void Form_Doravent::build_menus() {
   add_item(trap, QStringLiteral("item_misbehave"), QStringLiteral("Misbehave trapped"));
   add_item(trap, QStringLiteral("item_misbehave_untrapped"), QStringLiteral("Misbehave untrapped"));
 
+  build_finish_menu();
+
   QMenu* help = add_menu(nullptr, QStringLiteral("menu_help"), QStringLiteral("Help"));
   add_item(help, QStringLiteral("item_about"), QStringLiteral("About"));
+  add_item(help, QStringLiteral("item_loupe_keys"), QStringLiteral("Loupe keys"));
 
   QMenu* assign = add_menu(nullptr, QStringLiteral("menu_assign_times"), QStringLiteral("Assign times"));
   QMenu* time = add_menu(assign, QStringLiteral("menu_time"), QStringLiteral("Time"));
@@ -165,6 +168,40 @@ void Form_Doravent::build_menus() {
     if (QGuiApplication::queryKeyboardModifiers() & Qt::ControlModifier)
       menu(QStringLiteral("menu_debug"))->menuAction()->setVisible(true);
   });
+}
+
+void Form_Doravent::build_finish_menu() {
+  QMenu* finish = add_menu(nullptr, QStringLiteral("menu_finish"), QStringLiteral("Finish"));
+  QAction* strip =
+      add_item(finish, QStringLiteral("item_slit_image"), QStringLiteral("Slit image"), QStringLiteral("Ctrl+I"));
+  strip->setCheckable(true);
+  add_item(finish, QStringLiteral("item_accept_all_proposals"), QStringLiteral("Accept all proposals"));
+  QMenu* accept = add_menu(finish, QStringLiteral("menu_accept_proposal"), QStringLiteral("Accept proposal"));
+  for (int box = 1; box <= 6; ++box)
+    add_item(accept, QStringLiteral("item_accept_proposal_%1").arg(box), QStringLiteral("Box %1").arg(box));
+  QMenu* subfield = add_menu(finish, QStringLiteral("menu_subfield"), QStringLiteral("Time between fields"));
+  for (int box = 1; box <= 6; ++box)
+    add_item(subfield, QStringLiteral("item_subfield_box_%1").arg(box), QStringLiteral("Box %1").arg(box));
+  finish->addSeparator();
+  add_item(finish, QStringLiteral("item_mark_led"), QStringLiteral("Mark LED place"));
+  add_item(finish, QStringLiteral("item_calibrate_delay"), QStringLiteral("Calibrate camera delay"));
+  add_item(finish, QStringLiteral("item_clear_calibration"), QStringLiteral("Clear calibration trials"));
+  finish->addSeparator();
+  QMenu* loupe = add_menu(finish, QStringLiteral("menu_loupe"), QStringLiteral("Loupe"));
+  auto* zooms = new QActionGroup(this);
+  const char* const names[] = {"item_loupe_off", "item_loupe_2", "item_loupe_4", "item_loupe_8"};
+  const char* const captions[] = {"Off", "x2", "x4", "x8"};
+  const char* const keys[] = {"Ctrl+0", "Ctrl+2", "Ctrl+4", "Ctrl+8"};
+  for (int i = 0; i < 4; ++i) {
+    QAction* a =
+        add_item(loupe, QString::fromLatin1(names[i]), QString::fromLatin1(captions[i]), QString::fromLatin1(keys[i]));
+    a->setCheckable(true);
+    zooms->addAction(a);
+  }
+  item(QStringLiteral("item_loupe_off"))->setChecked(true);
+  QAction* follow =
+      add_item(loupe, QStringLiteral("item_loupe_mouse"), QStringLiteral("Under the mouse"), QStringLiteral("Ctrl+M"));
+  follow->setCheckable(true);
 }
 
 void Form_Doravent::set_menu_visibility() {

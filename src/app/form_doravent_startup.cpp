@@ -190,7 +190,9 @@ int32_t Form_Doravent::Compute_Max_Picture_Height() const {
   if (!screen) return 0;
   // The window's height less its inner height: title bar, borders and menu bar, as laid out.
   const int chrome = frameGeometry().height() - (centralWidget() ? centralWidget()->height() : 0);
-  return std::max(120, screen->geometry().height() - chrome - Frame_settimes->sizeHint().height());
+  // The slit image's strip, when shown, takes its height from the picture's.
+  const int strip = Frame_slit->isHidden() ? 0 : Frame_slit->sizeHint().height();
+  return std::max(120, screen->geometry().height() - chrome - Frame_settimes->sizeHint().height() - strip);
 }
 
 void Form_Doravent::Update_Max_Picture_Height() {
@@ -268,12 +270,27 @@ void Form_Doravent::Arrange_form() {
   Picture_out->move(margin, margin);
   Frame_settimes->adjustSize();
   Frame_settimes->setFixedWidth(std::max(Picture_out->width(), Frame_settimes->sizeHint().width()));
-  Frame_settimes->move(Picture_out->x(), Picture_out->geometry().bottom() + 1 + px(20));
+  int below = Picture_out->geometry().bottom() + 1 + px(20);
+  // The slit image's strip, when shown, between the picture and the set-times buttons.
+  if (!Frame_slit->isHidden()) {
+    Frame_slit->setFixedSize(Frame_settimes->width(), Frame_slit->sizeHint().height());
+    Frame_slit->move(Picture_out->x(), below);
+    below = Frame_slit->geometry().bottom() + 1 + px(20);
+  }
+  Frame_settimes->move(Picture_out->x(), below);
   Frame_controls->adjustSize();
-  const int beside = std::max(Picture_out->geometry().right(), Frame_settimes->geometry().right()) + 1 + margin;
+  int beside = std::max(Picture_out->geometry().right(), Frame_settimes->geometry().right()) + 1 + margin;
+  // The loupe, when shown, right beside the picture.
+  if (!Frame_loupe->isHidden()) {
+    Frame_loupe->adjustSize();
+    Frame_loupe->move(Picture_out->geometry().right() + 1 + margin, Picture_out->y());
+    beside = std::max(beside, Frame_loupe->geometry().right() + 1 + margin);
+  }
   Frame_controls->move(beside, Picture_out->y());
+  int lowest = std::max(Frame_controls->geometry().bottom(), Frame_settimes->geometry().bottom());
+  if (!Frame_loupe->isHidden()) lowest = std::max(lowest, Frame_loupe->geometry().bottom());
   const int width = Frame_controls->geometry().right() + 1 + margin;
-  const int height = std::max(Frame_controls->geometry().bottom(), Frame_settimes->geometry().bottom()) + 1 + px(20);
+  const int height = lowest + 1 + px(20);
   client->setFixedSize(width, height);
   adjustSize();
 }

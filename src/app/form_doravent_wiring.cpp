@@ -1,18 +1,22 @@
 // Where the controllers meet: every link between them and every window command is made here,
 // after all of them are built, so no controller depends on the order of construction.
 #include "app/camera_controller.h"
+#include "app/calibration_controller.h"
 #include "app/event_controller.h"
 #include "app/form_doravent.h"
 #include "app/goal_line_controller.h"
 #include "app/heat_controller.h"
 #include "app/key_filter.h"
 #include "app/kit_controller.h"
+#include "app/loupe_controller.h"
 #include "app/playback_controller.h"
 #include "app/print_controller.h"
 #include "app/results_controller.h"
 #include "app/review_controller.h"
 #include "app/set_times_controller.h"
 #include "capture/capture_hdmi.h"
+#include "app/slit_controller.h"
+#include "app/subfield_controller.h"
 #include "platform/trace.h"
 #include "platform/user_folders.h"
 #include "presentation/event_form.h"
@@ -28,18 +32,27 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSlider>
 #include <QSpinBox>
 
 void Form_Doravent::Wire_Controllers() {
   Review_Controller::Hooks& review = review_->hooks();
   review.take_goal_lines = [this](const Cls_XML_header& header) { goal_line_->Take_From_Header(header); };
-  review.redraw_frame = [this] { playback_->Redraw_After_Open(); };
+  review.redraw_frame = [this] {
+    playback_->Redraw_After_Open();
+    slit_->Recording_Opened();
+  };
   review.show_results = [this] {
     results_->Show_Result_Form();
     results_->Handle_results();
   };
   review.open_goal = [this] { set_times_->Open_Goal(); };
-  review.clear_results = [this] { results_->Clear_Results_Display(); };
+  review.clear_results = [this] {
+    results_->Clear_Results_Display();
+    slit_->Recording_Closed();
+    subfield_->Cancel();
+    loupe_->Refresh();
+  };
 
   goal_line_->links().redraw = [this] { playback_->Slider_play_Scroll(); };
 
@@ -49,6 +62,10 @@ void Form_Doravent::Wire_Controllers() {
   playback.goal_offset = [this](int32_t keycode) { goal_line_->Handle_Goal_Offset(keycode); };
   playback.hook_installed = [this] { return key_filter_->Hook_Installed(); };
   playback.results = [this]() -> const Result_Array& { return results_->Results(); };
+  playback.shown = [this] {
+    slit_->Picture_Shown();
+    loupe_->Refresh();
+  };
 
   Results_Controller::Links& results = results_->links();
   results.goto_rank = [this](int16_t k) { playback_->GoTo_rank(k); };
@@ -60,7 +77,10 @@ void Form_Doravent::Wire_Controllers() {
   set_times.goto_goal = [this] { playback_->Goto_Goal(); };
   set_times.redraw = [this] { playback_->Slider_play_Scroll(); };
   set_times.shown_run_time = [this] { return playback_->Shown_Run_Time(); };
-  set_times.handle_results = [this] { results_->Handle_results(); };
+  set_times.handle_results = [this] {
+    results_->Handle_results();
+    slit_->Update_Marks();
+  };
   set_times.clear_all_results = [this] { results_->Clear_All_Results(); };
 
   review.stop_cameras = [this] {
@@ -111,6 +131,28 @@ void Form_Doravent::Wire_Controllers() {
   print.handle_results = [this] { results_->Handle_results(); };
   print.display_results = [this] { results_->Display_Result_Array(); };
   print.event_window = [this]() -> Form_event_registration& { return events_->Event_Window(); };
+
+  // The selected camera's line, the one drawn over the picture.
+  const auto selected_line = [this] {
+    return goal_line_->Line(state_.Selected_Camera == 2 ? int16_t{2} : int16_t{1});
+  };
+  const auto to_picture = [this](QPointF position) { return goal_line_->To_Picture(position); };
+  const auto finish_results = [this] {
+    results_->Handle_results();
+    slit_->Update_Marks();
+  };
+  Slit_Controller::Links& slit = slit_->links();
+  slit.show_value = [this](int32_t value) { Slider_play->setValue(value); };
+  slit.goal_line = selected_line;
+  slit.handle_results = finish_results;
+  Subfield_Controller::Links& subfield = subfield_->links();
+  subfield.goal_line = selected_line;
+  subfield.to_picture = to_picture;
+  subfield.handle_results = finish_results;
+  calibration_->links().to_picture = to_picture;
+  Loupe_Controller::Links& loupe = loupe_->links();
+  loupe.goal_line = selected_line;
+  loupe.to_picture = to_picture;
 
   App_Key_Filter::Links& keys = key_filter_->links();
   keys.hook_key = [this](int32_t code, Qt::KeyboardModifiers m) { goal_line_->IWindowsHook_HookProc(code, m); };

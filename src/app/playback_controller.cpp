@@ -115,6 +115,8 @@ void Playback_Controller::Slider_play_Scroll() {
       if (field == 2) line += QStringLiteral(" m_Heat_Elapsed_AR + 20 = ") + QString::number(with_start + 20);
       Trace_Text(line);
     }
+    step = 90;
+    if (links_.shown) links_.shown();
   } catch (...) {
     report(step, "Slider_play_Scroll");
   }

@@ -23,6 +23,7 @@ public:
     std::function<void(int32_t keycode)> goal_offset;
     std::function<bool()> hook_installed;
     std::function<const Result_Array&()> results;
+    std::function<void()> shown; // after each picture shown, its time and position labelled
   };
 
   explicit Playback_Controller(Form_Doravent& window);

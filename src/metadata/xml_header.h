@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace pugi {
@@ -69,6 +70,14 @@ public:
   // Any single element by name ("//" + name), for elements without a property of their own.
   QString Element_Text(const QString& element) const;
   void set_Element_Text(const QString& element, const QString& text);
+
+  // Elements a box may hold beyond those it is made with; readers that do not know them pass
+  // them by. nullopt when the box or the element is missing (xml_header_box.cpp).
+  std::optional<QString> Box_Element(int16_t box, const QString& name) const;
+  // Writes the element, appended to the box when missing; Dora_Error when the box is missing or
+  // the name is no plain element name.
+  void set_Box_Element(int16_t box, const QString& name, const QString& text);
+  void Remove_Box_Element(int16_t box, const QString& name);
 
   // Race section; boxes 1 to 8.
   QString Dora_Dog_name(int16_t box) const;

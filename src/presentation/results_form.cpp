@@ -8,6 +8,7 @@
 #include "platform/twips.h"
 #include "recording/video_file_handler.h"
 #include "timing/result_change.h"
+#include "timing/interpolated_time.h"
 
 #include <QAction>
 #include <QApplication>
@@ -320,6 +321,7 @@ void Form_Dora_Results::Clear_Results_Display() {
     Label_name.at(i)->clear();
     Label_name.at(i)->setToolTip({});
     Label_time.at(i)->setText(Empty_Time);
+    Mark_Interpolated(i, 0);
     Label_Split.at(i)->setText(Empty_Time);
     Label_distance.at(i)->clear();
     Shape_dead_circle.at(i)->hide();
@@ -368,10 +370,22 @@ void Form_Dora_Results::Display_Results(const Results_Heading& heading, const Re
     Label_Split.at(r)->setText(texts.at(r).split);
     Label_time.at(r)->setText(texts.at(r).time);
     Label_distance.at(r)->setText(distances.at(r));
+    Mark_Interpolated(r, sorted.at(r).Box);
   }
   const QString delay = Box_Delay_Text(box_delay_ms);
   Label_box_delay->setVisible(!delay.isEmpty());
   Label_box_delay->setText(delay);
+}
+
+void Form_Dora_Results::Mark_Interpolated(std::size_t row, int16_t box) {
+  // A time taken between two fields is shown in italics, the note telling how.
+  cls_VideoFile_handler* recording = hooks_.recording ? hooks_.recording() : nullptr;
+  const QString note = recording && box >= 1 ? Interpolated_Note(recording->XML_Header(), box) : QString();
+  QLabel* time = Label_time.at(row);
+  QFont font = time->font();
+  font.setItalic(!note.isEmpty());
+  time->setFont(font);
+  time->setToolTip(note);
 }
 
 void Form_Dora_Results::focus_slider() {

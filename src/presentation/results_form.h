@@ -136,6 +136,7 @@ private:
   // The open recording, unless it is read-only: then the refusal is shown and nullptr returned.
   cls_VideoFile_handler* Changeable_Recording();
   void focus_slider();
+  void Mark_Interpolated(std::size_t row, int16_t box);
   void report(int32_t step, const QString& handler);
   int row_of(QObject* watched, const std::array<QLabel*, Result_Rows>& labels) const;
 

@@ -1,0 +1,387 @@
+#include "app/slit_controller.h"
+
+#include "app/form_doravent.h"
+#include "app/review_controller.h"
+#include "platform/error_report.h"
+#include "platform/program_info.h"
+#include "platform/prompts.h"
+#include "platform/settings.h"
+#include "platform/trace.h"
+#include "presentation/slit_strip.h"
+#include "recording/slit_cache.h"
+#include "recording/video_file_handler.h"
+#include "timing/interpolated_time.h"
+#include "timing/slit_analysis.h"
+#include "timing/slit_render.h"
+
+#include <QAction>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSlider>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <cmath>
+
+namespace {
+
+const QString Section = QStringLiteral("Slit");
+const QString Strip_Key = QStringLiteral("show_strip");
+// A moved goal line is taken once it has rested this long.
+constexpr int Line_Rest_Ms = 800;
+
+QString Seconds_Text(double ms) {
+  return QString::number(ms / 1000.0, 'f', 3).replace(QLatin1Char('.'), QLatin1Char(','));
+}
+
+} // namespace
+
+Slit_Controller::Slit_Controller(Form_Doravent& window) : w_(window) {
+  relay_ = new QObject(this);
+  line_rest_ = new QTimer(this);
+  line_rest_->setSingleShot(true);
+  line_rest_->setInterval(Line_Rest_Ms);
+  connect(line_rest_, &QTimer::timeout, this, [this] {
+    // Not while the line is still being dragged.
+    if (QGuiApplication::mouseButtons() != Qt::NoButton) {
+      line_rest_->start();
+      return;
+    }
+    const Goal_Line line = links_.goal_line();
+    if (w_.obj_QN3_Handler().File_open() && Slit_Line{line.x1, line.y1, line.x2, line.y2} != building_line_)
+      Start_Build();
+  });
+  Build_Controls();
+  Connect_Items();
+}
+
+Slit_Controller::~Slit_Controller() { Stop_Worker(); }
+
+void Slit_Controller::report(int32_t step, const char* procedure) {
+  report_current_exception(step, QString::fromLatin1(procedure) + QStringLiteral(" of Form Form_Doravent"));
+}
+
+void Slit_Controller::Build_Controls() {
+  // The strip's frame: what the build came to and "Accept all proposals" above the strip.
+  auto* layout = new QVBoxLayout(w_.Frame_slit);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(2);
+  auto* row = new QHBoxLayout;
+  status_ = new QLabel(w_.Frame_slit);
+  status_->setObjectName(QStringLiteral("Label_slit_status"));
+  status_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  progress_ = new QProgressBar(w_.Frame_slit);
+  progress_->setObjectName(QStringLiteral("Progress_slit"));
+  progress_->setMaximumHeight(14);
+  progress_->setTextVisible(false);
+  progress_->hide();
+  accept_all_ = new QPushButton(QStringLiteral("Accept all proposals"), w_.Frame_slit);
+  accept_all_->setObjectName(QStringLiteral("Cmd_accept_all_proposals"));
+  accept_all_->setFocusPolicy(Qt::NoFocus);
+  accept_all_->setEnabled(false);
+  row->addWidget(status_, 1);
+  row->addWidget(progress_, 1);
+  row->addWidget(accept_all_);
+  layout->addLayout(row);
+  strip_ = new Slit_Strip(w_.Frame_slit);
+  layout->addWidget(strip_);
+  // Each box's proposal under its button (and, while they are made, how far the build is): one
+  // row, so the buttons' frame leaves a full-height picture room on the screen.
+  auto* grid = qobject_cast<QGridLayout*>(w_.Frame_settimes->layout());
+  connect(strip_, &Slit_Strip::column_clicked, this, [this](int32_t column) {
+    if (slit_ && links_.show_value) links_.show_value(Slider_Value_Of(*slit_, column, Field_Mode()));
+  });
+  connect(accept_all_, &QPushButton::clicked, this, [this] { Accept_Proposals({}); });
+
+  // Each box's proposal right under its button.
+  if (grid) {
+    for (int i = 0; i < 6; ++i) {
+      auto* b = new QPushButton(QStringLiteral("-"), w_.Frame_settimes);
+      b->setObjectName(QStringLiteral("Cmd_accept_proposal_%1").arg(i));
+      b->setFocusPolicy(Qt::NoFocus);
+      b->setFlat(true);
+      b->setEnabled(false);
+      QFont font = b->font();
+      font.setPointSize(std::max(6, font.pointSize() - 1));
+      b->setFont(font);
+      accept_.at(static_cast<size_t>(i)) = b;
+      grid->addWidget(b, 3, i);
+      connect(b, &QPushButton::clicked, this, [this, i] { Accept_Proposals({static_cast<int16_t>(i + 1)}); });
+    }
+  }
+}
+
+void Slit_Controller::Connect_Items() {
+  if (QAction* strip = w_.item(QStringLiteral("item_slit_image")))
+    connect(strip, &QAction::toggled, this, [this](bool on) { item_slit_image_Click(on); });
+  if (QAction* all = w_.item(QStringLiteral("item_accept_all_proposals")))
+    connect(all, &QAction::triggered, this, [this] { Accept_Proposals({}); });
+  for (int16_t box = 1; box <= 6; ++box)
+    if (QAction* one = w_.item(QStringLiteral("item_accept_proposal_%1").arg(box)))
+      connect(one, &QAction::triggered, this, [this, box] { Accept_Proposals({box}); });
+}
+
+bool Slit_Controller::Field_Mode() const { return w_.state().Field_Mode; }
+
+QString Slit_Controller::Status_Text() const { return status_->text(); }
+
+void Slit_Controller::Apply_Stored_Strip_Setting() {
+  if (strip_setting_applied_) return;
+  strip_setting_applied_ = true;
+  const QString path = program().Settings_File_Path;
+  if (path.isEmpty()) return;
+  const bool on = Read_Ini_Value(Section, Strip_Key, path, QStringLiteral("0")).trimmed() == QStringLiteral("1");
+  if (QAction* strip = w_.item(QStringLiteral("item_slit_image"))) strip->setChecked(on);
+}
+
+void Slit_Controller::item_slit_image_Click(bool on) {
+  int32_t step = 10;
+  try {
+    strip_setting_applied_ = true;
+    if (on == !w_.Frame_slit->isHidden()) return;
+    w_.Frame_slit->setVisible(on);
+    step = 20;
+    if (!program().Settings_File_Path.isEmpty())
+      Write_Ini_Value(Section, Strip_Key, on ? QStringLiteral("1") : QStringLiteral("0"), program().Settings_File_Path);
+    step = 30;
+    // The picture gives the strip its height when the screen has none to spare.
+    if (w_.isVisible()) w_.Update_Max_Picture_Height();
+    w_.Arrange_form();
+  } catch (...) {
+    report(step, "item_slit_image_Click");
+  }
+}
+
+void Slit_Controller::Stop_Worker() {
+  if (!worker_.joinable()) return;
+  cancel_ = true;
+  worker_.join();
+  cancel_ = false;
+  building_ = false;
+}
+
+void Slit_Controller::Clear() {
+  Stop_Worker();
+  ++job_;
+  line_rest_->stop();
+  slit_.reset();
+  proposals_ = {};
+  from_cache_ = false;
+  strip_->Clear();
+  progress_->hide();
+  status_->clear();
+  Show_Proposals();
+}
+
+void Slit_Controller::Recording_Opened() {
+  Apply_Stored_Strip_Setting();
+  Clear();
+  Start_Build();
+}
+
+void Slit_Controller::Recording_Closed() { Clear(); }
+
+void Slit_Controller::Start_Build() {
+  int32_t step = 10;
+  try {
+    Stop_Worker();
+    const uint64_t job = ++job_;
+    cls_VideoFile_handler& h = w_.obj_QN3_Handler();
+    if (!h.File_open()) return;
+    Slit_Analysis_Input input;
+    input.layout = Recording_Layout::Of(h);
+    if (!input.layout.Usable()) {
+      status_->setText(QStringLiteral("No slit: the recording holds no pictures"));
+      return;
+    }
+    step = 20;
+    const Goal_Line line = links_.goal_line();
+    input.line = {line.x1, line.y1, line.x2, line.y2};
+    building_line_ = input.line;
+    input.clock.start_mill = h.Dora_start_PC_mill();
+    input.clock.compensation_ms = h.Goal_Compensation_Ms();
+    input.cache_path = Slit_Cache_Path(input.layout.path);
+    clock_ = input.clock;
+    step = 30;
+    building_ = true;
+    progress_->setRange(0, input.layout.Columns());
+    progress_->setValue(0);
+    progress_->show();
+    status_->setText(QStringLiteral("Building the slit"));
+    Show_Proposals();
+    Trace_Message(QStringLiteral("*Slit image, build"), input.layout.path);
+    worker_ = std::thread([this, job, input] {
+      int32_t shown_percent = -1;
+      const auto progress = [&](int32_t done, int32_t total) {
+        const int32_t percent = total > 0 ? static_cast<int32_t>(int64_t{done} * 100 / total) : 0;
+        if (percent == shown_percent) return;
+        shown_percent = percent;
+        QMetaObject::invokeMethod(
+            relay_, [this, job, done, total] { Show_Progress(job, done, total); }, Qt::QueuedConnection);
+      };
+      auto result = std::make_shared<Slit_Analysis>(Analyse_Recording(input, &cancel_, progress));
+      QMetaObject::invokeMethod(
+          relay_, [this, job, result] { Built(job, *result); }, Qt::QueuedConnection);
+    });
+  } catch (...) {
+    building_ = false;
+    progress_->hide();
+    report(step, "Start_Build");
+  }
+}
+
+void Slit_Controller::Show_Progress(uint64_t job, int32_t done, int32_t total) {
+  if (job != job_) return;
+  progress_->setRange(0, total);
+  progress_->setValue(done);
+  const QString percent = QStringLiteral("%1%").arg(total > 0 ? int64_t{done} * 100 / total : 0);
+  for (QPushButton* b : accept_)
+    if (b) b->setText(percent);
+}
+
+void Slit_Controller::Built(uint64_t job, Slit_Analysis& result) {
+  if (job != job_) return; // a build given up since
+  if (worker_.joinable()) worker_.join();
+  building_ = false;
+  progress_->hide();
+  if (!result.slit) {
+    status_->setText(result.cancelled ? QString() : QStringLiteral("No slit: ") + result.why);
+    status_->setToolTip(status_->text());
+    Show_Proposals();
+    return;
+  }
+  from_cache_ = result.from_cache;
+  slit_ = std::make_shared<const Slit_Image>(std::move(*result.slit));
+  proposals_ = result.proposals;
+  strip_->set_Slit(slit_, clock_);
+  int32_t found = 0;
+  for (const Finish_Proposal& p : proposals_)
+    found += p.found ? 1 : 0;
+  status_->setText(QStringLiteral("Slit of %1 %2%3, %4 of 6 proposed")
+                       .arg(slit_->Columns())
+                       .arg(slit_->Interlaced() ? QStringLiteral("fields") : QStringLiteral("frames"))
+                       .arg(from_cache_ ? QStringLiteral(" (kept)") : QString())
+                       .arg(found));
+  Trace_Message(QStringLiteral("*Slit image, done"), slit_->Columns(), from_cache_, found);
+  Show_Proposals();
+  Update_Marks();
+}
+
+void Slit_Controller::Show_Proposals() {
+  int32_t found = 0;
+  for (size_t i = 0; i < accept_.size(); ++i) {
+    QPushButton* b = accept_[i];
+    if (!b) continue;
+    const Finish_Proposal& p = proposals_[i];
+    if (building_) {
+      b->setText(QStringLiteral("..."));
+      b->setToolTip(QStringLiteral("The proposals are being made"));
+      b->setEnabled(false);
+      continue;
+    }
+    if (!slit_ || !p.found) {
+      b->setText(QStringLiteral("-"));
+      b->setToolTip(slit_ ? QStringLiteral("Box %1: not found").arg(i + 1) : QString());
+      b->setEnabled(false);
+      continue;
+    }
+    ++found;
+    b->setText(Seconds_Text(p.interpolated_ms) + (p.dead_heat ? QStringLiteral(" =") : QString()));
+    b->setToolTip(QStringLiteral("Box %1: %2%3. Click to accept.")
+                      .arg(i + 1)
+                      .arg(Proposal_Text(p))
+                      .arg(p.dead_heat ? QStringLiteral(", a dead heat with the box before") : QString()));
+    b->setEnabled(true);
+  }
+  accept_all_->setEnabled(found > 0);
+  if (slit_) {
+    Slit_Marks marks = strip_->Marks();
+    marks.proposals = proposals_;
+    marks.show_proposals = true;
+    strip_->set_Marks(marks);
+  }
+}
+
+void Slit_Controller::Update_Marks() {
+  try {
+    if (!slit_) return;
+    cls_VideoFile_handler& h = w_.obj_QN3_Handler();
+    Slit_Marks marks = strip_->Marks();
+    marks.proposals = proposals_;
+    marks.show_proposals = true;
+    marks.cursor_column = Slit_Column_Of(*slit_, w_.Slider_play->value(), Field_Mode());
+    for (int16_t box = 1; box <= 6; ++box) {
+      int32_t column = -1;
+      if (h.File_open() && h.Dora_Heat_time(box, false) > 0 && h.Dora_heat_frame(box) > 0)
+        column = Slit_Column_Of(*slit_, h.Dora_heat_frame(box), Field_Mode());
+      marks.set_column[static_cast<size_t>(box - 1)] = column;
+    }
+    strip_->set_Marks(marks);
+  } catch (...) {
+    report(10, "Slit_Update_Marks");
+  }
+}
+
+void Slit_Controller::Picture_Shown() {
+  if (slit_) strip_->set_Cursor(Slit_Column_Of(*slit_, w_.Slider_play->value(), Field_Mode()));
+  if (!links_.goal_line || !w_.obj_QN3_Handler().File_open()) return;
+  const Goal_Line line = links_.goal_line();
+  if (Slit_Line{line.x1, line.y1, line.x2, line.y2} != building_line_ && !line_rest_->isActive()) line_rest_->start();
+}
+
+void Slit_Controller::Accept_Proposals(const std::vector<int16_t>& boxes) {
+  int32_t step = 10;
+  try {
+    cls_VideoFile_handler& h = w_.obj_QN3_Handler();
+    if (!h.File_open() || !slit_ || building_) {
+      Beep();
+      Trace_Message("*Accept_Proposals, no proposals");
+      return;
+    }
+    if (Refuse_Read_Only(h)) return;
+    step = 20;
+    std::vector<Box_Time> times;
+    for (const Finish_Proposal& p : proposals_) {
+      const bool wanted = boxes.empty() || std::find(boxes.begin(), boxes.end(), p.box) != boxes.end();
+      if (!wanted || !p.found) continue;
+      Box_Time t;
+      t.box = p.box;
+      t.slider_position = static_cast<int16_t>(Slider_Value_Of(*slit_, p.column, Field_Mode()));
+      t.time_ms = p.time_ms;
+      t.dead_heat = p.dead_heat;
+      if (p.interpolated)
+        t.interpolated =
+            Interpolated_Time{static_cast<int32_t>(std::nearbyint(p.interpolated_ms)), p.time_ms, p.uncertainty_ms};
+      times.push_back(t);
+    }
+    // A dead heat's mark goes on a box whose time another box already holds, stored before it
+    // or earlier among these: the ranking puts that one first.
+    for (size_t i = 0; i < times.size(); ++i) {
+      Box_Time& t = times[i];
+      const int32_t time = t.interpolated ? t.interpolated->time_ms : t.time_ms;
+      bool shared = false;
+      for (int16_t other = 1; other <= 6 && !shared; ++other)
+        shared = other != t.box && h.Dora_Heat_time(other, false) == time &&
+                 std::none_of(times.begin(), times.end(), [other](const Box_Time& x) { return x.box == other; });
+      for (size_t k = 0; k < i && !shared; ++k)
+        shared = (times[k].interpolated ? times[k].interpolated->time_ms : times[k].time_ms) == time;
+      t.dead_heat = shared;
+    }
+    if (times.empty()) {
+      Beep();
+      Trace_Message("*Accept_Proposals, nothing found to accept");
+      return;
+    }
+    step = 30;
+    Store_Box_Times(h, times);
+    step = 40;
+    if (links_.handle_results) links_.handle_results();
+    Update_Marks();
+  } catch (...) {
+    report(step, "Accept_Proposals");
+  }
+}

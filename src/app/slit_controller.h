@@ -1,0 +1,98 @@
+#pragma once
+// The slit image and the finish proposals in the main window: built on a worker thread of their
+// own after a recording opens (kept between openings), shown in a strip under the picture whose
+// columns move the playback, the proposals beside the box buttons and accepted per box or all
+// at once. A proposal is never stored until accepted.
+#include "recording/slit_image.h"
+#include "timing/finish_proposals.h"
+#include "timing/goal_line.h"
+
+#include <QObject>
+#include <QString>
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <thread>
+#include <vector>
+
+class Form_Doravent;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QTimer;
+class Slit_Strip;
+struct Slit_Analysis;
+
+class Slit_Controller : public QObject {
+public:
+  // What the slit asks of the other controllers; set where the window is wired.
+  struct Links {
+    std::function<void(int32_t value)> show_value; // the playback: show that slider position
+    std::function<Goal_Line()> goal_line;          // the selected camera's line
+    std::function<void()> handle_results;          // rank and show the results, mark the buttons
+  };
+
+  explicit Slit_Controller(Form_Doravent& window);
+  ~Slit_Controller() override;
+  Slit_Controller(const Slit_Controller&) = delete;
+  Slit_Controller& operator=(const Slit_Controller&) = delete;
+  Links& links() { return links_; }
+
+  // The recording opened for review: its slit image and proposals are made in the background.
+  void Recording_Opened();
+  void Recording_Closed();
+  // Each picture the playback shows: the strip frames its field; a goal line moved since the
+  // slit was made has it made again once the line rests.
+  void Picture_Shown();
+  // The boxes' stored goal fields, marked on the strip.
+  void Update_Marks();
+
+  // "Slit image": shows or hides the strip (remembered in the settings).
+  void item_slit_image_Click(bool on);
+  // Stores the proposals of these boxes (those not found are left alone); refused on a read-only
+  // recording. All found boxes when empty.
+  void Accept_Proposals(const std::vector<int16_t>& boxes);
+
+  bool Building() const { return building_; }
+  const Slit_Image* Slit() const { return slit_.get(); }
+  const Finish_Proposals& Proposals() const { return proposals_; }
+  bool From_Cache() const { return from_cache_; }
+  QString Status_Text() const;
+  Slit_Strip& Strip() { return *strip_; }
+
+private:
+  void Build_Controls();
+  void Connect_Items();
+  void Start_Build();
+  void Stop_Worker();
+  void Built(uint64_t job, Slit_Analysis& result);
+  void Show_Progress(uint64_t job, int32_t done, int32_t total);
+  void Show_Proposals();
+  void Clear();
+  void Apply_Stored_Strip_Setting();
+  bool Field_Mode() const;
+  void report(int32_t step, const char* procedure);
+
+  Form_Doravent& w_;
+  Links links_;
+  Slit_Strip* strip_ = nullptr;
+  QProgressBar* progress_ = nullptr;
+  QLabel* status_ = nullptr;
+  QPushButton* accept_all_ = nullptr;
+  std::array<QPushButton*, 6> accept_{};
+  QTimer* line_rest_ = nullptr;
+  QObject* relay_ = nullptr; // receives the worker's results on the window's thread
+
+  std::thread worker_;
+  std::atomic<bool> cancel_{false};
+  uint64_t job_ = 0;
+  bool building_ = false;
+  bool strip_setting_applied_ = false;
+  bool from_cache_ = false;
+  std::shared_ptr<const Slit_Image> slit_;
+  Finish_Proposals proposals_;
+  Heat_Clock clock_;
+  Slit_Line building_line_;
+};

@@ -1,0 +1,214 @@
+// The slit strip and the finish proposals on the real window, with synthetic heats: built in the
+// background while the window goes on working, kept for the next opening, columns that move the
+// playback, and proposals stored only when accepted, with their dead heats and marks.
+#include "app/slit_controller.h"
+
+#include "app/form_doravent.h"
+#include "app/goal_line_controller.h"
+#include "app/review_controller.h"
+#include "mock/window_test.h"
+#include "platform/settings.h"
+#include "presentation/results_form.h"
+#include "presentation/slit_strip.h"
+#include "recording/qn3_tool_run.h"
+#include "recording/video_file_handler.h"
+#include "timing/interpolated_time.h"
+#include "timing/result_ranking.h"
+
+#include <QAction>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QSlider>
+#include <QTest>
+#include <cmath>
+
+namespace {
+
+constexpr int32_t Build_Wait_Ms = 30000;
+
+struct Finish_Window : Window_Test {
+  // The settings these tests change (delays, the LED's place, the strip) are not left to the
+  // tests after them in the same process.
+  void TearDown() override {
+    Window_Test::TearDown();
+    QFile::remove(program().Settings_File_Path);
+  }
+  QString Demo(const QString& name, const QStringList& options) {
+    const QString path = dir.filePath(name);
+    const Outcome o = Run_Tool(QStringList{"demo", path} + options);
+    EXPECT_EQ(o.status, 0) << o.err.toStdString();
+    return path;
+  }
+  // Opened and its slit image made.
+  void Open(const QString& path) {
+    ASSERT_TRUE(w->review().Handle_Open(path));
+    QTRY_VERIFY_WITH_TIMEOUT(!w->slit().Building(), Build_Wait_Ms);
+    ASSERT_TRUE(w->slit().Slit()) << w->slit().Status_Text().toStdString();
+  }
+  QPushButton* Accept_Button(int box) const {
+    return w->findChild<QPushButton*>(QStringLiteral("Cmd_accept_proposal_%1").arg(box - 1));
+  }
+  Form_Dora_Results* Results() const { return w->findChild<Form_Dora_Results*>(); }
+};
+
+// Boxes 3 and 4 in a dead heat, box 6 does not finish.
+const QStringList Heat{"--crossings", "29203,29411,29607,29607,30009,-", "--from", "28800", "--to", "30400"};
+
+TEST_F(Finish_Window, BuiltInTheBackgroundWhileTheWindowWorks) {
+  const QString path = Demo("heat.qn3", Heat);
+  load_window();
+  ASSERT_TRUE(w->review().Handle_Open(path));
+  // The result arrives through the event loop: the window has not waited for it.
+  EXPECT_TRUE(w->slit().Building());
+  EXPECT_EQ(Accept_Button(1)->text(), "...");
+  EXPECT_FALSE(w->findChild<QWidget*>("Progress_slit")->isHidden());
+  w->Slider_play->setValue(10);
+  EXPECT_EQ(w->Label_field->text(), "10");
+  QTRY_VERIFY_WITH_TIMEOUT(!w->slit().Building(), Build_Wait_Ms);
+  ASSERT_TRUE(w->slit().Slit());
+  EXPECT_TRUE(w->findChild<QWidget*>("Progress_slit")->isHidden());
+  EXPECT_FALSE(w->slit().From_Cache());
+  EXPECT_EQ(w->slit().Slit()->Columns(), 2 * w->obj_QN3_Handler().Num_Frames());
+  EXPECT_TRUE(w->slit().Status_Text().contains("5 of 6")) << w->slit().Status_Text().toStdString();
+  // Beside the box buttons: each found box's instant, nothing for the one that did not finish.
+  EXPECT_TRUE(Accept_Button(1)->text().startsWith("29,20")) << Accept_Button(1)->text().toStdString();
+  EXPECT_TRUE(Accept_Button(1)->isEnabled());
+  EXPECT_FALSE(Accept_Button(6)->isEnabled());
+  EXPECT_EQ(Accept_Button(3)->text().left(6), Accept_Button(4)->text().left(6)); // proposed equal
+  // Nothing is stored until accepted.
+  for (int16_t box = 1; box <= 6; ++box)
+    EXPECT_EQ(w->obj_QN3_Handler().Dora_Heat_time(box, false), 0) << box;
+
+  // Opened again, the slit image is the one kept, though the header was rewritten meanwhile.
+  w->obj_QN3_Handler().set_Dora_Heat_Length(QStringLiteral("515"));
+  ASSERT_TRUE(w->obj_QN3_Handler().Write_XML_Header());
+  {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    f.setFileTime(QDateTime::currentDateTime().addSecs(30), QFileDevice::FileModificationTime);
+  }
+  w->review().Do_Close();
+  EXPECT_FALSE(w->slit().Slit());
+  EXPECT_EQ(Accept_Button(1)->text(), "-");
+  Open(path);
+  EXPECT_TRUE(w->slit().From_Cache());
+  EXPECT_TRUE(errors.reports.empty());
+}
+
+TEST_F(Finish_Window, StripColumnsMoveThePlaybackAndFollowIt) {
+  const QString path = Demo("heat.qn3", Heat);
+  load_window();
+  w->item(QStringLiteral("item_slit_image"))->setChecked(true);
+  w->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+  Open(path);
+  ASSERT_FALSE(w->Frame_slit->isHidden());
+  // Between the picture and the set-times buttons.
+  EXPECT_GT(w->Frame_slit->y(), w->Picture_out->geometry().bottom());
+  EXPECT_GT(w->Frame_settimes->y(), w->Frame_slit->geometry().bottom());
+  EXPECT_EQ(Read_Ini_Value("Slit", "show_strip", program().Settings_File_Path, {}), "1");
+
+  Slit_Strip& strip = w->slit().Strip();
+  ASSERT_TRUE(w->state().Field_Mode);
+  for (int32_t column : {0, 17, 40, w->slit().Slit()->Columns() - 1}) {
+    strip.set_Cursor(column); // scrolled into view
+    QTest::mouseClick(&strip, Qt::LeftButton, {}, QPoint(strip.X_Of_Column(column) + 1, Slit_Marks_Height + 20));
+    EXPECT_EQ(w->Slider_play->value(), column + 1) << column;
+    EXPECT_EQ(strip.Marks().cursor_column, column);
+  }
+  // The playback's steps move the frame on the strip.
+  w->Slider_play->setValue(23);
+  EXPECT_EQ(strip.Marks().cursor_column, 22);
+
+  w->item(QStringLiteral("item_slit_image"))->setChecked(false);
+  EXPECT_TRUE(w->Frame_slit->isHidden());
+  EXPECT_GT(w->Frame_settimes->y(), w->Picture_out->geometry().bottom());
+  EXPECT_LT(w->Frame_settimes->y(), w->Picture_out->geometry().bottom() + 40);
+  EXPECT_EQ(Read_Ini_Value("Slit", "show_strip", program().Settings_File_Path, {}), "0");
+}
+
+TEST_F(Finish_Window, AcceptedProposalsAreStoredInterpolatedAndMarked) {
+  const QString path = Demo("heat.qn3", Heat);
+  load_window();
+  Open(path);
+  cls_VideoFile_handler& h = w->obj_QN3_Handler();
+  const Finish_Proposals proposals = w->slit().Proposals();
+
+  QTest::mouseClick(Accept_Button(1), Qt::LeftButton);
+  const Finish_Proposal& p1 = proposals[0];
+  ASSERT_TRUE(p1.found && p1.interpolated);
+  EXPECT_EQ(h.Dora_Heat_time(1, false), std::lround(p1.interpolated_ms));
+  EXPECT_NEAR(h.Dora_Heat_time(1, false), 29203, 3);
+  EXPECT_EQ(h.Dora_heat_frame(1), p1.field_number); // field mode: the field at or past the line
+  const auto stored = Read_Interpolated_Time(h.XML_Header(), 1);
+  ASSERT_TRUE(stored);
+  EXPECT_EQ(stored->field_time_ms, p1.time_ms);
+  EXPECT_EQ(h.Dora_Heat_time(2, false), 0); // one box only
+  // The results window shows it in italics with the note; the strip marks the box's field.
+  Form_Dora_Results* results = Results();
+  ASSERT_TRUE(results);
+  EXPECT_EQ(results->Shown_Results()[0].Box, 1);
+  EXPECT_TRUE(results->Label_time[0]->font().italic());
+  EXPECT_TRUE(results->Label_time[0]->toolTip().contains("Interpolated"));
+  EXPECT_EQ(w->slit().Strip().Marks().set_column[0], p1.column);
+
+  // All: the dead heat's mark goes on the box the ranking puts second.
+  w->item(QStringLiteral("item_accept_all_proposals"))->trigger();
+  EXPECT_EQ(h.Dora_Heat_time(3, false), h.Dora_Heat_time(4, false));
+  EXPECT_FALSE(h.Dora_dead_heat(3));
+  EXPECT_TRUE(h.Dora_dead_heat(4));
+  EXPECT_EQ(h.Dora_Heat_time(6, false), 0);
+  const auto ranked = Rank_Results(h.XML_Header(), 0);
+  EXPECT_EQ(ranked[2].row.Box, 3);
+  EXPECT_EQ(ranked[3].row.Box, 4);
+  EXPECT_EQ(ranked[3].text.rank, ranked[2].text.rank);
+
+  // A box button afterwards stores the shown field's time: no longer interpolated.
+  w->Slider_play->setValue(p1.field_number + 2);
+  QTest::mouseClick(w->Command_BOX_set_time[0], Qt::LeftButton);
+  EXPECT_NE(h.Dora_Heat_time(1, false), std::lround(p1.interpolated_ms));
+  EXPECT_FALSE(Read_Interpolated_Time(h.XML_Header(), 1));
+  for (size_t row = 0; row < results->Shown_Results().size(); ++row)
+    EXPECT_TRUE(results->Shown_Results()[row].Box != 1 || !results->Label_time[row]->font().italic()) << row;
+
+  // Reopened, the times are what the file holds.
+  w->review().Do_Close();
+  Open(path);
+  EXPECT_EQ(w->obj_QN3_Handler().Dora_Heat_time(2, false), std::lround(proposals[1].interpolated_ms));
+  EXPECT_TRUE(errors.reports.empty());
+}
+
+TEST_F(Finish_Window, ReadOnlyRecordingsAndNothingToAccept) {
+  const QString path = Demo("heat.qn3", Heat);
+  QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadUser);
+  load_window();
+  Open(path);
+  ASSERT_TRUE(w->obj_QN3_Handler().Read_only());
+  w->item(QStringLiteral("item_accept_all_proposals"))->trigger();
+  EXPECT_TRUE(prompts->messages().contains("File is read only!"));
+  EXPECT_EQ(w->obj_QN3_Handler().Dora_Heat_time(1, false), 0);
+  w->review().Do_Close();
+  const int beeps = prompts->beeps();
+  w->item(QStringLiteral("item_accept_proposal_1"))->trigger();
+  EXPECT_EQ(prompts->beeps(), beeps + 1);
+  QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+}
+
+TEST_F(Finish_Window, AMovedGoalLineMakesTheSlitAgain) {
+  const QString path = Demo("heat.qn3", Heat);
+  load_window();
+  Open(path);
+  const Slit_Line before = w->slit().Slit()->Line();
+  Goal_Line moved = w->goal_line().Line(1);
+  moved.x1 += 30;
+  moved.x2 += 30;
+  w->goal_line().set_Line(1, moved);
+  w->Slider_play->setValue(5); // the next picture shown notices
+  QTRY_VERIFY_WITH_TIMEOUT(w->slit().Slit() && w->slit().Slit()->Line() != before && !w->slit().Building(),
+                           Build_Wait_Ms);
+  EXPECT_EQ(w->slit().Slit()->Line(), (Slit_Line{moved.x1, moved.y1, moved.x2, moved.y2}));
+}
+
+} // namespace
