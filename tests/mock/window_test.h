@@ -9,6 +9,7 @@
 #include "platform/user_folders.h"
 #include "recording/video_file_handler.h"
 
+#include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <memory>
@@ -22,11 +23,14 @@ struct Window_Test : ::testing::Test {
   void SetUp() override {
     program() = Program_Info{};
     program().Settings_File_Path = Local_AppData_Folder() + QStringLiteral("Doravent_HDMI.ini");
+    // The data folder is the test process's: what one test saves must not reach another.
+    QFile::remove(program().Settings_File_Path);
   }
   void TearDown() override {
     if (w) w->obj_QN3_Handler().Close_File();
     w.reset();
     program().Ending = false;
+    QFile::remove(program().Settings_File_Path);
   }
   // The window made and started; opening a recording does not pause. `before_load` runs between.
   template <class Before = void (*)(Form_Doravent&)>
