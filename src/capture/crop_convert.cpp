@@ -77,30 +77,25 @@ void Nv12_Row(const uint8_t* luma, const uint8_t* chroma, int32_t x0, int32_t wi
   }
 }
 
-int64_t Default_Stride(const Video_Format& f) {
+// Bytes of one row's pixels without padding. Packed 4:2:2 rows and NV12's chroma rows hold whole
+// pixel pairs: a picture of odd width still has the last pair's chroma, which is read.
+int64_t Row_Bytes(const Video_Format& f) {
+  const int64_t pairs = (int64_t{f.width} + 1) / 2;
   switch (f.pixel_format) {
-  case Pixel_Format::BGR24_Bottom_Up: return cDIBSection::Bytes_Per_Scan_Line_For(f.width);
+  case Pixel_Format::BGR24_Bottom_Up:
   case Pixel_Format::RGB24:
   case Pixel_Format::BGR24: return int64_t{f.width} * 3;
   case Pixel_Format::YUYV:
-  case Pixel_Format::UYVY: return int64_t{f.width} * 2;
-  case Pixel_Format::NV12: return f.width;
+  case Pixel_Format::UYVY: return pairs * 4;
+  case Pixel_Format::NV12: return pairs * 2;
   case Pixel_Format::MJPEG: return 0;
   }
   return 0;
 }
 
-int32_t Bytes_Per_Pixel(Pixel_Format p) {
-  switch (p) {
-  case Pixel_Format::BGR24_Bottom_Up:
-  case Pixel_Format::RGB24:
-  case Pixel_Format::BGR24: return 3;
-  case Pixel_Format::YUYV:
-  case Pixel_Format::UYVY: return 2;
-  case Pixel_Format::NV12: return 1;
-  case Pixel_Format::MJPEG: return 0;
-  }
-  return 0;
+int64_t Default_Stride(const Video_Format& f) {
+  if (f.pixel_format == Pixel_Format::BGR24_Bottom_Up) return cDIBSection::Bytes_Per_Scan_Line_For(f.width);
+  return Row_Bytes(f);
 }
 
 } // namespace
@@ -109,7 +104,7 @@ int64_t Frame_Bytes_Needed(const Video_Format& format) {
   if (format.width <= 0 || format.height <= 0 || format.pixel_format == Pixel_Format::MJPEG) return 0;
   const int64_t stride = format.stride > 0 ? format.stride : Default_Stride(format);
   // The last row need not carry its padding.
-  int64_t bytes = stride * (format.height - 1) + int64_t{format.width} * Bytes_Per_Pixel(format.pixel_format);
+  int64_t bytes = stride * (format.height - 1) + Row_Bytes(format);
   if (format.pixel_format == Pixel_Format::NV12) bytes = stride * format.height + stride * ((format.height + 1) / 2);
   return bytes;
 }
@@ -140,7 +135,7 @@ bool Crop_Converter::Convert(const Video_Format& format, const uint8_t* data, in
 
   const int64_t stride = format.stride > 0 ? format.stride : Default_Stride(format);
   const int64_t needed = Frame_Bytes_Needed(format);
-  if (stride < int64_t{format.width} * Bytes_Per_Pixel(format.pixel_format) || length < needed) {
+  if (stride < Row_Bytes(format) || length < needed) {
     error = QStringLiteral("Frame of %1 bytes is shorter than its format needs (%2 bytes)").arg(length).arg(needed);
     return false;
   }

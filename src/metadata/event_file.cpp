@@ -61,6 +61,34 @@ void set_text(pugi::xml_node node, const QString& text) {
   if (!text.isEmpty()) node.append_child(pugi::node_pcdata).set_value(To_Document(text).c_str());
 }
 
+bool Valid_Utf8(const QByteArray& bytes) {
+  QStringDecoder utf8(QStringDecoder::Utf8);
+  const QString decoded = utf8.decode(bytes); // the decoder works only when its result is taken
+  return !utf8.hasError();
+}
+
+// Whether a name of the parsed (UTF-8) document survives a Latin-1 save: text becomes '?'
+// where it must, but a name with '?' in it no longer parses.
+bool Fits_Latin1(const char* name) {
+  for (const auto* p = reinterpret_cast<const unsigned char*>(name); *p; ++p)
+    if (*p >= 0xC4) return false; // lead byte of a character beyond U+00FF
+  return true;
+}
+
+bool Names_Fit_Latin1(pugi::xml_document& doc) {
+  struct Walker final : pugi::xml_tree_walker {
+    bool fits = true;
+    bool for_each(pugi::xml_node& node) override {
+      fits = Fits_Latin1(node.name());
+      for (pugi::xml_attribute a = node.first_attribute(); fits && a; a = a.next_attribute())
+        fits = Fits_Latin1(a.name());
+      return fits;
+    }
+  } walker;
+  doc.traverse(walker);
+  return walker.fits;
+}
+
 bool is_blank(QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); }
 
 QString trim_blanks(const QString& text) {
@@ -114,14 +142,31 @@ bool Event_Document::Empty() const { return !doc_->first_child(); }
 std::optional<QString> Event_Document::Load(const QByteArray& bytes) {
   auto parsed = std::make_unique<pugi::xml_document>();
   // The declaration names the encoding; pugixml honours it.
-  const pugi::xml_parse_result result =
+  pugi::xml_parse_result result =
       parsed->load_buffer(bytes.constData(), static_cast<size_t>(bytes.size()), load_options, pugi::encoding_auto);
+  // A file without a declaration that is no UTF-8 was written in Latin-1 by hand or by an older
+  // machine: read as UTF-8 its accented letters would be lost at the next save.
+  if (result && result.encoding == pugi::encoding_utf8 && !Valid_Utf8(bytes))
+    result =
+        parsed->load_buffer(bytes.constData(), static_cast<size_t>(bytes.size()), load_options, pugi::encoding_latin1);
   if (!result) {
     const qsizetype offset = std::min<qsizetype>(static_cast<qsizetype>(result.offset), bytes.size());
     const auto line = bytes.left(offset).count('\n') + 1;
     return QString::fromLatin1(result.description()) + QStringLiteral(", line ") + QString::number(line);
   }
   if (!parsed->document_element()) return QStringLiteral("No root element");
+  if (!Names_Fit_Latin1(*parsed))
+    return QStringLiteral("Element or attribute names with characters outside ISO-8859-1 (the file's text)");
+  // The file is saved in Latin-1 whatever it came in: its declaration must say so, or a reader
+  // would take the saved bytes for UTF-8.
+  pugi::xml_node declaration = parsed->first_child();
+  if (declaration.type() != pugi::node_declaration) {
+    declaration = parsed->prepend_child(pugi::node_declaration);
+    declaration.append_attribute("version").set_value("1.0");
+  }
+  pugi::xml_attribute encoding = declaration.attribute("encoding");
+  if (!encoding) encoding = declaration.append_attribute("encoding");
+  encoding.set_value("iso-8859-1");
   doc_ = std::move(parsed);
   return std::nullopt;
 }

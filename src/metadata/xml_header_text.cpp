@@ -30,7 +30,11 @@ std::string To_Document(const QString& text) {
   return std::string(utf8.constData(), static_cast<size_t>(utf8.size()));
 }
 
-QString From_Document(const char* text) { return text ? QString::fromUtf8(text) : QString(); }
+QString From_Document(const char* text) {
+  // A character reference may name a character the Latin-1 file cannot hold: it reads as the
+  // '?' that the next save stores, so what is shown is what is kept.
+  return text ? QString::fromLatin1(To_Latin1(QString::fromUtf8(text))) : QString();
+}
 
 std::optional<double> Number_Value(const QString& text) {
   const QString t = text.trimmed();

@@ -14,6 +14,7 @@ QByteArray To_Latin1(const QString& text, bool* replaced = nullptr);
 
 // The document's own (UTF-8) form of a text, limited to Latin-1 the same way.
 std::string To_Document(const QString& text);
+// Reads as the file stores it: characters outside Latin-1 (from character references) become '?'.
 QString From_Document(const char* text);
 
 // The value of a decimal number text (blanks around it, a sign, a fraction and an exponent

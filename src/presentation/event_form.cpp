@@ -544,6 +544,11 @@ void Form_event_registration::item_import_dogs_Click() {
               QStringLiteral("No valid Event File open!"));
       return;
     }
+    // Names imported into a file that cannot be saved would be lost at the next save.
+    if (Event_File_Read_Only(path_)) {
+      Msg_Box(QStringLiteral("Event file is Read-Only!") + QStringLiteral("\n") + path_, QFileInfo(path_).fileName());
+      return;
+    }
     step = 20;
     const QString start = Resolve_Drive_Default(
         Read_Ini_Value(Settings, QStringLiteral("importdir"), program().Settings_File_Path, QStringLiteral("c:")));

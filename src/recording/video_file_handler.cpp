@@ -168,8 +168,9 @@ bool cls_VideoFile_handler::Open_QN3(const qn3::Recovery_Result& recovery) {
   last_decoded_frame_ = 0;
   decoded_frame_ = 0;
   file_ = std::make_unique<QFile>(file_name_);
-  // A file the user may not write is still reviewed; only writing to it is refused.
-  if (!file_->open(QIODevice::ReadWrite)) {
+  // A file the user may not write is still reviewed; only writing to it is refused. One without
+  // write permission is opened for reading even where the system would allow more (root).
+  if (read_only_ || !file_->open(QIODevice::ReadWrite)) {
     read_only_ = true;
     if (!file_->open(QIODevice::ReadOnly)) {
       Beep();
@@ -319,7 +320,7 @@ void cls_VideoFile_handler::Write_QN3_header() {
 bool cls_VideoFile_handler::Reopen_For_Update() {
   if (File_open() && file_ && file_->isWritable()) return true;
   if (File_open()) return false;
-  if (file_name_.isEmpty()) return false;
+  if (file_name_.isEmpty() || File_Is_Read_Only(file_name_)) return false;
   // A rewrite cut short is finished first: the next one replaces its journal.
   qn3::Recover_Header(file_name_);
   file_ = std::make_unique<QFile>(file_name_);

@@ -200,6 +200,8 @@ void cls_VideoFile_handler::Open_qn3_for_Append() {
 void cls_VideoFile_handler::Open_For_Append(bool adopt_header, int32_t pass_slot) {
   if (!File_open()) {
     if (file_name_.isEmpty()) throw Dora_Error(75, QStringLiteral("No recording to append to"));
+    if (QFileInfo::exists(file_name_) && File_Is_Read_Only(file_name_))
+      throw Dora_Error(75, QStringLiteral("File is read only!"));
     // A rewrite cut short must be finished before the header is read or written again.
     qn3::Recover_Header(file_name_);
     file_ = std::make_unique<QFile>(file_name_);

@@ -61,12 +61,21 @@ const Fake_V4l2::Device* Fake_V4l2::By_Path(const std::string& path) const {
   return nullptr;
 }
 
+uint32_t Fake_V4l2::Bytes_Per_Line(const Device& d) const {
+  switch (d.fourcc) {
+  case V4L2_PIX_FMT_MJPEG: return 0;
+  case V4L2_PIX_FMT_YUYV:
+  case V4L2_PIX_FMT_UYVY: return d.width * 2 + d.info.row_padding;
+  case V4L2_PIX_FMT_NV12: return d.width + d.info.row_padding;
+  default: return d.width * 3 + d.info.row_padding;
+  }
+}
+
 uint32_t Fake_V4l2::Frame_Size(const Device& d) const {
   switch (d.fourcc) {
-  case V4L2_PIX_FMT_YUYV:
-  case V4L2_PIX_FMT_UYVY: return d.width * d.height * 2;
-  case V4L2_PIX_FMT_NV12: return d.width * d.height * 3 / 2;
-  default: return d.width * d.height * 3;
+  case V4L2_PIX_FMT_MJPEG: return d.width * d.height * 3;
+  case V4L2_PIX_FMT_NV12: return Bytes_Per_Line(d) * (d.height + (d.height + 1) / 2);
+  default: return Bytes_Per_Line(d) * d.height;
   }
 }
 
@@ -180,8 +189,7 @@ int Fake_V4l2::Answer(Device& d, unsigned long request, void* arg) {
     fmt->fmt.pix.width = d.width;
     fmt->fmt.pix.height = d.height;
     fmt->fmt.pix.field = V4L2_FIELD_NONE;
-    fmt->fmt.pix.bytesperline =
-        d.fourcc == V4L2_PIX_FMT_MJPEG ? 0 : (d.fourcc == V4L2_PIX_FMT_NV12 ? d.width : Frame_Size(d) / d.height);
+    fmt->fmt.pix.bytesperline = Bytes_Per_Line(d);
     fmt->fmt.pix.sizeimage = Frame_Size(d);
     return 0;
   }
@@ -317,7 +325,7 @@ bool Fake_V4l2::Push_Frame(const std::string& path, const std::vector<uint8_t>& 
   d->incoming.pop_front();
   Buffer& b = d->buffers[index];
   const size_t n = std::min(bytes.size(), b.memory.size());
-  std::memcpy(b.memory.data(), bytes.data(), n);
+  if (n > 0) std::memcpy(b.memory.data(), bytes.data(), n);
   b.bytesused = static_cast<uint32_t>(n);
   b.sequence = sequence;
   b.stamp = stamp;

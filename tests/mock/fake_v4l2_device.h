@@ -32,6 +32,7 @@ struct Fake_V4l2_Camera {
   uint32_t device_caps = 0; // 0: video capture and streaming
   std::vector<Fake_V4l2_Format> formats;
   uint32_t buffers_granted = 0; // 0: as many as asked
+  uint32_t row_padding = 0;     // bytes a driver adds to each row of an uncompressed format
 };
 
 class Fake_V4l2 final : public V4l2_Io {
@@ -98,6 +99,7 @@ private:
   int Answer(Device& d, unsigned long request, void* arg);
   void Wake(Device& d);
   void Drain(Device& d);
+  uint32_t Bytes_Per_Line(const Device& d) const;
   uint32_t Frame_Size(const Device& d) const;
 
   std::vector<std::unique_ptr<Device>> devices_;

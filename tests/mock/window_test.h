@@ -30,6 +30,7 @@ struct Window_Test : ::testing::Test {
     if (w) w->obj_QN3_Handler().Close_File();
     w.reset();
     program().Ending = false;
+    QFile::remove(program().Settings_File_Path);
   }
   // The window made and started; opening a recording does not pause. `before_load` runs between.
   template <class Before = void (*)(Form_Doravent&)>

@@ -1,0 +1,147 @@
+// The program killed at 20 random moments of append passes: each time the recording opens,
+// every record that was complete holds exactly the bytes an uninterrupted pass writes, and the
+// next pass continues behind them, so that at the end no frame is lost or doubled.
+#include "mock/scripted_prompts.h"
+#include "recording/video_file_handler.h"
+#include "writer_frames.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <numeric>
+#include <random>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int32_t W = 128;
+constexpr int32_t H = 96;
+constexpr int32_t Frames = 480;
+constexpr int32_t Kills = 20;
+
+bool Write_Fully(int fd, const void* data, size_t size) {
+  const auto* p = static_cast<const char*>(data);
+  while (size > 0) {
+    const ssize_t done = ::write(fd, p, size);
+    if (done < 0 && errno == EINTR) continue;
+    if (done <= 0) return false;
+    p += done;
+    size -= static_cast<size_t>(done);
+  }
+  return true;
+}
+
+std::vector<int32_t> Positions(int32_t from, int32_t to) {
+  std::vector<int32_t> positions(static_cast<size_t>(std::max(to - from + 1, 0)));
+  std::iota(positions.begin(), positions.end(), from);
+  return positions;
+}
+
+// One append pass of frames `from`..Frames; true when all went in.
+bool Append(const QString& path, const Frame_List& frames, int32_t from,
+            const std::function<void(int32_t, int32_t)>& progress = {}) {
+  cls_VideoFile_handler writer;
+  writer.set_File_name(path);
+  const auto positions = Positions(from, Frames);
+  return writer.Append_Frames(frames, progress, positions) == static_cast<int32_t>(positions.size());
+}
+
+// The child: says it is ready, then appends frames `from`.. and says how many are done after each.
+[[noreturn]] void Append_Until_Killed(const QString& path, const Frame_List& frames, int32_t from, int report) {
+  const int32_t ready = -1;
+  if (!Write_Fully(report, &ready, sizeof ready)) ::_exit(4);
+  Append(path, frames, from, [report](int32_t done, int32_t) {
+    if (!Write_Fully(report, &done, sizeof done)) ::_exit(4);
+  });
+  ::_exit(0);
+}
+
+QByteArray Records(const QByteArray& file) { return file.mid(qn3::Header_Block_Size); }
+
+TEST(Append_Kill, EveryCompleteRecordSurvivesAndTheNextPassContinues) {
+  Prompts_Guard prompts;
+  QTemporaryDir dir;
+  Frame_List frames;
+  writer_frames::Fill(frames, W, H, std::vector<writer_frames::Content>(Frames, writer_frames::Content::Textured));
+
+  // Frame 1 alone sizes the slot; the uninterrupted passes are the reference.
+  const QString path = dir.filePath(QStringLiteral("heat.qn3"));
+  const QString reference = dir.filePath(QStringLiteral("reference.qn3"));
+  for (const QString& p : {path, reference}) {
+    cls_VideoFile_handler writer;
+    writer.set_Cropped_X(W);
+    writer.set_Cropped_Y(H);
+    ASSERT_TRUE(writer.Initiate_QN3_File(p));
+    ASSERT_EQ(writer.Append_Frames(frames, {}, {1}), 1);
+  }
+  const auto start = std::chrono::steady_clock::now();
+  ASSERT_TRUE(Append(reference, frames, 2));
+  const auto per_frame =
+      std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start) / (Frames - 1);
+  const QByteArray expected = Records(writer_frames::File_Bytes(reference));
+  const int64_t record = expected.size() / Frames;
+  ASSERT_EQ(expected.size(), record * Frames);
+
+  std::mt19937 random(20240601);
+  // Somewhere in the pass's start or its first dozen frames, so that 20 kills fit in one heat.
+  std::uniform_int_distribution<int64_t> delay_us(0, std::max<int64_t>(per_frame.count() * 12, 2000));
+  int32_t complete = 1;
+  int32_t kills = 0;
+  while (kills < Kills) {
+    ASSERT_LT(complete, Frames) << "the heat's frames ran out before " << Kills << " kills";
+    int pipe_fds[2];
+    ASSERT_EQ(::pipe(pipe_fds), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      ::close(pipe_fds[0]);
+      Append_Until_Killed(path, frames, complete + 1, pipe_fds[1]);
+    }
+    ::close(pipe_fds[1]);
+    int32_t said = 0;
+    ASSERT_EQ(::read(pipe_fds[0], &said, sizeof said), static_cast<ssize_t>(sizeof said)) << "child did not start";
+    ::usleep(static_cast<useconds_t>(delay_us(random)));
+    ::kill(child, SIGKILL);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    int32_t reported = 0;
+    while (::read(pipe_fds[0], &said, sizeof said) == static_cast<ssize_t>(sizeof said))
+      reported = said;
+    ::close(pipe_fds[0]);
+    if (!WIFSIGNALED(status)) continue; // the pass ended before the kill: not one of the 20
+    ++kills;
+    SCOPED_TRACE(testing::Message() << "kill " << kills << " after " << reported << " frames of the pass");
+
+    const QByteArray file = writer_frames::File_Bytes(path);
+    const auto now_complete = static_cast<int32_t>(Records(file).size() / record);
+    EXPECT_GE(now_complete, complete + reported) << "a frame reported written is missing";
+    EXPECT_TRUE(Records(file).left(now_complete * record) == expected.left(now_complete * record))
+        << "a complete record differs from the uninterrupted pass's";
+    cls_VideoFile_handler reader;
+    ASSERT_TRUE(reader.Open_File(path));
+    EXPECT_GE(reader.Num_Frames(), now_complete);
+    EXPECT_EQ(reader.Record_Size(), record);
+    for (const int16_t f : {int16_t{1}, static_cast<int16_t>(now_complete)}) {
+      reader.Read_RGB_sample(f, true);
+      EXPECT_FALSE(reader.Read_error()) << "frame " << f;
+      EXPECT_EQ(reader.Record_Capture_Mill(f), 100'000 + 40 * f) << "frame " << f;
+    }
+    reader.Close_File();
+    complete = now_complete;
+  }
+
+  // The next pass takes the rest: the recording is the uninterrupted one, frame for frame.
+  ASSERT_TRUE(Append(path, frames, complete + 1));
+  EXPECT_TRUE(Records(writer_frames::File_Bytes(path)) == expected);
+  cls_VideoFile_handler reader;
+  ASSERT_TRUE(reader.Open_File(path));
+  EXPECT_EQ(reader.Num_Frames(), Frames);
+  EXPECT_EQ(reader.QN3_Num_Frames(), Frames) << "the header counts every frame";
+  EXPECT_TRUE(prompts->seen.empty());
+}
+
+} // namespace
