@@ -1,0 +1,278 @@
+// A long meeting: 40 heats back to back in the real main window, headless, with the synthetic
+// camera and the simulated kit on a stepped clock. Each heat is initiated, started by the kit's
+// start contact, captured for 8 s around the finish by the goal camera's trigger, appended,
+// finished, opened for review, given six times and closed. Per heat: wall time, resident memory,
+// open descriptors, frames lost (kept while the trigger was closed but missing from the file)
+// and times stored off the synthetic truth. What a long meeting must not show is growth.
+//   bench_meeting [heats]
+#include "app/camera_controller.h"
+#include "app/form_doravent.h"
+#include "app/heat_controller.h"
+#include "app/kit_controller.h"
+#include "app/playback_controller.h"
+#include "app/review_controller.h"
+#include "capture/capture_hdmi.h"
+#include "capture/synthetic_camera.h"
+#include "kit/simulated_kit.h"
+#include "platform/clock.h"
+#include "platform/error_report.h"
+#include "platform/program_info.h"
+#include "platform/prompts.h"
+#include "platform/settings.h"
+#include "platform/user_folders.h"
+#include "recording/video_file_handler.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSlider>
+#include <QTemporaryDir>
+
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <optional>
+
+namespace {
+
+// Moved by hand: 40 ms per camera frame, so a heat takes no longer than its work.
+class Meeting_Clock final : public Clock {
+public:
+  int32_t mill_now() const override { return mill; }
+  QDateTime local_now() const override { return local; }
+  void advance(int32_t ms) {
+    mill += ms;
+    local = local.addMSecs(ms);
+  }
+  int32_t mill = 5'000'000;
+  QDateTime local{QDate(2026, 5, 17), QTime(14, 0)};
+};
+
+// Nobody is there to answer: every question takes its default, and each one asked is counted,
+// as a meeting that asks the operator anything has gone wrong.
+class Unattended final : public Prompts {
+public:
+  Prompt_Answer message(const QString& text, const QString&, Prompt_Buttons buttons, Prompt_Icon,
+                        std::optional<Prompt_Answer> default_answer) override {
+    ++asked;
+    std::fprintf(stderr, "asked: %s\n", qPrintable(text));
+    if (default_answer) return *default_answer;
+    return buttons == Prompt_Buttons::Ok || buttons == Prompt_Buttons::OkCancel ? Prompt_Answer::Ok
+                                                                                : Prompt_Answer::Yes;
+  }
+  std::optional<QString> input(const QString&, const QString&, const QString&) override { return std::nullopt; }
+  QString open_file(const QString&, const QString&, const QString&) override { return {}; }
+  QString save_file(const QString&, const QString&, const QString&) override { return {}; }
+  QString select_folder(const QString&, const QString&) override { return {}; }
+  void beep() override {}
+  int asked = 0;
+};
+
+class Counted_Errors final : public Error_Sink {
+public:
+  void QNV_Error_Handler(const QString& description, int16_t, int32_t, const QString& location,
+                         const QString&) override {
+    ++count;
+    std::fprintf(stderr, "error: %s (%s)\n", qPrintable(description), qPrintable(location));
+  }
+  int count = 0;
+};
+
+long Resident_Kb() {
+  QFile status(QStringLiteral("/proc/self/status"));
+  if (!status.open(QIODevice::ReadOnly)) return -1;
+  for (const QByteArray& line : status.readAll().split('\n'))
+    if (line.startsWith("VmRSS:")) return line.mid(6).trimmed().split(' ').value(0).toLong();
+  return -1;
+}
+
+qsizetype Open_Descriptors() {
+  return QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::System).size();
+}
+
+void Settle() {
+  for (int i = 0; i < 5; ++i)
+    QCoreApplication::processEvents();
+}
+
+struct Heat_Row {
+  double wall_ms = 0;
+  long rss_kb = 0;
+  qsizetype descriptors = 0;
+  int32_t kept = 0;
+  int32_t lost = 0;
+  int32_t times_off = 0;
+};
+
+class Meeting {
+public:
+  Meeting() {
+    install_clock(&clock_);
+    previous_prompts_ = install_prompts(std::make_unique<Unattended>());
+    install_error_sink(&errors_);
+    program().Settings_File_Path = Local_AppData_Folder() + QStringLiteral("Doravent_HDMI.ini");
+    const QString ini = program().Settings_File_Path;
+    Write_Ini_Value(QStringLiteral("capturesettings"), QStringLiteral("friendlyname"),
+                    QStringLiteral("Synthetic camera"), ini);
+    Write_Ini_Value(QStringLiteral("capturesettings"), QStringLiteral("videoproperty"), QStringLiteral("0"), ini);
+    Write_Ini_Value(QStringLiteral("Settings"), QStringLiteral("save_folder"), folder_.path(), ini);
+    Write_Ini_Value(QStringLiteral("Settings"), QStringLiteral("goal_compensation"), QStringLiteral("0"), ini);
+    Form_Doravent::Options options;
+    options.simulated_kit = true;
+    options.end_program = [](int) {};
+    w_ = std::make_unique<Form_Doravent>(options);
+    w_->kit().set_Open_Wait_Ms(0);
+    w_->heat().set_Append_Wait_Ms(0);
+    w_->review().set_Open_Wait_Ms(0);
+    w_->Form_Load();
+    Settle();
+    Start_Camera();
+    Switch(1, true); // armed
+  }
+  ~Meeting() {
+    w_->obj_QN3_Handler().Close_File();
+    w_.reset();
+    install_error_sink(nullptr);
+    install_prompts(std::move(previous_prompts_));
+    install_clock(nullptr);
+  }
+  Meeting(const Meeting&) = delete;
+  Meeting& operator=(const Meeting&) = delete;
+
+  // One heat; crossings vary from heat to heat around 3 s after the start.
+  Heat_Row Heat(int number) {
+    const auto begin = std::chrono::steady_clock::now();
+    Heat_Row row;
+    Synthetic_Crossings crossings;
+    for (size_t box = 0; box < crossings.size(); ++box)
+      crossings.at(box) = 3000 + static_cast<int32_t>((box * 37 + static_cast<size_t>(number) * 11) % 300);
+    synthetic_->set_Crossings(crossings);
+
+    // Review stops the camera: the operator starts it again for the next heat.
+    if (!w_->camera().Cameras_Running()) Start_Camera();
+    w_->Command_initiate_file->click();
+    const QString path = w_->state().Recording_Path;
+    clock_.advance(7); // the start falls between frames
+    Switch(0, true);
+    if (!w_->state().Heat_Running) Fail("the heat did not start");
+    Frames(10);
+    Switch(0, false);
+    Frames(15);      // the race until 1 s
+    Switch(3, true); // the goal camera's trigger: 8 s around the finish
+    row.kept = Frames(200);
+    Switch(3, false);
+    w_->Command_finish->click();
+
+    w_->item(QStringLiteral("item_last_heat"))->trigger();
+    cls_VideoFile_handler& h = w_->obj_QN3_Handler();
+    if (!h.File_open() || w_->Text_filename->text() != path) Fail("the heat did not open");
+    row.lost = row.kept - h.Num_Frames();
+    for (int16_t box = 1; box <= 6; ++box) {
+      const int32_t truth = *crossings.at(static_cast<size_t>(box - 1));
+      w_->Slider_play->setValue(First_Picture_At(truth));
+      w_->Command_BOX_set_time.at(static_cast<size_t>(box - 1))->click();
+      const int32_t stored = h.Dora_Heat_time(box, false);
+      if (stored < truth || stored > truth + 21) ++row.times_off;
+    }
+    w_->item(QStringLiteral("item_close_file"))->trigger();
+    Settle();
+
+    row.wall_ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - begin).count();
+    row.rss_kb = Resident_Kb();
+    row.descriptors = Open_Descriptors();
+    return row;
+  }
+  int Errors() const { return errors_.count; }
+  int Asked() const { return static_cast<Unattended&>(prompts()).asked; }
+
+private:
+  void Start_Camera() {
+    w_->Command_start_camera->click();
+    synthetic_ = w_->camera().Capture().Synthetic();
+    synthetic_->set_Stepped(true);
+    Frames(101); // the rate is measured
+  }
+  // Frames delivered while the heat keeps them.
+  int32_t Frames(int count) {
+    int32_t kept = 0;
+    for (int i = 0; i < count; ++i) {
+      clock_.advance(40);
+      synthetic_->Step();
+      if (w_->state().Collecting) ++kept;
+    }
+    Settle();
+    return kept;
+  }
+  void Switch(int32_t index, bool closed) {
+    w_->kit().Simulated()->set_Switch(index, closed);
+    for (int i = 0; i < 1000 && w_->kit().Simulated()->Input(index) != closed; ++i)
+      QCoreApplication::processEvents();
+    Settle();
+  }
+  // The first picture whose run time reaches the crossing, as the operator finds it.
+  int First_Picture_At(int32_t crossing_ms) {
+    int low = w_->Slider_play->minimum();
+    int high = w_->Slider_play->maximum();
+    while (low < high) {
+      const int middle = low + (high - low) / 2;
+      w_->Slider_play->setValue(middle);
+      const std::optional<int32_t> run = w_->playback().Shown_Run_Time();
+      if (run && *run >= crossing_ms)
+        high = middle;
+      else
+        low = middle + 1;
+    }
+    return low;
+  }
+  [[noreturn]] void Fail(const char* why) {
+    std::fprintf(stderr, "meeting: %s\n", why);
+    std::exit(2);
+  }
+
+  QTemporaryDir folder_;
+  Meeting_Clock clock_;
+  Counted_Errors errors_;
+  std::unique_ptr<Prompts> previous_prompts_;
+  std::unique_ptr<Form_Doravent> w_;
+  Synthetic_Camera* synthetic_ = nullptr;
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QTemporaryDir data_home;
+  qputenv("XDG_DATA_HOME", data_home.path().toLocal8Bit());
+  QApplication app(argc, argv);
+  const int heats = argc > 1 ? std::max(2, std::atoi(argv[1])) : 40;
+
+  Meeting meeting;
+  std::printf("%5s %9s %9s %6s %6s %5s %9s\n", "heat", "wall_ms", "rss_kb", "fds", "kept", "lost", "times_off");
+  Heat_Row first;
+  Heat_Row last;
+  int32_t lost = 0;
+  int32_t off = 0;
+  double wall_second = 0;
+  for (int heat = 1; heat <= heats; ++heat) {
+    const Heat_Row row = meeting.Heat(heat);
+    std::printf("%5d %9.1f %9ld %6lld %6d %5d %9d\n", heat, row.wall_ms, row.rss_kb,
+                static_cast<long long>(row.descriptors), row.kept, row.lost, row.times_off);
+    std::fflush(stdout);
+    if (heat == 2) {
+      first = row;
+      wall_second = row.wall_ms;
+    }
+    last = row;
+    lost += row.lost;
+    off += row.times_off;
+  }
+  std::printf("growth from heat 2 to heat %d: rss %+ld kB, descriptors %+lld, wall %+.1f ms\n", heats,
+              last.rss_kb - first.rss_kb, static_cast<long long>(last.descriptors - first.descriptors),
+              last.wall_ms - wall_second);
+  std::printf("frames lost %d, times off the truth %d, errors reported %d, questions asked %d\n", lost, off,
+              meeting.Errors(), meeting.Asked());
+  return lost == 0 && off == 0 && meeting.Errors() == 0 ? 0 : 1;
+}
