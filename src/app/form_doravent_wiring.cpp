@@ -1,7 +1,7 @@
 // Where the controllers meet: every link between them and every window command is made here,
 // after all of them are built, so no controller depends on the order of construction.
-#include "app/camera_controller.h"
 #include "app/calibration_controller.h"
+#include "app/camera_controller.h"
 #include "app/event_controller.h"
 #include "app/form_doravent.h"
 #include "app/goal_line_controller.h"
@@ -14,9 +14,9 @@
 #include "app/results_controller.h"
 #include "app/review_controller.h"
 #include "app/set_times_controller.h"
-#include "capture/capture_hdmi.h"
 #include "app/slit_controller.h"
 #include "app/subfield_controller.h"
+#include "capture/capture_hdmi.h"
 #include "platform/trace.h"
 #include "platform/user_folders.h"
 #include "presentation/event_form.h"
@@ -66,6 +66,7 @@ void Form_Doravent::Wire_Controllers() {
     slit_->Picture_Shown();
     loupe_->Refresh();
   };
+  playback.close_review = [this] { review_->Do_Close(); };
 
   Results_Controller::Links& results = results_->links();
   results.goto_rank = [this](int16_t k) { playback_->GoTo_rank(k); };
@@ -133,9 +134,7 @@ void Form_Doravent::Wire_Controllers() {
   print.event_window = [this]() -> Form_event_registration& { return events_->Event_Window(); };
 
   // The selected camera's line, the one drawn over the picture.
-  const auto selected_line = [this] {
-    return goal_line_->Line(state_.Selected_Camera == 2 ? int16_t{2} : int16_t{1});
-  };
+  const auto selected_line = [this] { return goal_line_->Line(state_.Selected_Camera == 2 ? int16_t{2} : int16_t{1}); };
   const auto to_picture = [this](QPointF position) { return goal_line_->To_Picture(position); };
   const auto finish_results = [this] {
     results_->Handle_results();

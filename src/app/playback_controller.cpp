@@ -67,6 +67,13 @@ void Playback_Controller::Slider_play_Scroll() {
   try {
     cls_VideoFile_handler& h = w_.obj_QN3_Handler();
     if (!h.File_open()) return;
+    if (!h.Still_On_Disk()) {
+      // Nothing more can be read from it or written to it with any meaning.
+      const QString path = h.File_name();
+      links_.close_review();
+      Msg_Box(Recording_Gone_Message(path) + QStringLiteral("\r\nIt was closed."));
+      return;
+    }
     w_.Frame_dogs_Heat->hide();
     step = 20;
     // A slider event arriving while a picture is drawn (a message box lets events run).

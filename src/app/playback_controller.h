@@ -24,6 +24,7 @@ public:
     std::function<bool()> hook_installed;
     std::function<const Result_Array&()> results;
     std::function<void()> shown; // after each picture shown, its time and position labelled
+    std::function<void()> close_review;
   };
 
   explicit Playback_Controller(Form_Doravent& window);

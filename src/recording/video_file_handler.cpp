@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <algorithm>
 #include <functional>
+#include <sys/stat.h>
 
 namespace {
 
@@ -298,8 +299,18 @@ void cls_VideoFile_handler::Finish_Append_Pass() {
   Write_QN3_header();
 }
 
+bool cls_VideoFile_handler::Still_On_Disk() const {
+  if (!File_open() || !file_ || !file_->isOpen()) return true;
+  struct stat held {};
+  struct stat named {};
+  if (::fstat(file_->handle(), &held) != 0) return false;
+  if (::stat(QFile::encodeName(file_name_).constData(), &named) != 0) return false;
+  return held.st_dev == named.st_dev && held.st_ino == named.st_ino;
+}
+
 void cls_VideoFile_handler::Write_QN3_header() {
   if (!File_open() || !file_) return;
+  if (!Still_On_Disk()) throw Dora_Error(75, Recording_Gone_Message(file_name_));
   const QByteArray text = qn3::Encode_Header_Text(header_->XML_string());
   std::vector<uint8_t> block(qn3::Header_Block_Size);
   if (!qn3::Build_Header_Block(text, block.data()))

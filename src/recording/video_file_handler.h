@@ -58,6 +58,10 @@ Recording_Kind Kind_Of_Suffix(const QString& suffix);
 
 // Messages for recordings whose header or records claim sizes no file of a real camera has.
 inline QString Invalid_Picture_Size_Message() { return QStringLiteral("Corrupt file, (Invalid picture size)"); }
+// A recording deleted, moved or on a drive removed while it was open.
+inline QString Recording_Gone_Message(const QString& path) {
+  return QStringLiteral("The file %1 is no longer on the disk (deleted, moved or its drive removed).").arg(path);
+}
 inline QString Invalid_Record_Size_Message() { return QStringLiteral("Corrupt file, (Invalid record size)"); }
 
 // The read-only decision: no write permission bit for anybody, or the file cannot be opened for
@@ -116,6 +120,9 @@ public:
   int64_t First_Record_Position() const { return first_record_pos_; }
   bool Read_only() const { return read_only_; }
   bool File_open() const { return file_number_ >= 1; }
+  // False when the open recording's name no longer leads to the file held open: what is written
+  // then would reach no file anyone can open again. True when nothing is open.
+  bool Still_On_Disk() const;
   int16_t File_Number() const { return file_number_; }
   QString File_name() const { return file_name_; }
   QString File_suffix() const { return file_suffix_; }
