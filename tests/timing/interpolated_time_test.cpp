@@ -8,6 +8,7 @@
 #include "mock/review_recordings.h"
 #include "mock/scripted_prompts.h"
 #include "recording/video_file_handler.h"
+#include "timing/result_files.h"
 #include "timing/result_ranking.h"
 
 #include <QTemporaryDir>
@@ -64,6 +65,19 @@ TEST(InterpolatedTime, TheHeaderStillReadsAsBefore) {
   EXPECT_EQ(ranked[0].row.Box, 5);
   EXPECT_EQ(ranked[0].text.time, "29,20");
   EXPECT_EQ(ranked[1].row.Box, 1);
+}
+
+// The beaten distance follows the time the box holds: 5 ms behind is a short head, where the
+// fields alone (20 ms) would say a head.
+TEST(InterpolatedTime, BeatenDistancesUseTheInterpolatedTime) {
+  Fresh h;
+  h.set_Dora_Heat_time(1, false, 30000);
+  h.set_Dora_Heat_time(2, false, 30005);
+  Write_Interpolated_Time(h, 2, {30005, 30020, 0.5});
+  const Distance_Rules rules;
+  EXPECT_EQ(Publish_Result(h, 0, rules).rows.at(1).distance, "sh");
+  h.set_Dora_Heat_time(2, false, 30020); // the box pressed at the field instead
+  EXPECT_EQ(Publish_Result(h, 0, rules).rows.at(1).distance, "hd");
 }
 
 TEST(InterpolatedTime, BadNamesAndMissingBoxes) {
