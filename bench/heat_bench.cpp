@@ -5,6 +5,7 @@
 #include "app/form_doravent.h"
 #include "app/heat_controller.h"
 #include "app/kit_controller.h"
+#include "bench_heat_window.h"
 #include "capture/capture_hdmi.h"
 #include "capture/synthetic_camera.h"
 #include "kit/simulated_kit.h"
@@ -54,19 +55,7 @@ struct Heat_Bench {
 
   Heat_Bench() {
     install_clock(&clock);
-    program().Settings_File_Path = Local_AppData_Folder() + QStringLiteral("Doravent_HDMI.ini");
-    const QString ini = program().Settings_File_Path;
-    Write_Ini_Value(QStringLiteral("capturesettings"), QStringLiteral("friendlyname"),
-                    QStringLiteral("Synthetic camera"), ini);
-    Write_Ini_Value(QStringLiteral("capturesettings"), QStringLiteral("videoproperty"), QStringLiteral("0"), ini);
-    Write_Ini_Value(QStringLiteral("Settings"), QStringLiteral("save_folder"), dir.path(), ini);
-    Form_Doravent::Options options;
-    options.simulated_kit = true;
-    options.end_program = [](int) {};
-    w = std::make_unique<Form_Doravent>(options);
-    w->kit().set_Open_Wait_Ms(0);
-    w->heat().set_Append_Wait_Ms(0);
-    w->Form_Load();
+    w = Bench_Heat_Window(dir.path());
     for (int i = 0; i < 10; ++i)
       QCoreApplication::processEvents();
     // Input changes and capture ends count long after start-up.

@@ -11,6 +11,7 @@
 #include "app/kit_controller.h"
 #include "app/playback_controller.h"
 #include "app/review_controller.h"
+#include "bench_heat_window.h"
 #include "capture/capture_hdmi.h"
 #include "capture/synthetic_camera.h"
 #include "kit/simulated_kit.h"
@@ -113,21 +114,10 @@ public:
     install_clock(&clock_);
     previous_prompts_ = install_prompts(std::make_unique<Unattended>());
     install_error_sink(&errors_);
-    program().Settings_File_Path = Local_AppData_Folder() + QStringLiteral("Doravent_HDMI.ini");
-    const QString ini = program().Settings_File_Path;
-    Write_Ini_Value(QStringLiteral("capturesettings"), QStringLiteral("friendlyname"),
-                    QStringLiteral("Synthetic camera"), ini);
-    Write_Ini_Value(QStringLiteral("capturesettings"), QStringLiteral("videoproperty"), QStringLiteral("0"), ini);
-    Write_Ini_Value(QStringLiteral("Settings"), QStringLiteral("save_folder"), folder_.path(), ini);
-    Write_Ini_Value(QStringLiteral("Settings"), QStringLiteral("goal_compensation"), QStringLiteral("0"), ini);
-    Form_Doravent::Options options;
-    options.simulated_kit = true;
-    options.end_program = [](int) {};
-    w_ = std::make_unique<Form_Doravent>(options);
-    w_->kit().set_Open_Wait_Ms(0);
-    w_->heat().set_Append_Wait_Ms(0);
-    w_->review().set_Open_Wait_Ms(0);
-    w_->Form_Load();
+    // No goal delay: the stored times are the crossings' fields.
+    Write_Ini_Value(QStringLiteral("Settings"), QStringLiteral("goal_compensation"), QStringLiteral("0"),
+                    Local_AppData_Folder() + QStringLiteral("Doravent_HDMI.ini"));
+    w_ = Bench_Heat_Window(folder_.path());
     Settle();
     Start_Camera();
     Switch(1, true); // armed

@@ -29,22 +29,8 @@ struct Heat {
 };
 
 bool Open_Heat(const QString& path, Heat& heat, QTextStream& err) {
-  if (!QFileInfo(path).isFile()) {
-    err << "doravent-qn3: file not found: " << path << "\n";
-    return false;
-  }
-  {
-    QFile probe(path);
-    if (!probe.open(QIODevice::ReadOnly) || probe.read(4) != QByteArray(qn3::Magic)) {
-      err << "doravent-qn3: not a recording: " << path << "\n";
-      return false;
-    }
-  }
+  if (!Open_Recording(path, heat.handler, err)) return false;
   try {
-    if (!heat.handler.Open_File(path, true) || !heat.handler.File_open()) {
-      err << "doravent-qn3: not a readable recording: " << path << "\n";
-      return false;
-    }
     heat.layout = Recording_Layout::Of(heat.handler);
     heat.clock.start_mill = heat.handler.Dora_start_PC_mill();
     heat.clock.compensation_ms = heat.handler.Goal_Compensation_Ms();

@@ -5,6 +5,7 @@
 #include "platform/program_info.h"
 #include "platform/prompts.h"
 #include "platform/trace.h"
+#include "presentation/named_controls.h"
 #include "presentation/page_surface.h"
 #include "presentation/printer_select.h"
 #include "timing/time_text.h"
@@ -55,9 +56,7 @@ QPushButton* make_button(QWidget* parent, const char* name, const QString& capti
 }
 
 QLabel* make_label(QWidget* parent, const char* name, const QString& text) {
-  auto* label = new QLabel(text, parent);
-  label->setObjectName(QLatin1String(name));
-  return label;
+  return Named_Label(parent, QLatin1String(name), text);
 }
 
 QString program_folder() {

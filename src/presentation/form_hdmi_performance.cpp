@@ -6,6 +6,7 @@
 #include "platform/program_info.h"
 #include "platform/prompts.h"
 #include "platform/trace.h"
+#include "presentation/named_controls.h"
 #include "presentation/window_capture.h"
 
 #include <QAction>
@@ -37,9 +38,7 @@ constexpr int32_t Random_Low_Ms = 40;
 constexpr int32_t Random_High_Ms = 70;
 
 QLabel* make_label(QWidget* parent, const char* name, const QString& text = {}) {
-  auto* label = new QLabel(text, parent);
-  label->setObjectName(QLatin1String(name));
-  return label;
+  return Named_Label(parent, QLatin1String(name), text);
 }
 
 QLabel* make_count(QWidget* parent, const char* name) {
@@ -166,14 +165,11 @@ void Form_HDMI_performance::build_controls() {
   Label_frames_dropped->setText(QStringLiteral("N/A"));
 
   auto* counts = new QGridLayout;
-  const auto add_count = [&](int row, const QString& caption, QLabel* value) {
-    counts->addWidget(new QLabel(caption, Frame_performance), row, 0);
-    counts->addWidget(value, row, 1);
-  };
-  add_count(0, QStringLiteral("Frames received"), Label_Frames_received);
-  add_count(1, QStringLiteral("Frames expected at 25 fps"), Label_frames_Calculated);
-  add_count(2, QStringLiteral("Received - expected"), Label_frames_lost);
-  add_count(3, QStringLiteral("Dropped by the driver"), Label_frames_dropped);
+  Add_Caption_Rows(counts, Frame_performance,
+                   {{QStringLiteral("Frames received"), Label_Frames_received},
+                    {QStringLiteral("Frames expected at 25 fps"), Label_frames_Calculated},
+                    {QStringLiteral("Received - expected"), Label_frames_lost},
+                    {QStringLiteral("Dropped by the driver"), Label_frames_dropped}});
   counts->setColumnStretch(2, 1);
 
   Label_properties = make_label(Frame_performance, "Label_properties");

@@ -9,6 +9,7 @@
 #include "platform/settings.h"
 #include "platform/trace.h"
 #include "platform/twips.h"
+#include "presentation/named_controls.h"
 #include "presentation/window_capture.h"
 
 #include <QAction>
@@ -43,8 +44,7 @@ constexpr Column Columns[] = {
 enum Column_Index { Col_Source_Number, Col_Friendly, Col_Property_Number, Col_Property };
 
 QLabel* make_label(QWidget* parent, const char* name) {
-  auto* label = new QLabel(parent);
-  label->setObjectName(QLatin1String(name));
+  QLabel* label = Named_Label(parent, QLatin1String(name));
   label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   label->setMinimumWidth(60);
   return label;
@@ -114,14 +114,11 @@ void Form_select_Video::build_controls() {
   Label_property_num = make_label(central, "Label_property_num");
   Label_property_string = make_label(central, "Label_property_string");
   auto* choice = new QGridLayout;
-  const auto add_choice = [&](int row, const QString& caption, QLabel* value) {
-    choice->addWidget(new QLabel(caption, central), row, 0);
-    choice->addWidget(value, row, 1);
-  };
-  add_choice(0, QStringLiteral("Video source:"), Label_selected_friendly);
-  add_choice(1, QStringLiteral("Source number:"), Label_video_source);
-  add_choice(2, QStringLiteral("Property number:"), Label_property_num);
-  add_choice(3, QStringLiteral("Properties:"), Label_property_string);
+  Add_Caption_Rows(choice, central,
+                   {{QStringLiteral("Video source:"), Label_selected_friendly},
+                    {QStringLiteral("Source number:"), Label_video_source},
+                    {QStringLiteral("Property number:"), Label_property_num},
+                    {QStringLiteral("Properties:"), Label_property_string}});
   choice->setColumnStretch(1, 1);
 
   Check_25_fps = new QCheckBox(QStringLiteral("Limit capture to 25 fps"), central);

@@ -3,6 +3,7 @@
 #include "platform/clock.h"
 #include "platform/error_report.h"
 #include "platform/trace.h"
+#include "presentation/named_controls.h"
 #include "timing/time_text.h"
 
 #include <QEvent>
@@ -22,8 +23,7 @@ constexpr int Arm_Picture_Px = 124;
 const QColor Arm_Background = Qt::white;
 
 QLabel* make_label(QWidget* parent, const QString& name, const QString& text) {
-  auto* label = new QLabel(text, parent);
-  label->setObjectName(name);
+  QLabel* label = Named_Label(parent, name, text);
   QFont font(QStringLiteral("Arial"));
   font.setPointSize(22);
   label->setFont(font);

@@ -6,9 +6,10 @@
 #include "platform/settings.h"
 #include "platform/trace.h"
 #include "platform/twips.h"
+#include "presentation/named_controls.h"
 #include "recording/video_file_handler.h"
-#include "timing/result_change.h"
 #include "timing/interpolated_time.h"
+#include "timing/result_change.h"
 
 #include <QAction>
 #include <QApplication>
@@ -47,9 +48,7 @@ protected:
 };
 
 QLabel* make_label(QWidget* parent, const QString& name, const QString& caption = {}) {
-  auto* label = new QLabel(caption, parent);
-  label->setObjectName(name);
-  return label;
+  return Named_Label(parent, name, caption);
 }
 
 QFont arial(int points, bool bold) {
