@@ -177,16 +177,21 @@ void Form_Dora_Results::build_controls() {
   Label_result_state->setFont(arial(16, true));
   outer->addWidget(Label_result_state);
 
-  Label_header = make_label(central, QStringLiteral("Label_header"),
-                            QStringLiteral("Rank Dog    Name                         Time      Split"));
-  Label_header->setFont(arial(10, true));
-  Label_header_distance = make_label(central, QStringLiteral("Label_header_distance"), QStringLiteral("Distance"));
-  Label_header_distance->setFont(arial(10, true));
-
-  // The headings share the rows' grid, so "Distance" stands over its column.
+  // One heading per column in the rows' grid: spaces in a proportional font never line up.
   auto* rows = new QGridLayout;
-  rows->addWidget(Label_header, 0, 0, 1, 5);
-  rows->addWidget(Label_header_distance, 0, 5);
+  const auto heading = [&](const QString& name, const QString& text, int column) {
+    QLabel* label = make_label(central, name, text);
+    label->setFont(arial(10, true));
+    rows->addWidget(label, 0, column);
+    return label;
+  };
+  Label_header = heading(QStringLiteral("Label_header"), QStringLiteral("Rank"), 0);
+  Label_header->setAlignment(Qt::AlignCenter);
+  Label_header_dog = heading(QStringLiteral("Label_header_dog"), QStringLiteral("Dog"), 1);
+  Label_header_name = heading(QStringLiteral("Label_header_name"), QStringLiteral("Name"), 2);
+  Label_header_time = heading(QStringLiteral("Label_header_time"), QStringLiteral("Time"), 3);
+  Label_header_split = heading(QStringLiteral("Label_header_split"), QStringLiteral("Split"), 4);
+  Label_header_distance = heading(QStringLiteral("Label_header_distance"), QStringLiteral("Distance"), 5);
   for (int i = 0; i < Result_Rows; ++i) {
     const auto at = static_cast<std::size_t>(i);
     const QString n = QString::number(i);
@@ -228,7 +233,8 @@ void Form_Dora_Results::build_controls() {
 
   for (QObject* o : std::initializer_list<QObject*>{
            Label_Doravent, Frame_event, Label_event_name, Frame_heat, Label_Heat_ID, Label_Heat_name,
-           Label_heat_started, Label_box_delay, Label_header, Label_header_distance, Label_result_state, Label_printed})
+           Label_heat_started, Label_box_delay, Label_header, Label_header_dog, Label_header_name, Label_header_time,
+           Label_header_split, Label_header_distance, Label_result_state, Label_printed})
     o->installEventFilter(this);
   for (int i = 0; i < Result_Rows; ++i) {
     const auto at = static_cast<std::size_t>(i);

@@ -114,6 +114,10 @@ public:
   std::array<QLabel*, Result_Rows> Label_time{};
   std::array<QLabel*, Result_Rows> Label_Split{};
   std::array<QWidget*, Result_Rows> Shape_dead_circle{};
+  QLabel* Label_header_dog = nullptr;
+  QLabel* Label_header_name = nullptr;
+  QLabel* Label_header_time = nullptr;
+  QLabel* Label_header_split = nullptr;
   QLabel* Label_header_distance = nullptr;
   std::array<QLabel*, Result_Rows> Label_distance{};
   QLabel* Label_result_state = nullptr;

@@ -346,6 +346,26 @@ TEST_F(Results_Fixture, MouseActionsReachTheMainWindow) {
   EXPECT_EQ(prompts->seen.at(1).text, "Change Event name");
 }
 
+// Each heading stands over its own column, whatever the font's widths.
+TEST_F(Results_Fixture, HeadingsStandOverTheirColumns) {
+  open();
+  store_heat();
+  show_recording();
+  form->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+  const std::pair<const char*, const char*> columns[] = {{"Label_header_dog", "Picture_box_0"},
+                                                         {"Label_header_name", "Label_name_0"},
+                                                         {"Label_header_time", "Label_time_0"},
+                                                         {"Label_header_split", "Label_Split_0"},
+                                                         {"Label_header_distance", "Label_distance_0"}};
+  for (const auto& [heading, value] : columns) {
+    SCOPED_TRACE(heading);
+    EXPECT_EQ(label(heading)->geometry().left(), label(value)->geometry().left());
+    EXPECT_LT(label(heading)->geometry().bottom(), label(value)->geometry().top());
+  }
+  EXPECT_EQ(form->Label_header->geometry().center().x(), label("Label_rank_0")->geometry().center().x());
+}
+
 TEST_F(Results_Fixture, ClearingAsksFirst) {
   prompts->answers.push_back(Prompt_Answer::Cancel);
   prompts->answers.push_back(Prompt_Answer::Ok);
