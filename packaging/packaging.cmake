@@ -8,7 +8,8 @@ qt_add_resources(doravent_app doravent_packaging
     ${CMAKE_CURRENT_LIST_DIR}/doravent-qn3.xml
     ${CMAKE_CURRENT_LIST_DIR}/doravent.svg)
 
-install(TARGETS doravent RUNTIME DESTINATION bin)
-install(FILES ${CMAKE_CURRENT_LIST_DIR}/doravent.desktop DESTINATION share/applications)
-install(FILES ${CMAKE_CURRENT_LIST_DIR}/doravent-qn3.xml DESTINATION share/mime/packages)
-install(FILES ${CMAKE_CURRENT_LIST_DIR}/doravent.svg DESTINATION share/icons/hicolor/scalable/apps)
+include(GNUInstallDirs)
+install(TARGETS doravent RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/doravent.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/doravent-qn3.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages)
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/doravent.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)

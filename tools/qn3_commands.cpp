@@ -506,6 +506,12 @@ int32_t Setting_Box_Delay() { return Setting_Delays().Box_Delay_Ms; }
 int Run(const QStringList& args, QTextStream& out, QTextStream& err) {
   if (args.isEmpty()) return Usage(err, {});
   const QString command = args[0];
+  // Asked for, the forms are the answer, not a mistake.
+  if (args.size() == 1 && (command == QStringLiteral("--help") || command == QStringLiteral("-h"))) {
+    out << Usage_Text;
+    out.flush();
+    return 0;
+  }
   const QStringList rest = args.mid(1);
   Parsed p;
   QString why;

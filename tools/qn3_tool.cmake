@@ -10,6 +10,8 @@ if(DORAVENT_WIDGETS)
 endif()
 add_executable(doravent-qn3 ${CMAKE_CURRENT_LIST_DIR}/qn3_tool.cpp)
 target_link_libraries(doravent-qn3 PRIVATE doravent_qn3_commands)
+include(GNUInstallDirs)
+install(TARGETS doravent-qn3 RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 # The recording and window tests run the commands in-process; their targets are made later, in
 # tests/.

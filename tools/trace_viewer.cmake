@@ -1,4 +1,6 @@
 if(DORAVENT_WIDGETS)
   add_executable(doravent-trace ${CMAKE_CURRENT_LIST_DIR}/trace_viewer.cpp)
   target_link_libraries(doravent-trace PRIVATE doravent_platform Qt6::Widgets)
+  include(GNUInstallDirs)
+  install(TARGETS doravent-trace RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 endif()

@@ -164,4 +164,24 @@ TEST_F(Qn3_Tool, UsageErrorsAndBadFiles) {
   EXPECT_FALSE(QFile::exists(Path("d.qn3")));
 }
 
+TEST_F(Qn3_Tool, HelpPrintsTheFormsAndSucceeds) {
+  const struct {
+    QStringList args;
+    int status;
+  } cases[] = {
+      {{"--help"}, 0},
+      {{"-h"}, 0},
+      {{"--help", "info"}, 2}, // help takes nothing after it
+      {{"info", "--help"}, 2}, // nor is it an option of a command
+  };
+  for (const auto& c : cases) {
+    const Outcome o = Run_Tool(c.args);
+    EXPECT_EQ(o.status, c.status) << c.args.join(' ').toStdString();
+    // The forms go where they were asked for: the output on help, the error stream on a mistake.
+    const QString& forms = c.status == 0 ? o.out : o.err;
+    EXPECT_TRUE(forms.contains("doravent-qn3 info FILE")) << c.args.join(' ').toStdString();
+    EXPECT_EQ(o.err.isEmpty(), c.status == 0) << c.args.join(' ').toStdString();
+  }
+}
+
 } // namespace
