@@ -17,6 +17,7 @@
 #include <string_view>
 
 using xml_header_text::From_Document;
+using xml_header_text::Normalize_Document;
 using xml_header_text::To_Document;
 
 namespace {
@@ -155,18 +156,22 @@ std::optional<QString> Event_Document::Load(const QByteArray& bytes) {
     return QString::fromLatin1(result.description()) + QStringLiteral(", line ") + QString::number(line);
   }
   if (!parsed->document_element()) return QStringLiteral("No root element");
+  Normalize_Document(*parsed);
   if (!Names_Fit_Latin1(*parsed))
     return QStringLiteral("Element or attribute names with characters outside ISO-8859-1 (the file's text)");
   // The file is saved in Latin-1 whatever it came in: its declaration must say so, or a reader
-  // would take the saved bytes for UTF-8.
-  pugi::xml_node declaration = parsed->first_child();
-  if (declaration.type() != pugi::node_declaration) {
-    declaration = parsed->prepend_child(pugi::node_declaration);
-    declaration.append_attribute("version").set_value("1.0");
-  }
-  pugi::xml_attribute encoding = declaration.attribute("encoding");
-  if (!encoding) encoding = declaration.append_attribute("encoding");
-  encoding.set_value("iso-8859-1");
+  // would take the saved bytes for UTF-8. It is written afresh: with any other attribute in it
+  // (a damaged one) a reader no longer finds the encoding and takes the bytes for UTF-8.
+  pugi::xml_node old = parsed->first_child();
+  const bool had = old.type() == pugi::node_declaration;
+  const std::string version = had && old.attribute("version") ? old.attribute("version").value() : "1.0";
+  const std::string standalone = had ? old.attribute("standalone").value() : "";
+  if (had) parsed->remove_child(old);
+  pugi::xml_node declaration = parsed->prepend_child(pugi::node_declaration);
+  declaration.append_attribute("version").set_value(version == "1.0" || version == "1.1" ? version.c_str() : "1.0");
+  declaration.append_attribute("encoding").set_value("iso-8859-1");
+  if (standalone == "yes" || standalone == "no")
+    declaration.append_attribute("standalone").set_value(standalone.c_str());
   doc_ = std::move(parsed);
   return std::nullopt;
 }

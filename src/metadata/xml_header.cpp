@@ -293,6 +293,7 @@ void Cls_XML_header::set_XML_string(const QString& text) {
   const pugi::xml_parse_result result =
       doc_->load_buffer(bytes.constData(), static_cast<size_t>(bytes.size()), load_options, pugi::encoding_latin1);
   valid_ = static_cast<bool>(result);
+  if (valid_) Normalize_Document(*doc_);
   if (!valid_) {
     doc_->reset();
     Trace_Message(QStringLiteral("*XML_string, parse failed"), QString::fromLatin1(result.description()));

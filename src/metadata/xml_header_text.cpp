@@ -4,6 +4,7 @@
 
 #include <QVector>
 #include <cmath>
+#include <functional>
 #include <limits>
 
 namespace xml_header_text {
@@ -34,6 +35,23 @@ QString From_Document(const char* text) {
   // A character reference may name a character the Latin-1 file cannot hold: it reads as the
   // '?' that the next save stores, so what is shown is what is kept.
   return text ? QString::fromLatin1(To_Latin1(QString::fromUtf8(text))) : QString();
+}
+
+void Normalize_Document(pugi::xml_node root) {
+  struct Walker final : pugi::xml_tree_walker {
+    static void mend(const char* value, const std::function<void(const char*)>& set) {
+      const std::string shown = To_Document(From_Document(value));
+      if (shown != value) set(shown.c_str());
+    }
+    bool for_each(pugi::xml_node& node) override {
+      if (node.type() == pugi::node_pcdata || node.type() == pugi::node_cdata)
+        mend(node.value(), [&](const char* v) { node.set_value(v); });
+      for (pugi::xml_attribute a = node.first_attribute(); a; a = a.next_attribute())
+        mend(a.value(), [&](const char* v) { a.set_value(v); });
+      return true;
+    }
+  } walker;
+  root.traverse(walker);
 }
 
 std::optional<double> Number_Value(const QString& text) {

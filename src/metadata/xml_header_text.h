@@ -4,6 +4,7 @@
 #include <QString>
 #include <cstdint>
 #include <optional>
+#include <pugixml.hpp>
 #include <string>
 
 namespace xml_header_text {
@@ -16,6 +17,10 @@ QByteArray To_Latin1(const QString& text, bool* replaced = nullptr);
 std::string To_Document(const QString& text);
 // Reads as the file stores it: characters outside Latin-1 (from character references) become '?'.
 QString From_Document(const char* text);
+// Makes every text and attribute value of a parsed document read back as From_Document shows
+// it, so a save stores what was shown: a character reference no character has (past U+10FFFF)
+// leaves bytes that are no UTF-8, which a save would otherwise drop.
+void Normalize_Document(pugi::xml_node root);
 
 // The value of a decimal number text (blanks around it, a sign, a fraction and an exponent
 // allowed); nullopt when the text is not a number.

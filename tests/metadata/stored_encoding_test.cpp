@@ -25,6 +25,11 @@ TEST(Stored_Encoding, EventFilesReadAsTheirSaveStoresThem) {
       {"declared UTF-8 with a letter beyond Latin-1",
        Event_With("<?xml version=\"1.0\" encoding=\"UTF-8\"?>", "\xc4\x90on"), QStringLiteral("?on")},
       {"a reference beyond Latin-1", Event_With("", "&#466;&#233;"), QStringLiteral("?\u00e9")},
+      {"a reference past every character", Event_With("", "&#233;&#x47777777777777777771;"),
+       QStringLiteral("\u00e9????")},
+      {"a damaged declaration that is UTF-8",
+       Event_With("<?xml versio\xc3\x84\xc2\x90n=\"1.0\" encAoding=\"iso-8859-1\"?>", "R\xc3\xa9x"),
+       QStringLiteral("R\u00e9x")},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -62,15 +67,25 @@ TEST(Stored_Encoding, AnEventFileWithNamesBeyondLatin1IsRefused) {
 }
 
 TEST(Stored_Encoding, AHeaderReferenceBeyondLatin1ReadsAsItsSave) {
-  Cls_XML_header header;
-  header.set_XML_string(QStringLiteral("<?xml version=\"1.0\"?><QNV_header><doravent><box id=\"1\">"
-                                       "<dog_name>&#466;&amp;&#x41;</dog_name></box></doravent></QNV_header>"));
-  ASSERT_TRUE(header.XML_Valid());
-  EXPECT_EQ(header.Dora_Dog_name(1), QStringLiteral("?&A"));
-  Cls_XML_header saved;
-  saved.set_XML_string(header.XML_string());
-  EXPECT_EQ(saved.Dora_Dog_name(1), QStringLiteral("?&A"));
-  EXPECT_EQ(saved.XML_string(), header.XML_string());
+  const struct {
+    const char* reference;
+    QString shown;
+  } cases[] = {{"&#466;&amp;&#x41;", QStringLiteral("?&A")},
+               // Past U+10FFFF: no character at all, yet it reads, and saves, as the same text.
+               {"&#233;&amp;&#x477777777777777777777777771;", QStringLiteral("\u00e9&????")}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.reference);
+    Cls_XML_header header;
+    header.set_XML_string(QStringLiteral("<?xml version=\"1.0\"?><QNV_header><doravent><box id=\"1\"><dog_name>") +
+                          QString::fromLatin1(c.reference) +
+                          QStringLiteral("</dog_name></box></doravent></QNV_header>"));
+    ASSERT_TRUE(header.XML_Valid());
+    EXPECT_EQ(header.Dora_Dog_name(1), c.shown);
+    Cls_XML_header saved;
+    saved.set_XML_string(header.XML_string());
+    EXPECT_EQ(saved.Dora_Dog_name(1), c.shown);
+    EXPECT_EQ(saved.XML_string(), header.XML_string());
+  }
 }
 
 } // namespace
