@@ -153,6 +153,11 @@ int16_t Write_Ini_Value(const QString& section, const QString& key, const QStrin
   }
   std::string bytes;
   if (!failure && ini.Save(bytes, ini.IsUnicode()) < 0) failure = os_failure(ENOMEM);
+  // A key that begins with the UTF-8 signature's bytes may come first in the saved file, where
+  // the next load takes them for the signature: "\xEF\xBB\xBF[Settings]=x" would turn into a
+  // section that takes over the keys after it. One signature in front keeps the bytes a key.
+  static const std::string signature("\xEF\xBB\xBF");
+  if (!failure && !ini.IsUnicode() && bytes.compare(0, signature.size(), signature) == 0) bytes.insert(0, signature);
   if (!failure) failure = write_file(file_path, bytes);
   if (!failure) return 1;
   Msg_Box("Writing to INI file failed! Path = " + file_path + "\n" + " Error = " + QString::number(failure->number) +

@@ -141,6 +141,21 @@ TEST_F(Settings, WritingKeepsEveryOtherEntryAndComment) {
   EXPECT_TRUE(prompts->seen.empty());
 }
 
+// A line that is no entry goes at the next save; what comes first then must not turn into a
+// signature and a section: here the goal delay would move into [Settings].
+TEST_F(Settings, AWriteNeverMovesAKeyIntoASection) {
+  write_all(
+      path,
+      "no entry\r\n\xEF\xBB\xBF[Settings]=x\r\ngoal_compensation=500\r\n[capturesettings]\r\nvideoproperty=2\r\n");
+  ASSERT_EQ(read("Settings", "goal_compensation"), "N/A");
+  for (int i = 0; i < 2; ++i) {
+    ASSERT_EQ(write("Settings", "Heat_ID", QString::number(i)), 1);
+    EXPECT_EQ(read("Settings", "goal_compensation"), "N/A") << read_all(path).toStdString();
+    EXPECT_EQ(read("Settings", "Heat_ID"), QString::number(i));
+    EXPECT_EQ(read("capturesettings", "videoproperty"), "2");
+  }
+}
+
 TEST_F(Settings, FailedWritesAreShownAndLoseNothing) {
   const QByteArray binary("[Settings]\nHeat_ID=3\n\0\x01\x02 picture", 32);
   struct Case {
