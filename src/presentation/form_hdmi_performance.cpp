@@ -10,7 +10,6 @@
 #include "presentation/window_capture.h"
 
 #include <QAction>
-#include <QClipboard>
 #include <QEvent>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -368,11 +367,7 @@ bool Form_HDMI_performance::eventFilter(QObject* watched, QEvent* event) {
 
 void Form_HDMI_performance::Command_copy_clipboard_Click() {
   try {
-    const QImage picture = Capture_Form_Picture(this);
-    if (picture.isNull()) throw Dora_Error(480, QStringLiteral("The window has no picture"));
-    QClipboard* clipboard = QGuiApplication::clipboard();
-    clipboard->clear();
-    clipboard->setImage(picture);
+    Copy_Form_Picture(this);
   } catch (...) {
     report(10, QStringLiteral("Command_copy_clipboard_Click"));
   }

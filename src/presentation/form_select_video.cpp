@@ -393,11 +393,7 @@ void Form_select_Video::item_show_friendly_Click() {
 
 void Form_select_Video::item_form_capture_Click() {
   try {
-    const QImage picture = Capture_Form_Picture(this);
-    if (picture.isNull()) throw Dora_Error(480, QStringLiteral("The window has no picture"));
-    QClipboard* clipboard = QGuiApplication::clipboard();
-    clipboard->clear();
-    clipboard->setImage(picture);
+    Copy_Form_Picture(this);
   } catch (...) {
     report(10, QStringLiteral("item_form_capture_Click"));
   }

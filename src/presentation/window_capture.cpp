@@ -1,5 +1,9 @@
 #include "presentation/window_capture.h"
 
+#include "platform/error_report.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QPixmap>
@@ -24,6 +28,14 @@ QImage Capture_Client_Picture(QWidget* window) {
 
 bool Capture_Form_Picture(QWidget* window, cDIBSection& into) {
   return into.CreateFromPicture(Capture_Form_Picture(window));
+}
+
+void Copy_Form_Picture(QWidget* window) {
+  const QImage picture = Capture_Form_Picture(window);
+  if (picture.isNull()) throw Dora_Error(480, QStringLiteral("The window has no picture"));
+  QClipboard* clipboard = QGuiApplication::clipboard();
+  clipboard->clear();
+  clipboard->setImage(picture);
 }
 
 bool Capture_Client_Picture(QWidget* window, cDIBSection& into) {

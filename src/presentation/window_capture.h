@@ -12,3 +12,5 @@ QImage Capture_Form_Picture(QWidget* window);
 QImage Capture_Client_Picture(QWidget* window);
 bool Capture_Form_Picture(QWidget* window, cDIBSection& into);
 bool Capture_Client_Picture(QWidget* window, cDIBSection& into);
+// The whole window's picture onto the clipboard; throws Dora_Error 480 when it has none.
+void Copy_Form_Picture(QWidget* window);

@@ -7,10 +7,9 @@
 #include "app/form_doravent.h"
 #include "app/goal_line_controller.h"
 #include "app/review_controller.h"
-#include "mock/window_test.h"
+#include "demo_window.h"
 #include "platform/settings.h"
 #include "presentation/loupe_view.h"
-#include "recording/qn3_tool_run.h"
 #include "recording/video_file_handler.h"
 #include "timing/interpolated_time.h"
 
@@ -25,19 +24,7 @@
 
 namespace {
 
-struct Finish_Tools : Window_Test {
-  // The settings these tests change (delays, the LED's place, the strip) are not left to the
-  // tests after them in the same process.
-  void TearDown() override {
-    Window_Test::TearDown();
-    QFile::remove(program().Settings_File_Path);
-  }
-  QString Demo(const QString& name, const QStringList& options) {
-    const QString path = dir.filePath(name);
-    const Outcome o = Run_Tool(QStringList{"demo", path} + options);
-    EXPECT_EQ(o.status, 0) << o.err.toStdString();
-    return path;
-  }
+struct Finish_Tools : Demo_Window {
   // The slider value of the field `ms` after the recording's first (fields every 20 ms).
   static int32_t Field_At(int32_t ms_after_first) { return ms_after_first / 20 + 1; }
 };

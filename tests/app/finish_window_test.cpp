@@ -6,11 +6,10 @@
 #include "app/form_doravent.h"
 #include "app/goal_line_controller.h"
 #include "app/review_controller.h"
-#include "mock/window_test.h"
+#include "demo_window.h"
 #include "platform/settings.h"
 #include "presentation/results_form.h"
 #include "presentation/slit_strip.h"
-#include "recording/qn3_tool_run.h"
 #include "recording/video_file_handler.h"
 #include "timing/interpolated_time.h"
 #include "timing/result_ranking.h"
@@ -28,19 +27,7 @@ namespace {
 
 constexpr int32_t Build_Wait_Ms = 30000;
 
-struct Finish_Window : Window_Test {
-  // The settings these tests change (delays, the LED's place, the strip) are not left to the
-  // tests after them in the same process.
-  void TearDown() override {
-    Window_Test::TearDown();
-    QFile::remove(program().Settings_File_Path);
-  }
-  QString Demo(const QString& name, const QStringList& options) {
-    const QString path = dir.filePath(name);
-    const Outcome o = Run_Tool(QStringList{"demo", path} + options);
-    EXPECT_EQ(o.status, 0) << o.err.toStdString();
-    return path;
-  }
+struct Finish_Window : Demo_Window {
   // Opened and its slit image made.
   void Open(const QString& path) {
     ASSERT_TRUE(w->review().Handle_Open(path));

@@ -1,6 +1,7 @@
 // The program killed at 20 random moments of append passes: each time the recording opens,
 // every record that was complete holds exactly the bytes an uninterrupted pass writes, and the
 // next pass continues behind them, so that at the end no frame is lost or doubled.
+#include "mock/child_report.h"
 #include "mock/scripted_prompts.h"
 #include "recording/video_file_handler.h"
 #include "writer_frames.h"
@@ -22,18 +23,6 @@ constexpr int32_t W = 128;
 constexpr int32_t H = 96;
 constexpr int32_t Frames = 480;
 constexpr int32_t Kills = 20;
-
-bool Write_Fully(int fd, const void* data, size_t size) {
-  const auto* p = static_cast<const char*>(data);
-  while (size > 0) {
-    const ssize_t done = ::write(fd, p, size);
-    if (done < 0 && errno == EINTR) continue;
-    if (done <= 0) return false;
-    p += done;
-    size -= static_cast<size_t>(done);
-  }
-  return true;
-}
 
 std::vector<int32_t> Positions(int32_t from, int32_t to) {
   std::vector<int32_t> positions(static_cast<size_t>(std::max(to - from + 1, 0)));

@@ -1,6 +1,7 @@
 // The program killed at random moments while it rewrites a recording's results: every time,
 // the recording opens with the results of the last rewrite begun or of the one before it.
 #include "metadata/xml_header.h"
+#include "mock/child_report.h"
 #include "mock/scripted_prompts.h"
 #include "recording/video_file_handler.h"
 #include "writer_frames.h"
@@ -52,18 +53,6 @@ int32_t Results_Of(const cls_VideoFile_handler& handler) {
   } catch (const std::exception&) {
     return -1;
   }
-}
-
-bool Write_Fully(int fd, const void* data, size_t size) {
-  const auto* p = static_cast<const char*>(data);
-  while (size > 0) {
-    const ssize_t done = ::write(fd, p, size);
-    if (done < 0 && errno == EINTR) continue;
-    if (done <= 0) return false;
-    p += done;
-    size -= static_cast<size_t>(done);
-  }
-  return true;
 }
 
 // The child: opens the recording (finishing what the last kill cut short), says so, then
