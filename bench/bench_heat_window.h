@@ -8,6 +8,8 @@
 #include "platform/program_info.h"
 #include "platform/settings.h"
 #include "platform/user_folders.h"
+#include "timing/heat_session.h"
+#include "timing/review_session.h"
 
 #include <memory>
 
@@ -23,7 +25,7 @@ inline std::unique_ptr<Form_Doravent> Bench_Heat_Window(const QString& folder) {
   options.end_program = [](int) {};
   auto w = std::make_unique<Form_Doravent>(options);
   w->kit().set_Open_Wait_Ms(0);
-  w->heat().set_Append_Wait_Ms(0);
+  w->heat_session().set_Append_Wait_Ms(0);
   w->review().set_Open_Wait_Ms(0);
   w->Form_Load();
   return w;

@@ -194,7 +194,7 @@ void Synthetic_Minute(benchmark::State& state) {
     source.set_Post_linear(true);
     for (int k = 0; k < Frames; ++k) {
       camera->Step();
-      source.Store_HDMI_Buffer();
+      source.Store_HDMI_Buffer(source.Last_Stamp());
     }
     const int64_t after = Resident_Bytes();
     const int64_t crop_bytes = int64_t{source.Buff_Num()} * source.Cropped_Picture().SizeImage();

@@ -9,6 +9,7 @@
 #include "capture/capture_hdmi.h"
 #include "capture/synthetic_camera.h"
 #include "kit/simulated_kit.h"
+#include "mock/main_controls.h"
 #include "platform/clock.h"
 #include "platform/program_info.h"
 #include "platform/settings.h"
@@ -28,6 +29,11 @@
 #include <vector>
 
 namespace {
+
+// A check box of the settings window set as the operator sets it: clicked, so the setting is stored.
+inline void Tick(QCheckBox* box, bool on) {
+  if (box->isChecked() != on) box->click();
+}
 
 using Steady = std::chrono::steady_clock;
 
@@ -62,7 +68,7 @@ struct Heat_Bench {
     program().Ready_Mill = clock.base - 100000;
     synthetic = w->camera().Capture().Synthetic();
     synthetic->set_Stepped(true);
-    w->Command_start_camera->click();
+    ui(w).Command_start_camera->click();
     for (int i = 0; i < 101; ++i)
       synthetic->Step();                       // the rate is measured
     w->kit().Simulated()->set_Switch(1, true); // armed
@@ -70,17 +76,15 @@ struct Heat_Bench {
       QCoreApplication::processEvents();
   }
   ~Heat_Bench() {
-    w->state().Collecting = false;
+    w->camera().Capture().set_Post_linear(false);
     Process_Frame_List().Remove_All();
-    w->heat().Writer().Close_File();
+    w->heat_session().Writer().Close_File();
     w.reset();
     install_clock(nullptr);
   }
   void End_Heat() {
-    w->state().Heat_Running = false;
-    w->state().Heat_Start_Mill = 0;
-    w->state().Recording_Path.clear();
-    w->heat().Writer().Close_File();
+    Process_Frame_List().Remove_All();
+    w->heat_session().Finish();
   }
 };
 
@@ -98,24 +102,25 @@ Heat_Bench& Bench() {
 void Start_Instant(benchmark::State& state) {
   Heat_Bench& b = Bench();
   const bool auto_initiate = state.range(0) == 1;
-  Form_Doravent_settings::instance().Check_Auto_init->setChecked(auto_initiate);
+  Tick(Form_Doravent_settings::instance().Check_Auto_init, auto_initiate);
   double whole_ms = 0;
   for (auto _ : state) {
     b.End_Heat();
-    if (!auto_initiate) b.w->Command_initiate_file->click();
+    if (!auto_initiate) ui(b.w).Command_initiate_file->click();
     const Steady::time_point event = Steady::now();
     b.w->kit().OnInputChange(0, true);
     const Steady::time_point done = Steady::now();
-    if (!b.w->state().Heat_Running) {
+    if (!b.w->heat_session().Running()) {
       state.SkipWithError("the heat did not start");
       break;
     }
-    state.SetIterationTime(std::chrono::duration<double>(b.clock.When(b.w->state().Heat_Start_Mill) - event).count());
+    state.SetIterationTime(
+        std::chrono::duration<double>(b.clock.When(b.w->heat_session().Start_Mill()) - event).count());
     whole_ms += std::chrono::duration<double, std::milli>(done - event).count();
   }
   state.counters["whole_start_ms"] = benchmark::Counter(whole_ms, benchmark::Counter::kAvgIterations);
   b.End_Heat();
-  Form_Doravent_settings::instance().Check_Auto_init->setChecked(false);
+  Tick(Form_Doravent_settings::instance().Check_Auto_init, false);
 }
 BENCHMARK(Start_Instant)->Arg(0)->Arg(1)->UseManualTime()->Unit(benchmark::kMicrosecond)->Iterations(20);
 
@@ -123,8 +128,8 @@ constexpr int Capture_Frames = 250;
 
 // The frames of a capture: the synthetic camera's crops as the heat keeps them.
 void Capture(Heat_Bench& b) {
-  b.w->state().Heat_Running = true;
-  b.w->heat().Handle_Capture_Start();
+  b.w->heat_session().Start(Start_Stamp::Now());
+  b.w->heat_session().Capture_Start();
   for (int i = 0; i < Capture_Frames; ++i)
     b.synthetic->Step();
 }
@@ -134,12 +139,12 @@ void Capture_End(benchmark::State& state) {
   for (auto _ : state) {
     state.PauseTiming();
     b.End_Heat();
-    b.w->Command_initiate_file->click();
+    ui(b.w).Command_initiate_file->click();
     Capture(b);
     state.ResumeTiming();
-    b.w->heat().Handle_Capture_End();
+    b.w->heat_session().Capture_End();
     state.PauseTiming();
-    if (b.w->heat().Held_Frames() != 0) state.SkipWithError("frames were left");
+    if (b.w->heat_session().Held_Frames() != 0) state.SkipWithError("frames were left");
     state.ResumeTiming();
   }
   state.SetItemsProcessed(state.iterations() * Capture_Frames);
@@ -153,11 +158,10 @@ void Append_Pass(benchmark::State& state) {
   for (auto _ : state) {
     state.PauseTiming();
     b.End_Heat();
-    b.w->Command_initiate_file->click();
+    ui(b.w).Command_initiate_file->click();
     Capture(b);
-    b.w->state().Collecting = false;
     b.w->camera().Capture().set_Post_linear(false);
-    cls_VideoFile_handler& writer = b.w->heat().Writer();
+    cls_VideoFile_handler& writer = b.w->heat_session().Writer();
     writer.Close_File();
     state.ResumeTiming();
     writer.Append_Frames(Process_Frame_List());

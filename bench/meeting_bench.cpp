@@ -15,6 +15,7 @@
 #include "capture/capture_hdmi.h"
 #include "capture/synthetic_camera.h"
 #include "kit/simulated_kit.h"
+#include "mock/main_controls.h"
 #include "platform/clock.h"
 #include "platform/error_report.h"
 #include "platform/program_info.h"
@@ -143,27 +144,27 @@ public:
 
     // Review stops the camera: the operator starts it again for the next heat.
     if (!w_->camera().Cameras_Running()) Start_Camera();
-    w_->Command_initiate_file->click();
-    const QString path = w_->state().Recording_Path;
+    ui(w_).Command_initiate_file->click();
+    const QString path = w_->heat_session().Recording_Path();
     clock_.advance(7); // the start falls between frames
     Switch(0, true);
-    if (!w_->state().Heat_Running) Fail("the heat did not start");
+    if (!w_->heat_session().Running()) Fail("the heat did not start");
     Frames(10);
     Switch(0, false);
     Frames(15);      // the race until 1 s
     Switch(3, true); // the goal camera's trigger: 8 s around the finish
     row.kept = Frames(200);
     Switch(3, false);
-    w_->Command_finish->click();
+    ui(w_).Command_finish->click();
 
     w_->item(QStringLiteral("item_last_heat"))->trigger();
     cls_VideoFile_handler& h = w_->obj_QN3_Handler();
-    if (!h.File_open() || w_->Text_filename->text() != path) Fail("the heat did not open");
+    if (!h.File_open() || ui(w_).Text_filename->text() != path) Fail("the heat did not open");
     row.lost = row.kept - h.Num_Frames();
     for (int16_t box = 1; box <= 6; ++box) {
       const int32_t truth = *crossings.at(static_cast<size_t>(box - 1));
-      w_->Slider_play->setValue(First_Picture_At(truth));
-      w_->Command_BOX_set_time.at(static_cast<size_t>(box - 1))->click();
+      ui(w_).Slider_play->setValue(First_Picture_At(truth));
+      ui(w_).Command_BOX_set_time.at(static_cast<size_t>(box - 1))->click();
       const int32_t stored = h.Dora_Heat_time(box, false);
       if (stored < truth || stored > truth + 21) ++row.times_off;
     }
@@ -180,7 +181,7 @@ public:
 
 private:
   void Start_Camera() {
-    w_->Command_start_camera->click();
+    ui(w_).Command_start_camera->click();
     synthetic_ = w_->camera().Capture().Synthetic();
     synthetic_->set_Stepped(true);
     Frames(101); // the rate is measured
@@ -191,7 +192,7 @@ private:
     for (int i = 0; i < count; ++i) {
       clock_.advance(40);
       synthetic_->Step();
-      if (w_->state().Collecting) ++kept;
+      if (w_->heat_session().Collecting()) ++kept;
     }
     Settle();
     return kept;
@@ -204,12 +205,12 @@ private:
   }
   // The first picture whose run time reaches the crossing, as the operator finds it.
   int First_Picture_At(int32_t crossing_ms) {
-    int low = w_->Slider_play->minimum();
-    int high = w_->Slider_play->maximum();
+    int low = ui(w_).Slider_play->minimum();
+    int high = ui(w_).Slider_play->maximum();
     while (low < high) {
       const int middle = low + (high - low) / 2;
-      w_->Slider_play->setValue(middle);
-      const std::optional<int32_t> run = w_->playback().Shown_Run_Time();
+      ui(w_).Slider_play->setValue(middle);
+      const std::optional<int32_t> run = w_->review_session().Shown_Run_Time();
       if (run && *run >= crossing_ms)
         high = middle;
       else

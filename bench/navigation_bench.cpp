@@ -6,11 +6,14 @@
 #include "app/review_controller.h"
 #include "imaging/dib_section.h"
 #include "metadata/xml_header.h"
+#include "mock/main_controls.h"
 #include "platform/program_info.h"
 #include "platform/user_folders.h"
 #include "recording/jpeg_codec.h"
 #include "recording/qn3_format.h"
 #include "recording/video_file_handler.h"
+#include "timing/heat_session.h"
+#include "timing/review_session.h"
 
 #include <QApplication>
 #include <QFile>
@@ -147,8 +150,8 @@ Form_Doravent& Open(int frames, benchmark::State& state) {
 
 void Show(Form_Doravent& w, int value) {
   {
-    const QSignalBlocker quiet(w.Slider_play);
-    w.Slider_play->setValue(value);
+    const QSignalBlocker quiet(ui(w).Slider_play);
+    ui(w).Slider_play->setValue(value);
   }
   w.playback().Slider_play_Scroll();
 }
@@ -161,8 +164,8 @@ void Slider_Step_Next_Frame(benchmark::State& state) {
   int value = 1;
   for (auto _ : state) {
     value = value >= 39 ? 1 : value + 2;
-    w.Slider_play->setValue(value);
-    benchmark::DoNotOptimize(w.Picture_out->Picture().constBits());
+    ui(w).Slider_play->setValue(value);
+    benchmark::DoNotOptimize(ui(w).Picture_out->Picture().constBits());
   }
   state.counters["decodes_per_step"] =
       benchmark::Counter(w.obj_QN3_Handler().Decode_Count() - decodes, benchmark::Counter::kAvgIterations);
@@ -177,8 +180,8 @@ void Slider_Step_Within_Frame(benchmark::State& state) {
   int value = 1;
   for (auto _ : state) {
     value = value == 1 ? 2 : 1;
-    w.Slider_play->setValue(value);
-    benchmark::DoNotOptimize(w.Picture_out->Picture().constBits());
+    ui(w).Slider_play->setValue(value);
+    benchmark::DoNotOptimize(ui(w).Picture_out->Picture().constBits());
   }
   state.counters["decodes"] = w.obj_QN3_Handler().Decode_Count() - decodes;
 }
@@ -206,7 +209,7 @@ BENCHMARK(Raw_tjDecompress2)->Unit(benchmark::kMillisecond);
 // A go-to from the first picture: the scan over the stamps and the one picture it ends on.
 template <class Go> void Go_To(benchmark::State& state, Go go) {
   Form_Doravent& w = Open(static_cast<int>(state.range(0)), state);
-  go(w.playback()); // the first call reads the record heads
+  go(w.review_session()); // the first call reads the record heads
   int64_t decodes = 0;
   int landed = 0;
   for (auto _ : state) {
@@ -214,9 +217,9 @@ template <class Go> void Go_To(benchmark::State& state, Go go) {
     Show(w, 1);
     const int32_t before = w.obj_QN3_Handler().Decode_Count();
     state.ResumeTiming();
-    go(w.playback());
+    go(w.review_session());
     decodes += w.obj_QN3_Handler().Decode_Count() - before;
-    landed = w.Slider_play->value();
+    landed = ui(w).Slider_play->value();
   }
   state.counters["landed"] = landed;
   state.counters["decodes_per_goto"] =
@@ -224,12 +227,12 @@ template <class Go> void Go_To(benchmark::State& state, Go go) {
 }
 
 void Goto_Goal(benchmark::State& state) {
-  Go_To(state, [](Playback_Controller& p) { p.Goto_Goal(); });
+  Go_To(state, [](Review_Session& p) { p.Goto_Goal(); });
 }
 BENCHMARK(Goto_Goal)->Arg(300)->Arg(3000)->Unit(benchmark::kMillisecond);
 
 void Goto_Time(benchmark::State& state) {
-  Go_To(state, [](Playback_Controller& p) { p.Goto_Time(10000); });
+  Go_To(state, [](Review_Session& p) { p.Goto_Time(10000); });
 }
 BENCHMARK(Goto_Time)->Arg(300)->Arg(3000)->Unit(benchmark::kMillisecond);
 

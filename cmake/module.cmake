@@ -46,4 +46,6 @@ function(doravent_bench name)
   cmake_parse_arguments(B "" "" "DEPENDS" ${ARGN})
   add_executable(bench_${name} ${B_UNPARSED_ARGUMENTS})
   target_link_libraries(bench_${name} PRIVATE doravent_flags benchmark::benchmark ${B_DEPENDS})
+  # The window benchmarks find the main window's controls by name, as the tests do.
+  target_include_directories(bench_${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
 endfunction()

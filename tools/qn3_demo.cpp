@@ -180,7 +180,7 @@ Demo_Outcome Demo(const QStringList& positional, const QHash<QString, QString>& 
     }
     camera->Step();
     if (capture) {
-      source.Store_HDMI_Buffer();
+      source.Store_HDMI_Buffer(source.Last_Stamp());
       ++kept;
     }
   }

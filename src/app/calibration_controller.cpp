@@ -1,6 +1,6 @@
 #include "app/calibration_controller.h"
 
-#include "app/form_doravent.h"
+#include "app/main_window_state.h"
 #include "platform/error_report.h"
 #include "platform/program_info.h"
 #include "platform/prompts.h"
@@ -8,6 +8,7 @@
 #include "platform/trace.h"
 #include "recording/record_reader.h"
 #include "recording/video_file_handler.h"
+#include "timing/review_session.h"
 
 #include <QAction>
 #include <QApplication>
@@ -30,14 +31,14 @@ QString location(const char* procedure) {
 
 } // namespace
 
-Calibration_Controller::Calibration_Controller(Form_Doravent& window) : w_(window) {
+Calibration_Controller::Calibration_Controller(const Main_Window_Parts& parts) : Window_Binding(parts) {
   const auto on = [this](const char* name, auto&& handler) {
-    if (QAction* a = w_.item(QString::fromLatin1(name))) connect(a, &QAction::triggered, this, handler);
+    if (QAction* a = ui_.item(QString::fromLatin1(name))) connect(a, &QAction::triggered, this, handler);
   };
   on("item_mark_led", [this] { item_mark_led_Click(); });
   on("item_calibrate_delay", [this] { item_calibrate_delay_Click(); });
   on("item_clear_calibration", [this] { item_clear_calibration_Click(); });
-  w_.Picture_out->installEventFilter(this);
+  ui_.Picture_out->installEventFilter(this);
 }
 
 Calibration_Controller::~Calibration_Controller() = default;
@@ -49,22 +50,22 @@ std::optional<Led_Rect> Calibration_Controller::Led_Place() const {
 }
 
 void Calibration_Controller::item_mark_led_Click() {
-  if (!w_.obj_QN3_Handler().File_open()) {
+  if (!review_.Is_Open()) {
     Beep();
     return;
   }
   marking_ = true;
   press_.reset();
-  w_.Picture_out->setCursor(Qt::CrossCursor);
+  ui_.Picture_out->setCursor(Qt::CrossCursor);
 }
 
 bool Calibration_Controller::eventFilter(QObject* watched, QEvent* event) {
-  if (watched != w_.Picture_out || !marking_ || !links_.to_picture) return QObject::eventFilter(watched, event);
+  if (watched != ui_.Picture_out || !marking_) return QObject::eventFilter(watched, event);
   const QEvent::Type type = event->type();
   if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonRelease && type != QEvent::MouseMove)
     return QObject::eventFilter(watched, event);
   const auto* mouse = static_cast<QMouseEvent*>(event);
-  const QPointF at = links_.to_picture(mouse->position());
+  const QPointF at = ui_.Picture_out->To_Picture(mouse->position());
   if (type == QEvent::MouseButtonPress && mouse->button() == Qt::LeftButton) press_ = at;
   if (type == QEvent::MouseButtonRelease && mouse->button() == Qt::LeftButton && press_) {
     Mark_Led(*press_, at);
@@ -77,7 +78,7 @@ bool Calibration_Controller::eventFilter(QObject* watched, QEvent* event) {
 void Calibration_Controller::Mark_Led(QPointF from, QPointF to) {
   try {
     marking_ = false;
-    w_.Picture_out->unsetCursor();
+    ui_.Picture_out->unsetCursor();
     const auto low_x = static_cast<int32_t>(std::floor(std::min(from.x(), to.x())));
     const auto low_y = static_cast<int32_t>(std::floor(std::min(from.y(), to.y())));
     const auto high_x = static_cast<int32_t>(std::floor(std::max(from.x(), to.x())));
@@ -97,7 +98,7 @@ void Calibration_Controller::Mark_Led(QPointF from, QPointF to) {
 void Calibration_Controller::item_calibrate_delay_Click() {
   int32_t step = 10;
   try {
-    cls_VideoFile_handler& h = w_.obj_QN3_Handler();
+    cls_VideoFile_handler& h = review_.Recording();
     if (!h.File_open()) {
       Beep();
       return;

@@ -5,27 +5,21 @@
 // together propose the goal delay, which the operator may accept into the settings.
 #include "timing/led_calibration.h"
 
+#include "app/main_window_controls.h"
+
 #include <QMap>
 #include <QObject>
 #include <QPointF>
 #include <QString>
 #include <cstdint>
-#include <functional>
 #include <optional>
 
-class Form_Doravent;
-
-class Calibration_Controller : public QObject {
+class Calibration_Controller : public QObject, private Window_Binding {
 public:
-  struct Links {
-    std::function<QPointF(QPointF)> to_picture; // a position on the picture box in picture pixels
-  };
-
-  explicit Calibration_Controller(Form_Doravent& window);
+  explicit Calibration_Controller(const Main_Window_Parts& parts);
   ~Calibration_Controller() override;
   Calibration_Controller(const Calibration_Controller&) = delete;
   Calibration_Controller& operator=(const Calibration_Controller&) = delete;
-  Links& links() { return links_; }
 
   // "Mark LED place": the next drag on the picture marks the LED's rectangle.
   void item_mark_led_Click();
@@ -44,8 +38,6 @@ protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-  Form_Doravent& w_;
-  Links links_;
   bool marking_ = false;
   std::optional<QPointF> press_;
   QMap<QString, int32_t> trials_;

@@ -1,15 +1,20 @@
 #include "app/camera_controller.h"
 
-#include "app/form_doravent.h"
+#include "app/goal_lines_view.h"
+#include "app/main_window_state.h"
 #include "capture/capture_component.h"
 #include "capture/capture_hdmi.h"
+#include "capture/synthetic_camera.h"
 #include "platform/clock.h"
 #include "platform/error_report.h"
 #include "platform/program_info.h"
 #include "platform/prompts.h"
 #include "platform/settings.h"
 #include "platform/trace.h"
+#include "presentation/form_select_video.h"
 #include "recording/video_file_handler.h"
+#include "timing/heat_session.h"
+#include "timing/review_session.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -35,32 +40,67 @@ void set_colour(QLabel* label, const QColor& colour) {
   label->setPalette(palette);
 }
 
+// The capture source as the heat needs it.
+class Capture_Heat_Camera final : public Heat_Camera {
+public:
+  explicit Capture_Heat_Camera(cls_Capture_HDMI& capture) : capture_(capture) {}
+  float Running_Fps() const override { return capture_.Running_Fps(); }
+  int32_t Crop_Width() const override { return capture_.Crop_Width(); }
+  int32_t Crop_Height() const override { return capture_.Crop_Height(); }
+  QString Friendly_Name() const override { return capture_.Current_FriendlyName(); }
+  QString Property_String() const override { return capture_.Current_PropertyString(); }
+  int32_t Ten_Frames_Ms() const override { return capture_.HDMI_10_mill(); }
+  void set_Collecting(bool on) override { capture_.set_Post_linear(on); }
+  int32_t Write_Position(int32_t n) const override { return capture_.Effective_Video_Object(n); }
+  bool Time_Ordered() const override { return capture_.MaxFrames() == 0; }
+  void Race_Started(int32_t start_mill) override {
+    if (Synthetic_Camera* synthetic = capture_.Synthetic()) synthetic->set_Race_Zero(start_mill);
+  }
+
+private:
+  cls_Capture_HDMI& capture_;
+};
+
 } // namespace
 
-Camera_Controller::Camera_Controller(Form_Doravent& window, Component_Factory factory)
-    : w_(window), factory_(std::move(factory)) {
-  connect(w_.Command_start_camera, &QPushButton::clicked, this, [this] { Command_start_camera_Click(); });
-  connect(w_.cmd_live_view, &QPushButton::clicked, this, [this] { cmd_live_view_Click(); });
-  connect(w_.Timer_2, &QTimer::timeout, this, [this] { Update_Running_Fps(); });
+Camera_Controller::Camera_Controller(const Main_Window_Parts& parts, Component_Factory factory)
+    : Window_Binding(parts), factory_(std::move(factory)) {
+  connect(ui_.Command_start_camera, &QPushButton::clicked, this, [this] { Command_start_camera_Click(); });
+  connect(ui_.cmd_live_view, &QPushButton::clicked, this, [this] { cmd_live_view_Click(); });
+  connect(ui_.Timer_2, &QTimer::timeout, this, [this] { Update_Running_Fps(); });
+  for (int i = 0; i < 3; ++i)
+    if (QAction* crop = ui_.item(QStringLiteral("item_crop_size_%1").arg(i)))
+      connect(crop, &QAction::triggered, this, [this, i] { item_crop_size_Click(i); });
 }
 
-Camera_Controller::~Camera_Controller() = default;
+Camera_Controller::~Camera_Controller() {
+  // The heat must not reach a camera that is going.
+  if (heat_camera_) heat_.set_Camera(nullptr);
+}
 
 void Camera_Controller::report(int32_t step, const char* procedure) {
   report_current_exception(step, QString::fromLatin1(procedure) + QStringLiteral(" of Form Form_Doravent"));
 }
 
-void Camera_Controller::Create() {
+void Camera_Controller::Create(Form_select_Video* source_window) {
+  source_window_ = source_window;
   capture_ = std::make_unique<cls_Capture_HDMI>(factory_());
-  connect(capture_.get(), &cls_Capture_HDMI::HDMIreceived, this, [this] {
-    if (processing_) HDMI_event();
+  heat_camera_ = std::make_unique<Capture_Heat_Camera>(*capture_);
+  heat_.set_Camera(heat_camera_.get());
+  connect(capture_.get(), &cls_Capture_HDMI::HDMIreceived, this, [this](const Frame_Stamp& stamp) {
+    if (processing_) HDMI_event(stamp);
   });
   connect(capture_.get(), &cls_Capture_HDMI::Stream_Failed, this, [this](const QString& text) { Stream_Failed(text); });
-  for (QPushButton* b : {w_.Command_start_camera, w_.cmd_live_view})
+  for (QPushButton* b : {ui_.Command_start_camera, ui_.cmd_live_view})
     b->setEnabled(true);
 }
 
-bool Camera_Controller::Cameras_Running() const { return w_.Command_start_camera->text() != Start_Caption; }
+bool Camera_Controller::Cameras_Running() const { return ui_.Command_start_camera->text() != Start_Caption; }
+
+void Camera_Controller::set_Caption(bool running) {
+  ui_.Command_start_camera->setText(running ? Stop_Caption : Start_Caption);
+  heat_.set_Cameras_Running(running);
+}
 
 void Camera_Controller::Command_start_camera_Click() {
   int32_t step = 10;
@@ -69,38 +109,37 @@ void Camera_Controller::Command_start_camera_Click() {
     if (start_clicked_ && !Click_Accepted(now, last_start_click_, Start_Click_Gap_Ms)) return;
     start_clicked_ = true;
     last_start_click_ = now;
-    Trace_Message("*Command_start_camera_Click, caption = " + w_.Command_start_camera->text());
+    Trace_Message("*Command_start_camera_Click, caption = " + ui_.Command_start_camera->text());
     if (!capture_) return;
     step = 20;
     const bool starting = !Cameras_Running();
     if (starting) {
-      if (links_.secure_held_frames && !links_.secure_held_frames()) return;
-    } else if (links_.flush_held_frames) {
-      links_.flush_held_frames();
+      if (!heat_.Secure_Held_Frames()) return;
+    } else {
+      heat_.Flush_Held_Frames();
     }
     if (!capture_->SourcePropFound())
-      capture_->Set_Source_from_Saved(links_.limit_to_25_fps && links_.limit_to_25_fps());
+      capture_->Set_Source_from_Saved(source_window_ && source_window_->Limit_Capture_25());
     step = 30;
-    if (links_.close_writer) links_.close_writer();
-    w_.Text_filename->clear();
-    w_.Picture_out->Clear_Picture();
+    heat_.Close_Writer();
+    ui_.Text_filename->clear();
+    ui_.Picture_out->Clear_Picture();
     step = 40;
     if (starting) {
-      w_.Command_start_camera->setText(Stop_Caption);
-      if (links_.check_kit) links_.check_kit();
-      if (links_.close_review) links_.close_review();
+      set_Caption(true);
+      review_.Close();
       Start_camera();
-      w_.state().Live_View = true;
-      w_.cmd_live_view->setText(QStringLiteral("Live view off"));
+      view_.Live_View = true;
+      ui_.cmd_live_view->setText(QStringLiteral("Live view off"));
     } else {
       Do_Stop_Cams();
-      w_.Label_running_fps->clear();
+      ui_.Label_running_fps->clear();
     }
     step = 50;
-    w_.Label_heat_time->setText(QStringLiteral("00:00,00"));
-    w_.Arrange_form();
+    ui_.Label_heat_time->setText(QStringLiteral("00:00,00"));
+    frame_.Arrange_form();
     Clear_sources();
-    w_.Frame_dogs_Heat->hide();
+    ui_.Frame_dogs_Heat->hide();
     Trace_Message("*Command_start_camera_Click, end  ");
   } catch (...) {
     report(step, "Command_start_camera_Click");
@@ -114,40 +153,47 @@ void Camera_Controller::Start_camera() {
   capture_->set_Do_CROP(true);
   processing_ = true;
   capture_->Capture_Run();
-  w_.Timer_2->start();
+  ui_.Timer_2->start();
 }
 
 void Camera_Controller::Stop_Camera() {
   Trace_Message("*Stop_Camera");
-  w_.Timer_2->stop();
+  ui_.Timer_2->stop();
   if (capture_) capture_->Stop_Capture();
-  w_.Picture_arm->clear();
+  ui_.Picture_arm->clear();
 }
 
 void Camera_Controller::Do_Stop_Cams() {
-  w_.Command_start_camera->setText(Start_Caption);
+  set_Caption(false);
   Stop_Camera();
+}
+
+void Camera_Controller::Review_Opening() {
+  heat_.Flush_Held_Frames();
+  Do_Stop_Cams();
+  ui_.Picture_arm->clear();
+  ui_.Label_running_fps->clear();
 }
 
 void Camera_Controller::Stop_all_cams() {
   if (capture_) capture_->Stop_Capture();
 }
 
-void Camera_Controller::Clear_sources() { w_.state().Sources = {}; }
+void Camera_Controller::Clear_sources() { view_.Sources = {}; }
 
 void Camera_Controller::cmd_live_view_Click() {
   try {
-    int32_t& last = w_.state().click_mill(Click_Button::Live_View);
+    int32_t& last = view_.click_mill(Click_Button::Live_View);
     const int32_t now = Mill_Now();
     if (!Click_Accepted(now, last, Live_Click_Gap_Ms)) return;
     last = now;
-    if (w_.cmd_live_view->text() == QStringLiteral("Live view on")) {
-      w_.state().Live_View = true;
-      w_.cmd_live_view->setText(QStringLiteral("Live view off"));
+    if (ui_.cmd_live_view->text() == QStringLiteral("Live view on")) {
+      view_.Live_View = true;
+      ui_.cmd_live_view->setText(QStringLiteral("Live view off"));
     } else {
-      w_.state().Live_View = false;
-      w_.cmd_live_view->setText(QStringLiteral("Live view on"));
-      w_.Picture_out->Clear_Picture();
+      view_.Live_View = false;
+      ui_.cmd_live_view->setText(QStringLiteral("Live view on"));
+      ui_.Picture_out->Clear_Picture();
     }
   } catch (...) {
     report(10, "cmd_live_view_Click");
@@ -157,10 +203,10 @@ void Camera_Controller::cmd_live_view_Click() {
 void Camera_Controller::item_crop_size_Click(int index) {
   int32_t step = 10;
   try {
-    QAction* chosen = w_.item(QStringLiteral("item_crop_size_%1").arg(index));
+    QAction* chosen = ui_.item(QStringLiteral("item_crop_size_%1").arg(index));
     if (!chosen) return;
     for (int i = 0; i < 3; ++i)
-      w_.item(QStringLiteral("item_crop_size_%1").arg(i))->setChecked(i == index);
+      ui_.item(QStringLiteral("item_crop_size_%1").arg(i))->setChecked(i == index);
     step = 20;
     const QStringList sides = chosen->text().split(QLatin1Char('*'));
     crop_width_ = sides.value(0).toInt();
@@ -177,16 +223,16 @@ void Camera_Controller::item_crop_size_Click(int index) {
 void Camera_Controller::Set_Cropping(int32_t crop_width, int32_t crop_height) {
   // The live picture is shown pixel for pixel: the box takes the crop's own size.
   if (crop_width <= 0 || crop_height <= 0) return;
-  if (w_.obj_QN3_Handler().File_open()) return; // a recording under review keeps its box
-  w_.Picture_out->resize(crop_width, crop_height);
-  if (w_.isVisible()) w_.Arrange_form();
+  if (review_.Is_Open()) return; // a recording under review keeps its box
+  ui_.Picture_out->resize(crop_width, crop_height);
+  if (frame_.Window().isVisible()) frame_.Arrange_form();
 }
 
 void Camera_Controller::Read_Last_Crop() {
   const QString last = Read_Ini_Value(QStringLiteral("Settings"), QStringLiteral("lastcrop"),
                                       program().Settings_File_Path, QStringLiteral("400*880"));
   for (int i = 0; i < 3; ++i)
-    if (w_.item(QStringLiteral("item_crop_size_%1").arg(i))->text() == last) {
+    if (ui_.item(QStringLiteral("item_crop_size_%1").arg(i))->text() == last) {
       item_crop_size_Click(i);
       return;
     }
@@ -194,38 +240,38 @@ void Camera_Controller::Read_Last_Crop() {
   item_crop_size_Click(0);
 }
 
-void Camera_Controller::HDMI_event() {
+void Camera_Controller::HDMI_event(const Frame_Stamp& stamp) {
   if (program().Ending || !capture_) return;
   int32_t step = 10;
   try {
-    Main_Window_State& st = w_.state();
-    if (links_.performance_event)
-      links_.performance_event(capture_->last_Capture_mill(), capture_->last_Capture_delta());
+    Q_EMIT frame_timing(stamp.capture_mill, stamp.delta);
     step = 20;
     // The frame is kept before other events may run: a frame arriving meanwhile must not take its
     // place in the cropped picture first.
-    if (st.Collecting) {
-      capture_->Store_HDMI_Buffer();
-      w_.Label_Coll_count->setText(QString::number(capture_->Buff_Num()));
+    if (heat_.Collecting()) {
+      capture_->Store_HDMI_Buffer(stamp);
+      ui_.Label_Coll_count->setText(QString::number(capture_->Buff_Num()));
     }
     QCoreApplication::processEvents();
     if (program().Ending) return;
     step = 30;
     {
-      const QColor arm = st.Arm_Green ? QColor(0, 255, 0) : st.Collecting ? QColor(255, 0, 0) : QColor(0, 0, 255);
-      QPixmap picture(w_.Picture_arm->size());
-      capture_->Draw_Running_Arm_2(picture, arm, w_.Picture_arm->palette().color(QPalette::Window));
-      w_.Picture_arm->setPixmap(picture);
+      const QColor arm = view_.Arm_Green      ? QColor(0, 255, 0)
+                         : heat_.Collecting() ? QColor(255, 0, 0)
+                                              : QColor(0, 0, 255);
+      QPixmap picture(ui_.Picture_arm->size());
+      capture_->Draw_Running_Arm_2(picture, arm, ui_.Picture_arm->palette().color(QPalette::Window));
+      ui_.Picture_arm->setPixmap(picture);
     }
     step = 40;
-    if (st.Live_View && capture_->Crop_Width() > 0 && capture_->Crop_Height() > 0) {
-      QImage& picture = w_.Picture_out->Frame_Image(capture_->Crop_Width(), capture_->Crop_Height());
+    if (view_.Live_View && capture_->Crop_Width() > 0 && capture_->Crop_Height() > 0) {
+      QImage& picture = ui_.Picture_out->Frame_Image(capture_->Crop_Width(), capture_->Crop_Height());
       capture_->Draw_Cropped_DIB(picture);
-      if (links_.draw_live_line) links_.draw_live_line(picture);
-      w_.Picture_out->Refresh();
+      Draw_Live_Goal_Line(picture, view_);
+      ui_.Picture_out->Refresh();
     }
     step = 60;
-    if (links_.escape_down && links_.escape_down() && links_.abort_heat) links_.abort_heat();
+    if (view_.Escape_Down) heat_.Request_Abort();
   } catch (...) {
     report_current_exception(step, QStringLiteral("HDMI_event of Sub Form_Doravent"));
   }
@@ -235,13 +281,13 @@ void Camera_Controller::Update_Running_Fps() {
   if (program().Ending || !capture_) return;
   const float fps = capture_->Running_Fps();
   if (fps <= 0) return;
-  w_.Label_running_fps->setText(QString::number(std::lround(fps)) + QStringLiteral(" f/s"));
-  set_colour(w_.Label_running_fps, fps > 27 ? QColor(255, 0, 0) : QColor(0, 0, 255));
+  ui_.Label_running_fps->setText(QString::number(std::lround(fps)) + QStringLiteral(" f/s"));
+  set_colour(ui_.Label_running_fps, fps > 27 ? QColor(255, 0, 0) : QColor(0, 0, 255));
 }
 
 void Camera_Controller::Stream_Failed(const QString& text) {
   Trace_Message("*Camera stream failed", text);
-  w_.Label_running_fps->clear();
+  ui_.Label_running_fps->clear();
   Msg_Box(QStringLiteral("The camera stopped delivering frames: ") + text +
               QStringLiteral("\nFrames already kept stay in memory. Check the camera, then press \"Stop camera\" "
                              "and \"Start camera\"."),

@@ -1,7 +1,9 @@
 #pragma once
 // The camera on the main window: the capture source, the camera button, live view, crop size,
 // the per-frame handler that shows the live picture and keeps the heat's frames, and the
-// running frame rate.
+// running frame rate. The heat sees the camera through the Heat_Camera it is given.
+#include "app/main_window_controls.h"
+
 #include <QObject>
 #include <QString>
 #include <cstdint>
@@ -9,39 +11,23 @@
 #include <memory>
 
 class Capture_Component;
-class Form_Doravent;
+class Form_select_Video;
+class Heat_Camera;
 class cls_Capture_HDMI;
+struct Frame_Stamp;
 
-class Camera_Controller : public QObject {
+class Camera_Controller : public QObject, private Window_Binding {
+  Q_OBJECT
 public:
   using Component_Factory = std::function<std::unique_ptr<Capture_Component>()>;
 
-  // What the camera asks of the other controllers and windows; set where the window is wired.
-  struct Links {
-    std::function<void()> check_kit;                     // the Control Box's display
-    std::function<void()> close_review;                  // Do_Close of a recording under review
-    std::function<void(QImage& picture)> draw_live_line; // the selected camera's line and handles
-    std::function<void()> abort_heat;                    // Escape held during a frame
-    std::function<bool()> escape_down;
-    std::function<bool()> limit_to_25_fps; // the source window's check box
-    std::function<void()> close_writer;    // the heat's recording, when open
-    // A restart empties the frame list: the heat's frames are appended or given up first.
-    // False: they stay, and the camera does not restart.
-    std::function<bool()> secure_held_frames;
-    // A stop: the heat's frames go into its recording when they can; otherwise they stay held.
-    std::function<void()> flush_held_frames;
-    std::function<void(int32_t last_mill, int32_t delta)> performance_event; // when its window shows
-  };
-
-  Camera_Controller(Form_Doravent& window, Component_Factory factory);
+  Camera_Controller(const Main_Window_Parts& parts, Component_Factory factory);
   ~Camera_Controller() override;
   Camera_Controller(const Camera_Controller&) = delete;
   Camera_Controller& operator=(const Camera_Controller&) = delete;
 
-  Links& links() { return links_; }
-
-  // Start-up: the capture source is made and advised.
-  void Create();
+  // Start-up: the capture source is made and advised; the source window's choices are read.
+  void Create(Form_select_Video* source_window);
   bool Created() const { return capture_ != nullptr; }
   cls_Capture_HDMI& Capture() const { return *capture_; }
   // The camera button reads "Stop camera".
@@ -62,21 +48,29 @@ public:
   int32_t Crop_Width() const { return crop_width_; }
   int32_t Crop_Height() const { return crop_height_; }
 
+  // A recording is about to be opened for review: the heat's frames go into its recording and
+  // the cameras stop.
+  void Review_Opening();
   // Every processed frame of the capture source.
-  void HDMI_event();
+  void HDMI_event(const Frame_Stamp& stamp);
   // The running rate under the arm, every second while the camera runs.
   void Update_Running_Fps();
   // After a capture failure frame processing stops until the camera is started again.
   bool Processing_Frames() const { return processing_; }
 
+Q_SIGNALS:
+  // Each frame's arrival, for the performance window.
+  void frame_timing(int32_t last_mill, int32_t delta);
+
 private:
+  void set_Caption(bool running);
   void Stream_Failed(const QString& text);
   void report(int32_t step, const char* procedure);
 
-  Form_Doravent& w_;
-  Links links_;
   Component_Factory factory_;
   std::unique_ptr<cls_Capture_HDMI> capture_;
+  std::unique_ptr<Heat_Camera> heat_camera_;
+  Form_select_Video* source_window_ = nullptr;
   int32_t crop_width_ = 400;
   int32_t crop_height_ = 880;
   bool processing_ = true;

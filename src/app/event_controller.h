@@ -1,27 +1,29 @@
 #pragma once
+// The main window's share of the event file: answers the event window's commands, keeps the
+// heat labels in step with the file in use, and tells the heat session which heat the next
+// recording is prepared for.
+#include "app/main_window_controls.h"
+
 #include <QObject>
 #include <QString>
 #include <cstdint>
-#include <memory>
 
-class Form_Doravent;
 class Form_event_registration;
-class cls_VideoFile_handler;
 
-// The main window's share of the event file: owns the event window, answers its commands and
-// keeps the heat labels in step with the file in use.
-class Event_Controller : public QObject {
+class Event_Controller : public QObject, private Window_Binding {
   Q_OBJECT
 public:
-  explicit Event_Controller(Form_Doravent& window);
+  Event_Controller(const Main_Window_Parts& parts, Form_event_registration& events);
   ~Event_Controller() override;
 
-  Form_event_registration& Event_Window() { return *event_window_; }
-  const Form_event_registration& Event_Window() const { return *event_window_; }
+  Form_event_registration& Event_Window() { return events_; }
+  const Form_event_registration& Event_Window() const { return events_; }
+  bool Event_File_Open() const { return event_file_open_; }
 
-  // Start-up: the heat fields learn to read the event window, which opens the stored event
-  // file, staying hidden.
+  // Start-up: the event window opens the stored event file, staying hidden.
   void Load();
+  // Start-up: the stored heat is selected.
+  void Select_Stored_Heat(int heat);
 
   void item_event_registration_Click();
   void item_open_event_file_Click();
@@ -32,16 +34,13 @@ public:
   void Display_Heat_Data();
   // The heat fields follow the up-down while no recording is under review.
   void UpDown_heat_Change();
-  // Copies the selected heat's dog names into the recording being prepared.
-  void Update_Dog_names(cls_VideoFile_handler& recording);
-  const QString& Dog_Name_List() const { return dog_name_list_; }
 
 private:
   void Event_File_Changed();
-  bool event_file_in_use() const;
+  // The heat the labels show is the next recording's.
+  void Publish_Heat_Data();
   void report(int32_t step, const QString& procedure);
 
-  Form_Doravent& window_;
-  std::unique_ptr<Form_event_registration> event_window_;
-  QString dog_name_list_;
+  Form_event_registration& events_;
+  bool event_file_open_ = false;
 };

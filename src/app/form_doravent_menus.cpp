@@ -3,7 +3,6 @@
 #include "app/form_doravent.h"
 
 #include "app/camera_controller.h"
-
 #include "platform/error_report.h"
 #include "platform/program_info.h"
 #include "platform/prompts.h"
@@ -40,7 +39,7 @@ QMenu* Form_Doravent::add_menu(QMenu* parent, const QString& name, const QString
   QMenu* m = parent ? parent->addMenu(title) : menuBar()->addMenu(title);
   m->setObjectName(name);
   m->menuAction()->setObjectName(name + QStringLiteral("_action"));
-  menus_.push_back(m);
+  ui_.menus.push_back(m);
   return m;
 }
 
@@ -48,21 +47,25 @@ QAction* Form_Doravent::add_item(QMenu* m, const QString& name, const QString& c
   QAction* a = m->addAction(caption);
   a->setObjectName(name);
   if (!shortcut.isEmpty()) a->setShortcut(QKeySequence(shortcut));
-  items_.push_back(a);
+  ui_.items.push_back(a);
   return a;
 }
 
-QAction* Form_Doravent::item(const QString& name) const {
-  for (QAction* a : items_)
+QAction* Main_Window_Controls::item(const QString& name) const {
+  for (QAction* a : items)
     if (a->objectName() == name) return a;
   return nullptr;
 }
 
-QMenu* Form_Doravent::menu(const QString& name) const {
-  for (QMenu* m : menus_)
+QMenu* Main_Window_Controls::menu(const QString& name) const {
+  for (QMenu* m : menus)
     if (m->objectName() == name) return m;
   return nullptr;
 }
+
+QAction* Form_Doravent::item(const QString& name) const { return ui_.item(name); }
+
+QMenu* Form_Doravent::menu(const QString& name) const { return ui_.menu(name); }
 
 void Form_Doravent::build_menus() {
   QMenu* form = add_menu(nullptr, QStringLiteral("menu_form"), QStringLiteral("Form"));
@@ -246,7 +249,7 @@ void Form_Doravent::item_timer_Click() {
   try {
     if (!timer_window_) {
       timer_window_ = new Form_timer(this);
-      timer_window_->set_Heat_Time_Source([this] { return Label_heat_time->text(); });
+      timer_window_->set_Heat_Time_Source([this] { return ui_.Label_heat_time->text(); });
     }
     timer_window_->setVisible(!timer_window_->isVisible());
     if (timer_window_->isVisible()) timer_window_->raise();

@@ -23,6 +23,8 @@
 #include "presentation/form_select_video.h"
 #include "presentation/settings_form.h"
 #include "recording/video_file_handler.h"
+#include "timing/heat_session.h"
+#include "timing/review_session.h"
 
 #include <QAction>
 #include <QApplication>
@@ -100,7 +102,7 @@ bool Form_Doravent::Form_Load() {
     if (argument.size() >= 2 && argument.startsWith(QLatin1Char('"')) && argument.endsWith(QLatin1Char('"')))
       argument = argument.mid(1, argument.size() - 2);
     state_.Command_Argument = argument;
-    Slider_play->setToolTip({});
+    ui_.Slider_play->setToolTip({});
     menu(QStringLiteral("menu_settings"))->menuAction()->setVisible(false);
     events_->Load();
     step = 80;
@@ -122,44 +124,38 @@ bool Form_Doravent::Form_Load() {
     Trace_Message("Form_Load, after load_Capture_Folder");
     step = 120;
     program().Event_Files_Folder = program().Local_AppData_Folder + QStringLiteral("Doravent Event Files/");
-    Label_event->setText(events_->Event_Window().Event_name());
     step = 130;
     {
       bool ok = false;
       const int heat = setting(QStringLiteral("Heat_ID"), QStringLiteral("1")).toInt(&ok);
-      const QSignalBlocker block(UpDown_heat);
-      UpDown_heat->setValue(ok ? heat : 1);
-      Label_heat_num->setText(QString::number(UpDown_heat->value()));
+      events_->Select_Stored_Heat(ok ? heat : 1);
     }
-    // The stored heat is selected as a change of the up-down would: its name, length and dogs,
-    // not heat 1's, are shown from the start.
-    events_->UpDown_heat_Change();
     step = 140;
     move(0, 0);
     Load_Compensations();
     step = 150;
     set_menu_visibility();
     step = 160;
-    Label_read_framesize->clear();
+    ui_.Label_read_framesize->clear();
     kit_->Check_Attached();
     step = 170;
     Trace_Message("*Command_dollar = " + state_.Command_Argument);
     step = 180;
     if (!kit_->Present()) {
-      Frame_Control_box->setEnabled(false);
-      Label_attached->setText(QStringLiteral("No Phidget drivers"));
-      Label_Phidget_attached->setText(QStringLiteral("No Phidget drivers"));
-      Label_attached->setEnabled(false);
-      Label_Phidget_attached->setEnabled(false);
-      Picture_lamps->clear();
+      ui_.Frame_Control_box->setEnabled(false);
+      ui_.Label_attached->setText(QStringLiteral("No Phidget drivers"));
+      ui_.Label_Phidget_attached->setText(QStringLiteral("No Phidget drivers"));
+      ui_.Label_attached->setEnabled(false);
+      ui_.Label_Phidget_attached->setEnabled(false);
+      ui_.Picture_lamps->clear();
     }
     step = 190;
-    Option_selected_camera[1]->setChecked(true);
+    ui_.Option_selected_camera[1]->setChecked(true);
     state_.Selected_Camera = 1;
-    camera_->Create();
+    camera_->Create(select_video_);
     camera_->Read_Last_Crop();
     goal_line_->Read_Goal_Lines();
-    Picture_LED->setFrameShape(QFrame::NoFrame);
+    ui_.Picture_LED->setFrameShape(QFrame::NoFrame);
     step = 200;
     // Measured only once the window is laid out on its screen (showEvent); until then a picture
     // keeps its own size.
@@ -181,7 +177,7 @@ bool Form_Doravent::Form_Load() {
 }
 
 void Form_Doravent::Form_Activate() {
-  if (Slider_play->isVisible() && Slider_play->isEnabled()) Slider_play->setFocus();
+  if (ui_.Slider_play->isVisible() && ui_.Slider_play->isEnabled()) ui_.Slider_play->setFocus();
   if (loaded_) kit_->Check_Attached();
 }
 
@@ -191,8 +187,8 @@ int32_t Form_Doravent::Compute_Max_Picture_Height() const {
   // The window's height less its inner height: title bar, borders and menu bar, as laid out.
   const int chrome = frameGeometry().height() - (centralWidget() ? centralWidget()->height() : 0);
   // The slit image's strip, when shown, takes its height from the picture's.
-  const int strip = Frame_slit->isHidden() ? 0 : Frame_slit->sizeHint().height();
-  return std::max(120, screen->geometry().height() - chrome - Frame_settimes->sizeHint().height() - strip);
+  const int strip = ui_.Frame_slit->isHidden() ? 0 : ui_.Frame_slit->sizeHint().height();
+  return std::max(120, screen->geometry().height() - chrome - ui_.Frame_settimes->sizeHint().height() - strip);
 }
 
 void Form_Doravent::Update_Max_Picture_Height() {
@@ -201,15 +197,16 @@ void Form_Doravent::Update_Max_Picture_Height() {
   Trace_Message("*Max_Picture_Height", height);
   state_.Max_Picture_Height = height;
   // A recording opened before the window was measured is sized again for this screen.
-  if (obj_QN3_Handler_->File_open()) review_->Size_Picture();
+  if (review_session_->Is_Open()) review_->Size_Picture();
 }
 
 void Form_Doravent::load_Capture_Folder() {
   // The stored default "C:" means the user's home folder here, so the first heat on a new
   // machine records without a detour.
   state_.Capture_Folder = Resolve_Drive_Default(setting(QStringLiteral("save_folder"), QStringLiteral("C:")));
-  Label_capture_folder->setText(state_.Capture_Folder);
-  Label_capture_folder->setToolTip(state_.Capture_Folder);
+  heat_session_->set_Capture_Folder(state_.Capture_Folder);
+  ui_.Label_capture_folder->setText(state_.Capture_Folder);
+  ui_.Label_capture_folder->setToolTip(state_.Capture_Folder);
 }
 
 void Form_Doravent::Label_capture_folder_Click() {
@@ -226,26 +223,10 @@ void Form_Doravent::Label_capture_folder_Click() {
   }
 }
 
-QString Form_Doravent::Validate_Folder() {
-  const QString folder = Resolve_Drive_Default(state_.Capture_Folder);
-  if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
-    Msg_Box(QStringLiteral("Capture folder does not exist!"));
-    // The caller must not go on to write a recording there.
-    return QStringLiteral("Path not found 76");
-  }
-  QFile test(QDir(folder).filePath(QStringLiteral("testfile.txt")));
-  if (!test.open(QIODevice::WriteOnly)) return test.errorString() + QStringLiteral(" 75");
-  test.close();
-  if (!test.remove()) return test.errorString() + QStringLiteral(" 75");
-  return {};
-}
-
 void Form_Doravent::item_validate_folder_Click() {
-  const QString failure = Validate_Folder();
+  const QString failure = Validate_Folder(state_.Capture_Folder);
   Trace_Message("*Validate_Folder = " + failure);
 }
-
-void Form_Doravent::UpDown_heat_Change() { events_->UpDown_heat_Change(); }
 
 void Form_Doravent::item_associate_Click() {
   int32_t step = 10;
@@ -267,29 +248,29 @@ void Form_Doravent::Arrange_form() {
   const auto px = [tpp](int twips) { return static_cast<int>(twips / tpp + 0.5); };
   const int margin = px(120);
   QWidget* client = centralWidget();
-  Picture_out->move(margin, margin);
-  Frame_settimes->adjustSize();
-  Frame_settimes->setFixedWidth(std::max(Picture_out->width(), Frame_settimes->sizeHint().width()));
-  int below = Picture_out->geometry().bottom() + 1 + px(20);
+  ui_.Picture_out->move(margin, margin);
+  ui_.Frame_settimes->adjustSize();
+  ui_.Frame_settimes->setFixedWidth(std::max(ui_.Picture_out->width(), ui_.Frame_settimes->sizeHint().width()));
+  int below = ui_.Picture_out->geometry().bottom() + 1 + px(20);
   // The slit image's strip, when shown, between the picture and the set-times buttons.
-  if (!Frame_slit->isHidden()) {
-    Frame_slit->setFixedSize(Frame_settimes->width(), Frame_slit->sizeHint().height());
-    Frame_slit->move(Picture_out->x(), below);
-    below = Frame_slit->geometry().bottom() + 1 + px(20);
+  if (!ui_.Frame_slit->isHidden()) {
+    ui_.Frame_slit->setFixedSize(ui_.Frame_settimes->width(), ui_.Frame_slit->sizeHint().height());
+    ui_.Frame_slit->move(ui_.Picture_out->x(), below);
+    below = ui_.Frame_slit->geometry().bottom() + 1 + px(20);
   }
-  Frame_settimes->move(Picture_out->x(), below);
-  Frame_controls->adjustSize();
-  int beside = std::max(Picture_out->geometry().right(), Frame_settimes->geometry().right()) + 1 + margin;
+  ui_.Frame_settimes->move(ui_.Picture_out->x(), below);
+  ui_.Frame_controls->adjustSize();
+  int beside = std::max(ui_.Picture_out->geometry().right(), ui_.Frame_settimes->geometry().right()) + 1 + margin;
   // The loupe, when shown, right beside the picture.
-  if (!Frame_loupe->isHidden()) {
-    Frame_loupe->adjustSize();
-    Frame_loupe->move(Picture_out->geometry().right() + 1 + margin, Picture_out->y());
-    beside = std::max(beside, Frame_loupe->geometry().right() + 1 + margin);
+  if (!ui_.Frame_loupe->isHidden()) {
+    ui_.Frame_loupe->adjustSize();
+    ui_.Frame_loupe->move(ui_.Picture_out->geometry().right() + 1 + margin, ui_.Picture_out->y());
+    beside = std::max(beside, ui_.Frame_loupe->geometry().right() + 1 + margin);
   }
-  Frame_controls->move(beside, Picture_out->y());
-  int lowest = std::max(Frame_controls->geometry().bottom(), Frame_settimes->geometry().bottom());
-  if (!Frame_loupe->isHidden()) lowest = std::max(lowest, Frame_loupe->geometry().bottom());
-  const int width = Frame_controls->geometry().right() + 1 + margin;
+  ui_.Frame_controls->move(beside, ui_.Picture_out->y());
+  int lowest = std::max(ui_.Frame_controls->geometry().bottom(), ui_.Frame_settimes->geometry().bottom());
+  if (!ui_.Frame_loupe->isHidden()) lowest = std::max(lowest, ui_.Frame_loupe->geometry().bottom());
+  const int width = ui_.Frame_controls->geometry().right() + 1 + margin;
   const int height = lowest + 1 + px(20);
   client->setFixedSize(width, height);
   adjustSize();
@@ -321,7 +302,7 @@ bool Form_Doravent::Doravent_End() {
   if (ended_) return true;
   // Frames of a heat still in memory go into its recording, or the operator lets them go;
   // while they are kept the program does not end.
-  if (!heat_->Secure_Held_Frames()) return false;
+  if (!heat_session_->Secure_Held_Frames()) return false;
   ended_ = true;
   Trace_Message("*Doravent_end, begin");
   program().Ending = true;

@@ -1,5 +1,6 @@
-// Where the controllers meet: every link between them and every window command is made here,
-// after all of them are built, so no controller depends on the order of construction.
+// Where the sessions and the controllers meet: every session signal a controller follows, and
+// every window command, is connected here, after all of them are built. The order of the
+// connections is the order in which the concerns follow a signal.
 #include "app/calibration_controller.h"
 #include "app/camera_controller.h"
 #include "app/event_controller.h"
@@ -16,151 +17,87 @@
 #include "app/set_times_controller.h"
 #include "app/slit_controller.h"
 #include "app/subfield_controller.h"
-#include "capture/capture_hdmi.h"
 #include "platform/trace.h"
 #include "platform/user_folders.h"
-#include "presentation/event_form.h"
 #include "presentation/form_hdmi_performance.h"
-#include "presentation/form_select_video.h"
-#include "presentation/printer_select.h"
 #include "presentation/settings_form.h"
-#include "recording/video_file_handler.h"
+#include "timing/heat_session.h"
+#include "timing/review_session.h"
 
 #include <QAction>
-#include <QFileInfo>
 #include <QGroupBox>
-#include <QLabel>
 #include <QPushButton>
-#include <QRadioButton>
-#include <QSlider>
-#include <QSpinBox>
 
 void Form_Doravent::Wire_Controllers() {
-  Review_Controller::Hooks& review = review_->hooks();
-  review.take_goal_lines = [this](const Cls_XML_header& header) { goal_line_->Take_From_Header(header); };
-  review.redraw_frame = [this] {
-    playback_->Redraw_After_Open();
-    slit_->Recording_Opened();
-  };
-  review.show_results = [this] {
-    results_->Show_Result_Form();
-    results_->Handle_results();
-  };
-  review.open_goal = [this] { set_times_->Open_Goal(); };
-  review.clear_results = [this] {
-    results_->Clear_Results_Display();
-    slit_->Recording_Closed();
-    subfield_->Cancel();
-    loupe_->Refresh();
-  };
+  Review_Session& review = *review_session_;
+  Heat_Session& heat = *heat_session_;
 
-  goal_line_->links().redraw = [this] { playback_->Slider_play_Scroll(); };
+  // A recording is opened for review: the heat's frames are secured and the cameras stop.
+  connect(&review, &Review_Session::about_to_open, camera_.get(), [this] { camera_->Review_Opening(); });
+  // Opened: the heat refuses to start into the window's review, the window sizes the picture
+  // and the slider, the recording's goal lines are taken before the first picture is drawn, then
+  // the slit is built, the results shown, the buttons set to goal mode, and the window arranged
+  // around all of it.
+  connect(&review, &Review_Session::opened, &heat, [&heat] { heat.set_Reviewing(true); });
+  connect(&review, &Review_Session::opened, review_.get(), [this] { review_->Recording_Opened(); });
+  connect(&review, &Review_Session::opened, goal_line_.get(), [this] { goal_line_->Recording_Opened(); });
+  connect(&review, &Review_Session::opened, playback_.get(), [this] { playback_->Recording_Opened(); });
+  connect(&review, &Review_Session::opened, slit_.get(), [this] { slit_->Recording_Opened(); });
+  connect(&review, &Review_Session::opened, results_.get(), [this] { results_->Recording_Opened(); });
+  connect(&review, &Review_Session::opened, set_times_.get(), [this] { set_times_->Recording_Opened(); });
+  connect(&review, &Review_Session::opened, review_.get(), [this] { review_->Recording_Shown(); });
 
-  Playback_Controller::Links& playback = playback_->links();
-  playback.draw_goal_lines = [this](QImage& picture) { goal_line_->Draw_Goal_Lines(picture); };
-  playback.displace_mode = [this] { return goal_line_->Displace_Mode(); };
-  playback.goal_offset = [this](int32_t keycode) { goal_line_->Handle_Goal_Offset(keycode); };
-  playback.hook_installed = [this] { return key_filter_->Hook_Installed(); };
-  playback.results = [this]() -> const Result_Array& { return results_->Results(); };
-  playback.shown = [this] {
-    slit_->Picture_Shown();
-    loupe_->Refresh();
-  };
-  playback.close_review = [this] { review_->Do_Close(); };
+  connect(&review, &Review_Session::closed, &heat, [&heat] { heat.set_Reviewing(false); });
+  connect(&review, &Review_Session::closed, review_.get(), [this] { review_->Recording_Closed(); });
+  connect(&review, &Review_Session::closed, set_times_.get(), [this] { set_times_->Recording_Closed(); });
+  connect(&review, &Review_Session::closed, results_.get(), [this] { results_->Clear_Results_Display(); });
+  connect(&review, &Review_Session::closed, slit_.get(), [this] { slit_->Recording_Closed(); });
+  connect(&review, &Review_Session::closed, subfield_.get(), [this] { subfield_->Cancel(); });
+  connect(&review, &Review_Session::closed, loupe_.get(), [this] { loupe_->Refresh(); });
 
-  Results_Controller::Links& results = results_->links();
-  results.goto_rank = [this](int16_t k) { playback_->GoTo_rank(k); };
-  results.goto_box = [this](int16_t k) { playback_->GoTo_Box(k); };
-  results.goto_split_time = [this](int16_t k) { playback_->Goto_SplitTime(k); };
-  results.set_buttons = [this] { set_times_->Set_Buttons(); };
+  connect(&review, &Review_Session::picture_shown, playback_.get(),
+          [this](int32_t position) { playback_->Picture_Shown(position); });
+  connect(&review, &Review_Session::picture_shown, slit_.get(),
+          [this](int32_t position) { slit_->Picture_Shown(position); });
+  connect(&review, &Review_Session::picture_shown, loupe_.get(), [this] { loupe_->Refresh(); });
 
-  Set_Times_Controller::Links& set_times = set_times_->links();
-  set_times.goto_goal = [this] { playback_->Goto_Goal(); };
-  set_times.redraw = [this] { playback_->Slider_play_Scroll(); };
-  set_times.shown_run_time = [this] { return playback_->Shown_Run_Time(); };
-  set_times.handle_results = [this] {
-    results_->Handle_results();
-    slit_->Update_Marks();
-  };
-  set_times.clear_all_results = [this] { results_->Clear_All_Results(); };
+  connect(&review, &Review_Session::results_changed, results_.get(), [this] { results_->Display_Result_Array(); });
+  connect(&review, &Review_Session::results_changed, set_times_.get(), [this] { set_times_->Set_Buttons(); });
+  connect(&review, &Review_Session::results_changed, slit_.get(), [this] { slit_->Update_Marks(); });
 
-  review.stop_cameras = [this] {
-    heat_->Flush_Held_Frames();
-    camera_->Do_Stop_Cams();
-  };
-  review.finish_heat = [this] {
-    if (heat_->Secure_Held_Frames()) heat_->Do_Heat_Finish();
-  };
+  connect(&heat, &Heat_Session::state_changed, heat_.get(), [this] { heat_->Heat_State_Changed(); });
+  connect(&heat, &Heat_Session::state_changed, kit_.get(), [this] { kit_->Heat_State_Changed(); });
+  connect(&heat, &Heat_Session::prepared, heat_.get(),
+          [this](const QString& path) { heat_->Recording_Prepared(path); });
+  connect(&heat, &Heat_Session::recording_written, heat_.get(),
+          [this](const QString& path) { heat_->Recording_Written(path); });
+  connect(&heat, &Heat_Session::appending, heat_.get(), [this](bool on) { heat_->Appending(on); });
+  connect(&heat, &Heat_Session::append_progress, heat_.get(), [this](int percent) { heat_->Append_Progress(percent); });
+  connect(&heat, &Heat_Session::abort_requested, heat_.get(), [this] { heat_->Abort_Requested(); });
+  connect(&heat, &Heat_Session::aborted, heat_.get(), [this] { heat_->Heat_Aborted(); });
+  connect(&heat, &Heat_Session::finished, heat_.get(), [this] { heat_->Heat_Finished(); });
+  connect(&heat, &Heat_Session::finished, review_.get(), [this] { review_->Heat_Finished(); });
 
-  Camera_Controller::Links& camera = camera_->links();
-  camera.check_kit = [this] { kit_->Check_Attached(); };
-  camera.close_review = [this] { review_->Do_Close(); };
-  camera.close_writer = [this] { heat_->Writer().Close_File(); };
-  camera.draw_live_line = [this](QImage& picture) { goal_line_->Draw_Live_Goal_Line(picture); };
-  camera.abort_heat = [this] { heat_->Do_Abort(); };
-  camera.escape_down = [this] { return key_filter_->Escape_Down(); };
-  camera.secure_held_frames = [this] { return heat_->Secure_Held_Frames(); };
-  camera.flush_held_frames = [this] { heat_->Flush_Held_Frames(); };
-  camera.limit_to_25_fps = [this] { return select_video_ && select_video_->Limit_Capture_25(); };
-  camera.performance_event = [this](int32_t last_mill, int32_t delta) {
+  // The kit's inputs are the heat's commands.
+  connect(kit_.get(), &Kit_Controller::start_signal, &heat, [&heat](const Start_Stamp& stamp) { heat.Start(stamp); });
+  connect(kit_.get(), &Kit_Controller::capture_start, &heat, [&heat] { heat.Capture_Start(); });
+  connect(kit_.get(), &Kit_Controller::capture_end, &heat, [&heat] { heat.Capture_End(); });
+
+  connect(camera_.get(), &Camera_Controller::frame_timing, this, [this](int32_t last_mill, int32_t delta) {
     if (performance_ && performance_->isVisible()) performance_->HDMI_event(last_mill, delta);
-  };
+  });
 
-  Heat_Controller::Links& heat = heat_->links();
-  heat.capture = [this]() -> cls_Capture_HDMI* { return camera_->Created() ? &camera_->Capture() : nullptr; };
-  heat.cameras_running = [this] { return camera_->Cameras_Running(); };
-  heat.kit_serial = [this] { return kit_->Serial_Number(); };
-  heat.validate_folder = [this] { return Validate_Folder(); };
-  heat.event_name = [this] { return events_->Event_Window().Event_name(); };
-  heat.heat_name = [this](int16_t number) { return events_->Event_Window().Heat_Name(number); };
-  heat.update_dog_names = [this](cls_VideoFile_handler& recording) { events_->Update_Dog_names(recording); };
-  heat.open_last_heat = [this] { review_->item_last_heat_Click(); };
-  heat.show_file_size = [this](const QString& path) {
-    Label_filesize->setText(
-        File_Size_Text(heat_->Writer().Segments_Num(), QFileInfo(path).size(), state_.Bytes_Per_Megabyte));
-  };
-
-  Kit_Controller::Links& kit = kit_->links();
-  kit.handle_start = [this] { heat_->Handle_Start(); };
-  kit.capture_start = [this] { heat_->Handle_Capture_Start(); };
-  kit.capture_end = [this] { heat_->Handle_Capture_End(); };
-
-  Print_Controller::Links& print = print_->links();
-  print.show_value = [this](int32_t value) { playback_->Show_Value(value); };
-  print.shown_readable = [this] { return playback_->Shown_Run_Time().has_value(); };
-  print.results = [this]() -> const Result_Array& { return results_->Results(); };
-  print.handle_results = [this] { results_->Handle_results(); };
-  print.display_results = [this] { results_->Display_Result_Array(); };
-  print.event_window = [this]() -> Form_event_registration& { return events_->Event_Window(); };
-
-  // The selected camera's line, the one drawn over the picture.
-  const auto selected_line = [this] { return goal_line_->Line(state_.Selected_Camera == 2 ? int16_t{2} : int16_t{1}); };
-  const auto to_picture = [this](QPointF position) { return goal_line_->To_Picture(position); };
-  const auto finish_results = [this] {
-    results_->Handle_results();
-    slit_->Update_Marks();
-  };
-  Slit_Controller::Links& slit = slit_->links();
-  slit.show_value = [this](int32_t value) { Slider_play->setValue(value); };
-  slit.goal_line = selected_line;
-  slit.handle_results = finish_results;
-  Subfield_Controller::Links& subfield = subfield_->links();
-  subfield.goal_line = selected_line;
-  subfield.to_picture = to_picture;
-  subfield.handle_results = finish_results;
-  calibration_->links().to_picture = to_picture;
-  Loupe_Controller::Links& loupe = loupe_->links();
-  loupe.goal_line = selected_line;
-  loupe.to_picture = to_picture;
-
-  App_Key_Filter::Links& keys = key_filter_->links();
-  keys.hook_key = [this](int32_t code, Qt::KeyboardModifiers m) { goal_line_->IWindowsHook_HookProc(code, m); };
-  keys.slider_key = [this](int32_t code, Qt::KeyboardModifiers m) { return playback_->Slider_play_KeyDown(code, m); };
-  keys.slider_press = [this](Qt::MouseButtons b, Qt::KeyboardModifiers m, double x, double y) {
-    return playback_->Slider_play_MouseDown(b, m, x, y);
-  };
-  keys.slider_release = [this] { playback_->Slider_play_MouseUp(); };
-  keys.form_key = [this](int32_t code) { playback_->Form_KeyDown(code); };
+  App_Key_Filter& keys = *key_filter_;
+  connect(&keys, &App_Key_Filter::hook_key, goal_line_.get(),
+          [this](int32_t code, Qt::KeyboardModifiers m) { goal_line_->IWindowsHook_HookProc(code, m); });
+  connect(&keys, &App_Key_Filter::slider_key, goal_line_.get(),
+          [this](int32_t code, Qt::KeyboardModifiers m, bool hooked, bool& taken) {
+            taken = goal_line_->Slider_play_KeyDown(code, m, hooked);
+          });
+  connect(&keys, &App_Key_Filter::slider_press, playback_.get(),
+          [this](double x, bool& taken) { taken = playback_->Slider_play_MouseDown(x); });
+  connect(&keys, &App_Key_Filter::slider_release, playback_.get(), [this] { playback_->Slider_play_MouseUp(); });
+  connect(&keys, &App_Key_Filter::form_key, playback_.get(), [this](int32_t code) { playback_->Form_KeyDown(code); });
 
   connect_commands();
 }
@@ -169,20 +106,11 @@ void Form_Doravent::connect_commands() {
   connect(item(QStringLiteral("item_Exit")), &QAction::triggered, this, [this] { Doravent_End(); });
   connect(item(QStringLiteral("item_show_result")), &QAction::triggered, this,
           [this] { results_->Show_Result_Form(); });
-  connect(item(QStringLiteral("item_open_file")), &QAction::triggered, this,
-          [this] { review_->item_open_file_Click(); });
-  connect(item(QStringLiteral("item_last_heat")), &QAction::triggered, this,
-          [this] { review_->item_last_heat_Click(); });
-  connect(item(QStringLiteral("item_close_file")), &QAction::triggered, this,
-          [this] { review_->item_close_file_Click(); });
   connect(item(QStringLiteral("item_Select_Video_Source")), &QAction::triggered, this,
           [this] { item_Select_Video_Source_Click(); });
   connect(item(QStringLiteral("item_HDMI_performance")), &QAction::triggered, this,
           [this] { item_HDMI_performance_Click(); });
   connect(item(QStringLiteral("item_timer")), &QAction::triggered, this, [this] { item_timer_Click(); });
-  connect(item(QStringLiteral("item_Blink_LED")), &QAction::triggered, this, [this] { kit_->item_Blink_LED_Click(); });
-  connect(item(QStringLiteral("item_qn3_properties")), &QAction::triggered, this,
-          [this] { review_->item_qn3_properties_Click(); });
   connect(item(QStringLiteral("item_show_settings")), &QAction::triggered, this, [] {
     Form_Doravent_settings& settings = Form_Doravent_settings::instance();
     settings.show();
@@ -194,15 +122,6 @@ void Form_Doravent::connect_commands() {
   connect(item(QStringLiteral("item_misbehave_untrapped")), &QAction::triggered, this, [this] { Misbehave(false); });
   connect(item(QStringLiteral("item_associate")), &QAction::triggered, this, [this] { item_associate_Click(); });
   connect(item(QStringLiteral("item_about")), &QAction::triggered, this, [this] { item_about_Click(); });
-  for (int i = 0; i < 3; ++i)
-    connect(item(QStringLiteral("item_crop_size_%1").arg(i)), &QAction::triggered, this,
-            [this, i] { camera_->item_crop_size_Click(i); });
-  connect(UpDown_heat, &QSpinBox::valueChanged, this, [this] { UpDown_heat_Change(); });
-  connect(Command_hide, &QPushButton::clicked, Frame_dogs_Heat, &QWidget::hide);
-  connect(Command1, &QPushButton::clicked, Frame_Control_status, &QWidget::hide);
-  for (int camera = 1; camera <= 2; ++camera)
-    connect(Option_selected_camera.at(static_cast<size_t>(camera)), &QRadioButton::toggled, this,
-            [this, camera](bool on) {
-              if (on) goal_line_->Option_selected_camera_Click(static_cast<int16_t>(camera));
-            });
+  connect(ui_.Command_hide, &QPushButton::clicked, ui_.Frame_dogs_Heat, &QWidget::hide);
+  connect(ui_.Command1, &QPushButton::clicked, ui_.Frame_Control_status, &QWidget::hide);
 }

@@ -1,19 +1,21 @@
 #include "app/goal_line_controller.h"
 
-#include "app/form_doravent.h"
-#include "imaging/dib_section.h"
+#include "app/goal_lines_view.h"
+#include "app/main_window_state.h"
 #include "metadata/xml_header.h"
 #include "platform/clock.h"
 #include "platform/error_report.h"
+#include "platform/key_codes.h"
 #include "platform/prompts.h"
 #include "platform/settings.h"
 #include "platform/trace.h"
 #include "recording/video_file_handler.h"
+#include "timing/heat_session.h"
+#include "timing/review_session.h"
 
 #include <QAction>
-#include <QFont>
 #include <QMouseEvent>
-#include <QPainter>
+#include <QRadioButton>
 #include <QSlider>
 #include <limits>
 
@@ -25,19 +27,17 @@ QString location(const char* procedure) {
 
 bool valid_camera(int16_t camera) { return camera == 1 || camera == 2; }
 
-size_t index(int16_t camera) { return static_cast<size_t>(camera); }
-
 } // namespace
 
-Goal_Line_Controller::Goal_Line_Controller(Form_Doravent& window) : window_(window) {
+Goal_Line_Controller::Goal_Line_Controller(const Main_Window_Parts& parts) : Window_Binding(parts) {
   if (QAction* displace = displace_item()) {
     displace->setCheckable(true);
     connect(displace, &QAction::triggered, this, [this] { item_displace_goalline_Click(); });
   }
-  if (QAction* reset = window_.item(QStringLiteral("item_reset_line")))
+  if (QAction* reset = ui_.item(QStringLiteral("item_reset_line")))
     connect(reset, &QAction::triggered, this, [this] { item_reset_line_Click(); });
-  Picture_Box* picture = window_.Picture_out;
-  const auto picture_position = [this](QMouseEvent* e) { return To_Picture(e->position()); };
+  Picture_Box* picture = ui_.Picture_out;
+  const auto picture_position = [picture](QMouseEvent* e) { return picture->To_Picture(e->position()); };
   connect(picture, &Picture_Box::pressed, this, [this, picture_position](QMouseEvent* e) {
     const QPointF p = picture_position(e);
     Picture_out_MouseDown(e->buttons(), e->modifiers(), p.x(), p.y());
@@ -50,97 +50,48 @@ Goal_Line_Controller::Goal_Line_Controller(Form_Doravent& window) : window_(wind
     const QPointF p = picture_position(e);
     Picture_out_MouseUp(e->buttons(), e->modifiers(), p.x(), p.y());
   });
+  for (int camera = 1; camera <= 2; ++camera)
+    connect(ui_.Option_selected_camera.at(static_cast<size_t>(camera)), &QRadioButton::toggled, this,
+            [this, camera](bool on) {
+              if (on) Option_selected_camera_Click(static_cast<int16_t>(camera));
+            });
 }
 
 Goal_Line_Controller::~Goal_Line_Controller() = default;
 
-QAction* Goal_Line_Controller::displace_item() const { return window_.item(QStringLiteral("item_displace_goalline")); }
+QAction* Goal_Line_Controller::displace_item() const { return ui_.item(QStringLiteral("item_displace_goalline")); }
 
 bool Goal_Line_Controller::Displace_Mode() const {
   const QAction* displace = displace_item();
   return displace && displace->isChecked();
 }
 
-Goal_Line Goal_Line_Controller::Line(int16_t camera) const {
-  if (!valid_camera(camera)) return {};
-  const Main_Window_State& s = window_.state();
-  const Goal_Point& p1 = s.Goal_Point_1.at(index(camera));
-  const Goal_Point& p2 = s.Goal_Point_2.at(index(camera));
-  return {p1.x, p1.y, p2.x, p2.y};
-}
+Goal_Line Goal_Line_Controller::Line(int16_t camera) const { return Goal_Line_Of(view_, camera); }
 
 void Goal_Line_Controller::set_Line(int16_t camera, const Goal_Line& line) {
   if (!valid_camera(camera)) return;
-  Main_Window_State& s = window_.state();
-  s.Goal_Point_1.at(index(camera)) = {line.x1, line.y1};
-  s.Goal_Point_2.at(index(camera)) = {line.x2, line.y2};
+  set_Goal_Line_Of(view_, camera, line);
+  lines_changed();
 }
+
+void Goal_Line_Controller::lines_changed() { heat_.set_Goal_Lines(Line(1), Line(2)); }
 
 QSize Goal_Line_Controller::Inner_Size() const {
-  const QImage& shown = window_.Picture_out->Picture();
+  const QImage& shown = ui_.Picture_out->Picture();
   if (!shown.isNull()) return shown.size();
-  return window_.Picture_out->size();
+  return ui_.Picture_out->size();
 }
-
-QPointF Goal_Line_Controller::To_Picture(QPointF widget_position) const {
-  // The picture box stretches its image over its whole rectangle.
-  const QImage& shown = window_.Picture_out->Picture();
-  const QSize box = window_.Picture_out->size();
-  if (shown.isNull() || box.isEmpty()) return widget_position;
-  return {widget_position.x() * shown.width() / box.width(), widget_position.y() * shown.height() / box.height()};
-}
-
-bool Goal_Line_Controller::recording_open() const { return window_.obj_QN3_Handler().File_open(); }
 
 void Goal_Line_Controller::request_redraw() {
-  if (!recording_open()) {
-    window_.Picture_out->update();
+  if (!review_.Is_Open()) {
+    ui_.Picture_out->update();
     return;
   }
-  links_.redraw();
+  review_.Show_Again();
 }
 
-template <class Target> void Goal_Line_Controller::draw_lines(Target& target) {
-  const int16_t camera = window_.state().Selected_Camera;
-  if (!valid_camera(camera)) return;
-  const Goal_Line line = Line(camera);
-  const bool mode = Displace_Mode();
-  // Each copy is its own drawing: a copy pushed off the 16-bit range is reported alone.
-  for (const bool displaced : {false, true}) {
-    try {
-      const Goal_Line drawn = displaced ? Displaced_Line(line, window_.state().Goal_Displacement) : line;
-      Draw_Goal_Line(target, drawn, Goal_Line_Colour(camera, displaced, mode));
-    } catch (...) {
-      report_current_exception(displaced ? 20 : 10, location("Draw_Goal_Line"));
-    }
-  }
-}
-
-void Goal_Line_Controller::Draw_Goal_Lines(QImage& picture) { draw_lines(picture); }
-void Goal_Line_Controller::Draw_Goal_Lines(cDIBSection& surface) { draw_lines(surface); }
-
-void Goal_Line_Controller::Draw_Live_Goal_Line(QImage& picture) {
-  const int16_t camera = window_.state().Selected_Camera;
-  if (!valid_camera(camera) || picture.isNull()) return;
-  int32_t step = 10;
-  try {
-    const Goal_Line line = Line(camera);
-    Draw_Goal_Line(picture, line, Goal_Line_Colour(camera, false, false));
-    step = 20;
-    Draw_Goalline_Selection_Boxes(picture, line);
-    step = 30;
-    // The camera's role, large and low on the picture, where it hides no runner at the line.
-    QPainter painter(&picture);
-    painter.setFont(QFont(QStringLiteral("Times"), 52));
-    painter.setPen(camera == 1 ? QColor(0, 255, 255) : QColor(255, 255, 0));
-    painter.drawText(QPoint(picture.width() * 35 / 100, picture.height() * 90 / 100),
-                     camera == 1 ? QStringLiteral("Goal") : QStringLiteral("Split"));
-  } catch (...) {
-    report_current_exception(step, location("Draw_Goal_Line"));
-  }
-}
-
-void Goal_Line_Controller::Take_From_Header(const Cls_XML_header& header) {
+void Goal_Line_Controller::Recording_Opened() {
+  const Cls_XML_header& header = review_.Recording().XML_Header();
   const auto take = [this](int16_t camera, const auto& read) {
     // An older or damaged header must not cost the operator the lines he has.
     try {
@@ -155,12 +106,13 @@ void Goal_Line_Controller::Take_From_Header(const Cls_XML_header& header) {
   };
   take(1, [&header] { return header.Dora_Goal_Finish(); });
   take(2, [&header] { return header.Dora_Goal_Split(); });
-  window_.state().Goal_Displacement = 0;
+  view_.Goal_Displacement = 0;
+  // Opening switches displacement off; the first picture must not show the copy's colour.
   if (QAction* displace = displace_item()) displace->setChecked(false);
 }
 
 void Goal_Line_Controller::Check_Within_Goal_Selection_Boxes(double x, double y) {
-  const int16_t camera = window_.state().Selected_Camera;
+  const int16_t camera = view_.Selected_Camera;
   if (camera == 0) return;
   drag_.Grabbed_Handle = Goal_Handle_At(Line(camera), x, y);
 }
@@ -169,9 +121,10 @@ void Goal_Line_Controller::Picture_out_MouseDown(Qt::MouseButtons, Qt::KeyboardM
   int32_t step = 10;
   try {
     if (shift.testFlag(Qt::ShiftModifier))
-      window_.setWindowTitle(QStringLiteral("X = ") + QString::number(x) + QStringLiteral(" Y= ") + QString::number(y));
+      frame_.Window().setWindowTitle(QStringLiteral("X = ") + QString::number(x) + QStringLiteral(" Y= ") +
+                                     QString::number(y));
     step = 20;
-    const int16_t camera = window_.state().Selected_Camera;
+    const int16_t camera = view_.Selected_Camera;
     if (!valid_camera(camera)) {
       Beep();
       return;
@@ -197,17 +150,17 @@ void Goal_Line_Controller::Picture_out_MouseDown(Qt::MouseButtons, Qt::KeyboardM
 void Goal_Line_Controller::Picture_out_MouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers, double x, double y) {
   int32_t step = 10;
   try {
-    const int16_t camera = window_.state().Selected_Camera;
+    const int16_t camera = view_.Selected_Camera;
     if (!valid_camera(camera)) {
-      window_.Picture_out->unsetCursor();
+      ui_.Picture_out->unsetCursor();
       return;
     }
     step = 20;
     Check_Within_Goal_Selection_Boxes(x, y);
     if (drag_.Grabbed_Handle != 0)
-      window_.Picture_out->setCursor(Qt::CrossCursor);
+      ui_.Picture_out->setCursor(Qt::CrossCursor);
     else
-      window_.Picture_out->unsetCursor();
+      ui_.Picture_out->unsetCursor();
     if (!buttons.testFlag(Qt::LeftButton) || (drag_.Dragged_Handle != 1 && drag_.Dragged_Handle != 2)) return;
     step = 30;
     const bool first = drag_.Dragged_Handle == 1;
@@ -236,7 +189,7 @@ void Goal_Line_Controller::Picture_out_MouseMove(Qt::MouseButtons buttons, Qt::K
 void Goal_Line_Controller::Picture_out_MouseUp(Qt::MouseButtons, Qt::KeyboardModifiers, double, double) {
   int32_t step = 10;
   try {
-    if (window_.state().Selected_Camera == 0) return;
+    if (view_.Selected_Camera == 0) return;
     drag_.Dragging = false;
     drag_.Dragged_Handle = 0;
     drag_.Grabbed_Handle = 0;
@@ -260,11 +213,11 @@ void Goal_Line_Controller::Reset_Goal_Line(int16_t camera) {
   }
 }
 
-void Goal_Line_Controller::item_reset_line_Click() { Reset_Goal_Line(window_.state().Selected_Camera); }
+void Goal_Line_Controller::item_reset_line_Click() { Reset_Goal_Line(view_.Selected_Camera); }
 
 void Goal_Line_Controller::Save_Goal_line() {
   try {
-    const int16_t camera = window_.state().Selected_Camera;
+    const int16_t camera = view_.Selected_Camera;
     if (!valid_camera(camera)) return;
     const Goal_Line line = Line(camera);
     // A failed write has already shown its message.
@@ -286,9 +239,9 @@ void Goal_Line_Controller::Read_Goal_Lines() {
 
 void Goal_Line_Controller::Handle_Goal_Offset(int32_t keycode) {
   try {
-    if (!recording_open() || !Displace_Mode()) return;
+    if (!review_.Is_Open() || !Displace_Mode()) return;
     Trace_Message("*Handle_Goal_Offset, keycode = " + QString::number(keycode));
-    int16_t& displacement = window_.state().Goal_Displacement;
+    int16_t& displacement = view_.Goal_Displacement;
     const int16_t change = Goal_Offset_Step(keycode);
     const int32_t moved = displacement + change;
     if (moved >= std::numeric_limits<int16_t>::min() && moved <= std::numeric_limits<int16_t>::max())
@@ -304,7 +257,7 @@ void Goal_Line_Controller::item_displace_goalline_Click() {
     // The item is checkable, so the trigger has already toggled the mark. Keypad 4 and 6 give
     // their codes whatever Num Lock's state, so Num Lock is left alone.
     if (Displace_Mode()) return;
-    window_.state().Goal_Displacement = 0;
+    view_.Goal_Displacement = 0;
     request_redraw();
   } catch (...) {
     report_current_exception(10, location("item_displace_goalline_Click"));
@@ -313,7 +266,7 @@ void Goal_Line_Controller::item_displace_goalline_Click() {
 
 void Goal_Line_Controller::Option_selected_camera_Click(int16_t camera) {
   try {
-    window_.state().Selected_Camera = camera;
+    view_.Selected_Camera = camera;
     request_redraw();
   } catch (...) {
     report_current_exception(10, location("Option_selected_camera_Click"));
@@ -326,10 +279,29 @@ void Goal_Line_Controller::IWindowsHook_HookProc(int32_t keycode, Qt::KeyboardMo
     Trace_Message("*IWindowsHook_HookProc, wParam = " + QString::number(keycode));
     switch (Hook_Key_Action(keycode, modifiers.testFlag(Qt::ControlModifier))) {
     case Hook_Action::Goal_Offset: Handle_Goal_Offset(keycode); break;
-    case Hook_Action::Focus_Slider: window_.Slider_play->setFocus(); break;
+    case Hook_Action::Focus_Slider: ui_.Slider_play->setFocus(); break;
     case Hook_Action::None: break;
     }
   } catch (...) {
     report_current_exception(10, location("IWindowsHook_HookProc"));
   }
+}
+
+bool Goal_Line_Controller::Slider_play_KeyDown(int32_t keycode, Qt::KeyboardModifiers shift, bool hook_installed) {
+  try {
+    Trace_Message("*Slider_play_KeyDown , KeyCode = " + QString::number(keycode));
+    if (!Displace_Mode()) return false;
+    if (keycode == key_code::Keypad_4 || keycode == key_code::Keypad_6) {
+      // The keyboard hook has already moved the copy for this key.
+      if (!hook_installed) Handle_Goal_Offset(keycode);
+      return true;
+    }
+    if ((keycode == key_code::Left || keycode == key_code::Right) && shift.testFlag(Qt::AltModifier)) {
+      Handle_Goal_Offset(keycode);
+      return true;
+    }
+  } catch (...) {
+    report_current_exception(10, location("Slider_play_KeyDown"));
+  }
+  return false;
 }

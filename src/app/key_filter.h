@@ -1,47 +1,47 @@
 #pragma once
-// The one application-wide event filter: the keyboard hook of the goal line (outside development
-// mode), the slider's keys and mouse, and the window's key preview.
+// The one application-wide event filter: the keyboard hook (outside development mode), the
+// slider's keys and mouse, the window's key preview, and the Escape key held down. It decides
+// nothing itself: it hands each event on as a signal, and whoever binds it answers whether the
+// event was taken.
 #include <QObject>
 #include <Qt>
 #include <cstdint>
-#include <functional>
 
-class Form_Doravent;
 class QEvent;
+class QSlider;
+class QWidget;
+struct Main_Window_State;
 
 class App_Key_Filter : public QObject {
+  Q_OBJECT
 public:
-  struct Links {
-    // The hook's handling of every key (the goal line's IWindowsHook_HookProc).
-    std::function<void(int32_t keycode, Qt::KeyboardModifiers modifiers)> hook_key;
-    // The slider's own handlers; true when the event was taken.
-    std::function<bool(int32_t keycode, Qt::KeyboardModifiers modifiers)> slider_key;
-    std::function<bool(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers, double x, double y)> slider_press;
-    std::function<void()> slider_release;
-    // The window's key preview, used when no hook is installed.
-    std::function<void(int32_t keycode)> form_key;
-  };
-
-  explicit App_Key_Filter(Form_Doravent& window);
+  // `slider` gets the slider signals; `window` the key preview; `view` the Escape key's state.
+  App_Key_Filter(QWidget& window, QSlider& slider, Main_Window_State& view);
   ~App_Key_Filter() override;
   App_Key_Filter(const App_Key_Filter&) = delete;
   App_Key_Filter& operator=(const App_Key_Filter&) = delete;
-
-  Links& links() { return links_; }
 
   // The keyboard hook: traces "*Before InstallHook" and "*After InstallHook".
   void Install_Hook();
   void Remove_Hook();
   bool Hook_Installed() const { return hooked_; }
-  // The Escape key is held down (the frame handler's abort check).
-  bool Escape_Down() const { return escape_down_; }
+
+Q_SIGNALS:
+  // Every key while the hook is installed.
+  void hook_key(int32_t keycode, Qt::KeyboardModifiers modifiers);
+  // A key or press on the slider; `taken` set when the slider must not act on it as well.
+  void slider_key(int32_t keycode, Qt::KeyboardModifiers modifiers, bool hook_installed, bool& taken);
+  void slider_press(double x, bool& taken);
+  void slider_release();
+  // The window's key preview, used when no hook is installed.
+  void form_key(int32_t keycode);
 
 protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-  Form_Doravent& w_;
-  Links links_;
+  QWidget& window_;
+  QSlider& slider_;
+  Main_Window_State& view_;
   bool hooked_ = false;
-  bool escape_down_ = false;
 };

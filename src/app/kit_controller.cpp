@@ -1,6 +1,5 @@
 #include "app/kit_controller.h"
 
-#include "app/form_doravent.h"
 #include "kit/kit_input.h"
 #include "kit/phidget_kit.h"
 #include "kit/simulated_kit.h"
@@ -11,7 +10,9 @@
 #include "platform/trace.h"
 #include "presentation/control_box_drawing.h"
 #include "presentation/simulated_kit_form.h"
+#include "timing/heat_session.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -35,7 +36,11 @@ QColor face() { return QApplication::palette().color(QPalette::Button); }
 
 } // namespace
 
-Kit_Controller::Kit_Controller(Form_Doravent& window) : w_(window) { w_.Picture_LED->installEventFilter(this); }
+Kit_Controller::Kit_Controller(const Main_Window_Parts& parts) : Window_Binding(parts) {
+  ui_.Picture_LED->installEventFilter(this);
+  if (QAction* blink = ui_.item(QStringLiteral("item_Blink_LED")))
+    connect(blink, &QAction::triggered, this, [this] { item_Blink_LED_Click(); });
+}
 
 Kit_Controller::~Kit_Controller() {
   // The kit must not deliver into a controller that is going.
@@ -99,13 +104,13 @@ bool Kit_Controller::Check_For_Phidget(bool simulated) {
 
 void Kit_Controller::OnAttach() {
   Trace_Message("*obj_Phidget_OnAttach");
-  w_.state().Kit_Attached = true;
+  heat_.set_Kit(true, kit_ ? kit_->SerialNumber() : 0);
   Check_Attached();
 }
 
 void Kit_Controller::OnDetach() {
   Trace_Message("*obj_Phidget_OnDetach");
-  w_.state().Kit_Attached = false;
+  heat_.set_Kit(false, 0);
   Check_Attached();
 }
 
@@ -116,12 +121,12 @@ void Kit_Controller::OnInputChange(int32_t index, bool new_state) {
     Trace_Message("*obj_Phidget_OnInputChange, Index = ", index, " NewState = ", new_state);
     step = 20;
     const Kit_Input_Response response = Input_Change_Response(index, new_state, input(1));
-    if (response.handle_start && links_.handle_start) links_.handle_start();
+    if (response.handle_start) Q_EMIT start_signal(Start_Stamp::Now());
     step = 30;
     if (response.update_led) Update_LED();
     step = 40;
-    if (response.capture_start && links_.capture_start) links_.capture_start();
-    if (response.capture_end && links_.capture_end) links_.capture_end();
+    if (response.capture_start) Q_EMIT capture_start();
+    if (response.capture_end) Q_EMIT capture_end();
     step = 50;
     Trace_Message("obj_Phidget_OnInputChange, before Check_Attached");
     Check_Attached();
@@ -141,62 +146,62 @@ void Kit_Controller::Check_Attached() {
   }
   int32_t step = 10;
   try {
-    w_.Picture_lamps->clear();
+    ui_.Picture_lamps->clear();
     step = 20;
     if (!kit_ || !kit_->IsAttached()) {
-      w_.Frame_Control_box->setEnabled(false);
-      w_.Label_attached->setText(QStringLiteral("Not attached"));
-      set_colour(w_.Label_attached, QColor(0, 0, 0));
-      w_.Label_Phidget_attached->setText(QStringLiteral("Not attached"));
+      ui_.Frame_Control_box->setEnabled(false);
+      ui_.Label_attached->setText(QStringLiteral("Not attached"));
+      set_colour(ui_.Label_attached, QColor(0, 0, 0));
+      ui_.Label_Phidget_attached->setText(QStringLiteral("Not attached"));
       Trace_Message("Check_Attached obj_Phidget.IsAttached = false");
-      w_.Label_RM->hide();
-      w_.Label_remote_start->hide();
-      w_.Picture_LED->hide();
+      ui_.Label_RM->hide();
+      ui_.Label_remote_start->hide();
+      ui_.Picture_LED->hide();
       for (std::size_t i = 2; i <= 3; ++i)
-        w_.Label_GS.at(i)->hide();
+        ui_.Label_GS.at(i)->hide();
       Control_Lamps_State grey;
       grey.face = face();
-      w_.Picture_lamps->setPixmap(QPixmap::fromImage(Draw_Control_Lamps(grey)));
-      w_.Command_start_heat->setEnabled(false);
+      ui_.Picture_lamps->setPixmap(QPixmap::fromImage(Draw_Control_Lamps(grey)));
+      ui_.Command_start_heat->setEnabled(false);
       return;
     }
     step = 30;
     Trace_Message("*Check_Attached obj_Phidget.IsAttached = True");
-    w_.Frame_Control_box->setEnabled(true);
+    ui_.Frame_Control_box->setEnabled(true);
     const QString attached = QStringLiteral("Attached, serial = ") + QString::number(kit_->SerialNumber());
-    for (QLabel* label : {w_.Label_attached, w_.Label_Phidget_attached}) {
+    for (QLabel* label : {ui_.Label_attached, ui_.Label_Phidget_attached}) {
       label->setText(attached);
       set_colour(label, QColor(0, 128, 0));
     }
-    w_.Command_initiate_file->setEnabled(true);
-    w_.Label_RM->show();
-    w_.Label_remote_start->show();
-    w_.Picture_LED->show();
-    w_.Command_start_heat->setEnabled(true);
+    ui_.Command_initiate_file->setEnabled(true);
+    ui_.Label_RM->show();
+    ui_.Label_remote_start->show();
+    ui_.Picture_LED->show();
+    ui_.Command_start_heat->setEnabled(true);
 
     step = 40;
     Control_Lamps_State lamps;
     lamps.attached = true;
     lamps.face = face();
     lamps.start_contact = input(0);
-    w_.Label_RM->setText(lamps.start_contact ? QStringLiteral("RM closed") : QStringLiteral("RM open"));
-    set_colour(w_.Label_RM, lamps.start_contact ? QColor(255, 128, 0) : QColor(0, 0, 0));
+    ui_.Label_RM->setText(lamps.start_contact ? QStringLiteral("RM closed") : QStringLiteral("RM open"));
+    set_colour(ui_.Label_RM, lamps.start_contact ? QColor(255, 128, 0) : QColor(0, 0, 0));
 
     step = 50;
     const bool armed = input(1);
-    w_.Label_remote_start->setText(armed ? QStringLiteral("Start armed!") : QStringLiteral("Start not armed!"));
-    set_colour(w_.Label_remote_start, armed ? QColor(0, 192, 0) : QColor(255, 0, 0));
+    ui_.Label_remote_start->setText(armed ? QStringLiteral("Start armed!") : QStringLiteral("Start not armed!"));
+    set_colour(ui_.Label_remote_start, armed ? QColor(0, 192, 0) : QColor(255, 0, 0));
     Draw_Start_Switch(armed);
 
     step = 60;
     for (std::size_t n = 3; n <= 4; ++n) {
       const bool closed = input(static_cast<int32_t>(n));
       lamps.camera.at(n - 3) = closed;
-      w_.Label_GS.at(n - 1)->setVisible(closed);
+      ui_.Label_GS.at(n - 1)->setVisible(closed);
     }
     // Detached while this ran: the cameras take the face colour.
     lamps.attached = kit_->IsAttached();
-    w_.Picture_lamps->setPixmap(QPixmap::fromImage(Draw_Control_Lamps(lamps)));
+    ui_.Picture_lamps->setPixmap(QPixmap::fromImage(Draw_Control_Lamps(lamps)));
 
     step = 70;
     draw_LED();
@@ -210,13 +215,13 @@ void Kit_Controller::Check_Attached() {
 }
 
 void Kit_Controller::Draw_Start_Switch(bool armed) {
-  w_.Picture_armed_switch->setPixmap(
-      QPixmap::fromImage(Draw_Start_Switch_Picture(w_.Picture_armed_switch->size(), armed)));
+  ui_.Picture_armed_switch->setPixmap(
+      QPixmap::fromImage(Draw_Start_Switch_Picture(ui_.Picture_armed_switch->size(), armed)));
 }
 
 void Kit_Controller::draw_LED() {
   const bool lit = led_pressed_ || input(0);
-  w_.Picture_LED->setPixmap(QPixmap::fromImage(Draw_LED_Picture(w_.Picture_LED->size(), lit, face())));
+  ui_.Picture_LED->setPixmap(QPixmap::fromImage(Draw_LED_Picture(ui_.Picture_LED->size(), lit, face())));
   set_LED(lit);
 }
 
@@ -243,9 +248,16 @@ void Kit_Controller::Picture_LED_MouseUp() {
 }
 
 bool Kit_Controller::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == w_.Picture_LED) {
+  if (watched == ui_.Picture_LED) {
     if (event->type() == QEvent::MouseButtonPress) Picture_LED_MouseDown();
     if (event->type() == QEvent::MouseButtonRelease) Picture_LED_MouseUp();
   }
   return QObject::eventFilter(watched, event);
+}
+
+void Kit_Controller::Heat_State_Changed() {
+  if (heat_.Cameras_Running() == cameras_seen_) return;
+  cameras_seen_ = heat_.Cameras_Running();
+  // A camera started: the Control Box shows the kit as it is now.
+  if (cameras_seen_) Check_Attached();
 }

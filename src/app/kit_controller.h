@@ -2,34 +2,27 @@
 // The interface kit on the main window: finding it at start-up, its attach, detach and input
 // events turned into the heat's commands, the LED following the start contact, and the "Control
 // Box" lamps, switch and LED.
+#include "app/main_window_controls.h"
 #include "kit/interface_kit.h"
 
 #include <QObject>
 #include <QString>
 #include <cstdint>
-#include <functional>
 #include <memory>
 
-class Form_Doravent;
 class QEvent;
 class Simulated_Kit;
 class Simulated_Kit_Form;
 
-class Kit_Controller : public QObject, public Interface_Kit_Events {
-public:
-  // The heat lifecycle's commands the inputs drive; set where the window is wired.
-  struct Links {
-    std::function<void()> handle_start;
-    std::function<void()> capture_start;
-    std::function<void()> capture_end;
-  };
+struct Start_Stamp;
 
-  explicit Kit_Controller(Form_Doravent& window);
+class Kit_Controller : public QObject, public Interface_Kit_Events, private Window_Binding {
+  Q_OBJECT
+public:
+  explicit Kit_Controller(const Main_Window_Parts& parts);
   ~Kit_Controller() override;
   Kit_Controller(const Kit_Controller&) = delete;
   Kit_Controller& operator=(const Kit_Controller&) = delete;
-
-  Links& links() { return links_; }
 
   // Start-up: looks for the vendor library (or makes the simulated kit), opens the kit and waits
   // while it attaches, letting events run. False when there is no kit library.
@@ -49,6 +42,8 @@ public:
   void OnInputChange(int32_t index, bool new_state) override;
 
   void Check_Attached();
+  // The heat's state changed: the Control Box follows the cameras.
+  void Heat_State_Changed();
   void Draw_Start_Switch(bool armed);
   void Update_LED();
   void draw_LED();
@@ -58,6 +53,12 @@ public:
   void Picture_LED_MouseUp();
   bool LED_Pressed() const { return led_pressed_; }
 
+Q_SIGNALS:
+  // What the inputs drive: the heat's start signal, and a camera trigger closing and opening.
+  void start_signal(const Start_Stamp& stamp);
+  void capture_start();
+  void capture_end();
+
 protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -66,12 +67,11 @@ private:
   void set_LED(bool on);
   void report(int32_t step, const char* procedure);
 
-  Form_Doravent& w_;
-  Links links_;
   std::unique_ptr<Interface_Kit> kit_;
   Simulated_Kit* simulated_ = nullptr; // the kit_ itself when simulated
   std::unique_ptr<Simulated_Kit_Form> simulated_form_;
   bool present_ = false;
   bool led_pressed_ = false;
+  bool cameras_seen_ = false;
   int32_t open_wait_ms_ = 1000;
 };

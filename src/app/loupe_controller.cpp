@@ -1,10 +1,12 @@
 #include "app/loupe_controller.h"
 
-#include "app/form_doravent.h"
+#include "app/goal_lines_view.h"
+#include "app/main_window_state.h"
 #include "platform/error_report.h"
 #include "platform/prompts.h"
 #include "presentation/loupe_view.h"
 #include "recording/video_file_handler.h"
+#include "timing/review_session.h"
 #include "timing/subfield_time.h"
 
 #include <QAction>
@@ -24,21 +26,21 @@ QString Loupe_Keys_Text() {
                         "Ctrl+I  slit image under the picture");
 }
 
-Loupe_Controller::Loupe_Controller(Form_Doravent& window) : w_(window) {
-  auto* layout = new QVBoxLayout(w_.Frame_loupe);
+Loupe_Controller::Loupe_Controller(const Main_Window_Parts& parts) : Window_Binding(parts) {
+  auto* layout = new QVBoxLayout(ui_.Frame_loupe);
   layout->setContentsMargins(0, 0, 0, 0);
-  view_ = new Loupe_View(w_.Frame_loupe);
-  layout->addWidget(view_);
+  loupe_view_ = new Loupe_View(ui_.Frame_loupe);
+  layout->addWidget(loupe_view_);
   const std::pair<const char*, int32_t> zooms[] = {
       {"item_loupe_off", 0}, {"item_loupe_2", 2}, {"item_loupe_4", 4}, {"item_loupe_8", 8}};
   for (const auto& [name, zoom] : zooms)
-    if (QAction* a = w_.item(QString::fromLatin1(name)))
+    if (QAction* a = ui_.item(QString::fromLatin1(name)))
       connect(a, &QAction::triggered, this, [this, zoom = zoom] { set_Zoom(zoom); });
-  if (QAction* follow = w_.item(QStringLiteral("item_loupe_mouse")))
+  if (QAction* follow = ui_.item(QStringLiteral("item_loupe_mouse")))
     connect(follow, &QAction::toggled, this, [this](bool on) { set_Follow_Mouse(on); });
-  if (QAction* keys = w_.item(QStringLiteral("item_loupe_keys")))
+  if (QAction* keys = ui_.item(QStringLiteral("item_loupe_keys")))
     connect(keys, &QAction::triggered, this, [] { Msg_Box(Loupe_Keys_Text(), QStringLiteral("Loupe keys")); });
-  w_.Picture_out->installEventFilter(this);
+  ui_.Picture_out->installEventFilter(this);
 }
 
 Loupe_Controller::~Loupe_Controller() = default;
@@ -50,11 +52,11 @@ void Loupe_Controller::set_Zoom(int32_t zoom) {
                        : zoom_ == 2 ? "item_loupe_2"
                        : zoom_ == 4 ? "item_loupe_4"
                                     : "item_loupe_8";
-    if (QAction* a = w_.item(QString::fromLatin1(name))) a->setChecked(true);
+    if (QAction* a = ui_.item(QString::fromLatin1(name))) a->setChecked(true);
     const bool shown = zoom_ != 0;
-    if (shown != !w_.Frame_loupe->isHidden()) {
-      w_.Frame_loupe->setVisible(shown);
-      w_.Arrange_form();
+    if (shown != !ui_.Frame_loupe->isHidden()) {
+      ui_.Frame_loupe->setVisible(shown);
+      frame_.Arrange_form();
     }
     Refresh();
   } catch (...) {
@@ -64,7 +66,7 @@ void Loupe_Controller::set_Zoom(int32_t zoom) {
 
 void Loupe_Controller::set_Follow_Mouse(bool on) {
   follow_mouse_ = on;
-  if (QAction* follow = w_.item(QStringLiteral("item_loupe_mouse")); follow && follow->isChecked() != on)
+  if (QAction* follow = ui_.item(QStringLiteral("item_loupe_mouse")); follow && follow->isChecked() != on)
     follow->setChecked(on);
   Refresh();
 }
@@ -75,30 +77,29 @@ void Loupe_Controller::Mouse_At(QPointF picture_position) {
 }
 
 bool Loupe_Controller::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == w_.Picture_out && event->type() == QEvent::MouseMove && zoom_ != 0 && links_.to_picture)
-    Mouse_At(links_.to_picture(static_cast<QMouseEvent*>(event)->position()));
+  if (watched == ui_.Picture_out && event->type() == QEvent::MouseMove && zoom_ != 0)
+    Mouse_At(ui_.Picture_out->To_Picture(static_cast<QMouseEvent*>(event)->position()));
   return QObject::eventFilter(watched, event);
 }
 
 const cDIBSection* Loupe_Controller::Shown_Surface() const {
-  cls_VideoFile_handler& h = w_.obj_QN3_Handler();
+  cls_VideoFile_handler& h = review_.Recording();
   // The picture as decoded and turned, without the goal line drawn over the nose.
   const cDIBSection& surface =
-      h.Rotated() ? h.Rotate_Surface() : (w_.state().Field_Mode ? h.Field_Surface() : h.Decode_Surface());
+      h.Rotated() ? h.Rotate_Surface() : (review_.Field_Mode() ? h.Field_Surface() : h.Decode_Surface());
   return surface.Is_Empty() ? nullptr : &surface;
 }
 
 void Loupe_Controller::Refresh() {
   try {
     if (zoom_ == 0) return;
-    const cDIBSection* surface = w_.obj_QN3_Handler().File_open() ? Shown_Surface() : nullptr;
+    const cDIBSection* surface = review_.Is_Open() ? Shown_Surface() : nullptr;
     if (!surface) {
-      view_->Clear();
+      loupe_view_->Clear();
       return;
     }
     const int32_t width = surface->Width(), height = surface->Height();
-    const std::optional<Goal_Line> line =
-        links_.goal_line ? std::optional<Goal_Line>(links_.goal_line()) : std::nullopt;
+    const std::optional<Goal_Line> line = Selected_Goal_Line(view_);
     double cx = width / 2.0, cy = height / 2.0;
     if (mouse_) {
       cx = mouse_->x();
@@ -113,7 +114,7 @@ void Loupe_Controller::Refresh() {
     QImage patch(span, span, QImage::Format_BGR888);
     for (int32_t y = 0; y < span; ++y)
       std::memcpy(patch.scanLine(y), surface->Row(top + y) + 3 * left, static_cast<size_t>(span) * 3);
-    view_->set_View(patch, QPoint(left, top), zoom_, line);
+    loupe_view_->set_View(patch, QPoint(left, top), zoom_, line);
   } catch (...) {
     report_current_exception(10, QStringLiteral("Loupe_Refresh of Form Form_Doravent"));
   }

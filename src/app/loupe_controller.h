@@ -2,34 +2,27 @@
 // The loupe beside the picture: x2, x4 or x8, nearest pixels, around the goal line (at the row
 // under the mouse) or under the mouse, following every picture the playback shows and every
 // move of the mouse. Its keys are in the Finish menu and listed in Help.
+#include "app/main_window_controls.h"
 #include "timing/goal_line.h"
 
 #include <QObject>
 #include <QPointF>
 #include <QString>
 #include <cstdint>
-#include <functional>
 #include <optional>
 
-class Form_Doravent;
 class Loupe_View;
 class cDIBSection;
 
 // The loupe's keys, as Help lists them.
 QString Loupe_Keys_Text();
 
-class Loupe_Controller : public QObject {
+class Loupe_Controller : public QObject, private Window_Binding {
 public:
-  struct Links {
-    std::function<Goal_Line()> goal_line;       // the selected camera's line
-    std::function<QPointF(QPointF)> to_picture; // a position on the picture box in picture pixels
-  };
-
-  explicit Loupe_Controller(Form_Doravent& window);
+  explicit Loupe_Controller(const Main_Window_Parts& parts);
   ~Loupe_Controller() override;
   Loupe_Controller(const Loupe_Controller&) = delete;
   Loupe_Controller& operator=(const Loupe_Controller&) = delete;
-  Links& links() { return links_; }
 
   // 0 switches the loupe off.
   void set_Zoom(int32_t zoom);
@@ -40,7 +33,7 @@ public:
   void Mouse_At(QPointF picture_position);
   // Shows the current picture again around its centre.
   void Refresh();
-  Loupe_View& View() { return *view_; }
+  Loupe_View& View() { return *loupe_view_; }
 
 protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -48,9 +41,7 @@ protected:
 private:
   const cDIBSection* Shown_Surface() const;
 
-  Form_Doravent& w_;
-  Links links_;
-  Loupe_View* view_ = nullptr;
+  Loupe_View* loupe_view_ = nullptr;
   int32_t zoom_ = 0;
   bool follow_mouse_ = false;
   std::optional<QPointF> mouse_;

@@ -1,6 +1,6 @@
 #include "app/print_controller.h"
 
-#include "app/form_doravent.h"
+#include "app/main_window_state.h"
 #include "platform/error_report.h"
 #include "platform/program_info.h"
 #include "platform/prompts.h"
@@ -14,6 +14,7 @@
 #include "presentation/progress_window.h"
 #include "recording/file_digest.h"
 #include "recording/video_file_handler.h"
+#include "timing/review_session.h"
 
 #include <QAction>
 #include <QFileInfo>
@@ -30,12 +31,12 @@ namespace {
 // playback for a runner is undone when the print is over, however it ends.
 class Window_Frames final : public Photo_Finish_Frames {
 public:
-  Window_Frames(Form_Doravent& window, const Print_Controller::Links& links)
-      : w_(window), links_(links), start_(window.Slider_play->value()) {}
+  Window_Frames(Review_Session& review, Picture_Box& picture)
+      : review_(review), picture_(picture), start_(review.Position()) {}
   ~Window_Frames() override {
     if (!moved_) return;
     try {
-      links_.show_value(start_);
+      review_.Show(start_);
     } catch (...) {
       report_current_exception(90, QStringLiteral("Print_Frame of Form Form_Doravent"));
     }
@@ -43,31 +44,32 @@ public:
   Window_Frames(const Window_Frames&) = delete;
   Window_Frames& operator=(const Window_Frames&) = delete;
 
-  QImage Shown_Picture() override { return w_.Picture_out->Picture().copy(); }
+  QImage Shown_Picture() override { return picture_.Picture().copy(); }
 
   QImage Runner_Picture(int16_t box, bool split) override {
-    cls_VideoFile_handler& h = w_.obj_QN3_Handler();
+    const cls_VideoFile_handler& h = review_.Recording();
     const int16_t position = split ? h.Dora_split_frame(box) : h.Dora_heat_frame(box);
     // A position the slider cannot reach would show another runner's picture.
-    if (position < w_.Slider_play->minimum() || position > w_.Slider_play->maximum()) return {};
+    if (position < 1 || position > review_.Last_Position()) return {};
     moved_ = true;
-    links_.show_value(position);
-    if (!links_.shown_readable()) return {};
-    return w_.Picture_out->Picture().copy();
+    review_.Show(position);
+    if (!review_.Shown_Run_Time()) return {};
+    return picture_.Picture().copy();
   }
 
 private:
-  Form_Doravent& w_;
-  const Print_Controller::Links& links_;
+  Review_Session& review_;
+  Picture_Box& picture_;
   int32_t start_;
   bool moved_ = false;
 };
 
 } // namespace
 
-Print_Controller::Print_Controller(Form_Doravent& window) : w_(window) {
+Print_Controller::Print_Controller(const Main_Window_Parts& parts, Form_event_registration& events)
+    : Window_Binding(parts), events_(events) {
   const auto on = [this](const char* name, auto slot) {
-    if (QAction* a = w_.item(QString::fromLatin1(name))) connect(a, &QAction::triggered, this, slot);
+    if (QAction* a = ui_.item(QString::fromLatin1(name))) connect(a, &QAction::triggered, this, slot);
   };
   on("item_print_frame", [this] { Print_Frame(false, false); });
   on("item_print_series", [this] { Print_Frame(true, false); });
@@ -94,33 +96,34 @@ void Print_Controller::Print_Frame(bool series, bool split) {
   int32_t step = 10;
   std::unique_ptr<Form_progress> progress;
   try {
-    cls_VideoFile_handler& h = w_.obj_QN3_Handler();
+    cls_VideoFile_handler& h = review_.Recording();
     if (!h.File_open()) {
       Beep();
       return;
     }
     step = 20;
-    if (Printer_Dialog_Wanted() && !Select_Printer(&w_)) return;
+    if (Printer_Dialog_Wanted() && !Select_Printer(&frame_.Window())) return;
 
     step = 30;
     Photo_Finish_Job job;
     job.series = series;
     job.split = series && split;
-    job.event_name = w_.Label_event->text();
-    job.results = links_.results();
+    job.event_name = ui_.Label_event->text();
+    job.results = review_.Results();
     Fill_From_Recording(job, h, program().Settings_File_Path);
     job.box_delay_ms = program().Box_Delay_Ms;
-    job.elapsed_text = w_.Label_heat_time->text();
-    if (!series) job.print_dog_name = w_.state().Print_Dog_Name;
+    job.elapsed_text = ui_.Label_heat_time->text();
+    if (!series) job.print_dog_name = view_.Print_Dog_Name;
     job.printer_name = Current_Printer_Name();
     job.colour = Current_Printer().color_mode != 1;
     job.twips_per_pixel_x = Twips_Per_Pixel();
     job.twips_per_pixel_y = Twips_Per_Pixel();
     job.picture_twips =
-        QSizeF(w_.Picture_out->width() * job.twips_per_pixel_x, w_.Picture_out->height() * job.twips_per_pixel_y);
+        QSizeF(ui_.Picture_out->width() * job.twips_per_pixel_x, ui_.Picture_out->height() * job.twips_per_pixel_y);
 
     step = 40;
-    progress = std::make_unique<Form_progress>(&w_, QStringLiteral("Printing frame on\n") + job.printer_name);
+    progress =
+        std::make_unique<Form_progress>(&frame_.Window(), QStringLiteral("Printing frame on\n") + job.printer_name);
     progress->show();
     Photo_Finish_Pacing pacing;
     pacing.percent = [&progress](int percent) { progress->set_Percent(percent); };
@@ -133,12 +136,12 @@ void Print_Controller::Print_Frame(bool series, bool split) {
       printer->setDocName(Photo_Finish_Title(job));
       pdf_file = Unannounced_Pdf_File(*printer);
       Page_Surface page(*printer);
-      Window_Frames frames(w_, links_);
+      Window_Frames frames(review_, *ui_.Picture_out);
       step = 60;
       Print_Photo_Finish(page, job, frames, pacing);
     }
     // The name was for this print only.
-    if (!series) w_.state().Print_Dog_Name.clear();
+    if (!series) view_.Print_Dog_Name.clear();
     step = 70;
     progress->hide();
     Trace_Message(QStringLiteral("*Print_Frame, printed"), series, split, job.printer_name);
@@ -150,7 +153,7 @@ void Print_Controller::Print_Frame(bool series, bool split) {
 
 void Print_Controller::Show_Printer_Dialog() {
   try {
-    Select_Printer(&w_);
+    Select_Printer(&frame_.Window());
     Trace_Message(QStringLiteral("Printer.DeviceName = ") + Current_Printer_Name());
   } catch (...) {
     report(10, QStringLiteral("Show_Printer_Dialog"));
@@ -159,9 +162,9 @@ void Print_Controller::Show_Printer_Dialog() {
 
 void Print_Controller::Enter_Print_Dog_name() {
   try {
-    const auto name = prompts().input(QStringLiteral("Enter dog name for printing"), program().Program_Name,
-                                      w_.state().Print_Dog_Name);
-    if (name) w_.state().Print_Dog_Name = *name;
+    const auto name =
+        prompts().input(QStringLiteral("Enter dog name for printing"), program().Program_Name, view_.Print_Dog_Name);
+    if (name) view_.Print_Dog_Name = *name;
   } catch (...) {
     report(10, QStringLiteral("Enter_Print_Dog_name"));
   }
@@ -176,22 +179,18 @@ void Print_Controller::item_dog_names_Click() {
       return;
     }
     step = 20;
-    auto* form = new Form_heat_competitors(&w_);
+    auto* form = new Form_heat_competitors(&frame_.Window());
     form->setAttribute(Qt::WA_DeleteOnClose, true);
     competitors_ = form;
     Competitors_Hooks hooks;
-    hooks.recording = [this]() -> cls_VideoFile_handler* {
-      cls_VideoFile_handler& h = w_.obj_QN3_Handler();
-      return h.File_open() ? &h : nullptr;
-    };
-    hooks.event_file_open = [this] { return links_.event_window().Event_File_Open(); };
-    hooks.heat_name = [this](int16_t heat) { return links_.event_window().Heat_Name(heat); };
-    hooks.reg_dog_name = [this](int16_t heat, int16_t box) { return links_.event_window().Reg_Dog_Name(heat, box); };
-    hooks.handle_results = [this] { links_.handle_results(); };
-    hooks.display_results = [this] { links_.display_results(); };
+    hooks.event_file_open = [this] { return events_.Event_File_Open(); };
+    hooks.heat_name = [this](int16_t heat) { return events_.Heat_Name(heat); };
+    hooks.reg_dog_name = [this](int16_t heat, int16_t box) { return events_.Reg_Dog_Name(heat, box); };
+    hooks.display_results = [this] { review_.Reload_Results(); };
     form->set_Hooks(std::move(hooks));
+    form->set_Session(&review_);
     step = 30;
-    form->Form_Load(static_cast<int16_t>(w_.UpDown_heat->value()));
+    form->Form_Load(static_cast<int16_t>(ui_.UpDown_heat->value()));
     form->show();
     form->raise();
   } catch (...) {

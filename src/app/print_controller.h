@@ -2,6 +2,7 @@
 // The main window's printing: the photo-finish pages of the recording under review ("Print this
 // frame", "Print Goal photo series", "Print Split photo series"), the name for the next print
 // ("Dog Name"), the printer dialog, and the heat competitors window ("Dog names").
+#include "app/main_window_controls.h"
 #include "presentation/competitors_form.h"
 #include "timing/result_ranking.h"
 
@@ -11,27 +12,14 @@
 #include <cstdint>
 #include <functional>
 
-class Form_Doravent;
 class Form_event_registration;
 
-class Print_Controller : public QObject {
+class Print_Controller : public QObject, private Window_Binding {
 public:
-  // What printing asks of the other controllers; set where the window is wired.
-  struct Links {
-    std::function<void(int32_t value)> show_value; // playback: show the slider's position `value`
-    std::function<bool()> shown_readable;          // playback: the picture shown is its position's own
-    std::function<const Result_Array&()> results;  // results: the rows in rank order
-    std::function<void()> handle_results;          // results: rank and show again
-    std::function<void()> display_results;         // results: show the ranked rows again
-    std::function<Form_event_registration&()> event_window;
-  };
-
-  explicit Print_Controller(Form_Doravent& window);
+  Print_Controller(const Main_Window_Parts& parts, Form_event_registration& events);
   ~Print_Controller() override;
   Print_Controller(const Print_Controller&) = delete;
   Print_Controller& operator=(const Print_Controller&) = delete;
-
-  Links& links() { return links_; }
 
   // The photo-finish page: the shown frame (series false) or the photo series of the placed
   // runners, their split pictures when split. Beeps without a recording.
@@ -51,8 +39,7 @@ private:
   void wait(int32_t ms) const;
   void report(int32_t step, const QString& procedure);
 
-  Form_Doravent& w_;
-  Links links_;
+  Form_event_registration& events_;
   std::function<void(int32_t)> wait_;
   QPointer<Form_heat_competitors> competitors_;
 };

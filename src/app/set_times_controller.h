@@ -1,31 +1,29 @@
 #pragma once
 // The main window's set-times buttons: a box's finish or split time from the picture shown, the
 // one-shot modifiers (+1/100, dead heat, no-time codes), goal and split mode, and the Assign
-// times commands.
+// times commands. Every time goes to the review session's one result change.
+#include "app/main_window_controls.h"
+
 #include <QObject>
 #include <QString>
 #include <Qt>
 #include <cstdint>
-#include <functional>
 #include <optional>
 
-class Form_Doravent;
 class QColor;
-class QPushButton;
-class cls_VideoFile_handler;
 
-class Set_Times_Controller : public QObject {
+// The buttons' modes until the next box takes them.
+struct Set_Times_Modes {
+  bool plus_hundredth = false;
+  bool no_time = false;
+  bool dead_heat = false;
+  bool split = false;
+  int16_t held_box = 0; // box whose set-time button is held down, 0 when none
+};
+
+class Set_Times_Controller : public QObject, private Window_Binding {
 public:
-  // What the buttons ask of the other controllers; set where the window is wired.
-  struct Links {
-    std::function<void()> goto_goal;                        // move to the goal frame
-    std::function<void()> redraw;                           // show the current picture again
-    std::function<std::optional<int32_t>()> shown_run_time; // the run time of the picture shown
-    std::function<void()> handle_results;                   // rank and show the results, then Set_Buttons
-    std::function<void()> clear_all_results;                // "Clear result"
-  };
-
-  explicit Set_Times_Controller(Form_Doravent& window);
+  explicit Set_Times_Controller(const Main_Window_Parts& parts);
   ~Set_Times_Controller() override;
   Set_Times_Controller(const Set_Times_Controller&) = delete;
   Set_Times_Controller& operator=(const Set_Times_Controller&) = delete;
@@ -39,18 +37,19 @@ public:
   void Notime_Choice(const QString& caption);
   void Cmd_Split_Click();
 
-  // Stores one box's time and rewrites the header; false (reported) when it could not, and
-  // then the recording keeps what it held before.
-  bool Set_Time(int16_t box, int32_t time, bool split);
-  // The same, with the command that asked for it named in the audit trail.
-  bool Set_Time(int16_t box, int32_t time, bool split, const QString& command);
+  // Stores one box's time at the slider's position, with the command that asked for it named in
+  // the audit trail; false (told) when it was refused or could not be written, and then the
+  // recording keeps what it held before. A dead-heat mark goes on when `dead_heat`.
+  bool Set_Time(int16_t box, int32_t time, bool split, const QString& command, bool dead_heat);
 
   void Set_Buttons();
   void Paint_cmd_100();
   void Paint_Deadheat();
   void Paint_Notime();
-  void Handle_results();
-  void Open_Goal();
+
+  // The session's recording opened and closed.
+  void Recording_Opened();
+  void Recording_Closed();
 
   // Assign times commands, on the box whose button is held.
   void item_set_time_Click(bool plus_hundredth);
@@ -59,26 +58,23 @@ public:
   void item_dead_heat_Click();
   void item_clear_result_Click();
   std::optional<int32_t> Last_Set_Time() const { return last_set_time_; }
-  Links& links() { return links_; }
+  Set_Times_Modes& Modes() { return modes_; }
 
 protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
   void connect_controls();
-  cls_VideoFile_handler* open_recording() const;
-  // The held box for an Assign times command after the read-only check; 0 when refused.
+  // The held box for an Assign times command after the refusals; 0 when refused.
   int16_t assign_box();
   // The run time of the picture shown; nullopt (refused with a message) when the picture at the
   // slider's position could not be read.
   std::optional<int32_t> shown_time();
   int16_t slider_position() const;
-  void focus_slider();
   void set_goal_mode(bool goal);
   static void paint(QPushButton* button, bool on, const QColor& on_colour);
 
-  Form_Doravent& w_;
-  Links links_;
+  Set_Times_Modes modes_;
   // The last goal time set (buttons and "Set time"): the time "Dead heat" gives the held box.
   std::optional<int32_t> last_set_time_;
 };

@@ -1,7 +1,7 @@
 #include "app/slit_controller.h"
 
-#include "app/form_doravent.h"
-#include "app/review_controller.h"
+#include "app/goal_lines_view.h"
+#include "app/main_window_state.h"
 #include "platform/error_report.h"
 #include "platform/program_info.h"
 #include "platform/prompts.h"
@@ -11,6 +11,7 @@
 #include "recording/slit_cache.h"
 #include "recording/video_file_handler.h"
 #include "timing/interpolated_time.h"
+#include "timing/review_session.h"
 #include "timing/slit_analysis.h"
 #include "timing/slit_render.h"
 
@@ -40,7 +41,7 @@ QString Seconds_Text(double ms) {
 
 } // namespace
 
-Slit_Controller::Slit_Controller(Form_Doravent& window) : w_(window) {
+Slit_Controller::Slit_Controller(const Main_Window_Parts& parts) : Window_Binding(parts) {
   relay_ = new QObject(this);
   line_rest_ = new QTimer(this);
   line_rest_->setSingleShot(true);
@@ -51,9 +52,8 @@ Slit_Controller::Slit_Controller(Form_Doravent& window) : w_(window) {
       line_rest_->start();
       return;
     }
-    const Goal_Line line = links_.goal_line();
-    if (w_.obj_QN3_Handler().File_open() && Slit_Line{line.x1, line.y1, line.x2, line.y2} != building_line_)
-      Start_Build();
+    const Goal_Line line = Selected_Goal_Line(view_);
+    if (review_.Is_Open() && Slit_Line{line.x1, line.y1, line.x2, line.y2} != building_line_) Start_Build();
   });
   Build_Controls();
   Connect_Items();
@@ -67,19 +67,19 @@ void Slit_Controller::report(int32_t step, const char* procedure) {
 
 void Slit_Controller::Build_Controls() {
   // The strip's frame: what the build came to and "Accept all proposals" above the strip.
-  auto* layout = new QVBoxLayout(w_.Frame_slit);
+  auto* layout = new QVBoxLayout(ui_.Frame_slit);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(2);
   auto* row = new QHBoxLayout;
-  status_ = new QLabel(w_.Frame_slit);
+  status_ = new QLabel(ui_.Frame_slit);
   status_->setObjectName(QStringLiteral("Label_slit_status"));
   status_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-  progress_ = new QProgressBar(w_.Frame_slit);
+  progress_ = new QProgressBar(ui_.Frame_slit);
   progress_->setObjectName(QStringLiteral("Progress_slit"));
   progress_->setMaximumHeight(14);
   progress_->setTextVisible(false);
   progress_->hide();
-  accept_all_ = new QPushButton(QStringLiteral("Accept all proposals"), w_.Frame_slit);
+  accept_all_ = new QPushButton(QStringLiteral("Accept all proposals"), ui_.Frame_slit);
   accept_all_->setObjectName(QStringLiteral("Cmd_accept_all_proposals"));
   accept_all_->setFocusPolicy(Qt::NoFocus);
   accept_all_->setEnabled(false);
@@ -87,20 +87,20 @@ void Slit_Controller::Build_Controls() {
   row->addWidget(progress_, 1);
   row->addWidget(accept_all_);
   layout->addLayout(row);
-  strip_ = new Slit_Strip(w_.Frame_slit);
+  strip_ = new Slit_Strip(ui_.Frame_slit);
   layout->addWidget(strip_);
   // Each box's proposal under its button (and, while they are made, how far the build is): one
   // row, so the buttons' frame leaves a full-height picture room on the screen.
-  auto* grid = qobject_cast<QGridLayout*>(w_.Frame_settimes->layout());
+  auto* grid = qobject_cast<QGridLayout*>(ui_.Frame_settimes->layout());
   connect(strip_, &Slit_Strip::column_clicked, this, [this](int32_t column) {
-    if (slit_ && links_.show_value) links_.show_value(Slider_Value_Of(*slit_, column, Field_Mode()));
+    if (slit_) review_.Show(Slider_Value_Of(*slit_, column, Field_Mode()));
   });
   connect(accept_all_, &QPushButton::clicked, this, [this] { Accept_Proposals({}); });
 
   // Each box's proposal right under its button.
   if (grid) {
     for (int i = 0; i < 6; ++i) {
-      auto* b = new QPushButton(QStringLiteral("-"), w_.Frame_settimes);
+      auto* b = new QPushButton(QStringLiteral("-"), ui_.Frame_settimes);
       b->setObjectName(QStringLiteral("Cmd_accept_proposal_%1").arg(i));
       b->setFocusPolicy(Qt::NoFocus);
       b->setFlat(true);
@@ -116,16 +116,16 @@ void Slit_Controller::Build_Controls() {
 }
 
 void Slit_Controller::Connect_Items() {
-  if (QAction* strip = w_.item(QStringLiteral("item_slit_image")))
+  if (QAction* strip = ui_.item(QStringLiteral("item_slit_image")))
     connect(strip, &QAction::toggled, this, [this](bool on) { item_slit_image_Click(on); });
-  if (QAction* all = w_.item(QStringLiteral("item_accept_all_proposals")))
+  if (QAction* all = ui_.item(QStringLiteral("item_accept_all_proposals")))
     connect(all, &QAction::triggered, this, [this] { Accept_Proposals({}); });
   for (int16_t box = 1; box <= 6; ++box)
-    if (QAction* one = w_.item(QStringLiteral("item_accept_proposal_%1").arg(box)))
+    if (QAction* one = ui_.item(QStringLiteral("item_accept_proposal_%1").arg(box)))
       connect(one, &QAction::triggered, this, [this, box] { Accept_Proposals({box}); });
 }
 
-bool Slit_Controller::Field_Mode() const { return w_.state().Field_Mode; }
+bool Slit_Controller::Field_Mode() const { return review_.Field_Mode(); }
 
 QString Slit_Controller::Status_Text() const { return status_->text(); }
 
@@ -135,22 +135,22 @@ void Slit_Controller::Apply_Stored_Strip_Setting() {
   const QString path = program().Settings_File_Path;
   if (path.isEmpty()) return;
   const bool on = Read_Ini_Value(Section, Strip_Key, path, QStringLiteral("0")).trimmed() == QStringLiteral("1");
-  if (QAction* strip = w_.item(QStringLiteral("item_slit_image"))) strip->setChecked(on);
+  if (QAction* strip = ui_.item(QStringLiteral("item_slit_image"))) strip->setChecked(on);
 }
 
 void Slit_Controller::item_slit_image_Click(bool on) {
   int32_t step = 10;
   try {
     strip_setting_applied_ = true;
-    if (on == !w_.Frame_slit->isHidden()) return;
-    w_.Frame_slit->setVisible(on);
+    if (on == !ui_.Frame_slit->isHidden()) return;
+    ui_.Frame_slit->setVisible(on);
     step = 20;
     if (!program().Settings_File_Path.isEmpty())
       Write_Ini_Value(Section, Strip_Key, on ? QStringLiteral("1") : QStringLiteral("0"), program().Settings_File_Path);
     step = 30;
     // The picture gives the strip its height when the screen has none to spare.
-    if (w_.isVisible()) w_.Update_Max_Picture_Height();
-    w_.Arrange_form();
+    if (frame_.Window().isVisible()) frame_.Update_Max_Picture_Height();
+    frame_.Arrange_form();
   } catch (...) {
     report(step, "item_slit_image_Click");
   }
@@ -190,7 +190,7 @@ void Slit_Controller::Start_Build() {
   try {
     Stop_Worker();
     const uint64_t job = ++job_;
-    cls_VideoFile_handler& h = w_.obj_QN3_Handler();
+    cls_VideoFile_handler& h = review_.Recording();
     if (!h.File_open()) return;
     Slit_Analysis_Input input;
     input.layout = Recording_Layout::Of(h);
@@ -199,7 +199,7 @@ void Slit_Controller::Start_Build() {
       return;
     }
     step = 20;
-    const Goal_Line line = links_.goal_line();
+    const Goal_Line line = Selected_Goal_Line(view_);
     input.line = {line.x1, line.y1, line.x2, line.y2};
     building_line_ = input.line;
     input.clock.start_mill = h.Dora_start_PC_mill();
@@ -309,11 +309,11 @@ void Slit_Controller::Show_Proposals() {
 void Slit_Controller::Update_Marks() {
   try {
     if (!slit_) return;
-    cls_VideoFile_handler& h = w_.obj_QN3_Handler();
+    const cls_VideoFile_handler& h = review_.Recording();
     Slit_Marks marks = strip_->Marks();
     marks.proposals = proposals_;
     marks.show_proposals = true;
-    marks.cursor_column = Slit_Column_Of(*slit_, w_.Slider_play->value(), Field_Mode());
+    marks.cursor_column = Slit_Column_Of(*slit_, review_.Position(), Field_Mode());
     for (int16_t box = 1; box <= 6; ++box) {
       int32_t column = -1;
       if (h.File_open() && h.Dora_Heat_time(box, false) > 0 && h.Dora_heat_frame(box) > 0)
@@ -326,23 +326,24 @@ void Slit_Controller::Update_Marks() {
   }
 }
 
-void Slit_Controller::Picture_Shown() {
-  if (slit_) strip_->set_Cursor(Slit_Column_Of(*slit_, w_.Slider_play->value(), Field_Mode()));
-  if (!links_.goal_line || !w_.obj_QN3_Handler().File_open()) return;
-  const Goal_Line line = links_.goal_line();
+void Slit_Controller::Picture_Shown(int32_t position) {
+  if (slit_) strip_->set_Cursor(Slit_Column_Of(*slit_, position, Field_Mode()));
+  if (!review_.Is_Open()) return;
+  const Goal_Line line = Selected_Goal_Line(view_);
   if (Slit_Line{line.x1, line.y1, line.x2, line.y2} != building_line_ && !line_rest_->isActive()) line_rest_->start();
 }
 
 void Slit_Controller::Accept_Proposals(const std::vector<int16_t>& boxes) {
   int32_t step = 10;
   try {
-    cls_VideoFile_handler& h = w_.obj_QN3_Handler();
+    cls_VideoFile_handler& h = review_.Recording();
     if (!h.File_open() || !slit_ || building_) {
       Beep();
       Trace_Message("*Accept_Proposals, no proposals");
       return;
     }
-    if (Refuse_Read_Only(h)) return;
+    // Refused before anything is worked out, as a box button is.
+    if (review_.Refuse_Change(Result_Change::Times)) return;
     step = 20;
     std::vector<Box_Time> times;
     for (const Finish_Proposal& p : proposals_) {
@@ -377,10 +378,9 @@ void Slit_Controller::Accept_Proposals(const std::vector<int16_t>& boxes) {
       return;
     }
     step = 30;
-    Store_Box_Times(h, times);
-    step = 40;
-    if (links_.handle_results) links_.handle_results();
-    Update_Marks();
+    const QString command = boxes.size() == 1 ? QStringLiteral("Accept proposal, box %1").arg(boxes.front())
+                                              : QStringLiteral("Accept all proposals");
+    review_.Change_Result(command, [&] { Apply_Box_Times(h, times); });
   } catch (...) {
     report(step, "Accept_Proposals");
   }

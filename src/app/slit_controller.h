@@ -3,6 +3,7 @@
 // own after a recording opens (kept between openings), shown in a strip under the picture whose
 // columns move the playback, the proposals beside the box buttons and accepted per box or all
 // at once. A proposal is never stored until accepted.
+#include "app/main_window_controls.h"
 #include "recording/slit_image.h"
 #include "timing/finish_proposals.h"
 #include "timing/goal_line.h"
@@ -12,12 +13,10 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <thread>
 #include <vector>
 
-class Form_Doravent;
 class QLabel;
 class QProgressBar;
 class QPushButton;
@@ -25,27 +24,19 @@ class QTimer;
 class Slit_Strip;
 struct Slit_Analysis;
 
-class Slit_Controller : public QObject {
+class Slit_Controller : public QObject, private Window_Binding {
 public:
-  // What the slit asks of the other controllers; set where the window is wired.
-  struct Links {
-    std::function<void(int32_t value)> show_value; // the playback: show that slider position
-    std::function<Goal_Line()> goal_line;          // the selected camera's line
-    std::function<void()> handle_results;          // rank and show the results, mark the buttons
-  };
-
-  explicit Slit_Controller(Form_Doravent& window);
+  explicit Slit_Controller(const Main_Window_Parts& parts);
   ~Slit_Controller() override;
   Slit_Controller(const Slit_Controller&) = delete;
   Slit_Controller& operator=(const Slit_Controller&) = delete;
-  Links& links() { return links_; }
 
   // The recording opened for review: its slit image and proposals are made in the background.
   void Recording_Opened();
   void Recording_Closed();
-  // Each picture the playback shows: the strip frames its field; a goal line moved since the
+  // Each picture the session shows: the strip frames its field; a goal line moved since the
   // slit was made has it made again once the line rests.
-  void Picture_Shown();
+  void Picture_Shown(int32_t position);
   // The boxes' stored goal fields, marked on the strip.
   void Update_Marks();
 
@@ -75,8 +66,6 @@ private:
   bool Field_Mode() const;
   void report(int32_t step, const char* procedure);
 
-  Form_Doravent& w_;
-  Links links_;
   Slit_Strip* strip_ = nullptr;
   QProgressBar* progress_ = nullptr;
   QLabel* status_ = nullptr;

@@ -1,13 +1,15 @@
 #include "app/subfield_controller.h"
 
-#include "app/form_doravent.h"
-#include "app/review_controller.h"
+#include "app/goal_lines_view.h"
+#include "app/main_window_state.h"
 #include "platform/error_report.h"
 #include "platform/prompts.h"
 #include "platform/trace.h"
 #include "recording/video_file_handler.h"
 #include "timing/finish_proposals.h"
 #include "timing/interpolated_time.h"
+#include "timing/result_change.h"
+#include "timing/review_session.h"
 #include "timing/run_time.h"
 #include "timing/time_text.h"
 
@@ -28,16 +30,16 @@ QString location(const char* procedure) {
 
 } // namespace
 
-Subfield_Controller::Subfield_Controller(Form_Doravent& window) : w_(window) {
-  status_ = new QLabel(w_.Frame_settimes);
+Subfield_Controller::Subfield_Controller(const Main_Window_Parts& parts) : Window_Binding(parts) {
+  status_ = new QLabel(ui_.Frame_settimes);
   status_->setObjectName(QStringLiteral("Label_subfield"));
   status_->setWordWrap(true);
   status_->hide();
-  if (auto* grid = qobject_cast<QGridLayout*>(w_.Frame_settimes->layout())) grid->addWidget(status_, 4, 0, 1, 6);
+  if (auto* grid = qobject_cast<QGridLayout*>(ui_.Frame_settimes->layout())) grid->addWidget(status_, 4, 0, 1, 6);
   for (int16_t box = 1; box <= 6; ++box)
-    if (QAction* a = w_.item(QStringLiteral("item_subfield_box_%1").arg(box)))
+    if (QAction* a = ui_.item(QStringLiteral("item_subfield_box_%1").arg(box)))
       connect(a, &QAction::triggered, this, [this, box] { Start(box); });
-  w_.Picture_out->installEventFilter(this);
+  ui_.Picture_out->installEventFilter(this);
 }
 
 Subfield_Controller::~Subfield_Controller() = default;
@@ -51,16 +53,16 @@ void Subfield_Controller::Show_Status(const QString& text) {
 
 void Subfield_Controller::Start(int16_t box) {
   try {
-    cls_VideoFile_handler& h = w_.obj_QN3_Handler();
-    if (!h.File_open() || box < 1 || box > 6) {
+    if (!review_.Is_Open() || box < 1 || box > 6) {
       Beep();
       return;
     }
-    if (Refuse_Read_Only(h)) return;
+    // Refused before the marking, as a box button is.
+    if (review_.Refuse_Change(Result_Change::Times)) return;
     box_ = box;
     first_.reset();
     Show_Status(QStringLiteral("Box %1: click the nose in the field before the line (Esc ends)").arg(box));
-    w_.Picture_out->setFocus();
+    ui_.Picture_out->setFocus();
   } catch (...) {
     report_current_exception(10, location("Subfield_Start"));
   }
@@ -73,10 +75,10 @@ void Subfield_Controller::Cancel() {
 }
 
 bool Subfield_Controller::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == w_.Picture_out && box_ != 0) {
+  if (watched == ui_.Picture_out && box_ != 0) {
     if (event->type() == QEvent::MouseButtonPress) {
       const auto* mouse = static_cast<QMouseEvent*>(event);
-      if (mouse->button() == Qt::LeftButton && links_.to_picture) return Mark(links_.to_picture(mouse->position()));
+      if (mouse->button() == Qt::LeftButton) return Mark(ui_.Picture_out->To_Picture(mouse->position()));
       if (mouse->button() == Qt::RightButton) {
         Cancel();
         return true;
@@ -92,21 +94,20 @@ bool Subfield_Controller::eventFilter(QObject* watched, QEvent* event) {
 bool Subfield_Controller::Mark(QPointF picture_position) {
   int32_t step = 10;
   try {
-    cls_VideoFile_handler& h = w_.obj_QN3_Handler();
+    cls_VideoFile_handler& h = review_.Recording();
     if (box_ == 0) return false;
     if (!h.File_open()) {
       Cancel();
       return false;
     }
     step = 20;
-    const Main_Window_State& st = w_.state();
     Nose_Mark mark;
-    mark.slider_value = w_.Slider_play->value();
-    const int16_t field = st.Field_Mode ? h.Field_To_Show() : int16_t{1};
+    mark.slider_value = review_.Position();
+    const int16_t field = review_.Field_Mode() ? h.Field_To_Show() : int16_t{1};
     mark.instant = int64_t{h.Timestamp_long()} + (field == 2 ? 20 : 0);
     mark.x = static_cast<int32_t>(std::floor(picture_position.x()));
     mark.y = static_cast<int32_t>(std::floor(picture_position.y()));
-    mark.field_time_ms = Picture_Run_Time(h.Timestamp_long(), st.Review_Start_Mill, field, h.Goal_Compensation_Ms());
+    mark.field_time_ms = Picture_Run_Time(h.Timestamp_long(), review_.Start_Mill(), field, h.Goal_Compensation_Ms());
     Trace_Message(QStringLiteral("*Subfield mark"), box_, mark.slider_value, mark.x, mark.y);
     if (!first_) {
       first_ = mark;
@@ -127,16 +128,16 @@ bool Subfield_Controller::Mark(QPointF picture_position) {
 }
 
 void Subfield_Controller::Offer(const Nose_Mark& second) {
-  cls_VideoFile_handler& h = w_.obj_QN3_Handler();
+  cls_VideoFile_handler& h = review_.Recording();
   QString why;
-  const std::optional<Subfield_Result> r = Interpolate_Marks(*first_, second, links_.goal_line(), why);
+  const std::optional<Subfield_Result> r = Interpolate_Marks(*first_, second, Selected_Goal_Line(view_), why);
   if (!r) {
     // The second mark is the one to make again.
     Beep();
     Msg_Box(why, QStringLiteral("Doravent time between fields"));
     return;
   }
-  const Heat_Clock clock{w_.state().Review_Start_Mill, h.Goal_Compensation_Ms()};
+  const Heat_Clock clock{review_.Start_Mill(), h.Goal_Compensation_Ms()};
   const double crossing = Crossing_Ms(r->before_instant, clock) + r->after_before_ms;
   const auto time = static_cast<int32_t>(std::nearbyint(crossing));
   const int16_t box = box_;
@@ -150,8 +151,7 @@ void Subfield_Controller::Offer(const Nose_Mark& second) {
   if (Msg_Box(text, QStringLiteral("Doravent time between fields"), Prompt_Buttons::YesNo, Prompt_Icon::Question,
               Prompt_Answer::Yes) != Prompt_Answer::Yes)
     return;
-  if (!h.File_open() || Refuse_Read_Only(h)) return;
   const Interpolated_Time t{time, r->field_time_ms, r->uncertainty_ms};
-  if (Store_Interpolated_Time(h, box, static_cast<int16_t>(r->after_value), t, false) && links_.handle_results)
-    links_.handle_results();
+  const Box_Time stored{box, static_cast<int16_t>(r->after_value), t.field_time_ms, t, false};
+  review_.Change_Result(QStringLiteral("Time between fields, box %1").arg(box), [&] { Apply_Box_Times(h, {stored}); });
 }

@@ -2,31 +2,23 @@
 // A box's time between two fields by hand: after the operator picks the box (Finish, Time
 // between fields), two clicks on the picture mark the nose in the field before the line and in
 // the field after it; the interpolated crossing, with its uncertainty, is offered for the box.
+#include "app/main_window_controls.h"
 #include "timing/goal_line.h"
 #include "timing/subfield_time.h"
 
 #include <QObject>
 #include <QPointF>
 #include <cstdint>
-#include <functional>
 #include <optional>
 
-class Form_Doravent;
 class QLabel;
 
-class Subfield_Controller : public QObject {
+class Subfield_Controller : public QObject, private Window_Binding {
 public:
-  struct Links {
-    std::function<Goal_Line()> goal_line;       // the selected camera's line
-    std::function<QPointF(QPointF)> to_picture; // a position on the picture box in picture pixels
-    std::function<void()> handle_results;       // rank and show the results, mark the buttons
-  };
-
-  explicit Subfield_Controller(Form_Doravent& window);
+  explicit Subfield_Controller(const Main_Window_Parts& parts);
   ~Subfield_Controller() override;
   Subfield_Controller(const Subfield_Controller&) = delete;
   Subfield_Controller& operator=(const Subfield_Controller&) = delete;
-  Links& links() { return links_; }
 
   // Starts marking for the box; refused (beep) without a recording, and on a read-only one.
   void Start(int16_t box);
@@ -44,8 +36,6 @@ private:
   void Offer(const Nose_Mark& second);
   void Show_Status(const QString& text);
 
-  Form_Doravent& w_;
-  Links links_;
   QLabel* status_ = nullptr;
   int16_t box_ = 0;
   std::optional<Nose_Mark> first_;

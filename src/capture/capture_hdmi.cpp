@@ -190,7 +190,7 @@ int32_t cls_Capture_HDMI::Effective_Video_Object(int32_t n) const {
   return position;
 }
 
-void cls_Capture_HDMI::Store_HDMI_Buffer() {
+void cls_Capture_HDMI::Store_HDMI_Buffer(const Frame_Stamp& stamp) {
   try {
     if (cropped_.Is_Empty()) return;
     const int32_t bytes = cropped_.SizeImage();
@@ -200,10 +200,9 @@ void cls_Capture_HDMI::Store_HDMI_Buffer() {
       CVideobuff_RGB* oldest = frames_(ring_position_);
       if (oldest->RGB_Length() != bytes) oldest->set_RGB_Length(bytes);
       oldest->FillData_RGB(cropped_.DIBSectionBitsPtr());
-      oldest->PutTimestamp(last_capture_mill_, capture_local_, last_Capture_delta());
+      oldest->PutTimestamp(stamp.capture_mill, stamp.capture_local, stamp.delta);
     } else {
-      Store_Frame(frames_, cropped_.DIBSectionBitsPtr(), bytes, last_capture_mill_, capture_local_,
-                  last_Capture_delta());
+      Store_Frame(frames_, cropped_.DIBSectionBitsPtr(), bytes, stamp.capture_mill, stamp.capture_local, stamp.delta);
     }
     ++ring_total_;
   } catch (...) {
@@ -290,5 +289,5 @@ void cls_Capture_HDMI::OnRGBEvent(int64_t sample_time, const uint8_t* data, int3
   } catch (...) {
     report_current_exception(0, crop_location);
   }
-  Q_EMIT HDMIreceived();
+  Q_EMIT HDMIreceived(Last_Stamp());
 }

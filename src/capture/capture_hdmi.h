@@ -20,6 +20,14 @@ class Synthetic_Camera;
 // capture source and read by the writer at capture end.
 Frame_List& Process_Frame_List();
 
+// A frame's time stamps: its sample time on the program clock, the local time of day of that
+// instant, and the milliseconds since the frame before (0 when out of range).
+struct Frame_Stamp {
+  int32_t capture_mill = 0;
+  int32_t capture_local = 0;
+  int32_t delta = 0;
+};
+
 // Where a frame's last_Capture_mill came from.
 enum class Capture_Time_Source { None, Sample_Time, Arrival_Time };
 
@@ -45,8 +53,10 @@ public:
   double HDMI_resize() const { return resize_factor_; }
   void Capture_Run();
   void Stop_Capture();
-  // The current cropped frame into the frame list with its time stamps.
-  void Store_HDMI_Buffer();
+  // The current cropped frame into the frame list with the stamps it was delivered with.
+  void Store_HDMI_Buffer(const Frame_Stamp& stamp);
+  // The stamps of the last frame delivered.
+  Frame_Stamp Last_Stamp() const { return {last_capture_mill_, capture_local_, last_Capture_delta()}; }
   // The source's format and the incoming-frame header, from the component; done at the first
   // frame of every stream.
   void Get_VideoHeader(int32_t length);
@@ -105,7 +115,8 @@ public:
   static int32_t Live_Objects();
 
 Q_SIGNALS:
-  void HDMIreceived();
+  // A frame was taken in (cropped into Cropped_Picture when cropping is on), with its stamps.
+  void HDMIreceived(const Frame_Stamp& stamp);
   // The stream ended by itself (device unplugged, no frames); the source is stopped.
   void Stream_Failed(const QString& text);
 

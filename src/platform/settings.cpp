@@ -290,3 +290,11 @@ void Load_Compensations() {
     report_current_exception(step, QStringLiteral("Load_Compensations of Form Form_Doravent"), extra);
   }
 }
+
+bool Setting_Checked(const QString& key) {
+  const QString& path = program().Settings_File_Path;
+  if (path.isEmpty()) return false;
+  bool ok = false;
+  const int number = Read_Ini_Value(QStringLiteral("Settings"), key, path, QStringLiteral("0")).trimmed().toInt(&ok);
+  return ok && number != 0;
+}

@@ -25,3 +25,7 @@ void Check_Bitness();
 // Reads the three delays into program(); a value that is not a whole number is reported and
 // all three delays keep their previous values.
 void Load_Compensations();
+
+// A check box of the settings window as the file holds it (section Settings): a whole number
+// other than 0 is on; a missing or damaged value is off.
+bool Setting_Checked(const QString& key);

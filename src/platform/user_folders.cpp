@@ -1,6 +1,10 @@
 #include "platform/user_folders.h"
 
+#include "platform/prompts.h"
+
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
 #include <algorithm>
 
@@ -29,4 +33,18 @@ QString Folder_Of(const QString& path) {
 QString File_Size_Text(int16_t segments, int64_t bytes, int32_t bytes_per_megabyte) {
   const double megabytes = static_cast<double>(bytes) / (bytes_per_megabyte > 0 ? bytes_per_megabyte : 1048576);
   return QString::number(segments) + QStringLiteral(" / ") + QString::number(megabytes, 'f', 1) + QStringLiteral(" MB");
+}
+
+QString Validate_Folder(const QString& capture_folder) {
+  const QString folder = Resolve_Drive_Default(capture_folder);
+  if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
+    Msg_Box(QStringLiteral("Capture folder does not exist!"));
+    // The caller must not go on to write a recording there.
+    return QStringLiteral("Path not found 76");
+  }
+  QFile test(QDir(folder).filePath(QStringLiteral("testfile.txt")));
+  if (!test.open(QIODevice::WriteOnly)) return test.errorString() + QStringLiteral(" 75");
+  test.close();
+  if (!test.remove()) return test.errorString() + QStringLiteral(" 75");
+  return {};
 }

@@ -13,3 +13,8 @@ QString Resolve_Drive_Default(const QString& path);
 QString Folder_Of(const QString& path);
 // "<segments> / <megabytes to one decimal> MB".
 QString File_Size_Text(int16_t segments, int64_t bytes, int32_t bytes_per_megabyte);
+
+// Empty text when a recording can be written into the capture folder (a drive default means the
+// home folder); else the failure's description and number. A folder that does not exist is told
+// ("Capture folder does not exist!").
+QString Validate_Folder(const QString& capture_folder);

@@ -1,10 +1,12 @@
 #include "presentation/competitors_form.h"
 
+#include "presentation/named_controls.h"
+
 #include "platform/error_report.h"
 #include "platform/prompts.h"
 #include "platform/trace.h"
 #include "recording/video_file_handler.h"
-#include "timing/result_change.h"
+#include "timing/review_session.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -25,11 +27,6 @@ namespace {
 const QString form_location = QStringLiteral(" of Form Form_heat_competitors");
 constexpr int16_t Event_Heats = 100;
 
-template <class W> W* named(W* widget, const QString& name) {
-  widget->setObjectName(name);
-  return widget;
-}
-
 } // namespace
 
 Form_heat_competitors::Form_heat_competitors(QWidget* owner) : QMainWindow(owner) {
@@ -42,35 +39,35 @@ Form_heat_competitors::Form_heat_competitors(QWidget* owner) : QMainWindow(owner
 Form_heat_competitors::~Form_heat_competitors() = default;
 
 void Form_heat_competitors::build_controls() {
-  auto* central = named(new QWidget(this), QStringLiteral("Form_heat_competitors_client"));
+  auto* central = Named(new QWidget(this), QStringLiteral("Form_heat_competitors_client"));
   setCentralWidget(central);
   auto* layout = new QVBoxLayout(central);
 
   auto* heat = new QHBoxLayout;
-  UpDown_heat = named(new QSpinBox(central), QStringLiteral("UpDown_heat"));
+  UpDown_heat = Named(new QSpinBox(central), QStringLiteral("UpDown_heat"));
   UpDown_heat->setRange(1, Event_Heats);
   UpDown_heat->setPrefix(QStringLiteral("Heat "));
-  Label_heatno = named(new QLabel(central), QStringLiteral("Label_heatno"));
+  Label_heatno = Named(new QLabel(central), QStringLiteral("Label_heatno"));
   heat->addWidget(UpDown_heat);
   heat->addWidget(Label_heatno);
   heat->addStretch(1);
   layout->addLayout(heat);
 
-  Frame_heat_name = named(new QGroupBox(QStringLiteral("Heat name"), central), QStringLiteral("Frame_heat_name"));
+  Frame_heat_name = Named(new QGroupBox(QStringLiteral("Heat name"), central), QStringLiteral("Frame_heat_name"));
   auto* heat_name = new QVBoxLayout(Frame_heat_name);
-  Text_Heat_name = named(new QLineEdit(Frame_heat_name), QStringLiteral("Text_Heat_name"));
+  Text_Heat_name = Named(new QLineEdit(Frame_heat_name), QStringLiteral("Text_Heat_name"));
   heat_name->addWidget(Text_Heat_name);
   layout->addWidget(Frame_heat_name);
 
   Label_dogs_in_heat =
-      named(new QLabel(QStringLiteral("Dogs in this heat"), central), QStringLiteral("Label_dogs_in_heat"));
-  Label_boxes = named(new QLabel(QStringLiteral("1  2  3  4  5  6 "), central), QStringLiteral("Label_boxes"));
+      Named(new QLabel(QStringLiteral("Dogs in this heat"), central), QStringLiteral("Label_dogs_in_heat"));
+  Label_boxes = Named(new QLabel(QStringLiteral("1  2  3  4  5  6 "), central), QStringLiteral("Label_boxes"));
   layout->addWidget(Label_dogs_in_heat);
   layout->addWidget(Label_boxes);
   auto* dogs = new QGridLayout;
   for (int i = 0; i < 6; ++i) {
     dogs->addWidget(new QLabel(QString::number(i + 1), central), i, 0);
-    QLineEdit* box = named(new QLineEdit(central), QStringLiteral("Text_dog_name_%1").arg(i));
+    QLineEdit* box = Named(new QLineEdit(central), QStringLiteral("Text_dog_name_%1").arg(i));
     box->setMinimumWidth(260);
     Text_dog_name.at(static_cast<size_t>(i)) = box;
     dogs->addWidget(box, i, 1);
@@ -84,7 +81,7 @@ void Form_heat_competitors::build_controls() {
   layout->addLayout(dogs);
 
   Command_update =
-      named(new QPushButton(QStringLiteral("Update current file"), central), QStringLiteral("Command_update"));
+      Named(new QPushButton(QStringLiteral("Update current file"), central), QStringLiteral("Command_update"));
   layout->addWidget(Command_update);
   connect(Command_update, &QPushButton::clicked, this, [this] { Command_update_Click(); });
   connect(UpDown_heat, &QSpinBox::valueChanged, this, [this] { UpDown_heat_Change(); });
@@ -115,7 +112,7 @@ void Form_heat_competitors::report(int32_t step, const QString& handler) {
 }
 
 cls_VideoFile_handler* Form_heat_competitors::writable_recording() {
-  cls_VideoFile_handler* recording = hooks_.recording ? hooks_.recording() : nullptr;
+  cls_VideoFile_handler* recording = session_ ? &session_->Recording() : nullptr;
   if (!recording || !recording->File_open()) return nullptr;
   if (recording->Read_only()) {
     // Each box would ask again: one refusal per window is enough.
@@ -126,9 +123,8 @@ cls_VideoFile_handler* Form_heat_competitors::writable_recording() {
   return recording;
 }
 
-bool Form_heat_competitors::write_change(cls_VideoFile_handler& recording, const QString& command,
-                                         const std::function<void()>& change) {
-  if (!Write_Result_Change(recording, command, change)) return false;
+bool Form_heat_competitors::write_change(const QString& command, const std::function<void()>& change) {
+  if (!session_->Change_Result(command, change, Result_Change::Names)) return false;
   changed_ = true;
   return true;
 }
@@ -136,7 +132,7 @@ bool Form_heat_competitors::write_change(cls_VideoFile_handler& recording, const
 void Form_heat_competitors::Form_Load(int16_t heat) {
   int32_t step = 10;
   try {
-    cls_VideoFile_handler* recording = hooks_.recording ? hooks_.recording() : nullptr;
+    cls_VideoFile_handler* recording = session_ ? &session_->Recording() : nullptr;
     if (recording && recording->File_open()) {
       step = 20;
       // The boxes show what the recording holds; nothing is written until the operator acts.
@@ -198,11 +194,8 @@ void Form_heat_competitors::Text_dog_name_Change(int index) {
     const QString name = Text_dog_name.at(static_cast<size_t>(index))->text();
     // The same name again would only lengthen the audit trail.
     if (recording->Dora_Dog_name(box) == name) return;
-    if (!write_change(*recording, QStringLiteral("Heat competitors, dog name"),
-                      [&] { recording->set_Dora_Dog_name(box, name); }))
+    if (!write_change(QStringLiteral("Heat competitors, dog name"), [&] { recording->set_Dora_Dog_name(box, name); }))
       return;
-    step = 30;
-    if (hooks_.handle_results) hooks_.handle_results();
   } catch (...) {
     report(step, QStringLiteral("Text_dog_name_Change"));
   }
@@ -217,11 +210,8 @@ void Form_heat_competitors::Text_Heat_name_Change() {
     step = 20;
     const QString name = Text_Heat_name->text();
     if (recording->Dora_Heat_Name() == name) return;
-    if (!write_change(*recording, QStringLiteral("Heat competitors, heat name"),
-                      [&] { recording->set_Dora_Heat_Name(name); }))
+    if (!write_change(QStringLiteral("Heat competitors, heat name"), [&] { recording->set_Dora_Heat_Name(name); }))
       return;
-    step = 30;
-    if (hooks_.handle_results) hooks_.handle_results();
   } catch (...) {
     report(step, QStringLiteral("Text_Heat_name_Change"));
   }
@@ -241,13 +231,11 @@ void Form_heat_competitors::Command_update_Click() {
       names.at(i) = Text_dog_name.at(i)->text();
       typed_dog_.at(i) = false;
     }
-    if (!write_change(*recording, QStringLiteral("Update current file"), [&] {
+    if (!write_change(QStringLiteral("Update current file"), [&] {
           for (int16_t box = 1; box <= 6; ++box)
             recording->set_Dora_Dog_name(box, names.at(static_cast<size_t>(box - 1)));
         }))
       return;
-    step = 30;
-    if (hooks_.handle_results) hooks_.handle_results();
   } catch (...) {
     report(step, QStringLiteral("Command_update_Click"));
   }

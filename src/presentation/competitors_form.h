@@ -14,15 +14,14 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QSpinBox;
+class Review_Session;
 class cls_VideoFile_handler;
 
 // What the window needs of the main window and the event window; unset hooks do nothing.
 struct Competitors_Hooks {
-  std::function<cls_VideoFile_handler*()> recording; // the recording under review, or nullptr
   std::function<bool()> event_file_open;
   std::function<QString(int16_t heat)> heat_name;
   std::function<QString(int16_t heat, int16_t box)> reg_dog_name;
-  std::function<void()> handle_results;  // rank and show the results again
   std::function<void()> display_results; // show the ranked results again
 };
 
@@ -33,6 +32,8 @@ public:
   ~Form_heat_competitors() override;
 
   void set_Hooks(Competitors_Hooks hooks) { hooks_ = std::move(hooks); }
+  // The recording under review, whose names change through the session's one result change.
+  void set_Session(Review_Session* session) { session_ = session; }
 
   // With a recording open the boxes show its names and the up-down its heat; without one the
   // up-down starts at `heat` and the boxes show that heat of the event file. Opening changes
@@ -73,12 +74,13 @@ private:
   cls_VideoFile_handler* writable_recording();
   // Applies the change to the header and writes it; false (reported by the recording) when the
   // file refused it: the header is then as before.
-  bool write_change(cls_VideoFile_handler& recording, const QString& command, const std::function<void()>& change);
+  bool write_change(const QString& command, const std::function<void()>& change);
   // Boxes typed in since their last change was written.
   void finish_typed_boxes();
   void report(int32_t step, const QString& handler);
 
   Competitors_Hooks hooks_;
+  Review_Session* session_ = nullptr;
   bool changed_ = false;
   bool refused_ = false;
   std::array<bool, 6> typed_dog_{};

@@ -1,5 +1,7 @@
 #include "presentation/event_form.h"
 
+#include "presentation/named_controls.h"
+
 #include "platform/clock.h"
 #include "platform/error_report.h"
 #include "platform/program_info.h"
@@ -35,11 +37,6 @@ const QString Settings = QStringLiteral("Settings");
 const QString Current_Key = QStringLiteral("current_event_file");
 const QString No_File = QStringLiteral("No event file");
 
-template <class W> W* named(W* widget, const QString& name) {
-  widget->setObjectName(name);
-  return widget;
-}
-
 QString stored_event_file() {
   const QString stored = Read_Ini_Value(Settings, Current_Key, program().Settings_File_Path, {});
   return stored == QLatin1String("N/A") ? QString() : stored;
@@ -74,26 +71,26 @@ Form_event_registration::Form_event_registration(QWidget* parent) : QMainWindow(
 Form_event_registration::~Form_event_registration() = default;
 
 void Form_event_registration::build_controls() {
-  auto* central = named(new QWidget(this), QStringLiteral("Form_event_registration_client"));
+  auto* central = Named(new QWidget(this), QStringLiteral("Form_event_registration_client"));
   setCentralWidget(central);
   auto* layout = new QVBoxLayout(central);
 
   auto* event = new QGridLayout;
-  event->addWidget(named(new QLabel(QStringLiteral("Event name"), central), QStringLiteral("Label_event_name")), 0, 0);
-  Text_event_name = named(new QLineEdit(central), QStringLiteral("Text_event_name"));
+  event->addWidget(Named(new QLabel(QStringLiteral("Event name"), central), QStringLiteral("Label_event_name")), 0, 0);
+  Text_event_name = Named(new QLineEdit(central), QStringLiteral("Text_event_name"));
   event->addWidget(Text_event_name, 0, 1);
-  event->addWidget(named(new QLabel(QStringLiteral("Day"), central), QStringLiteral("Label_day")), 1, 0);
-  Text_day = named(new QLineEdit(central), QStringLiteral("Text_day"));
+  event->addWidget(Named(new QLabel(QStringLiteral("Day"), central), QStringLiteral("Label_day")), 1, 0);
+  Text_day = Named(new QLineEdit(central), QStringLiteral("Text_day"));
   event->addWidget(Text_day, 1, 1);
-  event->addWidget(named(new QLabel(QStringLiteral("Event file"), central), QStringLiteral("Label_file")), 2, 0);
-  Label_event_file = named(new QLabel(No_File, central), QStringLiteral("Label_event_file"));
+  event->addWidget(Named(new QLabel(QStringLiteral("Event file"), central), QStringLiteral("Label_file")), 2, 0);
+  Label_event_file = Named(new QLabel(No_File, central), QStringLiteral("Label_event_file"));
   event->addWidget(Label_event_file, 2, 1);
   layout->addLayout(event);
 
-  Frame_heat = named(new QGroupBox(QStringLiteral("Heat 1"), central), QStringLiteral("Frame_heat"));
+  Frame_heat = Named(new QGroupBox(QStringLiteral("Heat 1"), central), QStringLiteral("Frame_heat"));
   auto* heat = new QGridLayout(Frame_heat);
-  heat->addWidget(named(new QLabel(QStringLiteral("Heat"), Frame_heat), QStringLiteral("Label_heat")), 0, 0);
-  UpDown_heat = named(new QSpinBox(Frame_heat), QStringLiteral("UpDown_heat"));
+  heat->addWidget(Named(new QLabel(QStringLiteral("Heat"), Frame_heat), QStringLiteral("Label_heat")), 0, 0);
+  UpDown_heat = Named(new QSpinBox(Frame_heat), QStringLiteral("UpDown_heat"));
   UpDown_heat->setRange(1, Event_Heat_Count);
   UpDown_heat->setKeyboardTracking(false);
   heat->addWidget(UpDown_heat, 0, 1);
@@ -103,15 +100,15 @@ void Form_event_registration::build_controls() {
   for (int i = 0; i < 3; ++i) {
     const auto [caption, box] = heat_boxes.at(static_cast<size_t>(i));
     heat->addWidget(new QLabel(QString::fromLatin1(caption), Frame_heat), i + 1, 0);
-    *box = named(new QLineEdit(Frame_heat), QString::fromLatin1(heat_names.at(static_cast<size_t>(i))));
+    *box = Named(new QLineEdit(Frame_heat), QString::fromLatin1(heat_names.at(static_cast<size_t>(i))));
     heat->addWidget(*box, i + 1, 1);
   }
-  heat->addWidget(named(new QLabel(QStringLiteral("Dogs"), Frame_heat), QStringLiteral("Label_dogs")), 4, 0, 1, 2);
+  heat->addWidget(Named(new QLabel(QStringLiteral("Dogs"), Frame_heat), QStringLiteral("Label_dogs")), 4, 0, 1, 2);
   for (int i = 0; i < 6; ++i) {
-    QLabel* picture = named(new QLabel(Frame_heat), QStringLiteral("Picture_box_%1").arg(i));
+    QLabel* picture = Named(new QLabel(Frame_heat), QStringLiteral("Picture_box_%1").arg(i));
     picture->setFixedSize(28, 22);
     picture->setAlignment(Qt::AlignCenter);
-    QLineEdit* dog = named(new QLineEdit(Frame_heat), QStringLiteral("Text_dog_name_%1").arg(i));
+    QLineEdit* dog = Named(new QLineEdit(Frame_heat), QStringLiteral("Text_dog_name_%1").arg(i));
     Picture_box.at(static_cast<size_t>(i)) = picture;
     Text_dog_name.at(static_cast<size_t>(i)) = dog;
     heat->addWidget(picture, 5 + i, 0);

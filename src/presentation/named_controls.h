@@ -5,6 +5,12 @@
 #include <initializer_list>
 #include <utility>
 
+// The widget, named.
+template <class W> W* Named(W* widget, const QString& name) {
+  widget->setObjectName(name);
+  return widget;
+}
+
 inline QLabel* Named_Label(QWidget* parent, const QString& name, const QString& text = {}) {
   auto* label = new QLabel(text, parent);
   label->setObjectName(name);

@@ -10,6 +10,7 @@
 #include "recording/video_file_handler.h"
 #include "timing/interpolated_time.h"
 #include "timing/result_change.h"
+#include "timing/review_session.h"
 
 #include <QAction>
 #include <QApplication>
@@ -384,7 +385,7 @@ void Form_Dora_Results::Display_Results(const Results_Heading& heading, const Re
 
 void Form_Dora_Results::Mark_Interpolated(std::size_t row, int16_t box) {
   // A time taken between two fields is shown in italics, the note telling how.
-  cls_VideoFile_handler* recording = hooks_.recording ? hooks_.recording() : nullptr;
+  const cls_VideoFile_handler* recording = session_ && session_->Is_Open() ? &session_->Recording() : nullptr;
   const QString note = recording && box >= 1 ? Interpolated_Note(recording->XML_Header(), box) : QString();
   QLabel* time = Label_time.at(row);
   QFont font = time->font();
@@ -476,7 +477,7 @@ void Form_Dora_Results::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 cls_VideoFile_handler* Form_Dora_Results::Changeable_Recording() {
-  cls_VideoFile_handler* recording = hooks_.recording ? hooks_.recording() : nullptr;
+  cls_VideoFile_handler* recording = session_ ? &session_->Recording() : nullptr;
   if (!recording || !recording->File_open()) {
     Beep();
     Trace_Message(QStringLiteral("*Results: no recording open to change"));
@@ -502,10 +503,8 @@ void Form_Dora_Results::Change_Dog_Name(int row) {
     if (!answer || answer->isEmpty()) return;
     step = 30;
     // A name the file refuses is taken back: window and clipboard show what the file holds.
-    Write_Result_Change(*recording, QStringLiteral("Change dog name"),
-                        [&] { recording->set_Dora_Dog_name(box, *answer); });
-    step = 50;
-    if (hooks_.handle_results) hooks_.handle_results();
+    session_->Change_Result(
+        QStringLiteral("Change dog name"), [&] { recording->set_Dora_Dog_name(box, *answer); }, Result_Change::Names);
   } catch (...) {
     report(step, QStringLiteral("Label_name_MouseDown"));
   }
@@ -520,10 +519,9 @@ void Form_Dora_Results::Change_Event_Name() {
     const auto answer = prompts().input(QStringLiteral("Change Event name"), Input_Title, Label_event_name->text());
     // A cancelled box gives an empty name, which is stored like any other answer.
     step = 40;
-    Write_Result_Change(*recording, QStringLiteral("Change Event name"),
-                        [&] { recording->set_Dora_event(answer.value_or(QString())); });
-    step = 30;
-    if (hooks_.handle_results) hooks_.handle_results();
+    session_->Change_Result(
+        QStringLiteral("Change Event name"), [&] { recording->set_Dora_event(answer.value_or(QString())); },
+        Result_Change::Names);
   } catch (...) {
     report(step, QStringLiteral("Label_event_name_MouseDown"));
   }
@@ -537,10 +535,9 @@ void Form_Dora_Results::Change_Heat_Name() {
     step = 20;
     const auto answer = prompts().input(QStringLiteral("Change heat name"), Input_Title, Label_Heat_name->text());
     step = 40;
-    Write_Result_Change(*recording, QStringLiteral("Change heat name"),
-                        [&] { recording->set_Dora_Heat_Name(answer.value_or(QString())); });
-    step = 30;
-    if (hooks_.handle_results) hooks_.handle_results();
+    session_->Change_Result(
+        QStringLiteral("Change heat name"), [&] { recording->set_Dora_Heat_Name(answer.value_or(QString())); },
+        Result_Change::Names);
   } catch (...) {
     report(step, QStringLiteral("Label_Heat_name_MouseDown"));
   }
@@ -554,7 +551,12 @@ void Form_Dora_Results::Clear_all_results_Click() {
                 Prompt_Buttons::OkCancel, Prompt_Icon::Question, Prompt_Answer::Cancel);
     if (answer != Prompt_Answer::Ok) return;
     step = 20;
-    if (hooks_.clear_all_results) hooks_.clear_all_results();
+    if (!session_) {
+      Beep();
+      return;
+    }
+    session_->Change_Result(QStringLiteral("Clear result"), [this] { Clear_Box_Results(session_->Recording()); });
+    focus_slider();
   } catch (...) {
     report(step, QStringLiteral("item_clear_all_results_Click"));
   }

@@ -22,6 +22,7 @@ class QAction;
 class QGroupBox;
 class QLabel;
 class QPagedPaintDevice;
+class Review_Session;
 class cls_VideoFile_handler;
 
 // The box picture: background and digit in the box's colours, the digit as large as fits.
@@ -46,16 +47,13 @@ struct Results_Heading {
   Result_State state = Result_State::Provisional;
 };
 
-// What the window needs of the main window; unset hooks do nothing.
+// What the window's moves need of the main window; unset hooks do nothing.
 struct Results_Hooks {
-  std::function<cls_VideoFile_handler*()> recording; // the recording under review, or nullptr
-  std::function<void(int16_t)> goto_rank;            // result position 1..6
+  std::function<void(int16_t)> goto_rank; // result position 1..6
   std::function<void(int16_t)> goto_split_time;
   std::function<void(int16_t)> goto_box;
   std::function<void(const QString&)> set_print_dog_name;
   std::function<void()> focus_slider;
-  std::function<void()> clear_all_results; // clears every box of the recording and re-ranks
-  std::function<void()> handle_results;    // reloads, sorts and shows the results again
 };
 
 class Form_Dora_Results : public QMainWindow {
@@ -65,6 +63,9 @@ public:
   ~Form_Dora_Results() override;
 
   void set_Hooks(Results_Hooks hooks) { hooks_ = std::move(hooks); }
+  // The recording under review and the one way its results change; the window shows what the
+  // session's results_changed() brings.
+  void set_Session(Review_Session* session) { session_ = session; }
 
   // Takes the stored position and empties the display.
   void Form_Load();
@@ -145,6 +146,7 @@ private:
   int row_of(QObject* watched, const std::array<QLabel*, Result_Rows>& labels) const;
 
   Results_Hooks hooks_;
+  Review_Session* session_ = nullptr;
   Result_Array shown_{};
   Result_State shown_state_ = Result_State::Provisional;
   std::vector<QAction*> items_;

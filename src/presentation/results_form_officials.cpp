@@ -7,6 +7,7 @@
 #include "presentation/results_form.h"
 #include "recording/video_file_handler.h"
 #include "timing/result_change.h"
+#include "timing/review_session.h"
 
 #include <QAction>
 #include <QLabel>
@@ -70,10 +71,9 @@ void Form_Dora_Results::Declare_Result(Result_State state) {
       return;
     }
     step = 20;
-    Write_Result_Change(*recording, QStringLiteral("Declare ") + Result_State_Text(state),
-                        [&] { recording->XML_Header().set_Dora_Result_State(Result_State_Text(state)); });
-    step = 30;
-    if (hooks_.handle_results) hooks_.handle_results();
+    session_->Change_Result(
+        QStringLiteral("Declare ") + Result_State_Text(state),
+        [&] { recording->XML_Header().set_Dora_Result_State(Result_State_Text(state)); }, Result_Change::Declaration);
   } catch (...) {
     report(step, state == Result_State::No_Race ? QStringLiteral("item_declare_no_race_Click")
                                                 : QStringLiteral("item_declare_official_Click"));
@@ -101,11 +101,10 @@ void Form_Dora_Results::Reopen_Result() {
       return;
     }
     step = 30;
-    Write_Result_Change(*recording, QStringLiteral("Reopen result: ") + reason->trimmed(), [&] {
-      recording->XML_Header().set_Dora_Result_State(Result_State_Text(Result_State::Provisional));
-    });
-    step = 40;
-    if (hooks_.handle_results) hooks_.handle_results();
+    session_->Change_Result(
+        QStringLiteral("Reopen result: ") + reason->trimmed(),
+        [&] { recording->XML_Header().set_Dora_Result_State(Result_State_Text(Result_State::Provisional)); },
+        Result_Change::Declaration);
   } catch (...) {
     report(step, QStringLiteral("item_reopen_result_Click"));
   }

@@ -1,5 +1,7 @@
 #include "presentation/speaker_card.h"
 
+#include "presentation/named_controls.h"
+
 #include "platform/error_report.h"
 #include "platform/twips.h"
 #include "presentation/page_surface.h"
@@ -21,13 +23,8 @@ const QString form_location = QStringLiteral(" of Form Form_Doravent_SpeakerCard
 constexpr double Card_Left_Twips = 300;
 constexpr double Card_Top_Twips = 1200;
 
-template <class W> W* named(W* widget, const QString& name) {
-  widget->setObjectName(name);
-  return widget;
-}
-
 QLabel* card_label(QWidget* parent, const QString& name, int points, bool bold) {
-  QLabel* label = named(new QLabel(parent), name);
+  QLabel* label = Named(new QLabel(parent), name);
   QFont font(QStringLiteral("Times New Roman"));
   font.setPointSize(points);
   font.setBold(bold);
@@ -47,7 +44,7 @@ Form_Doravent_SpeakerCard::Form_Doravent_SpeakerCard(QWidget* owner) : QMainWind
 Form_Doravent_SpeakerCard::~Form_Doravent_SpeakerCard() = default;
 
 void Form_Doravent_SpeakerCard::build_controls() {
-  auto* central = named(new QWidget(this), QStringLiteral("Form_Doravent_SpeakerCard_client"));
+  auto* central = Named(new QWidget(this), QStringLiteral("Form_Doravent_SpeakerCard_client"));
   central->setAutoFillBackground(true);
   QPalette paper = central->palette();
   paper.setColor(QPalette::Window, Qt::white);
@@ -79,10 +76,10 @@ void Form_Doravent_SpeakerCard::build_controls() {
   heat->setColumnStretch(2, 1);
   layout->addLayout(heat);
 
-  Frame_dogs = named(new QGroupBox(central), QStringLiteral("Frame_dogs"));
+  Frame_dogs = Named(new QGroupBox(central), QStringLiteral("Frame_dogs"));
   auto* dogs = new QGridLayout(Frame_dogs);
   for (int i = 0; i < 6; ++i) {
-    QLabel* picture = named(new QLabel(Frame_dogs), QStringLiteral("Picture_box_%1").arg(i));
+    QLabel* picture = Named(new QLabel(Frame_dogs), QStringLiteral("Picture_box_%1").arg(i));
     picture->setFixedSize(64, 64);
     QFont times(QStringLiteral("Times New Roman"));
     times.setPointSize(48);
@@ -98,7 +95,7 @@ void Form_Doravent_SpeakerCard::build_controls() {
   dogs->setColumnStretch(1, 1);
   layout->addWidget(Frame_dogs);
 
-  Picture1 = named(new QLabel(central), QStringLiteral("Picture1"));
+  Picture1 = Named(new QLabel(central), QStringLiteral("Picture1"));
   Picture1->hide();
 
   QMenu* form = menuBar()->addMenu(QStringLiteral("Form"));

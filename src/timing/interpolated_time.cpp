@@ -2,7 +2,6 @@
 
 #include "metadata/xml_header.h"
 #include "platform/clock.h"
-#include "recording/header_change.h"
 #include "recording/video_file_handler.h"
 #include "timing/time_text.h"
 
@@ -44,24 +43,17 @@ QString Interpolated_Note(const Cls_XML_header& header, int16_t box) {
            Display_Mill_Time(t->field_time_ms, true));
 }
 
-bool Store_Box_Times(cls_VideoFile_handler& recording, const std::vector<Box_Time>& times) {
+void Apply_Box_Times(cls_VideoFile_handler& recording, const std::vector<Box_Time>& times) {
   // One click time for all: times stored together rank among themselves by box.
   const int32_t click = Mill_Now();
-  return Write_Header_Change(recording, [&] {
-    for (const Box_Time& t : times) {
-      recording.set_Dora_Heat_time(t.box, false, t.interpolated ? t.interpolated->time_ms : t.time_ms);
-      recording.set_Dora_heat_frame(t.box, t.slider_position);
-      recording.set_Dora_Heat_Click_Time(t.box, click);
-      recording.set_Dora_dead_heat(t.box, t.dead_heat);
-      if (t.interpolated)
-        Write_Interpolated_Time(recording.XML_Header(), t.box, *t.interpolated);
-      else
-        Clear_Interpolated_Time(recording.XML_Header(), t.box);
-    }
-  });
-}
-
-bool Store_Interpolated_Time(cls_VideoFile_handler& recording, int16_t box, int16_t slider_position,
-                             const Interpolated_Time& time, bool dead_heat) {
-  return Store_Box_Times(recording, {Box_Time{box, slider_position, time.field_time_ms, time, dead_heat}});
+  for (const Box_Time& t : times) {
+    recording.set_Dora_Heat_time(t.box, false, t.interpolated ? t.interpolated->time_ms : t.time_ms);
+    recording.set_Dora_heat_frame(t.box, t.slider_position);
+    recording.set_Dora_Heat_Click_Time(t.box, click);
+    recording.set_Dora_dead_heat(t.box, t.dead_heat);
+    if (t.interpolated)
+      Write_Interpolated_Time(recording.XML_Header(), t.box, *t.interpolated);
+    else
+      Clear_Interpolated_Time(recording.XML_Header(), t.box);
+  }
 }

@@ -42,10 +42,8 @@ struct Box_Time {
   bool dead_heat = false;
 };
 
-// Stores goal times as a box button stores a field's: the time, the slider position of the field
-// at or past the line, the click time and the dead-heat mark, with an interpolation's elements
-// (or without any left from before), all in one header change. False when the recording refused
-// the change (reported by it; the header is then as before).
-bool Store_Box_Times(cls_VideoFile_handler& recording, const std::vector<Box_Time>& times);
-bool Store_Interpolated_Time(cls_VideoFile_handler& recording, int16_t box, int16_t slider_position,
-                             const Interpolated_Time& time, bool dead_heat);
+// Sets goal times in the header as a box button sets a field's: the time, the slider position of
+// the field at or past the line, the click time and the dead-heat mark, with an interpolation's
+// elements (or without any left from before). Writes nothing: it is the change a result change
+// makes (Review_Session::Change_Result), so it is refused, audited and published like any other.
+void Apply_Box_Times(cls_VideoFile_handler& recording, const std::vector<Box_Time>& times);

@@ -83,6 +83,14 @@ std::vector<Audit_Change> Result_Changes(const std::vector<Result_Value>& before
   return changes;
 }
 
+bool Refuse_Read_Only(const cls_VideoFile_handler& recording) {
+  if (recording.File_open() && recording.Read_only()) {
+    Msg_Box(QStringLiteral("File is read only!"));
+    return true;
+  }
+  return false;
+}
+
 bool Refuse_Declared_Result(const cls_VideoFile_handler& recording) {
   const Result_State state = Result_State_Of(recording.XML_Header().Dora_Result_State());
   if (!Result_Declared(state)) return false;
@@ -134,4 +142,14 @@ bool Write_Result_Change(cls_VideoFile_handler& recording, const QString& comman
     report_current_exception(20, QStringLiteral("Write_Result_Files") + module_location, recording.File_name());
   }
   return true;
+}
+
+void Clear_Box_Results(cls_VideoFile_handler& recording) {
+  for (int16_t box = 1; box <= 8; ++box) {
+    recording.set_Dora_heat_frame(box, 0);
+    recording.set_Dora_Heat_time(box, false, 0);
+    recording.set_Dora_Heat_time(box, true, 0);
+    recording.set_Dora_Heat_Click_Time(box, 0);
+    recording.set_Dora_dead_heat(box, false);
+  }
 }

@@ -25,6 +25,10 @@ std::vector<Audit_Change> Result_Changes(const std::vector<Result_Value>& before
 // How a stored goal or split time reads in the trail: "31250 ms", "DNF", "DSQ", "No Rnk", "not set".
 QString Audit_Time_Text(int32_t ms);
 
+// Shows "File is read only!" and answers true when the open recording may not be changed: the
+// first step of every command that would change it.
+bool Refuse_Read_Only(const cls_VideoFile_handler& recording);
+
 // True, after telling the operator, when the recording's result is declared ("Official" or
 // "No Race") and so takes no time changes until it is reopened.
 bool Refuse_Declared_Result(const cls_VideoFile_handler& recording);
@@ -36,3 +40,6 @@ bool Refuse_Declared_Result(const cls_VideoFile_handler& recording);
 // is appended or published. A trail or result file that cannot be written is reported and the
 // change stands. A change that throws is taken back and the exception passed on.
 bool Write_Result_Change(cls_VideoFile_handler& recording, const QString& command, const std::function<void()>& change);
+
+// Boxes 1 to 8 lose frame, times, click time and dead-heat mark: the change "Clear result" makes.
+void Clear_Box_Results(cls_VideoFile_handler& recording);

@@ -51,16 +51,16 @@ struct Disk_Full : Heat_Window {};
 TEST_F(Disk_Full, TheFailureIsReportedAndTheFramesNotWrittenStayForTheRetry) {
   load_heat_window();
   start_camera();
-  w->Command_initiate_file->click();
-  const QString path = w->state().Recording_Path;
+  ui(w).Command_initiate_file->click();
+  const QString path = w->heat_session().Recording_Path();
   ASSERT_FALSE(path.isEmpty()) << prompts->messages().join('|').toStdString();
-  w->Command_start_heat->click();
+  ui(w).Command_start_heat->click();
   frames(80);
 
   // The first capture goes in whole.
-  w->heat().Handle_Capture_Start();
+  w->heat_session().Capture_Start();
   frames(12);
-  w->heat().Handle_Capture_End();
+  w->heat_session().Capture_End();
   ASSERT_EQ(held(), 0);
   const QByteArray before = Bytes(path);
   int64_t record = 0;
@@ -73,13 +73,13 @@ TEST_F(Disk_Full, TheFailureIsReportedAndTheFramesNotWrittenStayForTheRetry) {
   ASSERT_GT(record, 0);
 
   // The second one finds room for 10 of its 30 frames and a half.
-  w->heat().Handle_Capture_Start();
+  w->heat_session().Capture_Start();
   frames(30);
   ASSERT_EQ(held(), 30);
   {
     File_Size_Limit full(before.size() + 10 * record + record / 2);
     ASSERT_TRUE(full.ok());
-    w->heat().Handle_Capture_End();
+    w->heat_session().Capture_End();
   }
   EXPECT_EQ(held(), 20) << "the frames not written stay in memory";
   ASSERT_FALSE(errors.reports.empty()) << "the failure reaches the error window";
@@ -97,9 +97,9 @@ TEST_F(Disk_Full, TheFailureIsReportedAndTheFramesNotWrittenStayForTheRetry) {
 
   // Room again: finishing the heat appends the rest, in time order and none twice.
   errors.reports.clear();
-  w->Command_finish->click();
+  ui(w).Command_finish->click();
   EXPECT_EQ(held(), 0);
-  EXPECT_FALSE(w->state().Heat_Running);
+  EXPECT_FALSE(w->heat_session().Running());
   EXPECT_TRUE(errors.reports.empty());
   cls_VideoFile_handler reader;
   ASSERT_TRUE(reader.Open_File(path));

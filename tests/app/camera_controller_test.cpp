@@ -22,34 +22,34 @@ struct Camera_Window : Heat_Window {
 };
 
 TEST_F(Camera_Window, TheButtonStartsOnceASecondAndShowsTheLivePictureAndRate) {
-  w->Command_start_camera->click();
-  w->Command_start_camera->click(); // within a second: ignored
+  ui(w).Command_start_camera->click();
+  ui(w).Command_start_camera->click(); // within a second: ignored
   EXPECT_TRUE(w->camera().Cameras_Running());
-  EXPECT_EQ(w->Command_start_camera->text(), "Stop camera");
+  EXPECT_EQ(ui(w).Command_start_camera->text(), "Stop camera");
   EXPECT_TRUE(w->state().Live_View);
   frames(101);
   w->camera().Update_Running_Fps();
-  EXPECT_EQ(w->Label_running_fps->text(), "25 f/s");
-  EXPECT_EQ(w->Label_running_fps->palette().color(QPalette::WindowText), QColor(0, 0, 255));
+  EXPECT_EQ(ui(w).Label_running_fps->text(), "25 f/s");
+  EXPECT_EQ(ui(w).Label_running_fps->palette().color(QPalette::WindowText), QColor(0, 0, 255));
   // The live picture is the crop, with the finish line the camera sees at its middle.
-  const QImage& live = w->Picture_out->Picture();
+  const QImage& live = ui(w).Picture_out->Picture();
   ASSERT_EQ(live.size(), QSize(400, 880));
   EXPECT_EQ(live.pixel(199, 400), qRgb(255, 255, 255));
   EXPECT_EQ(live.pixel(100, 400), qRgb(40, 120, 50));
-  EXPECT_FALSE(w->Picture_arm->pixmap().isNull()) << "the running arm";
+  EXPECT_FALSE(ui(w).Picture_arm->pixmap().isNull()) << "the running arm";
 
   clock.advance(300);
-  w->cmd_live_view->click();
+  ui(w).cmd_live_view->click();
   EXPECT_FALSE(w->state().Live_View);
-  EXPECT_EQ(w->cmd_live_view->text(), "Live view on");
+  EXPECT_EQ(ui(w).cmd_live_view->text(), "Live view on");
   clock.advance(100);
-  w->cmd_live_view->click(); // a bounce
+  ui(w).cmd_live_view->click(); // a bounce
   EXPECT_FALSE(w->state().Live_View);
 
   clock.advance(1000);
-  w->Command_start_camera->click();
+  ui(w).Command_start_camera->click();
   EXPECT_FALSE(w->camera().Cameras_Running());
-  EXPECT_EQ(w->Command_start_camera->text(), "Start camera");
+  EXPECT_EQ(ui(w).Command_start_camera->text(), "Start camera");
   EXPECT_TRUE(errors.reports.empty());
 }
 
@@ -59,8 +59,8 @@ TEST_F(Camera_Window, CropSizesAreRememberedAndTakeEffectAtTheNextStart) {
   EXPECT_FALSE(w->item(QStringLiteral("item_crop_size_0"))->isChecked());
   EXPECT_EQ(Read_Ini_Value(QStringLiteral("Settings"), QStringLiteral("lastcrop"), program().Settings_File_Path, {}),
             "600*1080");
-  EXPECT_EQ(w->Picture_out->size(), QSize(600, 1080));
-  w->Command_start_camera->click();
+  EXPECT_EQ(ui(w).Picture_out->size(), QSize(600, 1080));
+  ui(w).Command_start_camera->click();
   frames(2);
   EXPECT_EQ(w->camera().Capture().Crop_Width(), 600);
   EXPECT_EQ(w->camera().Capture().Crop_Left(), 660);
@@ -68,7 +68,7 @@ TEST_F(Camera_Window, CropSizesAreRememberedAndTakeEffectAtTheNextStart) {
 
 TEST_F(Camera_Window, ASavedSourceThatIsGoneIsSaidAndLookedForAgain) {
   setting(QStringLiteral("capturesettings"), QStringLiteral("friendlyname"), QStringLiteral("Gone camera (usb-1)"));
-  w->Command_start_camera->click();
+  ui(w).Command_start_camera->click();
   EXPECT_TRUE(prompts->messages().contains(
       QStringLiteral("Could not find the saved Video source! Please re-select Video source!")));
   EXPECT_FALSE(w->camera().Capture().SourcePropFound());

@@ -4,6 +4,7 @@
 #include "app/form_doravent.h"
 #include "app/review_controller.h"
 #include "metadata/xml_header.h"
+#include "mock/main_controls.h"
 #include "mock/recorded_errors.h"
 #include "mock/review_recordings.h"
 #include "mock/scripted_prompts.h"
@@ -12,6 +13,7 @@
 #include "platform/user_folders.h"
 #include "presentation/event_form.h"
 #include "recording/video_file_handler.h"
+#include "timing/heat_session.h"
 
 #include <QAction>
 #include <QFileInfo>
@@ -93,8 +95,8 @@ TEST_F(Event_Commands, MainWindowCommandsFollowTheEventFile) {
   Form_event_registration& events = main.events().Event_Window();
   EXPECT_FALSE(events.isVisible());
   EXPECT_FALSE(events.Picture_box[5]->pixmap().isNull()) << "box colours not painted";
-  EXPECT_TRUE(main.state().Event_File_Open);
-  EXPECT_EQ(main.Label_event->text(), QStringLiteral("Derby"));
+  EXPECT_TRUE(main.events().Event_File_Open());
+  EXPECT_EQ(ui(main).Label_event->text(), QStringLiteral("Derby"));
   for (const char* name : {"item_event_registration", "item_open_event_file", "item_No_event_file"})
     EXPECT_TRUE(main.item(QString::fromLatin1(name))->isEnabled()) << name;
 
@@ -102,20 +104,20 @@ TEST_F(Event_Commands, MainWindowCommandsFollowTheEventFile) {
   EXPECT_TRUE(events.isVisible());
 
   main.item(QStringLiteral("item_No_event_file"))->trigger();
-  EXPECT_FALSE(main.state().Event_File_Open);
+  EXPECT_FALSE(main.events().Event_File_Open());
   EXPECT_EQ(events.Label_event_file->text(), QStringLiteral("No event file"));
   EXPECT_EQ(Read_Ini_Value(QStringLiteral("Settings"), QStringLiteral("current_event_file"),
                            program().Settings_File_Path, {}),
             QStringLiteral("N/A"));
-  EXPECT_EQ(main.Label_event->text(), QStringLiteral("Test"));
+  EXPECT_EQ(ui(main).Label_event->text(), QStringLiteral("Test"));
 
-  main.UpDown_heat->setValue(2);
+  ui(main).UpDown_heat->setValue(2);
   prompts->texts = {path};
   main.item(QStringLiteral("item_open_event_file"))->trigger();
-  EXPECT_TRUE(main.state().Event_File_Open);
-  EXPECT_EQ(main.Label_event->text(), QStringLiteral("Derby"));
-  EXPECT_EQ(main.Label_heat_name->text(), QStringLiteral("Final"));
-  EXPECT_EQ(main.Label_dog[0]->text(), QStringLiteral("Rex"));
+  EXPECT_TRUE(main.events().Event_File_Open());
+  EXPECT_EQ(ui(main).Label_event->text(), QStringLiteral("Derby"));
+  EXPECT_EQ(ui(main).Label_heat_name->text(), QStringLiteral("Final"));
+  EXPECT_EQ(ui(main).Label_dog[0]->text(), QStringLiteral("Rex"));
   EXPECT_TRUE(errors.reports.empty()) << locations().toStdString();
   main.Doravent_End();
 }
@@ -131,45 +133,41 @@ TEST_F(Event_Commands, HeatDataFollowsTheEventFile) {
 
   // Without an event file in use the fields show the test heat.
   main.events().Display_Heat_Data();
-  EXPECT_EQ(main.Label_heat_name->text(), "Test");
-  EXPECT_EQ(main.Label_event->text(), "Test");
-  EXPECT_EQ(main.Label_heat_length->text(), "");
+  EXPECT_EQ(ui(main).Label_heat_name->text(), "Test");
+  EXPECT_EQ(ui(main).Label_event->text(), "Test");
+  EXPECT_EQ(ui(main).Label_heat_length->text(), "");
 
   prompts->texts = {path};
   main.item(QStringLiteral("item_open_event_file"))->trigger();
-  ASSERT_TRUE(main.state().Event_File_Open);
-  main.Frame_dogs_Heat->hide();
-  main.UpDown_heat->setValue(3);
-  EXPECT_TRUE(main.Frame_dogs_Heat->isVisibleTo(&main));
-  EXPECT_TRUE(main.Frame_heat->isVisibleTo(&main));
-  EXPECT_EQ(main.Label_event_file->text(), QFileInfo(path).fileName());
-  EXPECT_EQ(main.Label_heat_number2->text(), "3");
-  EXPECT_EQ(main.Label_heat_name2->text(), "Heat name 3");
+  ASSERT_TRUE(main.events().Event_File_Open());
+  ui(main).Frame_dogs_Heat->hide();
+  ui(main).UpDown_heat->setValue(3);
+  EXPECT_TRUE(ui(main).Frame_dogs_Heat->isVisibleTo(&main));
+  EXPECT_TRUE(ui(main).Frame_heat->isVisibleTo(&main));
+  EXPECT_EQ(ui(main).Label_event_file->text(), QFileInfo(path).fileName());
+  EXPECT_EQ(ui(main).Label_heat_number2->text(), "3");
+  EXPECT_EQ(ui(main).Label_heat_name2->text(), "Heat name 3");
   for (int i = 0; i < 6; ++i)
-    EXPECT_EQ(main.Label_dog.at(static_cast<std::size_t>(i))->text(), QStringLiteral("Dog 3-%1").arg(i + 1));
-  EXPECT_EQ(main.Label_heat_num->text(), "3");
-  EXPECT_EQ(main.Label_heat_name->toolTip(), "Heat name 3");
-  EXPECT_EQ(main.Label_event->toolTip(), "Derby");
-  EXPECT_EQ(main.Label_day->text(), "2017-10-08");
-  EXPECT_EQ(main.Label_heat_length->text(), "480 m");
-  main.UpDown_heat->setValue(4);
-  EXPECT_EQ(main.Label_heat_length->text(), "");
+    EXPECT_EQ(ui(main).Label_dog.at(static_cast<std::size_t>(i))->text(), QStringLiteral("Dog 3-%1").arg(i + 1));
+  EXPECT_EQ(ui(main).Label_heat_num->text(), "3");
+  EXPECT_EQ(ui(main).Label_heat_name->toolTip(), "Heat name 3");
+  EXPECT_EQ(ui(main).Label_event->toolTip(), "Derby");
+  EXPECT_EQ(ui(main).Label_day->text(), "2017-10-08");
+  EXPECT_EQ(ui(main).Label_heat_length->text(), "480 m");
+  ui(main).UpDown_heat->setValue(4);
+  EXPECT_EQ(ui(main).Label_heat_length->text(), "");
 
-  // Dog names go into a recording being prepared, and into the list text.
-  cls_VideoFile_handler prepared;
-  prepared.XML_Header().Create_Header();
-  main.events().Update_Dog_names(prepared);
-  EXPECT_EQ(prepared.Dora_Dog_name(1), "Dog 4-1");
-  EXPECT_EQ(prepared.Dora_Dog_name(6), "Dog 4-6");
-  EXPECT_TRUE(main.events().Dog_Name_List().startsWith("Dog 4-1\r\nDog 4-2\r\n"));
+  // The selected heat's dog names are those the next recording is prepared with.
+  EXPECT_EQ(main.heat_session().Next_Heat().dog_names.at(0), "Dog 4-1");
+  EXPECT_EQ(main.heat_session().Next_Heat().dog_names.at(5), "Dog 4-6");
 
   // While a recording is under review the heat selection leaves the fields alone.
   QTemporaryDir recordings;
   const QString heat = recordings.filePath(QStringLiteral("heat.qn3"));
   ASSERT_TRUE(review_recordings::Write(heat, review_recordings::Spec{}));
   ASSERT_TRUE(main.review().Handle_Open(heat));
-  main.UpDown_heat->setValue(5);
-  EXPECT_EQ(main.Label_dog.at(0)->text(), "Dog 4-1");
+  ui(main).UpDown_heat->setValue(5);
+  EXPECT_EQ(ui(main).Label_dog.at(0)->text(), "Dog 4-1");
   EXPECT_TRUE(errors.reports.empty()) << locations().toStdString();
   main.obj_QN3_Handler().Close_File();
   main.Doravent_End();
@@ -189,21 +187,21 @@ TEST_F(Event_Commands, TheStoredHeatIsShownAtStartAndKeptDuringReview) {
   Form_Doravent main(o);
   main.review().set_Open_Wait_Ms(0);
   ASSERT_TRUE(main.Form_Load());
-  EXPECT_EQ(main.UpDown_heat->value(), 4);
-  EXPECT_EQ(main.Label_heat_num->text(), "4");
-  EXPECT_EQ(main.Label_heat_name->text(), "Heat name 4");
-  EXPECT_EQ(main.Label_dog.at(0)->text(), "Dog 4-1");
+  EXPECT_EQ(ui(main).UpDown_heat->value(), 4);
+  EXPECT_EQ(ui(main).Label_heat_num->text(), "4");
+  EXPECT_EQ(ui(main).Label_heat_name->text(), "Heat name 4");
+  EXPECT_EQ(ui(main).Label_dog.at(0)->text(), "Dog 4-1");
 
-  main.UpDown_heat->setValue(3);
+  ui(main).UpDown_heat->setValue(3);
   EXPECT_EQ(Read_Ini_Value(QStringLiteral("Settings"), QStringLiteral("Heat_ID"), settings, {}), "3");
 
   QTemporaryDir recordings;
   const QString heat = recordings.filePath(QStringLiteral("heat.qn3"));
   ASSERT_TRUE(review_recordings::Write(heat, review_recordings::Spec{}));
   ASSERT_TRUE(main.review().Handle_Open(heat));
-  main.UpDown_heat->setValue(5);
+  ui(main).UpDown_heat->setValue(5);
   EXPECT_EQ(Read_Ini_Value(QStringLiteral("Settings"), QStringLiteral("Heat_ID"), settings, {}), "3");
-  EXPECT_EQ(main.Label_heat_num->text(), "7") << "the recording's own heat stays shown";
+  EXPECT_EQ(ui(main).Label_heat_num->text(), "7") << "the recording's own heat stays shown";
   EXPECT_TRUE(errors.reports.empty()) << locations().toStdString();
   main.obj_QN3_Handler().Close_File();
   main.Doravent_End();

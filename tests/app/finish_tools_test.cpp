@@ -35,7 +35,7 @@ TEST_F(Finish_Tools, TwoMarkedNosesGiveTheCrossing) {
   load_window();
   ASSERT_TRUE(w->review().Handle_Open(path));
   Subfield_Controller& s = w->subfield();
-  const auto at_field = [&](int32_t value) { w->Slider_play->setValue(value); };
+  const auto at_field = [&](int32_t value) { ui(w).Slider_play->setValue(value); };
   // The noses where the synthetic camera puts them: 14 px before the line (shown column 200) in
   // the field at 29400, 26 px past it in the next.
   const int32_t before = Field_At(600), after = before + 1;
@@ -77,7 +77,7 @@ TEST_F(Finish_Tools, TwoMarkedNosesGiveTheCrossing) {
   EXPECT_EQ(h.Dora_Heat_time(3, false), 0);
   // Escape ends the marking; without a recording it does not begin.
   w->item(QStringLiteral("item_subfield_box_4"))->trigger();
-  QTest::keyClick(w->Picture_out, Qt::Key_Escape);
+  QTest::keyClick(ui(w).Picture_out, Qt::Key_Escape);
   EXPECT_EQ(s.Marking_Box(), 0);
   EXPECT_TRUE(s.Status_Text().isEmpty());
   w->review().Do_Close();
@@ -132,18 +132,18 @@ TEST_F(Finish_Tools, LoupeMagnifiesThePicturePixelByPixel) {
   load_window();
   ASSERT_TRUE(w->review().Handle_Open(path));
   Loupe_Controller& loupe = w->loupe();
-  EXPECT_TRUE(w->Frame_loupe->isHidden());
+  EXPECT_TRUE(ui(w).Frame_loupe->isHidden());
   w->item(QStringLiteral("item_loupe_4"))->trigger();
   EXPECT_EQ(loupe.Zoom(), 4);
-  ASSERT_FALSE(w->Frame_loupe->isHidden());
-  EXPECT_GT(w->Frame_loupe->x(), w->Picture_out->geometry().right());
-  EXPECT_LT(w->Frame_loupe->geometry().right(), w->Frame_controls->x());
+  ASSERT_FALSE(ui(w).Frame_loupe->isHidden());
+  EXPECT_GT(ui(w).Frame_loupe->x(), ui(w).Picture_out->geometry().right());
+  EXPECT_LT(ui(w).Frame_loupe->geometry().right(), ui(w).Frame_controls->x());
   const Loupe_View& view = loupe.View();
   ASSERT_EQ(view.Patch().size(), QSize(56, 56));
 
   // At the goal line (column 200) in the row under the mouse; the pixels are the picture's own,
   // without the goal line drawn over them.
-  w->Slider_play->setValue(Field_At(420) + 1); // box 1 just past the line
+  ui(w).Slider_play->setValue(Field_At(420) + 1); // box 1 just past the line
   loupe.Mouse_At(QPointF(30, 125.0));
   EXPECT_EQ(view.Origin(), QPoint(200 - 28, 125 - 28));
   const cDIBSection& field = w->obj_QN3_Handler().Field_Surface();
@@ -158,7 +158,7 @@ TEST_F(Finish_Tools, LoupeMagnifiesThePicturePixelByPixel) {
 
   // It follows every step.
   const QImage at_crossing = view.Patch();
-  w->Slider_play->setValue(Field_At(420) - 4);
+  ui(w).Slider_play->setValue(Field_At(420) - 4);
   EXPECT_NE(view.Patch(), at_crossing);
 
   // Under the mouse; near the edge it stays inside the picture.
@@ -171,7 +171,7 @@ TEST_F(Finish_Tools, LoupeMagnifiesThePicturePixelByPixel) {
   w->item(QStringLiteral("item_loupe_8"))->trigger();
   EXPECT_EQ(view.Patch().size(), QSize(28, 28));
   w->item(QStringLiteral("item_loupe_off"))->trigger();
-  EXPECT_TRUE(w->Frame_loupe->isHidden());
+  EXPECT_TRUE(ui(w).Frame_loupe->isHidden());
 
   // The keys, and where Help lists them.
   EXPECT_EQ(w->item(QStringLiteral("item_loupe_4"))->shortcut(), QKeySequence(QStringLiteral("Ctrl+4")));

@@ -51,8 +51,8 @@ TEST_F(Finish_Window, BuiltInTheBackgroundWhileTheWindowWorks) {
   EXPECT_TRUE(w->slit().Building());
   EXPECT_EQ(Accept_Button(1)->text(), "...");
   EXPECT_FALSE(w->findChild<QWidget*>("Progress_slit")->isHidden());
-  w->Slider_play->setValue(10);
-  EXPECT_EQ(w->Label_field->text(), "10");
+  ui(w).Slider_play->setValue(10);
+  EXPECT_EQ(ui(w).Label_field->text(), "10");
   QTRY_VERIFY_WITH_TIMEOUT(!w->slit().Building(), Build_Wait_Ms);
   ASSERT_TRUE(w->slit().Slit());
   EXPECT_TRUE(w->findChild<QWidget*>("Progress_slit")->isHidden());
@@ -91,28 +91,28 @@ TEST_F(Finish_Window, StripColumnsMoveThePlaybackAndFollowIt) {
   w->show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
   Open(path);
-  ASSERT_FALSE(w->Frame_slit->isHidden());
+  ASSERT_FALSE(ui(w).Frame_slit->isHidden());
   // Between the picture and the set-times buttons.
-  EXPECT_GT(w->Frame_slit->y(), w->Picture_out->geometry().bottom());
-  EXPECT_GT(w->Frame_settimes->y(), w->Frame_slit->geometry().bottom());
+  EXPECT_GT(ui(w).Frame_slit->y(), ui(w).Picture_out->geometry().bottom());
+  EXPECT_GT(ui(w).Frame_settimes->y(), ui(w).Frame_slit->geometry().bottom());
   EXPECT_EQ(Read_Ini_Value("Slit", "show_strip", program().Settings_File_Path, {}), "1");
 
   Slit_Strip& strip = w->slit().Strip();
-  ASSERT_TRUE(w->state().Field_Mode);
+  ASSERT_TRUE(w->review_session().Field_Mode());
   for (int32_t column : {0, 17, 40, w->slit().Slit()->Columns() - 1}) {
     strip.set_Cursor(column); // scrolled into view
     QTest::mouseClick(&strip, Qt::LeftButton, {}, QPoint(strip.X_Of_Column(column) + 1, Slit_Marks_Height + 20));
-    EXPECT_EQ(w->Slider_play->value(), column + 1) << column;
+    EXPECT_EQ(ui(w).Slider_play->value(), column + 1) << column;
     EXPECT_EQ(strip.Marks().cursor_column, column);
   }
   // The playback's steps move the frame on the strip.
-  w->Slider_play->setValue(23);
+  ui(w).Slider_play->setValue(23);
   EXPECT_EQ(strip.Marks().cursor_column, 22);
 
   w->item(QStringLiteral("item_slit_image"))->setChecked(false);
-  EXPECT_TRUE(w->Frame_slit->isHidden());
-  EXPECT_GT(w->Frame_settimes->y(), w->Picture_out->geometry().bottom());
-  EXPECT_LT(w->Frame_settimes->y(), w->Picture_out->geometry().bottom() + 40);
+  EXPECT_TRUE(ui(w).Frame_slit->isHidden());
+  EXPECT_GT(ui(w).Frame_settimes->y(), ui(w).Picture_out->geometry().bottom());
+  EXPECT_LT(ui(w).Frame_settimes->y(), ui(w).Picture_out->geometry().bottom() + 40);
   EXPECT_EQ(Read_Ini_Value("Slit", "show_strip", program().Settings_File_Path, {}), "0");
 }
 
@@ -153,8 +153,8 @@ TEST_F(Finish_Window, AcceptedProposalsAreStoredInterpolatedAndMarked) {
   EXPECT_EQ(ranked[3].text.rank, ranked[2].text.rank);
 
   // A box button afterwards stores the shown field's time: no longer interpolated.
-  w->Slider_play->setValue(p1.field_number + 2);
-  QTest::mouseClick(w->Command_BOX_set_time[0], Qt::LeftButton);
+  ui(w).Slider_play->setValue(p1.field_number + 2);
+  QTest::mouseClick(ui(w).Command_BOX_set_time[0], Qt::LeftButton);
   EXPECT_NE(h.Dora_Heat_time(1, false), std::lround(p1.interpolated_ms));
   EXPECT_FALSE(Read_Interpolated_Time(h.XML_Header(), 1));
   for (size_t row = 0; row < results->Shown_Results().size(); ++row)
@@ -192,7 +192,7 @@ TEST_F(Finish_Window, AMovedGoalLineMakesTheSlitAgain) {
   moved.x1 += 30;
   moved.x2 += 30;
   w->goal_line().set_Line(1, moved);
-  w->Slider_play->setValue(5); // the next picture shown notices
+  ui(w).Slider_play->setValue(5); // the next picture shown notices
   QTRY_VERIFY_WITH_TIMEOUT(w->slit().Slit() && w->slit().Slit()->Line() != before && !w->slit().Building(),
                            Build_Wait_Ms);
   EXPECT_EQ(w->slit().Slit()->Line(), (Slit_Line{moved.x1, moved.y1, moved.x2, moved.y2}));

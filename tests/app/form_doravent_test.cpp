@@ -1,6 +1,7 @@
 #include "app/form_doravent.h"
 #include "app/kit_controller.h"
 #include "app/program_main.h"
+#include "mock/main_controls.h"
 #include "mock/recorded_errors.h"
 #include "mock/scripted_prompts.h"
 #include "platform/program_info.h"
@@ -220,14 +221,14 @@ TEST_F(Window_Fixture, CaptureFolderIsChosenStoredAndValidated) {
   // The stored default "C:" is the home folder, shown and used as such.
   EXPECT_EQ(w->state().Capture_Folder, QDir::homePath());
   EXPECT_EQ(w->findChild<QLabel*>("Label_capture_folder")->text(), QDir::homePath());
-  EXPECT_EQ(w->Validate_Folder(), "");
+  EXPECT_EQ(Validate_Folder(w->state().Capture_Folder), "");
   auto* label = w->findChild<QLabel*>("Label_capture_folder");
   QTest::mouseClick(label, Qt::LeftButton);
   EXPECT_EQ(w->state().Capture_Folder, folder.path());
   EXPECT_EQ(label->text(), folder.path());
   EXPECT_EQ(Read_Ini_Value(Settings, "save_folder", program().Settings_File_Path, ""), folder.path());
 
-  EXPECT_EQ(w->Validate_Folder(), "");
+  EXPECT_EQ(Validate_Folder(w->state().Capture_Folder), "");
   EXPECT_FALSE(QFile::exists(folder.filePath("testfile.txt")));
 
   // A cancelled dialog keeps the folder.
@@ -235,13 +236,13 @@ TEST_F(Window_Fixture, CaptureFolderIsChosenStoredAndValidated) {
   EXPECT_EQ(w->state().Capture_Folder, folder.path());
 
   w->state().Capture_Folder = folder.filePath("gone");
-  EXPECT_FALSE(w->Validate_Folder().isEmpty());
+  EXPECT_FALSE(Validate_Folder(w->state().Capture_Folder).isEmpty());
   EXPECT_EQ(prompts->messages().last(), "Capture folder does not exist!");
 
   // A folder nobody may write in, not even root: the failure comes back as text, unshown.
   const int shown = static_cast<int>(prompts->messages().size());
   w->state().Capture_Folder = QStringLiteral("/proc/self");
-  EXPECT_FALSE(w->Validate_Folder().isEmpty());
+  EXPECT_FALSE(Validate_Folder(w->state().Capture_Folder).isEmpty());
   EXPECT_EQ(prompts->messages().size(), shown);
 }
 
@@ -328,7 +329,7 @@ TEST_F(Window_Fixture, TheTimerItemShowsAndHidesTheHeatClockWithTheHeatTime) {
   auto* clock_window = w->findChild<Form_timer*>();
   ASSERT_NE(clock_window, nullptr);
   EXPECT_TRUE(clock_window->isVisible());
-  w->Label_heat_time->setText(QStringLiteral(" 00:31,25"));
+  ui(w).Label_heat_time->setText(QStringLiteral(" 00:31,25"));
   clock_window->Timer1_Timer();
   EXPECT_EQ(clock_window->Label_elapsed->text(), " 00:31,25");
   timer->trigger();

@@ -1,10 +1,12 @@
 #include "app/goal_line_controller.h"
 
 #include "app/form_doravent.h"
+#include "app/goal_lines_view.h"
 #include "app/key_filter.h"
 #include "app/review_controller.h"
 #include "metadata/xml_header.h"
 #include "mock/fake_clock.h"
+#include "mock/main_controls.h"
 #include "mock/recorded_errors.h"
 #include "mock/review_recordings.h"
 #include "mock/scripted_prompts.h"
@@ -12,6 +14,7 @@
 #include "platform/settings.h"
 #include "platform/user_folders.h"
 #include "recording/video_file_handler.h"
+#include "timing/review_session.h"
 
 #include <QAction>
 #include <QFile>
@@ -51,13 +54,18 @@ struct Goal_Window : ::testing::Test {
     w->review().set_Open_Wait_Ms(0);
     ASSERT_TRUE(w->Form_Load());
   }
-  // A recording open for review, whose redraws are counted instead of drawn.
+  // A recording open for review (of the test picture's size), whose redraws are counted.
   void open_recording() {
     const QString path = dir.filePath(QStringLiteral("heat.qn3"));
-    ASSERT_TRUE(review_recordings::Write(path, review_recordings::Spec{}));
+    review_recordings::Spec spec;
+    spec.width = 400;
+    spec.height = 880;
+    ASSERT_TRUE(review_recordings::Write(path, spec));
     ASSERT_TRUE(w->review().Handle_Open(path));
-    goal().links().redraw = [this] { ++redraws; };
+    QObject::disconnect(counting_);
+    counting_ = QObject::connect(&w->review_session(), &Review_Session::picture_shown, [this] { ++redraws; });
   }
+  QMetaObject::Connection counting_;
   void TearDown() override {
     if (w) w->obj_QN3_Handler().Close_File();
   }
@@ -65,8 +73,8 @@ struct Goal_Window : ::testing::Test {
   void show_picture() {
     QImage picture(400, 880, QImage::Format_BGR888);
     picture.fill(Qt::black);
-    w->Picture_out->set_Picture(picture);
-    w->Picture_out->setFixedSize(200, 440);
+    ui(w).Picture_out->set_Picture(picture);
+    ui(w).Picture_out->setFixedSize(200, 440);
     w->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
   }
@@ -76,15 +84,15 @@ struct Goal_Window : ::testing::Test {
   }
   // Widget coordinates are picture coordinates halved.
   void press(int x, int y, Qt::KeyboardModifiers m = {}) {
-    QTest::mousePress(w->Picture_out, Qt::LeftButton, m, QPoint(x / 2, y / 2));
+    QTest::mousePress(ui(w).Picture_out, Qt::LeftButton, m, QPoint(x / 2, y / 2));
   }
   void drag_to(int x, int y) {
     QMouseEvent move(QEvent::MouseMove, QPointF(x / 2.0, y / 2.0),
-                     w->Picture_out->mapToGlobal(QPointF(x / 2.0, y / 2.0)), Qt::NoButton, Qt::LeftButton,
+                     ui(w).Picture_out->mapToGlobal(QPointF(x / 2.0, y / 2.0)), Qt::NoButton, Qt::LeftButton,
                      Qt::NoModifier);
-    QCoreApplication::sendEvent(w->Picture_out, &move);
+    QCoreApplication::sendEvent(ui(w).Picture_out, &move);
   }
-  void release(int x, int y) { QTest::mouseRelease(w->Picture_out, Qt::LeftButton, {}, QPoint(x / 2, y / 2)); }
+  void release(int x, int y) { QTest::mouseRelease(ui(w).Picture_out, Qt::LeftButton, {}, QPoint(x / 2, y / 2)); }
   void key(Qt::Key k, Qt::KeyboardModifiers m = {}) {
     clock.advance(200); // beyond the key gap
     QTest::keyClick(w.get(), k, m);
@@ -145,7 +153,7 @@ TEST_F(Goal_Window, CameraButtonsSwitchTheLineBeingEditedAndRedraw) {
   goal().set_Line(1, {100, 100, 100, 700});
   goal().set_Line(2, {300, 100, 300, 700});
   redraws = 0;
-  w->Option_selected_camera[2]->click();
+  ui(w).Option_selected_camera[2]->click();
   EXPECT_EQ(w->state().Selected_Camera, 2);
   EXPECT_EQ(redraws, 1);
   press(100, 100); // camera 1's handle is not editable now
@@ -159,7 +167,7 @@ TEST_F(Goal_Window, CameraButtonsSwitchTheLineBeingEditedAndRedraw) {
   EXPECT_EQ(stored(2), "300,100,310,690");
   EXPECT_EQ(stored(1), "N/A");
 
-  w->Option_selected_camera[1]->click();
+  ui(w).Option_selected_camera[1]->click();
   EXPECT_EQ(w->state().Selected_Camera, 1);
   EXPECT_EQ(redraws, 2);
 }
@@ -219,7 +227,7 @@ TEST_F(Goal_Window, CtrlGTogglesDisplacementAndOnlyThenDoKeypadKeysMoveTheCopy) 
   goal().set_Line(1, {100, 10, 100, 50});
   QImage picture(400, 880, QImage::Format_BGR888);
   picture.fill(Qt::black);
-  goal().Draw_Goal_Lines(picture);
+  Draw_Goal_Lines(picture, w->state(), goal().Displace_Mode());
   EXPECT_EQ(picture.pixel(100, 30), qRgb(255, 255, 255));
   EXPECT_EQ(picture.pixel(102, 30), qRgb(255, 100, 255));
   redraws = 0;
@@ -228,7 +236,7 @@ TEST_F(Goal_Window, CtrlGTogglesDisplacementAndOnlyThenDoKeypadKeysMoveTheCopy) 
   EXPECT_EQ(w->state().Goal_Displacement, 0);
   EXPECT_EQ(redraws, 1);
   picture.fill(Qt::black);
-  goal().Draw_Goal_Lines(picture);
+  Draw_Goal_Lines(picture, w->state(), goal().Displace_Mode());
   EXPECT_EQ(picture.pixel(102, 30), qRgb(0, 0, 0));
   EXPECT_EQ(picture.pixel(100, 30), qRgb(255, 255, 255));
 }
@@ -238,7 +246,7 @@ TEST_F(Goal_Window, ArrowKeysGiveTheSliderTheFocusUnlessCtrlRight) {
   show_picture();
   w->activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
-  w->Slider_play->setEnabled(true);
+  ui(w).Slider_play->setEnabled(true);
   struct Case {
     Qt::Key key;
     Qt::KeyboardModifiers modifiers;
@@ -246,11 +254,11 @@ TEST_F(Goal_Window, ArrowKeysGiveTheSliderTheFocusUnlessCtrlRight) {
   };
   for (const Case& c : {Case{Qt::Key_Right, Qt::ControlModifier, false}, Case{Qt::Key_Left, {}, true},
                         Case{Qt::Key_Right, {}, true}, Case{Qt::Key_Up, {}, false}}) {
-    w->Text_filename->setFocus();
-    ASSERT_TRUE(w->Text_filename->hasFocus());
+    ui(w).Text_filename->setFocus();
+    ASSERT_TRUE(ui(w).Text_filename->hasFocus());
     clock.advance(200); // beyond the key gap
-    QTest::keyClick(w->Text_filename, c.key, c.modifiers);
-    EXPECT_EQ(w->Slider_play->hasFocus(), c.focused) << c.key << " " << c.modifiers;
+    QTest::keyClick(ui(w).Text_filename, c.key, c.modifiers);
+    EXPECT_EQ(ui(w).Slider_play->hasFocus(), c.focused) << c.key << " " << c.modifiers;
   }
 }
 
@@ -268,11 +276,12 @@ TEST_F(Goal_Window, StoredLinesAreReadAtStartAndTakenFromARecording) {
 
   w->item("item_displace_goalline")->setChecked(true);
   w->state().Goal_Displacement = 5;
-  Cls_XML_header header;
-  header.Create_Header();
-  header.set_Dora_Goal_Finish("10,20,30,40");
-  header.set_Dora_Goal_Split("not a line");
-  goal().Take_From_Header(header);
+  review_recordings::Spec spec;
+  spec.goal_finish = QStringLiteral("10,20,30,40");
+  spec.goal_split = QStringLiteral("not a line");
+  const QString path = dir.filePath(QStringLiteral("lines.qn3"));
+  ASSERT_TRUE(review_recordings::Write(path, spec));
+  ASSERT_TRUE(w->review().Handle_Open(path));
   EXPECT_EQ(goal().Line(1), (Goal_Line{10, 20, 30, 40}));
   EXPECT_EQ(goal().Line(2), (Goal_Line{0, 0, 0, 0}));
   EXPECT_EQ(w->state().Goal_Displacement, 0);
@@ -286,7 +295,7 @@ TEST_F(Goal_Window, ALineBeyondSixteenBitsIsReportedAndNotDrawn) {
   QImage picture(40, 40, QImage::Format_BGR888);
   picture.fill(Qt::black);
   const QImage before = picture;
-  goal().Draw_Goal_Lines(picture);
+  Draw_Goal_Lines(picture, w->state(), goal().Displace_Mode());
   EXPECT_EQ(picture, before);
   ASSERT_EQ(errors.reports.size(), 2U); // the line and its copy
   EXPECT_EQ(errors.reports[0].location, "Draw_Goal_Line of Form Form_Doravent");
@@ -301,7 +310,7 @@ TEST_F(Goal_Window, AnOpenedRecordingShowsItsGoalLineAndTheKeysMoveTheCopy) {
   const QString path = dir.filePath(QStringLiteral("lines.qn3"));
   ASSERT_TRUE(review_recordings::Write(path, spec));
   ASSERT_TRUE(w->review().Handle_Open(path));
-  const auto at = [this](int x, int y) { return w->Picture_out->Picture().pixel(x, y); };
+  const auto at = [this](int x, int y) { return ui(w).Picture_out->Picture().pixel(x, y); };
   EXPECT_EQ(at(30, 20), qRgb(255, 255, 255));
   EXPECT_NE(at(40, 20), qRgb(255, 255, 255));
 
@@ -342,7 +351,7 @@ TEST_F(Goal_Window, TheLivePictureShowsTheLineHandlesAndTheRole) {
     w->state().Selected_Camera = c.camera;
     QImage picture(400, 880, QImage::Format_BGR888);
     picture.fill(Qt::black);
-    goal().Draw_Live_Goal_Line(picture);
+    Draw_Live_Goal_Line(picture, w->state());
     EXPECT_NE(picture.pixel(c.line_x, 400), qRgb(0, 0, 0)) << "the line";
     EXPECT_EQ(picture.pixel(c.line_x - Goal_Handle_Half, 20), qRgb(0, 0, 255)) << "the handle's box";
     int text_low = 0;

@@ -25,6 +25,11 @@
 
 namespace {
 
+// A check box of the settings window set as the operator sets it: clicked, so the setting is stored.
+inline void Tick(QCheckBox* box, bool on) {
+  if (box->isChecked() != on) box->click();
+}
+
 TEST(Recording_Name, TheNameOnlyLosesItsColonsDashesAndCommas) {
   const QDateTime when(QDate(2017, 10, 8), QTime(14, 5, 9));
   EXPECT_EQ(Recording_File_Name(QStringLiteral("/races/a-b, c"), QStringLiteral("A-B, C"), QStringLiteral("12"), when),
@@ -41,26 +46,26 @@ struct Heat_Lifecycle : Heat_Window {
   }
   void prepare() {
     start_camera();
-    w->Command_initiate_file->click();
-    ASSERT_FALSE(w->state().Recording_Path.isEmpty()) << prompts->messages().join('|').toStdString();
+    ui(w).Command_initiate_file->click();
+    ASSERT_FALSE(w->heat_session().Recording_Path().isEmpty()) << prompts->messages().join('|').toStdString();
   }
   // The recording as another reader sees it.
   std::unique_ptr<cls_VideoFile_handler> reread() {
     auto h = std::make_unique<cls_VideoFile_handler>();
-    EXPECT_TRUE(h->Open_File(w->state().Recording_Path));
+    EXPECT_TRUE(h->Open_File(w->heat_session().Recording_Path()));
     return h;
   }
 };
 
 TEST_F(Heat_Lifecycle, InitiateWaitsForTheCameraRate) {
-  w->Command_initiate_file->click();
+  ui(w).Command_initiate_file->click();
   EXPECT_EQ(prompts->messages(),
             QStringList{"Waiting to measure camera fps!\r\n(See display under the rotating arm!)"});
-  EXPECT_TRUE(w->state().Recording_Path.isEmpty());
+  EXPECT_TRUE(w->heat_session().Recording_Path().isEmpty());
   prepare();
-  EXPECT_TRUE(QFile::exists(w->state().Recording_Path));
-  EXPECT_TRUE(w->state().Recording_Path.startsWith(dir.path() + QStringLiteral("/No event_")));
-  EXPECT_EQ(w->Text_filename->text(), w->state().Recording_Path);
+  EXPECT_TRUE(QFile::exists(w->heat_session().Recording_Path()));
+  EXPECT_TRUE(w->heat_session().Recording_Path().startsWith(dir.path() + QStringLiteral("/No event_")));
+  EXPECT_EQ(ui(w).Text_filename->text(), w->heat_session().Recording_Path());
   const auto h = reread();
   EXPECT_EQ(h->Dora_event(), "Test Event");
   EXPECT_EQ(h->Dora_Heat_Name(), "Test Heat");
@@ -73,36 +78,36 @@ TEST_F(Heat_Lifecycle, InitiateWaitsForTheCameraRate) {
 TEST_F(Heat_Lifecycle, StartTwiceKeepsTheFirstInstant) {
   prepare();
   const int32_t first = clock.mill;
-  w->Command_start_heat->click();
-  ASSERT_TRUE(w->state().Heat_Running);
-  EXPECT_EQ(w->state().Heat_Start_Mill, first);
-  EXPECT_TRUE(w->Timer1->isActive());
+  ui(w).Command_start_heat->click();
+  ASSERT_TRUE(w->heat_session().Running());
+  EXPECT_EQ(w->heat_session().Start_Mill(), first);
+  EXPECT_TRUE(ui(w).Timer1->isActive());
   clock.advance(500);
   const int beeps = prompts->beeps();
-  w->Command_start_heat->click();
+  ui(w).Command_start_heat->click();
   EXPECT_EQ(prompts->beeps(), beeps + 1);
-  EXPECT_EQ(w->state().Heat_Start_Mill, first);
+  EXPECT_EQ(w->heat_session().Start_Mill(), first);
   const auto h = reread();
   EXPECT_EQ(h->Dora_start_PC_mill(), first);
   h->Close_File();
   w->heat().Update_heat_time();
-  EXPECT_EQ(w->Label_heat_time->text(), " 00:00,50");
+  EXPECT_EQ(ui(w).Label_heat_time->text(), " 00:00,50");
 }
 
 TEST_F(Heat_Lifecycle, StartWithoutARecordingNeedsAutoInitiate) {
   start_camera();
-  Form_Doravent_settings::instance().Check_Auto_init->setChecked(false);
-  w->Command_start_heat->click();
-  EXPECT_FALSE(w->state().Heat_Running);
-  EXPECT_FALSE(w->Timer1->isActive());
+  Tick(Form_Doravent_settings::instance().Check_Auto_init, false);
+  ui(w).Command_start_heat->click();
+  EXPECT_FALSE(w->heat_session().Running());
+  EXPECT_FALSE(ui(w).Timer1->isActive());
   EXPECT_EQ(prompts->beeps(), 1);
-  EXPECT_TRUE(w->state().Recording_Path.isEmpty());
+  EXPECT_TRUE(w->heat_session().Recording_Path().isEmpty());
 }
 
 // The start instant is read first: preparing the recording on the fly must not move it.
 TEST_F(Heat_Lifecycle, AutoInitiateReadsTheStartInstantBeforePreparing) {
   start_camera();
-  Form_Doravent_settings::instance().Check_Auto_init->setChecked(true);
+  Tick(Form_Doravent_settings::instance().Check_Auto_init, true);
   // A clock that moves with every reading, as a real one does while files are written.
   struct Ticking_Clock final : Clock {
     mutable int32_t mill = 900000;
@@ -111,50 +116,67 @@ TEST_F(Heat_Lifecycle, AutoInitiateReadsTheStartInstantBeforePreparing) {
   } ticking;
   const int32_t before = ticking.mill;
   const Clock* test_clock = install_clock(&ticking);
-  w->Command_start_heat->click();
+  ui(w).Command_start_heat->click();
   install_clock(test_clock);
-  Form_Doravent_settings::instance().Check_Auto_init->setChecked(false);
-  ASSERT_TRUE(w->state().Heat_Running);
-  ASSERT_FALSE(w->state().Recording_Path.isEmpty());
-  EXPECT_EQ(w->state().Heat_Start_Mill, before + 3) << "the first reading of the clock";
-  EXPECT_GT(ticking.mill, w->state().Heat_Start_Mill) << "the file work came after it";
+  Tick(Form_Doravent_settings::instance().Check_Auto_init, false);
+  ASSERT_TRUE(w->heat_session().Running());
+  ASSERT_FALSE(w->heat_session().Recording_Path().isEmpty());
+  EXPECT_EQ(w->heat_session().Start_Mill(), before + 3) << "the first reading of the clock";
+  EXPECT_GT(ticking.mill, w->heat_session().Start_Mill()) << "the file work came after it";
   const auto h = reread();
-  EXPECT_EQ(h->Dora_start_PC_mill(), w->state().Heat_Start_Mill);
+  EXPECT_EQ(h->Dora_start_PC_mill(), w->heat_session().Start_Mill());
   h->Close_File();
 }
 
 TEST_F(Heat_Lifecycle, CaptureStartNeedsARunningHeatAndSaysNothing) {
   prepare();
   const int beeps = prompts->beeps();
-  w->heat().Handle_Capture_Start();
-  EXPECT_FALSE(w->state().Collecting);
+  w->heat_session().Capture_Start();
+  EXPECT_FALSE(w->heat_session().Collecting());
   EXPECT_EQ(prompts->beeps(), beeps) << "no beep without a running heat";
-  w->Command_start_heat->click();
-  w->heat().Handle_Capture_Start();
-  EXPECT_TRUE(w->state().Collecting);
+  ui(w).Command_start_heat->click();
+  w->heat_session().Capture_Start();
+  EXPECT_TRUE(w->heat_session().Collecting());
 }
 
 TEST_F(Heat_Lifecycle, ACaptureEndInTheFirstThreeSecondsIsSkipped) {
   // Started at once after start-up: the camera's warm-up is not yet three seconds.
-  w->Command_start_camera->click();
-  frames(20);
-  w->state().Recording_Path = dir.filePath(QStringLiteral("heat.qn3"));
-  w->state().Heat_Running = true;
-  w->heat().Handle_Capture_Start();
+  prepare();
+  ui(w).Command_start_heat->click();
+  // The camera's warm-up began a moment ago.
+  program().Ready_Mill = clock.mill;
+  w->heat_session().Capture_Start();
   frames(10);
   ASSERT_EQ(held(), 10);
   ASSERT_LT(Mill_Difference(clock.mill, program().Ready_Mill), 3000);
-  w->heat().Handle_Capture_End();
+  w->heat_session().Capture_End();
   EXPECT_EQ(held(), 10) << "nothing appended";
-  EXPECT_FALSE(w->state().Collecting);
+  EXPECT_FALSE(w->heat_session().Collecting());
+}
+
+// "Open last heat" while a heat runs finishes it first, and the heat just recorded is the one
+// that opens.
+TEST_F(Heat_Lifecycle, OpenLastHeatFinishesTheRunningHeatFirst) {
+  prepare();
+  const QString recording = w->heat_session().Recording_Path();
+  ui(w).Command_start_heat->click();
+  ASSERT_TRUE(w->heat_session().Running());
+  w->heat_session().Capture_Start();
+  frames(10);
+  w->heat_session().Capture_End();
+  w->item(QStringLiteral("item_last_heat"))->trigger();
+  EXPECT_FALSE(w->heat_session().Running());
+  EXPECT_TRUE(w->heat_session().Recording_Path().isEmpty());
+  EXPECT_TRUE(w->obj_QN3_Handler().File_open());
+  EXPECT_EQ(w->review_session().File_Name(), recording);
 }
 
 TEST_F(Heat_Lifecycle, AbortAsksThenCaptureIsRefused) {
   prepare();
-  w->Command_start_heat->click();
+  ui(w).Command_start_heat->click();
   prompts->answers = {Prompt_Answer::Cancel};
   w->heat().Do_Abort();
-  EXPECT_TRUE(w->state().Heat_Running);
+  EXPECT_TRUE(w->heat_session().Running());
   ASSERT_FALSE(prompts->seen.empty());
   const Scripted_Prompts::Prompt& question = prompts->seen.back();
   EXPECT_EQ(question.text, "Aborting heat  are you sure?");
@@ -163,31 +185,31 @@ TEST_F(Heat_Lifecycle, AbortAsksThenCaptureIsRefused) {
   EXPECT_EQ(question.default_answer, Prompt_Answer::Cancel);
   prompts->answers = {Prompt_Answer::Ok};
   w->heat().Do_Abort();
-  EXPECT_FALSE(w->state().Heat_Running);
-  EXPECT_EQ(w->Label_heat_time->text(), "Aborted");
-  EXPECT_FALSE(w->state().Recording_Path.isEmpty()) << "the recording stays prepared";
-  w->heat().Handle_Capture_Start();
-  EXPECT_FALSE(w->state().Collecting);
+  EXPECT_FALSE(w->heat_session().Running());
+  EXPECT_EQ(ui(w).Label_heat_time->text(), "Aborted");
+  EXPECT_FALSE(w->heat_session().Recording_Path().isEmpty()) << "the recording stays prepared";
+  w->heat_session().Capture_Start();
+  EXPECT_FALSE(w->heat_session().Collecting());
 }
 
 TEST_F(Heat_Lifecycle, TheCaptureButtonActsOnPressAndReleaseWithItsGuard) {
   prepare();
-  w->Command_start_heat->click();
+  ui(w).Command_start_heat->click();
   frames(80); // past the three seconds after start-up
   w->show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
-  QTest::mousePress(w->Cmd_capture, Qt::LeftButton);
-  EXPECT_TRUE(w->state().Collecting);
+  QTest::mousePress(ui(w).Cmd_capture, Qt::LeftButton);
+  EXPECT_TRUE(w->heat_session().Collecting());
   frames(5);
-  QTest::mouseRelease(w->Cmd_capture, Qt::LeftButton);
-  EXPECT_FALSE(w->state().Collecting);
+  QTest::mouseRelease(ui(w).Cmd_capture, Qt::LeftButton);
+  EXPECT_FALSE(w->heat_session().Collecting());
   EXPECT_EQ(held(), 0) << "appended";
   clock.advance(50); // 250 ms after the press: a bounce
-  QTest::mousePress(w->Cmd_capture, Qt::LeftButton);
-  EXPECT_FALSE(w->state().Collecting);
+  QTest::mousePress(ui(w).Cmd_capture, Qt::LeftButton);
+  EXPECT_FALSE(w->heat_session().Collecting());
   clock.advance(50);
-  QTest::mousePress(w->Cmd_capture, Qt::LeftButton);
-  EXPECT_TRUE(w->state().Collecting);
+  QTest::mousePress(ui(w).Cmd_capture, Qt::LeftButton);
+  EXPECT_TRUE(w->heat_session().Collecting());
   const auto h = reread();
   EXPECT_EQ(h->Num_Frames(), 5);
   h->Close_File();
@@ -197,39 +219,39 @@ TEST_F(Heat_Lifecycle, TheCaptureButtonActsOnPressAndReleaseWithItsGuard) {
 // dropping them, and keeps them when the operator says no.
 TEST_F(Heat_Lifecycle, HeldFramesAreNeverDroppedUnasked) {
   prepare();
-  w->Command_start_heat->click();
+  ui(w).Command_start_heat->click();
   frames(80);
-  w->heat().Handle_Capture_Start();
+  w->heat_session().Capture_Start();
   frames(6);
   // The recording has gone and a folder stands in its place: nothing can be appended.
-  const QString path = w->state().Recording_Path;
+  const QString path = w->heat_session().Recording_Path();
   ASSERT_TRUE(QFile::remove(path));
   ASSERT_TRUE(QDir().mkdir(path));
-  w->heat().Handle_Capture_End();
+  w->heat_session().Capture_End();
   EXPECT_EQ(held(), 6);
   EXPECT_TRUE(prompts->messages().last().startsWith("6 frames of this heat could not be appended"));
   // Finishing tries again (and says it failed), then asks.
   prompts->answers = {Prompt_Answer::Ok, Prompt_Answer::No};
-  w->Command_finish->click();
-  EXPECT_TRUE(w->state().Heat_Running) << "kept: the heat is not finished";
+  ui(w).Command_finish->click();
+  EXPECT_TRUE(w->heat_session().Running()) << "kept: the heat is not finished";
   EXPECT_EQ(held(), 6);
   EXPECT_EQ(prompts->seen.back().default_answer, Prompt_Answer::No);
   prompts->answers = {Prompt_Answer::Ok, Prompt_Answer::Yes};
-  w->Command_finish->click();
-  EXPECT_FALSE(w->state().Heat_Running);
+  ui(w).Command_finish->click();
+  EXPECT_FALSE(w->heat_session().Running());
   EXPECT_EQ(held(), 0);
   EXPECT_FALSE(errors.reports.empty()) << "the failed append was reported";
 }
 
 TEST_F(Heat_Lifecycle, StoppingTheCameraAppendsTheFramesOfAnOpenTrigger) {
   prepare();
-  w->Command_start_heat->click();
+  ui(w).Command_start_heat->click();
   frames(80);
-  w->heat().Handle_Capture_Start();
+  w->heat_session().Capture_Start();
   frames(7);
-  w->Command_start_camera->click(); // "Stop camera" with the trigger still closed
+  ui(w).Command_start_camera->click(); // "Stop camera" with the trigger still closed
   EXPECT_FALSE(w->camera().Cameras_Running());
-  EXPECT_FALSE(w->state().Collecting);
+  EXPECT_FALSE(w->heat_session().Collecting());
   EXPECT_EQ(held(), 0);
   const auto h = reread();
   EXPECT_EQ(h->Num_Frames(), 7);
@@ -237,16 +259,20 @@ TEST_F(Heat_Lifecycle, StoppingTheCameraAppendsTheFramesOfAnOpenTrigger) {
 }
 
 TEST_F(Heat_Lifecycle, ClosingTheProgramWithFramesWithoutARecordingAsks) {
-  start_camera();
-  w->state().Collecting = true; // a capture in development mode, without a recording
-  w->camera().Capture().set_Post_linear(true);
+  prepare();
+  ui(w).Command_start_heat->click();
+  w->heat_session().Capture_Start();
   frames(3);
   ASSERT_EQ(held(), 3);
-  prompts->answers = {Prompt_Answer::No};
+  // The recording refuses every write: the frames can go nowhere.
+  ASSERT_TRUE(QFile::setPermissions(w->heat_session().Recording_Path(), QFile::ReadOwner));
+  prompts->answers = {Prompt_Answer::Ok, Prompt_Answer::No};
   EXPECT_FALSE(w->Doravent_End());
   EXPECT_FALSE(program().Ending);
   EXPECT_EQ(held(), 3);
-  prompts->answers = {Prompt_Answer::Yes};
+  EXPECT_EQ(prompts->seen.back().text,
+            "3 frames of the heat are held in memory and are not in a recording. Drop them?");
+  prompts->answers = {Prompt_Answer::Ok, Prompt_Answer::Yes};
   EXPECT_TRUE(w->Doravent_End());
   EXPECT_EQ(held(), 0);
 }

@@ -55,37 +55,37 @@ TEST_F(Whole_Heat, RecordedWithTheKitAndReviewedToTheSyntheticTruth) {
   events.XML_to_File();
   prompts->texts = {events.Event_File_Path()};
   w->item(QStringLiteral("item_open_event_file"))->trigger();
-  ASSERT_TRUE(w->state().Event_File_Open);
-  w->UpDown_heat->setValue(3);
+  ASSERT_TRUE(w->events().Event_File_Open());
+  ui(w).UpDown_heat->setValue(3);
 
   start_camera();
-  w->Command_initiate_file->click();
-  ASSERT_FALSE(w->state().Recording_Path.isEmpty()) << prompts->messages().join('|').toStdString();
-  const QString path = w->state().Recording_Path;
+  ui(w).Command_initiate_file->click();
+  ASSERT_FALSE(w->heat_session().Recording_Path().isEmpty()) << prompts->messages().join('|').toStdString();
+  const QString path = w->heat_session().Recording_Path();
   EXPECT_TRUE(QFileInfo(path).fileName().startsWith(QStringLiteral("Derby_3_")));
 
   // The start falls between fields, so no crossing coincides with a field's instant.
   input(1, true);
   clock.advance(7);
   input(0, true);
-  ASSERT_TRUE(w->state().Heat_Running);
-  const int32_t start = w->state().Heat_Start_Mill;
+  ASSERT_TRUE(w->heat_session().Running());
+  const int32_t start = w->heat_session().Start_Mill();
   EXPECT_EQ(synthetic->Race_Zero(), start);
   frames(30);     // 1.2 s of the race
   input(3, true); // the goal camera's trigger
-  EXPECT_TRUE(w->state().Collecting);
+  EXPECT_TRUE(w->heat_session().Collecting());
   frames(35); // to 2.6 s: every finisher crosses
   input(3, false);
-  EXPECT_FALSE(w->state().Collecting);
-  EXPECT_EQ(w->heat().Held_Frames(), 0) << "appended at capture end";
+  EXPECT_FALSE(w->heat_session().Collecting());
+  EXPECT_EQ(w->heat_session().Held_Frames(), 0) << "appended at capture end";
 
-  w->Command_finish->click();
-  EXPECT_FALSE(w->state().Heat_Running);
+  ui(w).Command_finish->click();
+  EXPECT_FALSE(w->heat_session().Running());
   w->item(QStringLiteral("item_last_heat"))->trigger();
   cls_VideoFile_handler& h = w->obj_QN3_Handler();
   ASSERT_TRUE(h.File_open());
-  ASSERT_EQ(w->Text_filename->text(), path);
-  ASSERT_TRUE(w->state().Field_Mode);
+  ASSERT_EQ(ui(w).Text_filename->text(), path);
+  ASSERT_TRUE(w->review_session().Field_Mode());
   EXPECT_EQ(h.Dora_Dog_name(2), "Dog 2");
   EXPECT_EQ(h.Dora_start_PC_mill(), start);
 
@@ -101,9 +101,9 @@ TEST_F(Whole_Heat, RecordedWithTheKitAndReviewedToTheSyntheticTruth) {
       if (!Is_Turf(field.image.pixel(Past_Line_Column, Runner_Row(box)))) first_past = v;
     }
     ASSERT_GT(first_past, 1) << "the recording must hold the field before the crossing";
-    if (box == 3) w->Cmd_DeadHeat->click();
-    w->Slider_play->setValue(first_past);
-    w->Command_BOX_set_time.at(static_cast<size_t>(box - 1))->click();
+    if (box == 3) ui(w).Cmd_DeadHeat->click();
+    ui(w).Slider_play->setValue(first_past);
+    ui(w).Command_BOX_set_time.at(static_cast<size_t>(box - 1))->click();
   }
   reader.Close_File();
 
@@ -117,7 +117,7 @@ TEST_F(Whole_Heat, RecordedWithTheKitAndReviewedToTheSyntheticTruth) {
   EXPECT_EQ(h.Dora_Heat_time(2, false), h.Dora_Heat_time(3, false));
   EXPECT_EQ(h.Dora_Heat_time(6, false), 0) << "box 6 did not finish";
 
-  const Result_Array& rows = w->results().Results();
+  const Result_Array& rows = w->review_session().Results();
   const int16_t order[] = {1, 2, 3, 4, 5, 6};
   for (std::size_t r = 0; r < 6; ++r)
     EXPECT_EQ(rows.at(r).Box, order[r]) << r;

@@ -9,6 +9,7 @@
 #include "mock/window_test.h"
 #include "platform/program_info.h"
 #include "presentation/control_box_drawing.h"
+#include "timing/heat_session.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -26,11 +27,11 @@ struct Kit_Window : Window_Test {
     Form_Doravent::Options options;
     options.simulated_kit = true;
     load_window(options, [](Form_Doravent& window) { window.kit().set_Open_Wait_Ms(0); });
-    Kit_Controller::Links& links = w->kit().links();
-    links.handle_start = [this] { commands << QStringLiteral("start"); };
-    links.capture_start = [this] { commands << QStringLiteral("capture start"); };
-    links.capture_end = [this] { commands << QStringLiteral("capture end"); };
-    ASSERT_TRUE(Run_Events_Until([this] { return w->state().Kit_Attached; }));
+    QObject::connect(&w->kit(), &Kit_Controller::start_signal, [this] { commands << QStringLiteral("start"); });
+    QObject::connect(&w->kit(), &Kit_Controller::capture_start,
+                     [this] { commands << QStringLiteral("capture start"); });
+    QObject::connect(&w->kit(), &Kit_Controller::capture_end, [this] { commands << QStringLiteral("capture end"); });
+    ASSERT_TRUE(Run_Events_Until([this] { return w->heat_session().Kit_Attached(); }));
   }
   Simulated_Kit& kit() { return *w->kit().Simulated(); }
   // A switch of the kit, its event run through the window.
@@ -87,33 +88,33 @@ TEST_F(Kit_Window, WhatEachInputDrives) {
 TEST_F(Kit_Window, TheLedAndLampsFollowTheStartContactArmedOrNot) {
   load_with_kit();
   clock.advance(1000);
-  EXPECT_EQ(w->Label_attached->text(), QStringLiteral("Attached, serial = %1").arg(Simulated_Kit_Serial));
-  EXPECT_TRUE(w->Command_start_heat->isEnabled());
-  EXPECT_EQ(w->Label_remote_start->text(), "Start not armed!");
-  const QImage open_lamps = w->Picture_lamps->pixmap().toImage();
+  EXPECT_EQ(ui(w).Label_attached->text(), QStringLiteral("Attached, serial = %1").arg(Simulated_Kit_Serial));
+  EXPECT_TRUE(ui(w).Command_start_heat->isEnabled());
+  EXPECT_EQ(ui(w).Label_remote_start->text(), "Start not armed!");
+  const QImage open_lamps = ui(w).Picture_lamps->pixmap().toImage();
   set(0, true);
   EXPECT_TRUE(commands.isEmpty());
   EXPECT_TRUE(led());
-  EXPECT_EQ(w->Label_RM->text(), "RM closed");
-  EXPECT_NE(w->Picture_lamps->pixmap().toImage(), open_lamps);
+  EXPECT_EQ(ui(w).Label_RM->text(), "RM closed");
+  EXPECT_NE(ui(w).Picture_lamps->pixmap().toImage(), open_lamps);
   set(0, false);
   EXPECT_FALSE(led());
-  EXPECT_EQ(w->Label_RM->text(), "RM open");
+  EXPECT_EQ(ui(w).Label_RM->text(), "RM open");
   set(1, true);
-  EXPECT_EQ(w->Label_remote_start->text(), "Start armed!");
+  EXPECT_EQ(ui(w).Label_remote_start->text(), "Start armed!");
   set(3, true);
-  EXPECT_TRUE(w->Label_GS[2]->isVisibleTo(w.get()));
-  EXPECT_FALSE(w->Label_GS[3]->isVisibleTo(w.get()));
+  EXPECT_TRUE(ui(w).Label_GS[2]->isVisibleTo(w.get()));
+  EXPECT_FALSE(ui(w).Label_GS[3]->isVisibleTo(w.get()));
 }
 
 TEST_F(Kit_Window, TheMouseHoldsTheLedOnUntilReleased) {
   load_with_kit();
   w->show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
-  QTest::mousePress(w->Picture_LED, Qt::LeftButton);
+  QTest::mousePress(ui(w).Picture_LED, Qt::LeftButton);
   EXPECT_TRUE(led());
   EXPECT_TRUE(w->kit().LED_Pressed());
-  QTest::mouseRelease(w->Picture_LED, Qt::LeftButton);
+  QTest::mouseRelease(ui(w).Picture_LED, Qt::LeftButton);
   EXPECT_FALSE(led());
 }
 
@@ -121,29 +122,29 @@ TEST_F(Kit_Window, DetachingDisablesStartHeatAndGreysTheLamps) {
   load_with_kit();
   clock.advance(1000);
   set(3, true);
-  const QImage lit = w->Picture_lamps->pixmap().toImage();
+  const QImage lit = ui(w).Picture_lamps->pixmap().toImage();
   kit().Detach();
-  ASSERT_TRUE(Run_Events_Until([this] { return !w->state().Kit_Attached; }));
-  EXPECT_FALSE(w->Command_start_heat->isEnabled());
-  EXPECT_FALSE(w->Frame_Control_box->isEnabled());
-  EXPECT_EQ(w->Label_attached->text(), "Not attached");
-  const QImage grey = w->Picture_lamps->pixmap().toImage();
+  ASSERT_TRUE(Run_Events_Until([this] { return !w->heat_session().Kit_Attached(); }));
+  EXPECT_FALSE(ui(w).Command_start_heat->isEnabled());
+  EXPECT_FALSE(ui(w).Frame_Control_box->isEnabled());
+  EXPECT_EQ(ui(w).Label_attached->text(), "Not attached");
+  const QImage grey = ui(w).Picture_lamps->pixmap().toImage();
   EXPECT_NE(grey, lit);
   // The camera lamp takes the face colour: no red or green left in it.
   const QColor lens = grey.pixelColor(Control_Box_Layout::Camera[0].center());
   EXPECT_FALSE(lens.red() == 255 && lens.green() == 0) << "still red";
   EXPECT_FALSE(lens.green() == 192 && lens.red() == 0) << "still green";
   kit().Attach();
-  ASSERT_TRUE(Run_Events_Until([this] { return w->state().Kit_Attached; }));
-  EXPECT_TRUE(w->Command_start_heat->isEnabled());
+  ASSERT_TRUE(Run_Events_Until([this] { return w->heat_session().Kit_Attached(); }));
+  EXPECT_TRUE(ui(w).Command_start_heat->isEnabled());
 }
 
 TEST_F(Kit_Window, WithoutTheVendorLibraryTheControlBoxSaysSo) {
   load_window();
   EXPECT_FALSE(w->kit().Present());
-  EXPECT_FALSE(w->Frame_Control_box->isEnabled());
-  EXPECT_EQ(w->Label_attached->text(), "No Phidget drivers");
-  EXPECT_EQ(w->Label_Phidget_attached->text(), "No Phidget drivers");
+  EXPECT_FALSE(ui(w).Frame_Control_box->isEnabled());
+  EXPECT_EQ(ui(w).Label_attached->text(), "No Phidget drivers");
+  EXPECT_EQ(ui(w).Label_Phidget_attached->text(), "No Phidget drivers");
   EXPECT_EQ(w->kit().Serial_Number(), 0);
 }
 

@@ -56,9 +56,9 @@ struct Officials_Fixture : Window_Test {
     ASSERT_TRUE(w->review().Handle_Open(path));
   }
   void press(int box, int position) {
-    w->Slider_play->setValue(position);
-    ASSERT_EQ(w->playback().Shown_Run_Time(), 30000 + 20 * position);
-    w->Command_BOX_set_time.at(static_cast<std::size_t>(box - 1))->click();
+    ui(w).Slider_play->setValue(position);
+    ASSERT_EQ(w->review_session().Shown_Run_Time(), 30000 + 20 * position);
+    ui(w).Command_BOX_set_time.at(static_cast<std::size_t>(box - 1))->click();
   }
   Form_Dora_Results& form() { return w->results().Results_Form(); }
   int32_t time_of(int16_t box) { return w->obj_QN3_Handler().Dora_Heat_time(box, false); }
@@ -79,7 +79,7 @@ struct Officials_Fixture : Window_Test {
 TEST_F(Officials_Fixture, AnOfficialResultRefusesTimesUntilReopenedWithAReason) {
   open();
   press(3, 1);
-  w->Cmd_add_hundredth->click();
+  ui(w).Cmd_add_hundredth->click();
   press(5, 2);
   form().item("item_declare_official")->trigger();
   EXPECT_EQ(form().Label_result_state->text(), "Official");
@@ -87,10 +87,10 @@ TEST_F(Officials_Fixture, AnOfficialResultRefusesTimesUntilReopenedWithAReason) 
 
   // The box button, every Assign times item and Clear result are refused with the reason.
   prompts->seen.clear();
-  w->Cmd_DeadHeat->click();
+  ui(w).Cmd_DeadHeat->click();
   press(2, 3);
-  EXPECT_TRUE(w->state().Dead_Heat_Mode) << "a refused press uses up no mode";
-  w->state().Held_Box = 2;
+  EXPECT_TRUE(w->set_times().Modes().dead_heat) << "a refused press uses up no mode";
+  w->set_times().Modes().held_box = 2;
   for (const char* item : {"item_set_time", "item_plus_one_hundredth", "item_set_split",
                            "item_split_plus_one_hundredth", "item_set_notime", "item_dead_heat", "item_clear_result"})
     w->item(QString::fromLatin1(item))->trigger();
@@ -131,7 +131,7 @@ TEST_F(Officials_Fixture, EachPressIsPublishedWithItsDistance) {
   EXPECT_EQ(second["heat"].toString(), "7");
 
   // A dead heat on the next box, and a clear: every step is published.
-  w->Cmd_DeadHeat->click();
+  ui(w).Cmd_DeadHeat->click();
   press(6, 3);
   EXPECT_EQ(published_row(2)["distance"].toString(), "dht");
   prompts->answers.push_back(Prompt_Answer::Ok);

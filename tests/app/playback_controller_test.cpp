@@ -13,6 +13,7 @@
 #include "platform/program_info.h"
 #include "platform/twips.h"
 #include "platform/user_folders.h"
+#include "presentation/results_form.h"
 #include "recording/video_file_handler.h"
 
 #include <QAction>
@@ -56,13 +57,13 @@ struct Playback_Window : Window_Test {
   // Where the slider is and what it shows.
   void show(int value) {
     {
-      const QSignalBlocker quiet(w->Slider_play);
-      w->Slider_play->setValue(value);
+      const QSignalBlocker quiet(ui(w).Slider_play);
+      ui(w).Slider_play->setValue(value);
     }
-    play().Slider_play_Scroll();
+    w->playback().Slider_play_Scroll();
   }
-  int value() const { return w->Slider_play->value(); }
-  int32_t elapsed() const { return w->state().Heat_Elapsed_Mill; }
+  int value() const { return ui(w).Slider_play->value(); }
+  int32_t elapsed() const { return w->review_session().Shown_Time_Label_Ms(); }
 };
 
 // Frame k of the recording without its start marker: the reader treats it as no frame.
@@ -82,7 +83,7 @@ TEST_F(Playback_Window, FieldsAndFramesShowTheirRunTimes) {
   spec.first_mill = 101000;
   spec.goal_compensation = QStringLiteral("200");
   open(spec);
-  ASSERT_TRUE(w->state().Field_Mode);
+  ASSERT_TRUE(w->review_session().Field_Mode());
   struct Case {
     int value;
     int32_t elapsed;
@@ -95,26 +96,26 @@ TEST_F(Playback_Window, FieldsAndFramesShowTheirRunTimes) {
                             {6, 902, " 00:00,90", false}};
   for (const Case& c : by_fields) {
     SCOPED_TRACE(c.value);
-    w->Slider_play->setValue(c.value); // through the slider's own signal
+    ui(w).Slider_play->setValue(c.value); // through the slider's own signal
     EXPECT_EQ(elapsed(), c.elapsed);
-    EXPECT_EQ(w->Label_heat_time->text(), QString::fromLatin1(c.text));
-    EXPECT_EQ(w->Label_field->text(), QString::number(c.value));
-    EXPECT_EQ(Mean_Level(w->Picture_out->Picture(), 0, 48) > 120, c.bright);
+    EXPECT_EQ(ui(w).Label_heat_time->text(), QString::fromLatin1(c.text));
+    EXPECT_EQ(ui(w).Label_field->text(), QString::number(c.value));
+    EXPECT_EQ(Mean_Level(ui(w).Picture_out->Picture(), 0, 48) > 120, c.bright);
   }
   // The second field of a frame already decoded costs no decode.
   show(1);
   const int32_t decodes = h().Decode_Count();
   show(2);
   EXPECT_EQ(h().Decode_Count(), decodes);
-  EXPECT_TRUE(w->Frame_dogs_Heat->isHidden());
+  EXPECT_TRUE(ui(w).Frame_dogs_Heat->isHidden());
 
   // Stepping by frames: the field to show stays the first.
   spec.fps = QStringLiteral("50");
   open(spec, QStringLiteral("fast.qn3"));
-  ASSERT_FALSE(w->state().Field_Mode);
+  ASSERT_FALSE(w->review_session().Field_Mode());
   show(2);
   EXPECT_EQ(elapsed(), 842);
-  EXPECT_EQ(w->Label_field->text(), "2");
+  EXPECT_EQ(ui(w).Label_field->text(), "2");
   EXPECT_TRUE(errors.reports.empty());
 }
 
@@ -130,11 +131,11 @@ TEST_F(Playback_Window, GoToTimeStopsAtTheFirstPictureReachingItOrAtTheEnd) {
   for (const Case& c : std::initializer_list<Case>{{0, 1}, {1022, 2}, {1023, 3}, {1182, 10}, {99999, 10}}) {
     SCOPED_TRACE(c.target);
     show(4);
-    play().Goto_Time(c.target);
+    w->review_session().Goto_Time(c.target);
     EXPECT_EQ(value(), c.expected);
-    EXPECT_EQ(w->Label_field->text(), QString::number(c.expected));
+    EXPECT_EQ(ui(w).Label_field->text(), QString::number(c.expected));
   }
-  play().Goto_Split();
+  w->review_session().Goto_Split();
   EXPECT_EQ(value(), 1);
   EXPECT_TRUE(errors.reports.empty());
 }
@@ -166,15 +167,14 @@ TEST_F(Playback_Window, GoToScansMatchAPictureByPictureScan) {
 
   struct Goto {
     const char* name;
-    std::function<void(Playback_Controller&)> run;
+    std::function<void(Review_Session&)> run;
     int32_t step;
     std::function<bool(int32_t)> reached;
   };
-  std::vector<Goto> gotos{
-      {"goal", [](Playback_Controller& p) { p.Goto_Goal(); }, 4, [](int32_t e) { return e > 12000; }}};
+  std::vector<Goto> gotos{{"goal", [](Review_Session& p) { p.Goto_Goal(); }, 4, [](int32_t e) { return e > 12000; }}};
   for (const int32_t target : {0, 11400, 11700, 11790, 11800, 12100, 12400, 99999})
-    gotos.push_back({"time", [target](Playback_Controller& p) { p.Goto_Time(target); }, 1,
-                     [target](int32_t e) { return e >= target; }});
+    gotos.push_back(
+        {"time", [target](Review_Session& p) { p.Goto_Time(target); }, 1, [target](int32_t e) { return e >= target; }});
 
   for (const QString& path : {fields, frames}) {
     ASSERT_TRUE(w->review().Handle_Open(path));
@@ -182,30 +182,30 @@ TEST_F(Playback_Window, GoToScansMatchAPictureByPictureScan) {
       SCOPED_TRACE(path.toStdString() + " " + g.name);
       // Reference: every picture shown in turn.
       show(3);
-      int v = w->Slider_play->minimum();
-      for (; v <= w->Slider_play->maximum(); v += g.step) {
+      int v = ui(w).Slider_play->minimum();
+      for (; v <= ui(w).Slider_play->maximum(); v += g.step) {
         show(v);
         if (g.reached(elapsed())) break;
       }
-      if (v > w->Slider_play->maximum()) v -= g.step;
+      if (v > ui(w).Slider_play->maximum()) v -= g.step;
       const int expected_value = value();
       const int32_t expected_elapsed = elapsed();
-      const QImage expected_picture = w->Picture_out->Picture();
+      const QImage expected_picture = ui(w).Picture_out->Picture();
       EXPECT_EQ(expected_value, v);
 
       show(3);
       const int32_t decodes = h().Decode_Count();
-      g.run(play());
+      g.run(w->review_session());
       EXPECT_EQ(value(), expected_value);
       EXPECT_EQ(elapsed(), expected_elapsed);
-      EXPECT_EQ(w->Label_field->text(), QString::number(expected_value));
-      EXPECT_TRUE(w->Picture_out->Picture() == expected_picture);
+      EXPECT_EQ(ui(w).Label_field->text(), QString::number(expected_value));
+      EXPECT_TRUE(ui(w).Picture_out->Picture() == expected_picture);
       EXPECT_LE(h().Decode_Count() - decodes, 1);
     }
     // The record heads were read once for the whole file.
     EXPECT_EQ(h().Stamp_Reads() % spec.frames, 0);
     const int32_t reads = h().Stamp_Reads();
-    play().Goto_Goal();
+    w->review_session().Goto_Goal();
     EXPECT_EQ(h().Stamp_Reads(), reads);
   }
   // The damaged picture is reported by the reader; nothing else is.
@@ -247,10 +247,10 @@ TEST_F(Playback_Window, APressAtTheSlidersLeftEndGoesBackToTheFirstPicture) {
   spec.frames = 20;
   open(spec);
   w->resize(1000, 700);
-  w->Slider_play->setMinimumWidth(600);
+  ui(w).Slider_play->setMinimumWidth(600);
   w->show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
-  const int y = w->Slider_play->height() / 2;
+  const int y = ui(w).Slider_play->height() / 2;
   struct Case {
     int x;
     bool to_first;
@@ -262,12 +262,12 @@ TEST_F(Playback_Window, APressAtTheSlidersLeftEndGoesBackToTheFirstPicture) {
     SCOPED_TRACE(c.x);
     show(30);
     w->state().Print_Dog_Name = QStringLiteral("Flash");
-    QTest::mousePress(w->Slider_play, Qt::LeftButton, {}, QPoint(c.x, y));
+    QTest::mousePress(ui(w).Slider_play, Qt::LeftButton, {}, QPoint(c.x, y));
     EXPECT_EQ(value() == 1, c.to_first);
     if (c.to_first) {
-      EXPECT_EQ(w->Label_field->text(), "1");
+      EXPECT_EQ(ui(w).Label_field->text(), "1");
     }
-    QTest::mouseRelease(w->Slider_play, Qt::LeftButton, {}, QPoint(c.x, y));
+    QTest::mouseRelease(ui(w).Slider_play, Qt::LeftButton, {}, QPoint(c.x, y));
     EXPECT_TRUE(w->state().Print_Dog_Name.isEmpty());
   }
 }
@@ -281,8 +281,8 @@ TEST_F(Playback_Window, GoToFromTheResultsBeepsWithoutAStoredPosition) {
   h().set_Dora_Heat_time(3, false, 20000);
   h().set_Dora_Heat_time(3, true, 1100);
   h().set_Dora_heat_frame(3, 7);
-  w->results().Handle_results();
-  ASSERT_EQ(w->results().Results()[0].Box, 3);
+  w->review_session().Reload_Results();
+  ASSERT_EQ(w->review_session().Results()[0].Box, 3);
 
   struct Case {
     const char* name;
@@ -290,14 +290,14 @@ TEST_F(Playback_Window, GoToFromTheResultsBeepsWithoutAStoredPosition) {
     int expected; // 0: beeps and stays
   };
   const Case cases[] = {
-      {"box of rank 1", [this] { play().GoTo_Box(1); }, 7},
-      {"rank 1", [this] { play().GoTo_rank(1); }, 7},
-      {"split of rank 1", [this] { play().Goto_SplitTime(1); }, 6}, // 1082 < 1100 <= 1102
-      {"box without a frame", [this] { play().GoTo_Box(2); }, 0},
-      {"rank without a frame", [this] { play().GoTo_rank(2); }, 0},
-      {"split 999999", [this] { play().Goto_SplitTime(2); }, 0},
-      {"position 0", [this] { play().GoTo_Box(0); }, 0},
-      {"position 7", [this] { play().Goto_SplitTime(7); }, 0},
+      {"box of rank 1", [this] { w->review_session().GoTo_Box(1); }, 7},
+      {"rank 1", [this] { w->review_session().GoTo_rank(1); }, 7},
+      {"split of rank 1", [this] { w->review_session().Goto_SplitTime(1); }, 6}, // 1082 < 1100 <= 1102
+      {"box without a frame", [this] { w->review_session().GoTo_Box(2); }, 0},
+      {"rank without a frame", [this] { w->review_session().GoTo_rank(2); }, 0},
+      {"split 999999", [this] { w->review_session().Goto_SplitTime(2); }, 0},
+      {"position 0", [this] { w->review_session().GoTo_Box(0); }, 0},
+      {"position 7", [this] { w->review_session().Goto_SplitTime(7); }, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -309,7 +309,7 @@ TEST_F(Playback_Window, GoToFromTheResultsBeepsWithoutAStoredPosition) {
   }
   // The results window's own hooks reach the same procedures.
   show(2);
-  w->results().links().goto_box(1);
+  QTest::mouseClick(w->results().Results_Form().Picture_box[0], Qt::LeftButton);
   EXPECT_EQ(value(), 7);
   EXPECT_TRUE(errors.reports.empty());
 }
@@ -328,11 +328,11 @@ TEST_F(Playback_Window, KeypadKeysDisplaceTheCopyOnlyInDisplacementMode) {
     w->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
     show(5);
-    w->Slider_play->setFocus();
+    ui(w).Slider_play->setFocus();
     QAction* displace = w->item("item_displace_goalline");
     const auto key = [this](Qt::Key k, Qt::KeyboardModifiers m) {
       clock.advance(200);
-      QTest::keyClick(w->Slider_play, k, m);
+      QTest::keyClick(ui(w).Slider_play, k, m);
     };
     struct Case {
       bool mode;
@@ -362,11 +362,11 @@ TEST_F(Playback_Window, KeypadKeysDisplaceTheCopyOnlyInDisplacementMode) {
     key(Qt::Key_Right, Qt::NoModifier);
     EXPECT_EQ(value(), 6);
     // An arrow pressed elsewhere in the window gives the slider the focus.
-    w->Text_filename->setFocus();
-    ASSERT_TRUE(w->Text_filename->hasFocus());
+    ui(w).Text_filename->setFocus();
+    ASSERT_TRUE(ui(w).Text_filename->hasFocus());
     clock.advance(200);
-    QTest::keyClick(w->Text_filename, Qt::Key_Left);
-    EXPECT_TRUE(w->Slider_play->hasFocus());
+    QTest::keyClick(ui(w).Text_filename, Qt::Key_Left);
+    EXPECT_TRUE(ui(w).Slider_play->hasFocus());
     EXPECT_TRUE(errors.reports.empty());
     w->obj_QN3_Handler().Close_File();
     w.reset();
@@ -398,17 +398,17 @@ TEST_F(Playback_Window, TheBusyFlagDropsANestedScrollAndIsClearedAfterAFailure) 
   Reentrant_Errors sink;
   bool busy_seen = false;
   sink.on_report = [this, &busy_seen](const QString&) {
-    busy_seen = play().Busy();
-    w->Slider_play->setValue(7); // runs the scroll handler while the outer one draws
+    busy_seen = w->review_session().Busy();
+    ui(w).Slider_play->setValue(7); // runs the scroll handler while the outer one draws
   };
   // A line beyond 16 bits is reported while the picture is drawn.
   w->goal_line().set_Line(1, {10, 10, 10, 70000});
-  play().Slider_play_Scroll();
+  w->playback().Slider_play_Scroll();
   EXPECT_TRUE(busy_seen);
-  EXPECT_FALSE(play().Busy());
+  EXPECT_FALSE(w->review_session().Busy());
   EXPECT_EQ(value(), 7);
   EXPECT_EQ(elapsed(), first_elapsed) << "the nested request drew nothing";
-  EXPECT_EQ(w->Label_field->text(), "1");
+  EXPECT_EQ(ui(w).Label_field->text(), "1");
 
   // A failure escaping the drawing ends the scroll, which reports it and stays usable.
   int thrown = 0;
@@ -418,12 +418,12 @@ TEST_F(Playback_Window, TheBusyFlagDropsANestedScrollAndIsClearedAfterAFailure) 
       throw std::runtime_error("drawing failed");
   };
   show(3);
-  EXPECT_FALSE(play().Busy());
+  EXPECT_FALSE(w->review_session().Busy());
   ASSERT_FALSE(sink.locations.empty());
   EXPECT_EQ(sink.locations.back(), "Slider_play_Scroll of Form Form_Doravent");
   w->goal_line().set_Line(1, {10, 10, 10, 40});
   show(5);
-  EXPECT_EQ(w->Label_field->text(), "5");
+  EXPECT_EQ(ui(w).Label_field->text(), "5");
   EXPECT_EQ(elapsed(), first_elapsed + 80);
 }
 
@@ -436,7 +436,7 @@ TEST_F(Playback_Window, HDFrameDataIsPrintedInCyanOnlyWhenChecked) {
   spec.first_local = 36000000;
   open(spec);
   const auto cyan_pixels = [this] {
-    const QImage& picture = w->Picture_out->Picture();
+    const QImage& picture = ui(w).Picture_out->Picture();
     int count = 0;
     for (int y = 0; y < picture.height(); ++y)
       for (int x = 0; x < picture.width(); ++x) {
@@ -471,7 +471,7 @@ TEST_F(Playback_Window, PictureShowsTheRecordingsGoalLineInTheCamerasColour) {
   spec.goal_split = QStringLiteral("50,4,50,40");
   open(spec);
   show(1);
-  const auto pixel = [&](int x, int y) { return w->Picture_out->Picture().pixelColor(x, y); };
+  const auto pixel = [&](int x, int y) { return ui(w).Picture_out->Picture().pixelColor(x, y); };
   // Row 21 of the picture is dark; only the line brightens it.
   const QColor goal = pixel(10, 21);
   EXPECT_GT(goal.red(), 200);
@@ -480,7 +480,7 @@ TEST_F(Playback_Window, PictureShowsTheRecordingsGoalLineInTheCamerasColour) {
   EXPECT_LT(pixel(30, 21).red(), 100);
 
   w->state().click_mill(Click_Button::Goal_Split) = -1000000;
-  w->Cmd_Split->click();
+  ui(w).Cmd_Split->click();
   ASSERT_EQ(w->state().Selected_Camera, 2);
   const QColor split = pixel(50, 21);
   EXPECT_GT(split.red(), 200);

@@ -98,9 +98,9 @@ struct Print_Window : Window_Test {
     h.set_Dora_heat_frame(5, 4);
     h.set_Dora_Heat_Click_Time(5, 200);
     ASSERT_TRUE(h.Write_XML_Header());
-    w->results().Handle_results();
+    w->review_session().Reload_Results();
   }
-  void show(int value) { w->Slider_play->setValue(value); }
+  void show(int value) { ui(w).Slider_play->setValue(value); }
 
   QString locations() const {
     QStringList out;
@@ -128,7 +128,7 @@ TEST_F(Print_Window, PrintMenuItemsAreActiveAndNeedARecording) {
 TEST_F(Print_Window, TheFramePageHoldsTheShownPictureWithItsGoalLine) {
   open();
   show(3);
-  const QImage shown = w->Picture_out->Picture().convertToFormat(QImage::Format_RGB32);
+  const QImage shown = ui(w).Picture_out->Picture().convertToFormat(QImage::Format_RGB32);
   w->item("item_print_frame")->trigger();
   ASSERT_TRUE(errors.reports.empty()) << locations().toStdString();
   ASSERT_EQ(pdf_reading::Pages(pdf), 1);
@@ -177,7 +177,7 @@ TEST_F(Print_Window, TheFramePageHoldsTheShownPictureWithItsGoalLine) {
   // The heading and footer come from the window and the recording.
   const QStringList lines = pdf_reading::Lines(pdf_reading::Text(pdf));
   EXPECT_EQ(lines.value(0), "Spring Cup");
-  EXPECT_TRUE(lines.contains("Elapsed time : " + w->Label_heat_time->text().trimmed()));
+  EXPECT_TRUE(lines.contains("Elapsed time : " + ui(w).Label_heat_time->text().trimmed()));
   EXPECT_TRUE(pdf_reading::Info(pdf).contains(File_SHA256_Hex(recording)));
 
   // The progress window paced the print.
@@ -191,15 +191,15 @@ TEST_F(Print_Window, TheSeriesVisitsEachRunnerAndReturns) {
   open();
   store_two_runners();
   show(6);
-  const QImage before = w->Picture_out->Picture();
-  const int32_t elapsed = w->state().Heat_Elapsed_Mill;
+  const QImage before = ui(w).Picture_out->Picture();
+  const int32_t elapsed = w->review_session().Shown_Time_Label_Ms();
   w->item("item_print_series")->trigger();
   ASSERT_TRUE(errors.reports.empty()) << locations().toStdString();
 
   // Back where the operator was.
-  EXPECT_EQ(w->Slider_play->value(), 6);
-  EXPECT_EQ(w->state().Heat_Elapsed_Mill, elapsed);
-  EXPECT_EQ(w->Picture_out->Picture(), before);
+  EXPECT_EQ(ui(w).Slider_play->value(), 6);
+  EXPECT_EQ(w->review_session().Shown_Time_Label_Ms(), elapsed);
+  EXPECT_EQ(ui(w).Picture_out->Picture(), before);
 
   // Frame 2 for the winner, frame 4 for the second: their blue tells them apart.
   const auto stored = pdf_reading::Image_Files(pdf);
@@ -240,7 +240,7 @@ TEST_F(Print_Window, ThePrintDogNameGoesOnTheNextFramePrintOnly) {
       yellow += stored.at(0).pixel(x, y) == qRgb(255, 255, 0) ? 1 : 0;
   EXPECT_GT(yellow, 20);
   // The screen keeps its picture without the name.
-  const QImage screen = w->Picture_out->Picture().convertToFormat(QImage::Format_RGB32);
+  const QImage screen = ui(w).Picture_out->Picture().convertToFormat(QImage::Format_RGB32);
   for (int y = 0; y < screen.height(); ++y)
     for (int x = 0; x < screen.width(); ++x)
       ASSERT_NE(screen.pixel(x, y), qRgb(255, 255, 0)) << x << "," << y;
@@ -299,7 +299,7 @@ TEST_F(Print_Window, AFailedPrintIsReportedAndTheViewStays) {
   w->item("item_print_series")->trigger();
   ASSERT_EQ(errors.reports.size(), 1u);
   EXPECT_EQ(errors.reports.at(0).location, "Print_Frame of Form Form_Doravent");
-  EXPECT_EQ(w->Slider_play->value(), 5);
+  EXPECT_EQ(ui(w).Slider_play->value(), 5);
   for (QWidget* top : QApplication::topLevelWidgets())
     EXPECT_FALSE(dynamic_cast<Form_progress*>(top) && top->isVisible());
 }

@@ -6,6 +6,7 @@
 #include "app/event_controller.h"
 #include "app/results_controller.h"
 #include "app/review_controller.h"
+#include "app/set_times_controller.h"
 #include "mock/heat_window.h"
 #include "mock/review_recordings.h"
 #include "presentation/event_form.h"
@@ -62,8 +63,8 @@ struct Read_Only_Recording : Window_Test {
     ASSERT_TRUE(Make_Read_Only(path));
     ASSERT_TRUE(w->review().Handle_Open(path));
     ASSERT_TRUE(w->obj_QN3_Handler().Read_only());
-    w->Slider_play->setValue(2);
-    w->state().Held_Box = 2;
+    ui(w).Slider_play->setValue(2);
+    w->set_times().Modes().held_box = 2;
     prompts->seen.clear();
   }
 };
@@ -85,7 +86,7 @@ TEST_F(Read_Only_Recording, EveryCommandThatWritesRefusesAndTheBytesStay) {
     commands.push_back(
         {"box button",
          false,
-         [box](Read_Only_Recording& t) { t.w->Command_BOX_set_time.at(static_cast<size_t>(box))->click(); },
+         [box](Read_Only_Recording& t) { ui(t.w).Command_BOX_set_time.at(static_cast<size_t>(box))->click(); },
          {recording_refusal}});
   for (const char* assign : {"item_set_time", "item_plus_one_hundredth", "item_set_split",
                              "item_split_plus_one_hundredth", "item_set_notime"})
@@ -163,15 +164,15 @@ struct Read_Only_Heat : Heat_Window {};
 TEST_F(Read_Only_Heat, TheStartAndTheAppendAreRefused) {
   load_heat_window();
   start_camera();
-  w->Command_initiate_file->click();
-  const QString path = w->state().Recording_Path;
+  ui(w).Command_initiate_file->click();
+  const QString path = w->heat_session().Recording_Path();
   ASSERT_FALSE(path.isEmpty());
   ASSERT_TRUE(Make_Read_Only(path));
   const QByteArray before = Bytes(path);
   prompts->seen.clear();
 
-  w->Command_start_heat->click();
-  EXPECT_TRUE(w->state().Heat_Running) << "the heat runs on; its start reaches the file with the next write";
+  ui(w).Command_start_heat->click();
+  EXPECT_TRUE(w->heat_session().Running()) << "the heat runs on; its start reaches the file with the next write";
   ASSERT_EQ(errors.reports.size(), 1U);
   EXPECT_TRUE(errors.reports[0].location.startsWith(QStringLiteral("Write_XML_Header of ")))
       << errors.reports[0].location.toStdString();
@@ -179,9 +180,9 @@ TEST_F(Read_Only_Heat, TheStartAndTheAppendAreRefused) {
 
   errors.reports.clear();
   frames(80);
-  w->heat().Handle_Capture_Start();
+  w->heat_session().Capture_Start();
   frames(9);
-  w->heat().Handle_Capture_End();
+  w->heat_session().Capture_End();
   EXPECT_EQ(held(), 9);
   ASSERT_FALSE(errors.reports.empty());
   EXPECT_EQ(errors.reports[0].description, recording_refusal);

@@ -33,7 +33,7 @@ struct Recording_Gone : Window_Test {
     original = Bytes(path);
     load_window();
     ASSERT_TRUE(w->review().Handle_Open(path));
-    w->Slider_play->setValue(2);
+    ui(w).Slider_play->setValue(2);
     prompts->seen.clear();
   }
 };
@@ -74,16 +74,16 @@ TEST_F(Recording_Gone, TheNextStepSaysSoAndClosesTheReview) {
       open();
     }
     const QString now_at = way.act(path);
-    w->Slider_play->setValue(3);
+    ui(w).Slider_play->setValue(3);
     EXPECT_FALSE(w->obj_QN3_Handler().File_open());
     ASSERT_EQ(prompts->messages().size(), 1);
     EXPECT_EQ(prompts->messages().at(0), Recording_Gone_Message(path) + QStringLiteral("\r\nIt was closed."));
-    EXPECT_FALSE(w->Slider_play->isEnabled());
+    EXPECT_FALSE(ui(w).Slider_play->isEnabled());
     if (!now_at.isEmpty()) {
       EXPECT_EQ(Bytes(now_at), original);
     }
     EXPECT_TRUE(errors.reports.empty());
-    w->Slider_play->setValue(4); // nothing open: no second message
+    ui(w).Slider_play->setValue(4); // nothing open: no second message
     EXPECT_EQ(prompts->messages().size(), 1);
   }
 }
@@ -97,7 +97,7 @@ TEST_F(Recording_Gone, ATimePressedAfterwardsIsRefusedNotLost) {
     errors.reports.clear();
     open();
     const QString now_at = way.act(path);
-    w->Command_BOX_set_time.at(0)->click();
+    ui(w).Command_BOX_set_time.at(0)->click();
     ASSERT_FALSE(errors.reports.empty()) << "the press must not pass for stored";
     EXPECT_EQ(errors.reports.front().description, Recording_Gone_Message(path));
     EXPECT_EQ(w->obj_QN3_Handler().Dora_Heat_time(1, false), 0) << "the time is not kept as if stored";

@@ -65,10 +65,10 @@ TEST_F(Results_Window_Fixture, OpeningRanksIntoTheResultsWindow) {
   EXPECT_EQ(row_text("Label_time_", 0), "---,---");
 
   store_tie();
-  w->results().Handle_results();
+  w->review_session().Reload_Results();
   const int16_t boxes[] = {5, 2, 1};
   for (int r = 0; r < 3; ++r)
-    EXPECT_EQ(w->results().Results().at(static_cast<std::size_t>(r)).Box, boxes[r]) << r;
+    EXPECT_EQ(w->review_session().Results().at(static_cast<std::size_t>(r)).Box, boxes[r]) << r;
   EXPECT_EQ(row_text("Label_rank_", 0), "1");
   EXPECT_EQ(row_text("Label_rank_", 1), "2");
   EXPECT_EQ(row_text("Label_time_", 2), "32,00");

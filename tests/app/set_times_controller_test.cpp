@@ -76,11 +76,11 @@ struct Set_Times_Fixture : Window_Test {
   }
   // Moves the slider to the position; the picture it shows carries the run time planned for it.
   void show_picture(int position, int32_t elapsed_ms) {
-    w->Slider_play->setValue(position);
-    ASSERT_EQ(w->Slider_play->value(), position);
-    ASSERT_EQ(w->playback().Shown_Run_Time(), elapsed_ms) << "position " << position;
+    ui(w).Slider_play->setValue(position);
+    ASSERT_EQ(ui(w).Slider_play->value(), position);
+    ASSERT_EQ(w->review_session().Shown_Run_Time(), elapsed_ms) << "position " << position;
   }
-  QPushButton* box_button(int box) { return w->Command_BOX_set_time.at(static_cast<std::size_t>(box - 1)); }
+  QPushButton* box_button(int box) { return ui(w).Command_BOX_set_time.at(static_cast<std::size_t>(box - 1)); }
   void press_box(int box) { box_button(box)->click(); }
   cls_VideoFile_handler& h() { return w->obj_QN3_Handler(); }
   QString row_text(const char* control, int row) {
@@ -97,21 +97,21 @@ struct Set_Times_Fixture : Window_Test {
 TEST_F(Set_Times_Fixture, BoxButtonsStoreTimesAndModesApplyOnce) {
   open({{3, 802}, {4, 900}, {5, 950}});
   show_picture(3, 802);
-  w->Cmd_add_hundredth->click();
-  EXPECT_TRUE(w->state().Plus_Hundredth_Mode);
-  EXPECT_EQ(back_colour(w->Cmd_add_hundredth), Yellow);
+  ui(w).Cmd_add_hundredth->click();
+  EXPECT_TRUE(w->set_times().Modes().plus_hundredth);
+  EXPECT_EQ(back_colour(ui(w).Cmd_add_hundredth), Yellow);
   clock.mill = 50000;
   press_box(3);
-  EXPECT_FALSE(w->state().Plus_Hundredth_Mode);
-  EXPECT_EQ(back_colour(w->Cmd_add_hundredth), face());
+  EXPECT_FALSE(w->set_times().Modes().plus_hundredth);
+  EXPECT_EQ(back_colour(ui(w).Cmd_add_hundredth), face());
 
   show_picture(4, 900);
-  w->Cmd_DeadHeat->click();
-  EXPECT_EQ(back_colour(w->Cmd_DeadHeat), Yellow);
+  ui(w).Cmd_DeadHeat->click();
+  EXPECT_EQ(back_colour(ui(w).Cmd_DeadHeat), Yellow);
   clock.mill = 51000;
   press_box(2);
-  EXPECT_FALSE(w->state().Dead_Heat_Mode);
-  EXPECT_EQ(back_colour(w->Cmd_DeadHeat), face());
+  EXPECT_FALSE(w->set_times().Modes().dead_heat);
+  EXPECT_EQ(back_colour(ui(w).Cmd_DeadHeat), face());
   show_picture(5, 950);
   press_box(5);
 
@@ -146,10 +146,10 @@ TEST_F(Set_Times_Fixture, NoTimeCodesFollowTheButtonCaption) {
   open({{1, 30001}, {3, 30003}, {4, 30004}, {6, 30006}});
   w->show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
-  QTest::mousePress(w->Cmd_Notime, Qt::RightButton);
+  QTest::mousePress(ui(w).Cmd_Notime, Qt::RightButton);
   QMenu* notime = w->menu(QStringLiteral("menu_notime"));
   EXPECT_TRUE(notime->isVisible());
-  EXPECT_FALSE(w->state().No_Time_Mode) << "the right button only opens the pop-up";
+  EXPECT_FALSE(w->set_times().Modes().no_time) << "the right button only opens the pop-up";
   notime->hide();
 
   struct Case {
@@ -166,21 +166,21 @@ TEST_F(Set_Times_Fixture, NoTimeCodesFollowTheButtonCaption) {
                                                    {"item_NoRank", "No Rnk", 3, Code_No_Rank, "---,---"}}) {
     SCOPED_TRACE(c.caption);
     if (c.item) w->item(QString::fromLatin1(c.item))->trigger();
-    EXPECT_EQ(w->Cmd_Notime->text(), c.caption);
-    w->Cmd_Notime->click();
-    EXPECT_EQ(back_colour(w->Cmd_Notime), Yellow);
+    EXPECT_EQ(ui(w).Cmd_Notime->text(), c.caption);
+    ui(w).Cmd_Notime->click();
+    EXPECT_EQ(back_colour(ui(w).Cmd_Notime), Yellow);
     show_picture(c.box, 30000 + c.box);
     clock.mill = ++mill;
     press_box(c.box);
-    EXPECT_FALSE(w->state().No_Time_Mode);
-    EXPECT_EQ(back_colour(w->Cmd_Notime), face());
+    EXPECT_FALSE(w->set_times().Modes().no_time);
+    EXPECT_EQ(back_colour(ui(w).Cmd_Notime), face());
     EXPECT_EQ(h().Dora_Heat_time(c.box, false), c.code);
     EXPECT_EQ(h().Dora_heat_frame(c.box), c.box);
     EXPECT_EQ(h().Dora_Heat_Click_Time(c.box), mill);
     // No code is remembered as a time to share in a dead heat.
     EXPECT_FALSE(w->set_times().Last_Set_Time().has_value());
 
-    const Result_Array& rows = w->results().Results();
+    const Result_Array& rows = w->review_session().Results();
     for (std::size_t r = 0; r < rows.size(); ++r)
       if (rows.at(r).Box == c.box) {
         const int row = static_cast<int>(r);
@@ -203,7 +203,7 @@ TEST_F(Set_Times_Fixture, PressesRankInTheResultsWindow) {
     bool dead_heat;
   } presses[] = {{1, 31250, false}, {5, 29500, false}, {2, 29500, true}, {3, 32000, false}};
   for (const auto& p : presses) {
-    if (p.dead_heat) w->Cmd_DeadHeat->click();
+    if (p.dead_heat) ui(w).Cmd_DeadHeat->click();
     show_picture(p.box, p.elapsed);
     clock.advance(1000);
     press_box(p.box);
@@ -213,7 +213,7 @@ TEST_F(Set_Times_Fixture, PressesRankInTheResultsWindow) {
   const int16_t boxes[] = {5, 2, 1, 3};
   for (int r = 0; r < 4; ++r) {
     SCOPED_TRACE(r);
-    EXPECT_EQ(w->results().Results().at(static_cast<std::size_t>(r)).Box, boxes[r]);
+    EXPECT_EQ(w->review_session().Results().at(static_cast<std::size_t>(r)).Box, boxes[r]);
     EXPECT_EQ(row_text("Label_rank_", r), ranks[r]);
     EXPECT_EQ(row_text("Label_time_", r), times[r]);
     EXPECT_EQ(row_text("Label_Split_", r), "00,00");
@@ -226,7 +226,7 @@ TEST_F(Set_Times_Fixture, PressesRankInTheResultsWindow) {
 // Split mode stores split times and lights the buttons that have one; the goal/split button
 // ignores a bounce and beeps without a recording.
 TEST_F(Set_Times_Fixture, SplitModeStoresSplitTimes) {
-  w->Cmd_Split->click();
+  ui(w).Cmd_Split->click();
   EXPECT_EQ(prompts->beeps(), 1) << "no recording open";
   clock.advance(300);
   open({{2, 15000}, {3, 14000}});
@@ -234,52 +234,52 @@ TEST_F(Set_Times_Fixture, SplitModeStoresSplitTimes) {
   press_box(1);
 
   clock.advance(300);
-  w->Cmd_Split->click();
+  ui(w).Cmd_Split->click();
   clock.advance(299);
-  w->Cmd_Split->click(); // a bounce: still split mode
-  EXPECT_EQ(w->Cmd_Split->text(), "Goal");
-  EXPECT_TRUE(w->state().Split_Mode);
+  ui(w).Cmd_Split->click(); // a bounce: still split mode
+  EXPECT_EQ(ui(w).Cmd_Split->text(), "Goal");
+  EXPECT_TRUE(w->set_times().Modes().split);
   EXPECT_EQ(w->state().Selected_Camera, 2);
-  EXPECT_EQ(w->Frame_settimes->title(), "Set Split times");
-  EXPECT_TRUE(w->Cmd_DeadHeat->isHidden());
-  EXPECT_TRUE(w->Cmd_Notime->isHidden());
+  EXPECT_EQ(ui(w).Frame_settimes->title(), "Set Split times");
+  EXPECT_TRUE(ui(w).Cmd_DeadHeat->isHidden());
+  EXPECT_TRUE(ui(w).Cmd_Notime->isHidden());
   EXPECT_EQ(back_colour(box_button(1)), face()) << "box 1 has a goal time only";
 
   // A one-shot dead heat is not spent on a split.
-  w->state().Dead_Heat_Mode = true;
+  w->set_times().Modes().dead_heat = true;
   show_picture(3, 14000);
-  w->Cmd_add_hundredth->click();
+  ui(w).Cmd_add_hundredth->click();
   press_box(2);
   EXPECT_EQ(h().Dora_Heat_time(2, true), 14010);
   EXPECT_EQ(h().Dora_split_frame(2), 3);
   EXPECT_EQ(h().Dora_Heat_time(2, false), 0);
   EXPECT_EQ(h().Dora_Heat_Click_Time(2), 0);
-  EXPECT_TRUE(w->state().Dead_Heat_Mode);
-  w->state().Dead_Heat_Mode = false;
+  EXPECT_TRUE(w->set_times().Modes().dead_heat);
+  w->set_times().Modes().dead_heat = false;
   EXPECT_EQ(back_colour(box_button(2)), Light_Cyan);
   EXPECT_EQ(back_colour(box_button(1)), face());
   EXPECT_EQ(w->set_times().Last_Set_Time(), 15000) << "a split is no goal time";
 
   clock.advance(300);
-  w->Cmd_Split->click();
-  EXPECT_EQ(w->Cmd_Split->text(), "Split");
-  EXPECT_FALSE(w->state().Split_Mode);
+  ui(w).Cmd_Split->click();
+  EXPECT_EQ(ui(w).Cmd_Split->text(), "Split");
+  EXPECT_FALSE(w->set_times().Modes().split);
   EXPECT_EQ(w->state().Selected_Camera, 1);
-  EXPECT_EQ(w->Frame_settimes->title(), "Set Goal times");
-  EXPECT_FALSE(w->Cmd_DeadHeat->isHidden());
+  EXPECT_EQ(ui(w).Frame_settimes->title(), "Set Goal times");
+  EXPECT_FALSE(ui(w).Cmd_DeadHeat->isHidden());
   EXPECT_EQ(back_colour(box_button(1)), Light_Cyan);
   EXPECT_EQ(back_colour(box_button(2)), face());
 
   // Opening again enters goal mode, leaves the camera as it was and moves to the goal frame:
   // no picture of this short heat is past 12 s, so the last one the 4-step search visits.
   clock.advance(300);
-  w->Cmd_Split->click();
-  ASSERT_TRUE(w->state().Split_Mode);
-  w->Slider_play->setValue(2);
+  ui(w).Cmd_Split->click();
+  ASSERT_TRUE(w->set_times().Modes().split);
+  ui(w).Slider_play->setValue(2);
   ASSERT_TRUE(w->review().Handle_Open(path));
-  EXPECT_EQ(w->Slider_play->value(), 5);
-  EXPECT_EQ(w->Cmd_Split->text(), "Split");
-  EXPECT_FALSE(w->state().Split_Mode);
+  EXPECT_EQ(ui(w).Slider_play->value(), 5);
+  EXPECT_EQ(ui(w).Cmd_Split->text(), "Split");
+  EXPECT_FALSE(w->set_times().Modes().split);
   EXPECT_EQ(w->state().Selected_Camera, 2);
   EXPECT_EQ(prompts->beeps(), 1);
   EXPECT_TRUE(errors.reports.empty());
@@ -296,14 +296,14 @@ TEST_F(Set_Times_Fixture, AssignTimesActOnTheHeldBox) {
   // A left press and release is a whole click: it stores box 3 as well.
   show_picture(1, 1500);
   QTest::mousePress(box_button(3), Qt::LeftButton);
-  EXPECT_EQ(w->state().Held_Box, 3);
+  EXPECT_EQ(w->set_times().Modes().held_box, 3);
   QTest::mouseRelease(box_button(3), Qt::LeftButton);
-  EXPECT_EQ(w->state().Held_Box, 0);
+  EXPECT_EQ(w->set_times().Modes().held_box, 0);
   EXPECT_EQ(h().Dora_Heat_time(3, false), 1500);
 
   // The right button holds the box and offers the commands.
   QTest::mousePress(box_button(4), Qt::RightButton);
-  EXPECT_EQ(w->state().Held_Box, 4);
+  EXPECT_EQ(w->set_times().Modes().held_box, 4);
   QMenu* assign = w->menu(QStringLiteral("menu_assign_times"));
   EXPECT_TRUE(assign->isVisible());
   assign->hide();
@@ -317,12 +317,12 @@ TEST_F(Set_Times_Fixture, AssignTimesActOnTheHeldBox) {
   w->item("item_set_split")->trigger();
   EXPECT_EQ(h().Dora_Heat_time(4, true), 20000);
 
-  w->state().Held_Box = 5;
+  w->set_times().Modes().held_box = 5;
   show_picture(3, 21000);
   w->item("item_dead_heat")->trigger();
   EXPECT_EQ(h().Dora_Heat_time(5, false), 20010) << "the last set time";
   EXPECT_TRUE(h().Dora_dead_heat(5)) << "the mark survives the store";
-  EXPECT_FALSE(w->state().Dead_Heat_Mode);
+  EXPECT_FALSE(w->set_times().Modes().dead_heat);
   w->item("item_set_time")->trigger();
   EXPECT_EQ(h().Dora_Heat_time(5, false), 21000);
   EXPECT_FALSE(h().Dora_dead_heat(5));
@@ -356,7 +356,7 @@ TEST_F(Set_Times_Fixture, MenuDeadHeatNeedsATimeToShare) {
   show_picture(2, 20000);
   press_box(1);
   ASSERT_TRUE(w->review().Handle_Open(path)); // another opening forgets the last time
-  w->state().Held_Box = 1;
+  w->set_times().Modes().held_box = 1;
   w->item("item_dead_heat")->trigger();
   EXPECT_EQ(prompts->beeps(), 1);
   EXPECT_EQ(h().Dora_Heat_time(1, false), 20000);
@@ -370,7 +370,7 @@ TEST_F(Set_Times_Fixture, ReadOnlyRecordingRefusesEveryChange) {
   const QByteArray before = bytes();
   show_picture(2, 20000);
   press_box(1);
-  w->state().Held_Box = 2;
+  w->set_times().Modes().held_box = 2;
   const char* const items[] = {"item_set_time",   "item_plus_one_hundredth",
                                "item_set_split",  "item_split_plus_one_hundredth",
                                "item_set_notime", "item_clear_result"};
@@ -434,11 +434,11 @@ TEST_F(Set_Times_Fixture, APictureThatCannotBeReadTakesNoTime) {
   }
   ASSERT_TRUE(w->review().Handle_Open(path));
   show_picture(3, 20000);
-  w->Slider_play->setValue(4);
-  EXPECT_FALSE(w->playback().Shown_Run_Time().has_value());
+  ui(w).Slider_play->setValue(4);
+  EXPECT_FALSE(w->review_session().Shown_Run_Time().has_value());
   const QByteArray before = bytes();
   press_box(2);
-  w->state().Held_Box = 3;
+  w->set_times().Modes().held_box = 3;
   w->item("item_set_time")->trigger();
   EXPECT_EQ(bytes(), before);
   EXPECT_EQ(h().Dora_Heat_time(2, false), 0);
@@ -446,7 +446,7 @@ TEST_F(Set_Times_Fixture, APictureThatCannotBeReadTakesNoTime) {
   EXPECT_EQ(h().Dora_Heat_time(3, false), 0);
   EXPECT_EQ(prompts->messages(), QStringList(2, QStringLiteral("Picture 4 could not be read: no time was stored!")));
   // The next readable picture takes its own time again.
-  w->Slider_play->setValue(5);
+  ui(w).Slider_play->setValue(5);
   press_box(2);
   EXPECT_EQ(h().Dora_Heat_time(2, false), 500);
   EXPECT_EQ(h().Dora_heat_frame(2), 5);

@@ -4,6 +4,7 @@
 //   box_press_child RECORDING RESULTS_FOLDER POSITION BOX
 #include "app/form_doravent.h"
 #include "app/review_controller.h"
+#include "mock/main_controls.h"
 #include "mock/recorded_errors.h"
 #include "mock/scripted_prompts.h"
 #include "platform/program_info.h"
@@ -37,10 +38,10 @@ int main(int argc, char** argv) {
   if (!w.Form_Load()) return 3;
   w.obj_QN3_Handler().set_Default_Goal_Compensation(0);
   if (!w.review().Handle_Open(args.at(1))) return 4;
-  w.Slider_play->setValue(args.at(3).toInt());
+  ui(w).Slider_play->setValue(args.at(3).toInt());
   const int box = args.at(4).toInt();
   if (box < 1 || box > 6) return 2;
-  w.Command_BOX_set_time.at(static_cast<std::size_t>(box - 1))->click();
+  ui(w).Command_BOX_set_time.at(static_cast<std::size_t>(box - 1))->click();
   if (!errors.reports.empty()) {
     std::fprintf(stderr, "%s\n",
                  qPrintable(errors.reports.front().location + ": " + errors.reports.front().description));

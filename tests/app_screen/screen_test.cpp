@@ -2,6 +2,7 @@
 // measured from the window as it is laid out on that screen, not before.
 #include "app/form_doravent.h"
 #include "app/review_controller.h"
+#include "mock/main_controls.h"
 #include "mock/recorded_errors.h"
 #include "mock/review_recordings.h"
 #include "mock/scripted_prompts.h"
@@ -57,16 +58,16 @@ TEST_F(Screen_Window, ARecordingThatFitsIsDrawnAtItsOwnSize) {
   // Opened from the command line, before the window is shown and measured.
   auto w = start(recording(400, 880));
   const int chrome = w->frameGeometry().height() - w->centralWidget()->height();
-  EXPECT_EQ(w->state().Max_Picture_Height, 1080 - chrome - w->Frame_settimes->sizeHint().height());
+  EXPECT_EQ(w->state().Max_Picture_Height, 1080 - chrome - ui(w).Frame_settimes->sizeHint().height());
   ASSERT_GE(w->state().Max_Picture_Height, 880);
-  EXPECT_EQ(w->Picture_out->size(), QSize(400, 880));
-  EXPECT_EQ(w->Picture_out->Picture().size(), QSize(400, 880));
+  EXPECT_EQ(ui(w).Picture_out->size(), QSize(400, 880));
+  EXPECT_EQ(ui(w).Picture_out->Picture().size(), QSize(400, 880));
 
   // One taller than the screen allows keeps its shape at the largest height.
   const int32_t max = w->state().Max_Picture_Height;
   ASSERT_TRUE(w->review().Handle_Open(recording(400, 1200)));
-  EXPECT_EQ(w->Picture_out->height(), max);
-  EXPECT_EQ(w->Picture_out->width(), (400 * max + 600) / 1200);
+  EXPECT_EQ(ui(w).Picture_out->height(), max);
+  EXPECT_EQ(ui(w).Picture_out->width(), (400 * max + 600) / 1200);
   w->obj_QN3_Handler().Close_File();
   EXPECT_TRUE(errors.reports.empty());
 }

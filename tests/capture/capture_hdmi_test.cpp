@@ -211,7 +211,7 @@ TEST_F(Capture_Source, SampleTimesStayOnTheGridWhenFramesArriveLate) {
   for (int k = 0; k < 4; ++k) {
     clock.advance(k == 2 ? 95 : 25); // frame 2 waited while the window was busy
     ASSERT_TRUE(camera->Step());
-    source->Store_HDMI_Buffer();
+    source->Store_HDMI_Buffer(source->Last_Stamp());
   }
   ASSERT_EQ(source->Buff_Num(), 4);
   for (int32_t n = 1; n <= 4; ++n) {
@@ -234,7 +234,7 @@ TEST_F(Capture_Source, BoundedRingKeepsTheNewestInTimeOrder) {
   source->set_MaxFrames(5);
   for (int k = 0; k < 7; ++k) {
     ASSERT_TRUE(camera->Step());
-    source->Store_HDMI_Buffer();
+    source->Store_HDMI_Buffer(source->Last_Stamp());
   }
   ASSERT_EQ(source->Buff_Num(), 5);
   const struct { int32_t n, position; } cases[] = {{1, 3}, {2, 4}, {3, 5}, {4, 1}, {5, 2}, {6, 6}};

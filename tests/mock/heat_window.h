@@ -32,16 +32,16 @@ struct Heat_Window : Window_Test {
     options.simulated_kit = true;
     load_window(options, [](Form_Doravent& window) {
       window.kit().set_Open_Wait_Ms(0);
-      window.heat().set_Append_Wait_Ms(0);
+      window.heat_session().set_Append_Wait_Ms(0);
     });
     synthetic = w->camera().Capture().Synthetic();
     ASSERT_NE(synthetic, nullptr);
     synthetic->set_Stepped(true);
-    ASSERT_TRUE(Run_Events_Until([this] { return w->state().Kit_Attached; }));
+    ASSERT_TRUE(Run_Events_Until([this] { return w->heat_session().Kit_Attached(); }));
   }
   // The camera started and run until its rate is measured (two blocks of 50 frames).
   void start_camera() {
-    w->Command_start_camera->click();
+    ui(w).Command_start_camera->click();
     ASSERT_TRUE(w->camera().Cameras_Running());
     frames(101);
   }
@@ -57,5 +57,5 @@ struct Heat_Window : Window_Test {
     Run_Events_Until([this, index, closed] { return kit().Input(index) == closed; });
     Run_Queued_Events();
   }
-  int32_t held() { return w->heat().Held_Frames(); }
+  int32_t held() { return w->heat_session().Held_Frames(); }
 };

@@ -3,11 +3,14 @@
 // recordings, fresh program values and a settings file of the test's own.
 #include "app/form_doravent.h"
 #include "app/review_controller.h"
+#include "mock/main_controls.h"
 #include "mock/recorded_errors.h"
 #include "mock/scripted_prompts.h"
 #include "platform/program_info.h"
 #include "platform/user_folders.h"
 #include "recording/video_file_handler.h"
+#include "timing/heat_session.h"
+#include "timing/review_session.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -7,6 +7,7 @@
 #include "platform/program_info.h"
 #include "recording/audit_trail.h"
 #include "recording/video_file_handler.h"
+#include "timing/review_session.h"
 
 #include <QAction>
 #include <QFile>
@@ -67,8 +68,8 @@ struct Competitors : ::testing::Test {
   Recorded_Errors errors;
   QTemporaryDir dir;
   QString path;
-  cls_VideoFile_handler recording;
-  bool recording_open = false;
+  Review_Session session;
+  cls_VideoFile_handler& recording = session.Recording();
   bool event_file = true;
   int handled = 0;
   int displayed = 0;
@@ -92,22 +93,22 @@ struct Competitors : ::testing::Test {
     for (int16_t box = 1; box <= 6; ++box)
       recording.set_Dora_Dog_name(box, QStringLiteral("Stored %1").arg(box));
     ASSERT_TRUE(recording.Write_XML_Header());
-    recording_open = true;
   }
 
   // The event file: heat h, box b holds "H<h> dog <b>"; heat h is called "Heat <h> name".
   void load(int16_t heat) {
     form = std::make_unique<Form_heat_competitors>();
     Competitors_Hooks hooks;
-    hooks.recording = [this]() -> cls_VideoFile_handler* { return recording_open ? &recording : nullptr; };
     hooks.event_file_open = [this] { return event_file; };
     hooks.heat_name = [this](int16_t h) { return event_file ? QStringLiteral("Heat %1 name").arg(h) : QString(); };
     hooks.reg_dog_name = [this](int16_t h, int16_t b) {
       return event_file ? QStringLiteral("H%1 dog %2").arg(h).arg(b) : QString();
     };
-    hooks.handle_results = [this] { ++handled; };
     hooks.display_results = [this] { ++displayed; };
     form->set_Hooks(std::move(hooks));
+    form->set_Session(&session);
+    // Each change the window makes ranks the results again.
+    QObject::connect(&session, &Review_Session::results_changed, form.get(), [this] { ++handled; });
     form->Form_Load(heat);
   }
 
@@ -231,7 +232,6 @@ TEST_F(Competitors, AReadOnlyRecordingIsRefusedOnceAndNotWritten) {
   QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
   ASSERT_TRUE(recording.Open_File(path, true));
   ASSERT_TRUE(recording.Read_only());
-  recording_open = true;
   const QByteArray before = read_file(path);
   load(1);
   form->UpDown_heat->setValue(3);

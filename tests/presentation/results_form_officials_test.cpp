@@ -9,6 +9,7 @@
 #include "presentation/results_form.h"
 #include "recording/audit_trail.h"
 #include "recording/video_file_handler.h"
+#include "timing/review_session.h"
 
 #include <QAction>
 #include <QFile>
@@ -23,20 +24,19 @@ struct Officials_Window : ::testing::Test {
   Recorded_Errors errors;
   QTemporaryDir dir;
   QString path;
-  cls_VideoFile_handler recording;
+  Review_Session session;
+  cls_VideoFile_handler& recording = session.Recording();
   std::unique_ptr<Form_Dora_Results> form = std::make_unique<Form_Dora_Results>();
   int refreshed = 0;
 
   void SetUp() override {
     program() = Program_Info{};
     program().Settings_File_Path = Local_AppData_Folder() + QStringLiteral("Doravent_HDMI.ini");
-    Results_Hooks hooks;
-    hooks.recording = [this] { return &recording; };
-    hooks.handle_results = [this] {
+    form->set_Session(&session);
+    QObject::connect(&session, &Review_Session::results_changed, form.get(), [this] {
       ++refreshed;
       show();
-    };
-    form->set_Hooks(std::move(hooks));
+    });
   }
   void TearDown() override {
     form.reset();

@@ -10,6 +10,7 @@
 #include "platform/user_folders.h"
 #include "presentation/printer_select.h"
 #include "recording/video_file_handler.h"
+#include "timing/review_session.h"
 
 #include <QAction>
 #include <QApplication>
@@ -30,13 +31,13 @@ struct Results_Fixture : ::testing::Test {
   Prompts_Guard prompts;
   Recorded_Errors errors;
   QTemporaryDir dir;
-  std::unique_ptr<cls_VideoFile_handler> recording = std::make_unique<cls_VideoFile_handler>();
+  Review_Session session;
+  cls_VideoFile_handler* recording = &session.Recording();
   std::unique_ptr<Form_Dora_Results> form;
   std::vector<int16_t> went_to_rank, went_to_split, went_to_box;
   QString print_name;
   int focused = 0;
   int refreshed = 0;
-  int cleared = 0;
 
   void SetUp() override {
     program() = Program_Info{};
@@ -51,18 +52,18 @@ struct Results_Fixture : ::testing::Test {
   std::unique_ptr<Form_Dora_Results> make_form() {
     auto f = std::make_unique<Form_Dora_Results>();
     Results_Hooks hooks;
-    hooks.recording = [this] { return recording.get(); };
     hooks.goto_rank = [this](int16_t k) { went_to_rank.push_back(k); };
     hooks.goto_split_time = [this](int16_t k) { went_to_split.push_back(k); };
     hooks.goto_box = [this](int16_t k) { went_to_box.push_back(k); };
     hooks.set_print_dog_name = [this](const QString& name) { print_name = name; };
     hooks.focus_slider = [this] { ++focused; };
-    hooks.handle_results = [this] {
+    f->set_Hooks(std::move(hooks));
+    f->set_Session(&session);
+    // The results are shown again after every change the window makes.
+    QObject::connect(&session, &Review_Session::results_changed, f.get(), [this] {
       ++refreshed;
       show_recording();
-    };
-    hooks.clear_all_results = [this] { ++cleared; };
-    f->set_Hooks(std::move(hooks));
+    });
     return f;
   }
 
@@ -367,12 +368,18 @@ TEST_F(Results_Fixture, HeadingsStandOverTheirColumns) {
 }
 
 TEST_F(Results_Fixture, ClearingAsksFirst) {
+  open();
+  store_heat();
+  ASSERT_TRUE(recording->Write_XML_Header());
   prompts->answers.push_back(Prompt_Answer::Cancel);
   prompts->answers.push_back(Prompt_Answer::Ok);
   form->item("item_clear_all_results")->trigger();
-  EXPECT_EQ(cleared, 0);
+  EXPECT_EQ(recording->Dora_Heat_time(2, false), 29500);
   form->item("item_clear_all_results")->trigger();
-  EXPECT_EQ(cleared, 1);
+  for (int16_t box = 1; box <= 8; ++box) {
+    EXPECT_EQ(recording->Dora_Heat_time(box, false), 0) << box;
+    EXPECT_FALSE(recording->Dora_dead_heat(box)) << box;
+  }
   ASSERT_EQ(prompts->seen.size(), 2U);
   EXPECT_EQ(prompts->seen.at(0).text, "Clearing all results, are you sure?");
   EXPECT_EQ(prompts->seen.at(0).title, "Doravent clearing results");

@@ -2,6 +2,7 @@
 // the box did not have, read back only while it is the box's time, and the header still read
 // as before by the reader and the ranking.
 #include "timing/interpolated_time.h"
+#include "timing/review_session.h"
 
 #include "metadata/xml_header.h"
 #include "mock/recorded_errors.h"
@@ -106,10 +107,13 @@ TEST(InterpolatedTime, StoredInTheRecordingAndReadAfterReopening) {
   review_recordings::Spec spec;
   ASSERT_TRUE(review_recordings::Write(path, spec));
   {
-    cls_VideoFile_handler h;
-    ASSERT_TRUE(h.Open_File(path));
-    ASSERT_TRUE(Store_Interpolated_Time(h, 2, 5, {1203, 1222, 0.6}, true));
-    h.Close_File();
+    Review_Session session;
+    ASSERT_TRUE(session.Open(path));
+    const Interpolated_Time t{1203, 1222, 0.6};
+    ASSERT_TRUE(session.Change_Result("Time between fields", [&] {
+      Apply_Box_Times(session.Recording(), {Box_Time{2, 5, t.field_time_ms, t, true}});
+    }));
+    session.Close();
   }
   cls_VideoFile_handler h;
   ASSERT_TRUE(h.Open_File(path));

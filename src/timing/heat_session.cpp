@@ -1,0 +1,351 @@
+#include "timing/heat_session.h"
+
+#include "platform/clock.h"
+#include "platform/error_report.h"
+#include "platform/program_info.h"
+#include "platform/prompts.h"
+#include "platform/settings.h"
+#include "platform/start_sound.h"
+#include "platform/trace.h"
+#include "platform/user_folders.h"
+#include "recording/frame_buffers.h"
+#include "recording/video_file_handler.h"
+#include "timing/time_text.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr int32_t Capture_End_Skip_Ms = 3000;
+
+QString time_of_day() { return Display_Mill_Time(Local_Mill_Now(), false); }
+
+void wait_letting_events_run(int32_t ms) {
+  QElapsedTimer wait;
+  wait.start();
+  while (wait.elapsed() < ms)
+    QCoreApplication::processEvents(QEventLoop::AllEvents, static_cast<int>(ms - wait.elapsed()));
+}
+
+} // namespace
+
+Start_Stamp Start_Stamp::Now() { return {Mill_Now(), Local_Mill_Now(), Local_Now()}; }
+
+Heat_Session::Heat_Session(Frame_List& frames, QObject* parent)
+    : QObject(parent), frames_(frames), writer_(std::make_unique<cls_VideoFile_handler>()) {
+  set_Goal_Lines({}, {});
+}
+
+Heat_Session::~Heat_Session() = default;
+
+void Heat_Session::report(int32_t step, const char* procedure) {
+  report_current_exception(step, QString::fromLatin1(procedure) + QStringLiteral(" of Form Form_Doravent"));
+}
+
+void Heat_Session::set_Cameras_Running(bool running) {
+  if (running == cameras_running_) return;
+  cameras_running_ = running;
+  Q_EMIT state_changed();
+}
+
+void Heat_Session::set_Kit(bool attached, int32_t serial) {
+  if (attached == kit_attached_ && serial == kit_serial_) return;
+  kit_attached_ = attached;
+  kit_serial_ = serial;
+  Q_EMIT state_changed();
+}
+
+void Heat_Session::set_Goal_Lines(const Goal_Line& finish, const Goal_Line& split) {
+  goal_finish_ = Format_Goal_Line(finish.x1, finish.y1, finish.x2, finish.y2);
+  goal_split_ = Format_Goal_Line(split.x1, split.y1, split.x2, split.y2);
+}
+
+int32_t Heat_Session::Held_Frames() const { return frames_.Count(); }
+
+void Heat_Session::Close_Writer() { writer_->Close_File(); }
+
+bool Heat_Session::Prepare_Recording() {
+  const Heat_Data& heat = heat_data_;
+  const QString event = heat.event_file ? heat.event : QStringLiteral("No event");
+  const QString path = Recording_File_Name(capture_folder_, event, heat.heat_id, Local_Now());
+  recording_path_ = path;
+
+  Heat_Recording_Setup setup;
+  setup.file_name = path;
+  setup.running_fps = camera_ ? static_cast<int16_t>(std::lround(camera_->Running_Fps())) : int16_t{0};
+  setup.crop_width = camera_ ? camera_->Crop_Width() : 0;
+  setup.crop_height = camera_ ? camera_->Crop_Height() : 0;
+  setup.goal_finish = goal_finish_;
+  setup.goal_split = goal_split_;
+  setup.event_file = heat.event_file;
+  if (heat.event_file) {
+    setup.event = heat.event;
+    setup.heat_id = heat.heat_id;
+    setup.heat_name = heat.heat_name;
+    setup.dog_names = heat.dog_names;
+  }
+  setup.box_delay_ms = program().Box_Delay_Ms;
+  setup.goal_delay_ms = program().Goal_Delay_Ms;
+  setup.split_delay_ms = program().Split_Delay_Ms;
+  setup.kit_serial = QString::number(Kit_Serial());
+  if (camera_) {
+    setup.capture_name = camera_->Friendly_Name();
+    setup.capture_format = camera_->Property_String();
+    setup.ten_frames_ms = camera_->Ten_Frames_Ms();
+  }
+  if (!Prepare_Heat_Recording(*writer_, setup)) {
+    // No file to take the heat: nothing may start into it.
+    recording_path_.clear();
+    Q_EMIT state_changed();
+    Q_EMIT prepared({});
+    return false;
+  }
+  Q_EMIT state_changed();
+  Q_EMIT prepared(path);
+  Q_EMIT recording_written(path);
+  return true;
+}
+
+void Heat_Session::Initiate() {
+  int32_t step = 10;
+  try {
+    Trace_Message("Command_initiate_file_Click");
+    if (!camera_ || camera_->Running_Fps() == 0) {
+      Msg_Box(QStringLiteral("Waiting to measure camera fps!\r\n(See display under the rotating arm!)"));
+      return;
+    }
+    step = 20;
+    if (reviewing_) {
+      Beep();
+      return;
+    }
+    step = 30;
+    const QString failure = Validate_Folder(capture_folder_);
+    if (!failure.isEmpty()) {
+      // A folder that exists but refuses a file has not been told yet.
+      if (QFileInfo(Resolve_Drive_Default(capture_folder_)).isDir())
+        Msg_Box(QStringLiteral("The capture folder cannot take a recording: ") + failure);
+      return;
+    }
+    step = 40;
+    Prepare_Recording();
+    Trace_Message("Command_initiate_file_Click, End");
+  } catch (...) {
+    report(step, "Command_initiate_file_Click");
+  }
+}
+
+void Heat_Session::Start(const Start_Stamp& stamp) {
+  int32_t step = 10;
+  try {
+    Trace_Message("Handle_Start, begin");
+    if (running_) {
+      Beep();
+      Trace_Message(time_of_day() + "*Heat already started!!");
+      return;
+    }
+    step = 20;
+    if (reviewing_) {
+      Beep();
+      Trace_Message(time_of_day() + "*H_S File open!!");
+      return;
+    }
+    step = 30;
+    if (!Prepared()) {
+      if (!Setting_Checked(QStringLiteral("auto_init"))) {
+        Beep();
+        Trace_Message(time_of_day() + "*No current file!!");
+        return;
+      }
+      Initiate();
+      if (!Prepared()) {
+        Beep();
+        Trace_Message(time_of_day() + "*No current file!!");
+        return;
+      }
+    }
+    step = 40;
+    // A start the file refuses is reported; the heat runs on, and the instant reaches the file
+    // with the next header write (the append at capture end).
+    Stamp_Heat_Start(*writer_, stamp.mill, stamp.local, stamp.when);
+    writer_->Close_File();
+    step = 50;
+    start_mill_ = stamp.mill;
+    start_local_ = stamp.local;
+    running_ = true;
+    if (camera_) camera_->Race_Started(stamp.mill);
+    Q_EMIT state_changed();
+    PlayPOP();
+    Trace_Message("Handle_Start, end");
+  } catch (...) {
+    report(step, "Handle_Start");
+  }
+}
+
+void Heat_Session::Capture_Start() {
+  try {
+    Trace_Message("Handle_Capture_start");
+    if (!cameras_running_ || !Prepared()) {
+      Beep();
+      return;
+    }
+    if (!program().Development_Mode && (!kit_attached_ || !running_)) return;
+    if (!camera_) return;
+    camera_->set_Collecting(true);
+    collecting_ = true;
+    Q_EMIT state_changed();
+  } catch (...) {
+    report(10, "Handle_Capture_Start");
+  }
+}
+
+void Heat_Session::Capture_End() {
+  int32_t step = 10;
+  try {
+    Trace_Message("Handle_Capture_end");
+    collecting_ = false;
+    Q_EMIT state_changed();
+    if (!cameras_running_ || (!program().Development_Mode && !running_)) return;
+    if (Mill_Difference(Mill_Now(), program().Ready_Mill) < Capture_End_Skip_Ms) {
+      Trace_Message("Skipping Handle_Capture_end");
+      return;
+    }
+    step = 20;
+    if (!camera_) return;
+    camera_->set_Collecting(false);
+    if (!Prepared()) return;
+    step = 30;
+    Append_Held_Frames();
+  } catch (...) {
+    report(step, "Handle_Capture_End");
+  }
+}
+
+bool Heat_Session::Append_Held_Frames() {
+  const int32_t count = frames_.Count();
+  if (count == 0 || !Prepared()) return count == 0;
+  cls_VideoFile_handler& recording = *writer_;
+  Q_EMIT appending(true);
+  int32_t handled = 0;
+  try {
+    std::vector<int32_t> order(static_cast<size_t>(count));
+    for (int32_t i = 1; i <= count; ++i)
+      order[static_cast<size_t>(i - 1)] = camera_ ? camera_->Write_Position(i) : i;
+    recording.Close_File();
+    recording.set_File_name(recording_path_);
+    recording.Append_Frames(
+        frames_,
+        [this](int32_t done, int32_t total) {
+          Q_EMIT append_progress(static_cast<int>(std::lround(100.0 * done / std::max(total, 1))));
+        },
+        order, &handled);
+  } catch (...) {
+    report_current_exception(40, QStringLiteral("Handle_Capture_End of Form Form_Doravent"));
+  }
+  recording.Close_File();
+  Q_EMIT recording_written(recording_path_);
+  wait_letting_events_run(append_wait_ms_);
+  Q_EMIT appending(false);
+  // Only the frames the pass is done with leave memory; the rest wait for another try.
+  const bool in_time_order = !camera_ || camera_->Time_Ordered();
+  if (handled >= count || (in_time_order && handled > 0)) {
+    for (int32_t i = 0; i < std::min(handled, count); ++i)
+      frames_.Remove_First();
+  }
+  const int32_t left = frames_.Count();
+  if (left > 0) {
+    Msg_Box(QStringLiteral("%1 frames of this heat could not be appended to its recording. They are kept in memory; "
+                           "\"Heat finish\" tries again.")
+                .arg(left),
+            program().Program_Name, Prompt_Buttons::Ok, Prompt_Icon::Warning);
+    return false;
+  }
+  return true;
+}
+
+void Heat_Session::End_Collecting() {
+  if (!collecting_) return;
+  // The trigger is still closed: this is its end.
+  collecting_ = false;
+  if (camera_) camera_->set_Collecting(false);
+  Q_EMIT state_changed();
+}
+
+void Heat_Session::Flush_Held_Frames() {
+  try {
+    End_Collecting();
+    if (Held_Frames() > 0 && Prepared()) Append_Held_Frames();
+  } catch (...) {
+    report(10, "Flush_Held_Frames");
+  }
+}
+
+bool Heat_Session::Secure_Held_Frames() {
+  try {
+    End_Collecting();
+    if (Held_Frames() == 0) return true;
+    if (Prepared() && Append_Held_Frames()) return true;
+    const int32_t held = Held_Frames();
+    const Prompt_Answer answer = Msg_Box(
+        QStringLiteral("%1 frames of the heat are held in memory and are not in a recording. Drop them?").arg(held),
+        program().Program_Name, Prompt_Buttons::YesNo, Prompt_Icon::Warning, Prompt_Answer::No);
+    if (answer != Prompt_Answer::Yes) return false;
+    Trace_Message("*Secure_Held_Frames, dropped by the operator", held);
+    frames_.Remove_All();
+    return true;
+  } catch (...) {
+    report(10, "Secure_Held_Frames");
+    return false;
+  }
+}
+
+void Heat_Session::Do_Heat_Finish() {
+  start_mill_ = 0;
+  running_ = false;
+  Write_Ini_Value(QStringLiteral("Settings"), QStringLiteral("last_file"), recording_path_,
+                  program().Settings_File_Path);
+  writer_->Close_File();
+  recording_path_.clear();
+  Q_EMIT state_changed();
+}
+
+void Heat_Session::Finish() {
+  int32_t step = 10;
+  try {
+    Trace_Message("Command_finish_Click");
+    if (reviewing_) {
+      Beep();
+      return;
+    }
+    step = 20;
+    if (!Secure_Held_Frames()) return;
+    const QString path = recording_path_;
+    Do_Heat_Finish();
+    step = 30;
+    Q_EMIT finished(path);
+  } catch (...) {
+    report(step, "Command_finish_Click");
+  }
+}
+
+void Heat_Session::Finish_Before_Review() {
+  if (!running_) return;
+  if (Secure_Held_Frames()) Do_Heat_Finish();
+}
+
+void Heat_Session::Abort() {
+  try {
+    // Frames of the aborted run are the officials' evidence too: they go into the recording.
+    if (collecting_ || Held_Frames() > 0) Secure_Held_Frames();
+    start_mill_ = 0;
+    running_ = false;
+    Q_EMIT state_changed();
+    Q_EMIT aborted();
+  } catch (...) {
+    report(10, "Do_Abort");
+  }
+}

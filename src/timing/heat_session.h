@@ -1,0 +1,158 @@
+#pragma once
+// The heat as every concern of the main window shares it: the recording being made, the start
+// instant, the frames collected while a camera trigger is closed and the append that brings
+// them to the recording, the kit and the cameras as the heat sees them, and the data the next
+// recording is prepared with. Windows bind to it: they call its commands and redraw from its
+// signals. Frames held in memory are never dropped without the operator's word.
+#include "timing/goal_line.h"
+#include "timing/heat_header.h"
+
+#include <QDateTime>
+#include <QObject>
+#include <QString>
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+class Frame_List;
+class cls_VideoFile_handler;
+
+// The camera as the heat needs it: what a recording is prepared with, the switch that keeps
+// frames, and the order the kept frames are written in.
+class Heat_Camera {
+public:
+  virtual ~Heat_Camera() = default;
+  virtual float Running_Fps() const = 0;
+  virtual int32_t Crop_Width() const = 0;
+  virtual int32_t Crop_Height() const = 0;
+  virtual QString Friendly_Name() const = 0;
+  virtual QString Property_String() const = 0;
+  virtual int32_t Ten_Frames_Ms() const = 0;
+  // While on, every frame goes into the frame list.
+  virtual void set_Collecting(bool on) = 0;
+  // Position in the frame list of the n-th kept frame in time order.
+  virtual int32_t Write_Position(int32_t n) const = 0;
+  // The kept frames are in time order (no ring of the last frames).
+  virtual bool Time_Ordered() const = 0;
+  // The heat's zero, for a camera that draws a race from it.
+  virtual void Race_Started(int32_t start_mill) = 0;
+};
+
+// The heat selected for the next recording, as the event file (or its absence) gives it.
+struct Heat_Data {
+  bool event_file = false;
+  QString event;   // "No event" without an event file
+  QString heat_id; // the heat's number as text
+  QString heat_name;
+  std::array<QString, 6> dog_names;
+};
+
+// The instant of a start signal: the multimedia timer, the local time of day and the date.
+struct Start_Stamp {
+  int32_t mill = 0;
+  int32_t local = 0;
+  QDateTime when;
+  static Start_Stamp Now();
+};
+
+class Heat_Session : public QObject {
+  Q_OBJECT
+public:
+  Heat_Session(Frame_List& frames, QObject* parent = nullptr);
+  ~Heat_Session() override;
+  Heat_Session(const Heat_Session&) = delete;
+  Heat_Session& operator=(const Heat_Session&) = delete;
+
+  // ---- What the heat is told ----
+  void set_Camera(Heat_Camera* camera) { camera_ = camera; }
+  void set_Cameras_Running(bool running);
+  void set_Kit(bool attached, int32_t serial);
+  void set_Reviewing(bool reviewing) { reviewing_ = reviewing; }
+  void set_Capture_Folder(const QString& folder) { capture_folder_ = folder; }
+  void set_Heat_Data(const Heat_Data& data) { heat_data_ = data; }
+  void set_Goal_Lines(const Goal_Line& finish, const Goal_Line& split);
+  // The pause after appending (500 ms) that lets window events run.
+  void set_Append_Wait_Ms(int32_t ms) { append_wait_ms_ = ms; }
+
+  // ---- What the heat holds ----
+  const QString& Recording_Path() const { return recording_path_; }
+  bool Prepared() const { return !recording_path_.isEmpty(); }
+  bool Running() const { return running_; }
+  int32_t Start_Mill() const { return start_mill_; }
+  int32_t Start_Local() const { return start_local_; }
+  bool Collecting() const { return collecting_; }
+  bool Cameras_Running() const { return cameras_running_; }
+  bool Kit_Attached() const { return kit_attached_; }
+  int32_t Kit_Serial() const { return kit_attached_ ? kit_serial_ : 0; }
+  const Heat_Data& Next_Heat() const { return heat_data_; }
+  int32_t Held_Frames() const;
+  // The heat's recording, written through a handler of its own: a recording opened for review
+  // between preparing and starting a heat can never receive the heat's start or frames.
+  cls_VideoFile_handler& Writer() { return *writer_; }
+
+  // ---- Commands ----
+  // "Initiate file": the next heat's recording is made in the capture folder.
+  void Initiate();
+  // The start signal at `stamp`.
+  void Start(const Start_Stamp& stamp);
+  // A camera trigger closes and opens.
+  void Capture_Start();
+  void Capture_End();
+  // "Heat finish"; finished() follows when the heat was finished.
+  void Finish();
+  // Escape during the heat: abort_requested() asks whoever binds the heat to put the question.
+  void Request_Abort() { Q_EMIT abort_requested(); }
+  // Ends the running heat; its frames go into its recording first (the operator has agreed).
+  void Abort();
+  // Frames of the heat held in memory and not yet in its recording: appended first when the
+  // heat has a recording, else the operator is asked whether to drop them. True when none are
+  // held any more; false when they stay (the operator kept them, or appending failed) and the
+  // command that asked must not go on.
+  bool Secure_Held_Frames();
+  // The camera stops: collecting ends and the held frames go into the heat's recording when it
+  // has one. Nothing is asked: frames that stay are kept in memory.
+  void Flush_Held_Frames();
+  // Finishing before another recording is opened for review (the last heat, say).
+  void Finish_Before_Review();
+  void Close_Writer();
+
+Q_SIGNALS:
+  // Prepared, running, collecting, cameras or kit changed.
+  void state_changed();
+  // "Initiate file" made the recording at `path`; empty when it could not.
+  void prepared(const QString& path);
+  // The recording has grown (prepared, appended): its size is worth showing.
+  void recording_written(const QString& path);
+  void append_progress(int percent);
+  void appending(bool on);
+  // "Heat finish" was done for the recording at `path` (empty when none was prepared).
+  void finished(const QString& path);
+  void abort_requested();
+  void aborted();
+
+private:
+  bool Prepare_Recording();
+  bool Append_Held_Frames();
+  void End_Collecting();
+  void Do_Heat_Finish();
+  void report(int32_t step, const char* procedure);
+
+  Frame_List& frames_;
+  Heat_Camera* camera_ = nullptr;
+  std::unique_ptr<cls_VideoFile_handler> writer_;
+  QString capture_folder_;
+  Heat_Data heat_data_;
+  QString goal_finish_;
+  QString goal_split_;
+  QString recording_path_;
+  int32_t start_mill_ = 0;
+  int32_t start_local_ = 0;
+  bool running_ = false;
+  bool collecting_ = false;
+  bool cameras_running_ = false;
+  bool kit_attached_ = false;
+  int32_t kit_serial_ = 0;
+  bool reviewing_ = false;
+  int32_t append_wait_ms_ = 500;
+};

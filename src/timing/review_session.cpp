@@ -1,0 +1,293 @@
+#include "timing/review_session.h"
+
+#include "metadata/xml_header.h"
+#include "platform/clock.h"
+#include "platform/error_report.h"
+#include "platform/program_info.h"
+#include "platform/prompts.h"
+#include "platform/settings.h"
+#include "platform/trace.h"
+#include "platform/user_folders.h"
+#include "recording/frame_display.h"
+#include "recording/video_file_handler.h"
+#include "timing/result_change.h"
+#include "timing/run_time.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace {
+
+int16_t To_Frame(int32_t value) { return static_cast<int16_t>(std::clamp(value, 0, int32_t{INT16_MAX})); }
+
+QString location(const char* procedure) {
+  return QString::fromLatin1(procedure) + QStringLiteral(" of Form Form_Doravent");
+}
+
+struct Flag_Guard {
+  explicit Flag_Guard(bool& flag) : flag_(flag) { flag_ = true; }
+  ~Flag_Guard() { flag_ = false; }
+  Flag_Guard(const Flag_Guard&) = delete;
+  Flag_Guard& operator=(const Flag_Guard&) = delete;
+  bool& flag_;
+};
+
+} // namespace
+
+Review_Session::Review_Session(QObject* parent)
+    : QObject(parent), recording_(std::make_unique<cls_VideoFile_handler>()) {}
+
+Review_Session::~Review_Session() = default;
+
+bool Review_Session::Is_Open() const { return recording_->File_open(); }
+
+void Review_Session::set_Display(Frame_Display* display) {
+  display_ = display;
+  recording_->Set_Screen_HDC(display);
+}
+
+int32_t Review_Session::Last_Position() const {
+  if (!Is_Open()) return 1;
+  return std::max<int32_t>(1, field_mode_ ? recording_->Num_fields() : recording_->Num_Frames());
+}
+
+std::optional<int32_t> Review_Session::Shown_Run_Time() const {
+  if (!shown_readable_ || !Is_Open()) return std::nullopt;
+  return heat_elapsed_ms_;
+}
+
+Result_State Review_Session::State() const {
+  if (!Is_Open()) return Result_State::Provisional;
+  return Result_State_Of(recording_->XML_Header().Dora_Result_State());
+}
+
+bool Review_Session::Open(const QString& path) {
+  int32_t step = 10;
+  try {
+    Trace_Message("Handle_Open " + path);
+    Q_EMIT about_to_open();
+    cls_VideoFile_handler& h = *recording_;
+    field_mode_ = true;
+    h.Set_Screen_HDC(display_);
+    file_name_ = path;
+
+    step = 20;
+    Write_Ini_Value(QStringLiteral("Settings"), QStringLiteral("last_folder"), Folder_Of(path),
+                    program().Settings_File_Path);
+
+    step = 30;
+    if (!h.Open_File(path, false)) {
+      Msg_Box(QStringLiteral("File open failed"));
+      // The previous recording is closed by now; nothing may go on showing it.
+      Close();
+      return false;
+    }
+    step = 40;
+    field_mode_ = Field_Mode_For(h.Measured_fps(), h.RGB_interlaced());
+    if (h.Num_fields() <= 0) {
+      Msg_Box(QStringLiteral("No video in this file!"));
+      Close();
+      return false;
+    }
+    step = 50;
+    start_mill_ = h.Dora_start_PC_mill();
+    position_ = 1;
+    shown_readable_ = false;
+    heat_elapsed_ms_ = 0;
+    Q_EMIT opened();
+    return Is_Open();
+  } catch (...) {
+    report_current_exception(step, location("Handle_Open"));
+    return Is_Open();
+  }
+}
+
+void Review_Session::Close() {
+  int32_t step = 10;
+  try {
+    recording_->Close_File();
+    step = 20;
+    file_name_.clear();
+    position_ = 1;
+    shown_readable_ = false;
+    results_ = {};
+    Q_EMIT closed();
+  } catch (...) {
+    report_current_exception(step, location("Do_Close"));
+  }
+}
+
+void Review_Session::Show(int32_t position) {
+  int32_t step = 10;
+  try {
+    cls_VideoFile_handler& h = *recording_;
+    if (!h.File_open()) return;
+    if (!h.Still_On_Disk()) {
+      // Nothing more can be read from it or written to it with any meaning.
+      const QString path = h.File_name();
+      Close();
+      Msg_Box(Recording_Gone_Message(path) + QStringLiteral("\r\nIt was closed."));
+      return;
+    }
+    // A request arriving while a picture is drawn (a message box lets events run).
+    if (showing_) return;
+    const Flag_Guard busy(showing_);
+    position_ = std::clamp(position, 1, Last_Position());
+
+    step = 30;
+    shown_readable_ = false;
+    const int16_t frame = field_mode_ ? Field_To_Frame(position_).frame : To_Frame(position_);
+    if (display_) {
+      if (field_mode_)
+        h.Draw_RGB_Field(position_, *display_);
+      else
+        h.Draw_RGB_frame(frame, *display_);
+    } else {
+      h.Read_RGB_sample(frame, true);
+    }
+    // A record without a frame, or one the reader failed on, leaves the previous picture and
+    // its stamp in place: they must not be taken for this position's.
+    shown_readable_ = !h.Read_error() && h.Record_Capture_Mill(frame).has_value();
+
+    step = 70;
+    const int32_t elapsed = Mill_Difference(h.Timestamp_long(), start_mill_);
+    const int16_t field = h.Field_To_Show();
+    heat_elapsed_ms_ = Picture_Run_Time(h.Timestamp_long(), start_mill_, field, h.Goal_Compensation_Ms());
+    if (Trace_Window_Present()) {
+      const int64_t with_start = int64_t{elapsed} + 2;
+      QString line = QStringLiteral("*Frame = ") + QString::number(position_) +
+                     QStringLiteral(" obj_QN3_Handler.Field_To_Show ") + QString::number(field) +
+                     QStringLiteral(" Heat_Elapsed = ") + QString::number(elapsed) +
+                     QStringLiteral(" m_Heat_Elapsed_AR = ") + QString::number(with_start);
+      if (field == 2) line += QStringLiteral(" m_Heat_Elapsed_AR + 20 = ") + QString::number(with_start + 20);
+      Trace_Text(line);
+    }
+    step = 90;
+    Q_EMIT picture_shown(position_);
+  } catch (...) {
+    report_current_exception(step, location("Slider_play_Scroll"));
+  }
+}
+
+Scan_End Review_Session::Scan(int32_t first, int32_t step, const std::function<bool(int32_t)>& reached) {
+  cls_VideoFile_handler& h = *recording_;
+  Scan_Setup setup;
+  setup.first = first;
+  setup.step = step;
+  setup.last = Last_Position();
+  setup.start_mill = start_mill_;
+  setup.compensation_ms = h.Goal_Compensation_Ms();
+  setup.shown_stamp = h.Timestamp_long();
+  const bool field_mode = field_mode_;
+  // Stepping by frames leaves the field to show as it was.
+  const int16_t shown_field = h.Field_To_Show();
+  const auto picture = [field_mode, shown_field](int32_t value) {
+    if (!field_mode) return Scan_Picture{To_Frame(value), shown_field};
+    const Field_Position at = Field_To_Frame(value);
+    return Scan_Picture{at.frame, at.field_in_frame};
+  };
+  return ::Scan(
+      setup, picture, [&h](int16_t frame) { return h.Record_Capture_Mill(frame); }, reached);
+}
+
+void Review_Session::Show_Scan_End(const Scan_End& end) {
+  // The final record is no frame: show what a picture-by-picture scan would have left there.
+  if (end.carried_frame != 0) recording_->Read_RGB_sample(end.carried_frame, true);
+  Show(end.value);
+  if (heat_elapsed_ms_ != end.heat_elapsed)
+    Trace_Message(QStringLiteral("*Show_Scan_End, run time differs from the scan"), end.value, end.heat_elapsed,
+                  heat_elapsed_ms_);
+}
+
+void Review_Session::Goto_Time(int32_t target_ms) {
+  try {
+    if (!Is_Open()) return;
+    Show_Scan_End(Scan(1, 1, [target_ms](int32_t t) { return t >= target_ms; }));
+  } catch (...) {
+    report_current_exception(10, location("Goto_Time"));
+  }
+}
+
+void Review_Session::Goto_Goal() {
+  try {
+    if (!Is_Open()) return;
+    Show_Scan_End(Scan(1, Goal_Search_Step, [](int32_t t) { return t > Goal_Search_Ms; }));
+  } catch (...) {
+    report_current_exception(10, location("Goto_Goal"));
+  }
+}
+
+void Review_Session::Goto_SplitTime(int16_t rank) {
+  int32_t step = 10;
+  try {
+    if (rank < 1 || rank > Result_Rows) {
+      Beep();
+      return;
+    }
+    const int32_t split = results_.at(static_cast<size_t>(rank - 1)).Split_Time;
+    if (split == 0 || split == Code_No_Time) {
+      Beep();
+      return;
+    }
+    step = 20;
+    Goto_Time(split);
+  } catch (...) {
+    report_current_exception(step, location("Goto_SplitTime"));
+  }
+}
+
+void Review_Session::GoTo_Box(int16_t rank) {
+  int32_t step = 10;
+  try {
+    if (!Is_Open() || rank < 1 || rank > Result_Rows) {
+      Beep();
+      return;
+    }
+    const int16_t box = results_.at(static_cast<size_t>(rank - 1)).Box;
+    step = 20;
+    const int16_t frame = box >= 1 ? recording_->Dora_heat_frame(box) : int16_t{0};
+    if (frame <= 0) {
+      Beep();
+      return;
+    }
+    step = 30;
+    Show(frame);
+  } catch (...) {
+    report_current_exception(step, location("GoTo_Box"));
+  }
+}
+
+void Review_Session::Reload_Results() {
+  try {
+    if (!Is_Open()) return;
+    // Read whole before anything is replaced, so a damaged header leaves the last ranking.
+    Result_Array rows = Load_Result_Array(recording_->XML_Header());
+    Sort_Result_Array(rows);
+    results_ = rows;
+  } catch (...) {
+    report_current_exception(10, location("Load_Result_Array"));
+  }
+  Q_EMIT results_changed();
+}
+
+bool Review_Session::Refuse_Change(Result_Change kind) const {
+  if (!Is_Open()) {
+    // A closed recording takes no results: the handler would write the last file it knew.
+    Beep();
+    Trace_Message("*Change_Result, no recording open");
+    return true;
+  }
+  if (Refuse_Read_Only(*recording_)) return true;
+  return kind == Result_Change::Times && Refuse_Declared_Result(*recording_);
+}
+
+bool Review_Session::Change_Result(const QString& command, const std::function<void()>& change, Result_Change kind) {
+  if (Refuse_Change(kind)) return false;
+  const Result_State before = State();
+  // A failed write has been reported by the recording and taken back: the file, and so what is
+  // shown and ranked, keeps the old values.
+  const bool written = Write_Result_Change(*recording_, command, change);
+  Reload_Results();
+  if (State() != before) Q_EMIT state_changed();
+  return written;
+}
