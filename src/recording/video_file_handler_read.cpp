@@ -1,9 +1,11 @@
 #include "recording/video_file_handler.h"
 
 #include "platform/error_report.h"
+#include "recording/record_io.h"
 
 #include <QPainter>
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 Field_Position Field_To_Frame(int32_t field) {
@@ -77,20 +79,16 @@ void cls_VideoFile_handler::Read_RGB_sample(int16_t frame, bool decompress) {
     position = qn3::Record_Offset(frame, record_size_);
     // Before the first record or without a measured size there is no start marker to find.
     if (position < 0 || record_size_ < qn3::Record_Overhead) return;
-    if (!file_->seek(position)) return;
-    uint8_t peek[qn3::Record_Peek_Size];
-    const qint64 peeked = file_->read(reinterpret_cast<char*>(peek), qn3::Record_Peek_Size);
-    if (peeked < 0) throw Dora_Error(75, QStringLiteral("Path/File access error: ") + file_->errorString());
-    // Not a frame: the previous record, its number and its image stay.
-    if (peeked < qn3::Record_Peek_Size || !qn3::is_marker(peek, qn3::Record_Start_Marker)) return;
     uint8_t* record = read_buffer_.data();
-    std::memcpy(record, peek, sizeof peek);
-    const int64_t rest = record_size_ - qn3::Record_Peek_Size;
-    const qint64 got = file_->read(reinterpret_cast<char*>(record + qn3::Record_Peek_Size), rest);
-    if (got < 0) throw Dora_Error(75, QStringLiteral("Path/File access error: ") + file_->errorString());
-    // A record cut short by a crash reads as the bytes present followed by zeros.
-    std::memset(record + qn3::Record_Peek_Size + got, 0, static_cast<size_t>(rest - got));
-    qn3::Decode_Record_Head(record, record_size_, read_record_);
+    qn3::Record_Fields fields;
+    switch (qn3::Read_Record_At(*file_, position, record, record_size_, qn3::Record_Peek_Size, fields)) {
+    case qn3::Record_Read::Read: break;
+    // Not a frame: the previous record, its number and its image stay.
+    case qn3::Record_Read::Absent: return;
+    case qn3::Record_Read::Failed:
+      throw Dora_Error(75, QStringLiteral("Path/File access error: ") + QString::fromLocal8Bit(std::strerror(errno)));
+    }
+    read_record_ = fields;
     last_decoded_frame_ = frame;
     decoded_frame_ = 0;
     snapped_capture_time_ = Snapped_Capture_Time(read_record_.capture_mill);

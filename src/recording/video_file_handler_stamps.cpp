@@ -4,40 +4,10 @@
 #include "recording/video_file_handler.h"
 
 #include "platform/trace.h"
-
-#include <unistd.h>
+#include "recording/record_io.h"
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
-
-namespace {
-
-// Reads up to `size` bytes at `offset` without moving the file's position, so the reader's
-// buffered position stays valid. Returns the bytes read, -1 on failure.
-int64_t Read_At(QFile& file, int64_t offset, uint8_t* target, int64_t size) {
-  const int fd = file.handle();
-  if (fd >= 0) {
-    int64_t done = 0;
-    while (done < size) {
-      const ssize_t got =
-          ::pread(fd, target + done, static_cast<size_t>(size - done), static_cast<off_t>(offset + done));
-      if (got < 0 && errno == EINTR) continue;
-      if (got < 0) return -1;
-      if (got == 0) break;
-      done += got;
-    }
-    return done;
-  }
-  // Not a plain file descriptor: seek, read and go back.
-  const qint64 before = file.pos();
-  if (!file.seek(offset)) return -1;
-  const qint64 got = file.read(reinterpret_cast<char*>(target), size);
-  file.seek(before);
-  return got;
-}
-
-} // namespace
 
 void cls_VideoFile_handler::Build_Stamps() {
   stamps_.assign(static_cast<size_t>(std::max<int16_t>(frame_count_, 0)), Record_Stamp{});
@@ -46,12 +16,11 @@ void cls_VideoFile_handler::Build_Stamps() {
   std::array<uint8_t, qn3::Record_Peek_Size> head{};
   int32_t unreadable = 0;
   for (int32_t frame = 1; frame <= frame_count_; ++frame) {
-    const int64_t position = qn3::Record_Offset(frame, record_size_);
     ++stamp_reads_;
-    const int64_t got = Read_At(*file_, position, head.data(), qn3::Record_Peek_Size);
     qn3::Record_Fields fields;
     // A short or unmarked record is no frame: a picture scan keeps the previous record there.
-    if (got < qn3::Record_Peek_Size || !qn3::Decode_Record_Head(head.data(), got, fields)) {
+    if (qn3::Read_Record_At(*file_, qn3::Record_Offset(frame, record_size_), head.data(), qn3::Record_Peek_Size,
+                            qn3::Record_Peek_Size, fields) != qn3::Record_Read::Read) {
       ++unreadable;
       continue;
     }
