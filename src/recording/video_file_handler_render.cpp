@@ -3,7 +3,6 @@
 #include "recording/video_file_handler.h"
 
 #include "imaging/image_ops.h"
-#include "metadata/xml_header.h"
 #include "platform/error_report.h"
 #include "platform/event_log.h"
 #include "platform/prompts.h"
@@ -40,18 +39,19 @@ bool Turn_Fits(const cDIBSection& source, const cDIBSection& turned) {
 } // namespace
 
 void cls_VideoFile_handler::Draw_Current_RGB_frame(Frame_Display& box) {
-  if (decode_dib_.Is_Empty()) return; // nothing decoded yet: the previous picture stays
-  if (rotated_) {
-    Fit_Unsized_Turn(decode_dib_);
-    if (!Turn_Fits(decode_dib_, rotate_dib_)) {
+  cDIBSection& decoded = reader_->Decode_Surface();
+  if (decoded.Is_Empty()) return; // nothing decoded yet: the previous picture stays
+  if (reader_->Rotated()) {
+    Fit_Unsized_Turn(decoded);
+    cDIBSection& turned = reader_->Rotate_Surface();
+    if (!Turn_Fits(decoded, turned)) {
       Msg_Box(QStringLiteral("Draw_Current_RGB_frame rotate size mismatch!"));
       return;
     }
-    Rotate90(decode_dib_.DIBSectionBitsPtr(), rotate_dib_.DIBSectionBitsPtr(), decode_dib_.Width(),
-             decode_dib_.Height(), 0);
-    Draw_Surface(rotate_dib_, box);
+    Rotate90(decoded.DIBSectionBitsPtr(), turned.DIBSectionBitsPtr(), decoded.Width(), decoded.Height(), 0);
+    Draw_Surface(turned, box);
   } else {
-    Draw_Surface(decode_dib_, box);
+    Draw_Surface(decoded, box);
   }
   box.Refresh();
 }
@@ -59,33 +59,35 @@ void cls_VideoFile_handler::Draw_Current_RGB_frame(Frame_Display& box) {
 void cls_VideoFile_handler::Fit_Unsized_Turn(const cDIBSection& source) {
   // A recording whose header names no picture size has its size from its pictures; otherwise
   // the turn surface would never fit and every step would show the mismatch message.
-  if ((width_ <= 0 || height_ <= 0) && !source.Is_Empty() && !Turn_Fits(source, rotate_dib_))
-    rotate_dib_.Create(source.Height(), source.Width());
+  cDIBSection& turned = reader_->Rotate_Surface();
+  if ((reader_->Width() <= 0 || reader_->Height() <= 0) && !source.Is_Empty() && !Turn_Fits(source, turned))
+    turned.Create(source.Height(), source.Width());
 }
 
 void cls_VideoFile_handler::Draw_Current_Field(Frame_Display& box) {
-  if (rotated_) {
-    Fit_Unsized_Turn(field_dib_);
-    if (!Turn_Fits(field_dib_, rotate_dib_)) {
+  cDIBSection& field = reader_->Field_Surface();
+  if (reader_->Rotated()) {
+    Fit_Unsized_Turn(field);
+    cDIBSection& turned = reader_->Rotate_Surface();
+    if (!Turn_Fits(field, turned)) {
       Msg_Box(QStringLiteral("Draw_Current_Field rotate size mismatch!"));
       return;
     }
-    Rotate90(field_dib_.DIBSectionBitsPtr(), rotate_dib_.DIBSectionBitsPtr(), field_dib_.Width(), field_dib_.Height(),
-             0);
-    Draw_Surface(rotate_dib_, box);
+    Rotate90(field.DIBSectionBitsPtr(), turned.DIBSectionBitsPtr(), field.Width(), field.Height(), 0);
+    Draw_Surface(turned, box);
   } else {
-    Draw_Surface(field_dib_, box);
+    Draw_Surface(field, box);
   }
 }
 
 void cls_VideoFile_handler::Draw_RGB_frame(int16_t frame, Frame_Display& box) {
   int32_t step = 10;
   try {
-    Read_RGB_sample(frame, true);
-    if (read_error_) return;
+    reader_->Read_RGB_sample(frame, true);
+    if (reader_->Read_error()) return;
     step = 20;
     Draw_Current_RGB_frame(box);
-    Note_Frame_Shown(frame);
+    reader_->Note_Frame_Shown(frame);
   } catch (...) {
     report_current_exception(step, QStringLiteral("Draw_RGB_frame") + render_location);
   }
@@ -94,44 +96,33 @@ void cls_VideoFile_handler::Draw_RGB_frame(int16_t frame, Frame_Display& box) {
 void cls_VideoFile_handler::Draw_RGB_Field(int32_t field, Frame_Display& box) {
   int32_t step = 10;
   try {
-    Read_RGB_sample(Field_To_Frame(field).frame, true);
-    if (read_error_) return;
+    reader_->Read_RGB_sample(Field_To_Frame(field).frame, true);
+    if (reader_->Read_error()) return;
     step = 20;
     // Which field to show decides the selector, so the bookkeeping comes first.
-    Note_Field_Shown(field);
-    if (decode_dib_.Is_Empty()) return;
-    if (field_dib_.Width() != decode_dib_.Width() || field_dib_.Height() != decode_dib_.Height()) {
+    reader_->Note_Field_Shown(field);
+    cDIBSection& decoded = reader_->Decode_Surface();
+    cDIBSection& fields = reader_->Field_Surface();
+    if (decoded.Is_Empty()) return;
+    if (fields.Width() != decoded.Width() || fields.Height() != decoded.Height()) {
       step = 30;
-      field_dib_.Create(decode_dib_.Width(), decode_dib_.Height());
-      const QString text = QStringLiteral("Deinterlace, size mismatch for file = ") + file_name_;
+      fields.Create(decoded.Width(), decoded.Height());
+      const QString text = QStringLiteral("Deinterlace, size mismatch for file = ") + recording_->Name();
       Log_Event(text);
       Trace_Message(text);
       if (On_Size_Mismatch) On_Size_Mismatch();
     }
-    if (field_dib_.Is_Empty() || field_dib_.SizeImage() != decode_dib_.SizeImage()) {
+    if (fields.Is_Empty() || fields.SizeImage() != decoded.SizeImage()) {
       Msg_Box(QStringLiteral(" Draw_RFB_field deinterlaceFrame2 size mismatch!"));
       return;
     }
     step = 40;
-    deinterlaceFrame2(decode_dib_.DIBSectionBitsPtr(), field_dib_.DIBSectionBitsPtr(), decode_dib_.Width(),
-                      decode_dib_.Height(), Field_Selector(field_to_show_));
+    deinterlaceFrame2(decoded.DIBSectionBitsPtr(), fields.DIBSectionBitsPtr(), decoded.Width(), decoded.Height(),
+                      Field_Selector(reader_->Field_To_Show()));
     step = 50;
     Draw_Current_Field(box);
     box.Refresh();
   } catch (...) {
     report_current_exception(step, QStringLiteral("Draw_RGB_Field") + render_location);
-  }
-}
-
-int16_t cls_VideoFile_handler::Num_Video_streams() const {
-  if (!File_open()) return 0;
-  try {
-    bool ok = false;
-    const int value = header_->Streams_no().trimmed().toInt(&ok);
-    // Every recording this program writes holds one stream; a missing count means that one.
-    if (!ok || value < 1) return 1;
-    return static_cast<int16_t>(std::min(value, int{INT16_MAX}));
-  } catch (const std::exception&) {
-    return 1;
   }
 }
