@@ -3,7 +3,10 @@
 #include "metadata/xml_header.h"
 
 cls_VideoFile_handler::cls_VideoFile_handler()
-    : recording_(std::make_unique<Recording_File>()), reader_(std::make_unique<Recording_Reader>(*recording_)) {}
+    : recording_(std::make_unique<Recording_File>()), reader_(std::make_unique<Recording_Reader>(*recording_)),
+      writer_(std::make_unique<Recording_Writer>(*recording_, *reader_)),
+      renderer_(std::make_unique<Recording_Renderer>(*recording_, *reader_)),
+      On_Size_Mismatch(renderer_->On_Size_Mismatch) {}
 
 cls_VideoFile_handler::~cls_VideoFile_handler() = default;
 

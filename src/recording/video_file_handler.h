@@ -3,12 +3,13 @@
 // own; each named property forwards to the class that owns it:
 //   Recording_File      the open file and the header document the others share (recording_file.h)
 //   Recording_Reader    opening for review, reading and decoding records, counts and times
-// Writing (video_file_handler_write.cpp) and rendering (video_file_handler_render.cpp) are still
-// the handler's own.
+//   Recording_Writer    creating a recording, sizing its slot, appending, header rewrites
+//   Recording_Renderer  drawing the decoded picture or one field of it, turned when rotated
 // The heat data go straight to the header document (video_file_handler.cpp).
-#include "recording/jpeg_codec.h"
 #include "recording/recording_file.h"
 #include "recording/recording_reader.h"
+#include "recording/recording_renderer.h"
+#include "recording/recording_writer.h"
 
 #include <QString>
 #include <cstdint>
@@ -20,9 +21,6 @@
 class Cls_XML_header;
 class Frame_List;
 class Frame_Display;
-namespace qn3 {
-class Frame_Encoder;
-} // namespace qn3
 
 class cls_VideoFile_handler {
 public:
@@ -163,39 +161,41 @@ public:
   // Opens the named file read-write without reading it; false when that is impossible.
   bool Reopen_For_Update() { return recording_->Reopen_For_Update(); }
 
-  // ---- The writer (video_file_handler_write.cpp) ----
-  void set_Cropped_X(int32_t width);
-  void set_Cropped_Y(int32_t height);
-  void set_RGB_interlaced(bool flag);
-  void set_Running_Fps(int16_t fps);
-  void set_File_name(const QString& path);
-  void set_RGB_Rotated(bool flag) { rotate_setting_ = flag; }
-  void set_Top_Delimiter_Row(int16_t row) { top_delimiter_setting_ = row; }
-  void set_Initial_Quality(int16_t quality) { initial_quality_ = quality; }
-  int16_t Initial_Quality() const { return initial_quality_; }
+  // ---- The writer ----
+  void set_Cropped_X(int32_t width) { writer_->set_Cropped_X(width); }
+  void set_Cropped_Y(int32_t height) { writer_->set_Cropped_Y(height); }
+  void set_RGB_interlaced(bool flag) { writer_->set_RGB_interlaced(flag); }
+  void set_Running_Fps(int16_t fps) { writer_->set_Running_Fps(fps); }
+  void set_File_name(const QString& path) { writer_->set_File_name(path); }
+  void set_RGB_Rotated(bool flag) { writer_->set_RGB_Rotated(flag); }
+  void set_Top_Delimiter_Row(int16_t row) { writer_->set_Top_Delimiter_Row(row); }
+  void set_Initial_Quality(int16_t quality) { writer_->set_Initial_Quality(quality); }
+  int16_t Initial_Quality() const { return writer_->Initial_Quality(); }
   // Creates the named file with a fresh header block; false (reported) when it cannot, and
   // always when the file exists and already holds frames, which are never overwritten.
-  bool Initiate_QN3_File();
-  bool Initiate_QN3_File(const QString& path);
+  bool Initiate_QN3_File() { return writer_->Initiate_QN3_File(); }
+  bool Initiate_QN3_File(const QString& path) { return writer_->Initiate_QN3_File(path); }
   // Rewrites the header block in place; opens the file when needed and leaves it open.
-  bool Write_XML_Header();
-  void ReCreate_XML_header();
+  bool Write_XML_Header() { return writer_->Write_XML_Header(); }
+  void ReCreate_XML_header() { writer_->ReCreate_XML_header(); }
   // Opens the file for appending behind its last complete record and takes the slot size of
   // the frames already there. Throws Dora_Error when that is impossible.
-  void Open_qn3_for_Append();
-  int32_t Rounded_Compressed_Size() const { return slot_size_; }
-  void Calculate_Compressed_Size(const Frame_List& buffers);
+  void Open_qn3_for_Append() { writer_->Open_qn3_for_Append(); }
+  int32_t Rounded_Compressed_Size() const { return writer_->Rounded_Compressed_Size(); }
+  void Calculate_Compressed_Size(const Frame_List& buffers) { writer_->Calculate_Compressed_Size(buffers); }
   // Compresses captured buffer `index` at `quality` into the writer's JPEG buffer; false
   // (reported) on failure, the JPEG size then keeps its previous value.
-  bool Compress_Frame(const Frame_List& buffers, int32_t index, int32_t quality);
-  int32_t Last_JPEG_Size() const { return last_jpeg_size_; }
-  const uint8_t* Last_JPEG() const { return jpeg_buffer_.data(); }
-  void Append_RGB_Frame(const Frame_List& buffers, int32_t index);
-  void JPG_Sizes(int32_t smallest, int32_t largest);
-  QString RGB_Max_Seen_size() const;
-  void set_RGB_Max_Seen_size(const QString& text);
-  QString RGB_Comp_Threshold() const;
-  void set_RGB_Comp_Threshold(const QString& text);
+  bool Compress_Frame(const Frame_List& buffers, int32_t index, int32_t quality) {
+    return writer_->Compress_Frame(buffers, index, quality);
+  }
+  int32_t Last_JPEG_Size() const { return writer_->Last_JPEG_Size(); }
+  const uint8_t* Last_JPEG() const { return writer_->Last_JPEG(); }
+  void Append_RGB_Frame(const Frame_List& buffers, int32_t index) { writer_->Append_RGB_Frame(buffers, index); }
+  void JPG_Sizes(int32_t smallest, int32_t largest) { writer_->JPG_Sizes(smallest, largest); }
+  QString RGB_Max_Seen_size() const { return writer_->RGB_Max_Seen_size(); }
+  void set_RGB_Max_Seen_size(const QString& text) { writer_->set_RGB_Max_Seen_size(text); }
+  QString RGB_Comp_Threshold() const { return writer_->RGB_Comp_Threshold(); }
+  void set_RGB_Comp_Threshold(const QString& text) { writer_->set_RGB_Comp_Threshold(text); }
 
   // One whole append pass at capture end: sizes the slot when needed, opens the file,
   // compresses every kept frame (in parallel, written in order; the bytes are those of a
@@ -208,62 +208,35 @@ public:
   // written, or left out because they cannot be encoded. The rest may be offered again; none
   // are when the pass could not bring its records to disk.
   int32_t Append_Frames(const Frame_List& frames, const std::function<void(int32_t, int32_t)>& progress = {},
-                        const std::vector<int32_t>& order = {}, int32_t* handled = nullptr);
+                        const std::vector<int32_t>& order = {}, int32_t* handled = nullptr) {
+    return writer_->Append_Frames(frames, progress, order, handled);
+  }
   // Threads that compress during Append_Frames; 0 (default) one per core.
-  void set_Compression_Threads(int32_t threads) { compression_threads_ = threads; }
+  void set_Compression_Threads(int32_t threads) { writer_->set_Compression_Threads(threads); }
 
-  // ---- Rendering (video_file_handler_render.cpp) ----
+  // ---- Rendering ----
   // Drawing needs no device context here; the display handed over is kept for callers that
   // draw without naming one.
-  void Set_Screen_HDC(Frame_Display* display) { screen_display_ = display; }
-  Frame_Display* Screen_Display() const { return screen_display_; }
+  void Set_Screen_HDC(Frame_Display* display) { renderer_->Set_Screen_HDC(display); }
+  Frame_Display* Screen_Display() const { return renderer_->Screen_Display(); }
   // Reads and decodes `frame`, draws it (turned when the recording is rotated) and refreshes.
   // A read that raised an error draws nothing.
-  void Draw_RGB_frame(int16_t frame, Frame_Display& box);
+  void Draw_RGB_frame(int16_t frame, Frame_Display& box) { renderer_->Draw_RGB_frame(frame, box); }
   // Reads and decodes the frame holding `field`, draws that field at full height and refreshes.
-  void Draw_RGB_Field(int32_t field, Frame_Display& box);
+  void Draw_RGB_Field(int32_t field, Frame_Display& box) { renderer_->Draw_RGB_Field(field, box); }
   // The decode surface, turned when rotated, then a refresh.
-  void Draw_Current_RGB_frame(Frame_Display& box);
+  void Draw_Current_RGB_frame(Frame_Display& box) { renderer_->Draw_Current_RGB_frame(box); }
   // The field surface, turned when rotated; the caller refreshes.
-  void Draw_Current_Field(Frame_Display& box);
-  // Runs after the field surface had to be made again at the decoded picture's size.
-  std::function<void()> On_Size_Mismatch;
-
-private:
-  void Fit_Unsized_Turn(const cDIBSection& source);
-  Frame_Display* screen_display_ = nullptr;
+  void Draw_Current_Field(Frame_Display& box) { renderer_->Draw_Current_Field(box); }
 
 private:
   std::unique_ptr<Recording_File> recording_;
   std::unique_ptr<Recording_Reader> reader_;
+  std::unique_ptr<Recording_Writer> writer_;
+  std::unique_ptr<Recording_Renderer> renderer_;
 
-  // Writer state (video_file_handler_write.cpp).
-  int32_t crop_x_ = 0;
-  int32_t crop_y_ = 0;
-  bool interlaced_setting_ = false;
-  bool rotate_setting_ = false;
-  int16_t top_delimiter_setting_ = 0;
-  int32_t slot_size_ = 0;
-  bool jpeg_compression_on_ = true;
-  QString compressor_name_ = QStringLiteral("Intel");
-  int16_t initial_quality_ = 80;
-  int64_t pass_start_length_ = 0;
-  int32_t last_jpeg_size_ = 0;
-  std::vector<uint8_t> jpeg_buffer_;
-  std::vector<uint8_t> write_record_;
-  struct Encoder_Deleter { // defined with the writer, where the encoder is a complete type
-    void operator()(qn3::Frame_Encoder* encoder) const noexcept;
-  };
-  std::unique_ptr<qn3::Frame_Encoder, Encoder_Deleter> encoder_; // for sizing and single frames
-  int32_t compression_threads_ = 0;
-  QString header_owner_; // file whose header the document holds (empty: none known)
-  // `record` holds Record_Size_For_Slot(record_slot) bytes; refused unless that is the file's slot.
-  void Write_Record(const uint8_t* record, int32_t record_slot, int32_t jpeg_size);
-  void Write_XML_Fields();
-  void Prepare_Record_Buffer();
-  // `pass_slot`: the slot the pass already writes, which the file's records must have; 0 takes the file's.
-  void Open_For_Append(bool adopt_header, int32_t pass_slot);
-  qn3::Frame_Encoder& Encoder(); // made again when the picture size or interlacing changed
-  bool Encode_Interlaced() const;
-  Jpeg_Encode_Result Encode_Sample(const Frame_List& buffers, int32_t index, int32_t quality);
+public:
+  // Runs after the field surface had to be made again at the decoded picture's size (the
+  // renderer's own callback, set through here).
+  std::function<void()>& On_Size_Mismatch;
 };

@@ -1,13 +1,14 @@
-// Turning the decoded picture into what the operator sees: one field at full height for
-// interlaced recordings, a quarter turn for rotated ones, copied into the display's image.
-#include "recording/video_file_handler.h"
+#include "recording/recording_renderer.h"
 
+#include "imaging/dib_section.h"
 #include "imaging/image_ops.h"
 #include "platform/error_report.h"
 #include "platform/event_log.h"
 #include "platform/prompts.h"
 #include "platform/trace.h"
 #include "recording/frame_display.h"
+#include "recording/recording_file.h"
+#include "recording/recording_reader.h"
 
 #include <algorithm>
 #include <cstring>
@@ -38,12 +39,15 @@ bool Turn_Fits(const cDIBSection& source, const cDIBSection& turned) {
 
 } // namespace
 
-void cls_VideoFile_handler::Draw_Current_RGB_frame(Frame_Display& box) {
-  cDIBSection& decoded = reader_->Decode_Surface();
+Recording_Renderer::Recording_Renderer(const Recording_File& recording, Recording_Reader& reader)
+    : recording_(recording), reader_(reader) {}
+
+void Recording_Renderer::Draw_Current_RGB_frame(Frame_Display& box) {
+  cDIBSection& decoded = reader_.Decode_Surface();
   if (decoded.Is_Empty()) return; // nothing decoded yet: the previous picture stays
-  if (reader_->Rotated()) {
+  if (reader_.Rotated()) {
     Fit_Unsized_Turn(decoded);
-    cDIBSection& turned = reader_->Rotate_Surface();
+    cDIBSection& turned = reader_.Rotate_Surface();
     if (!Turn_Fits(decoded, turned)) {
       Msg_Box(QStringLiteral("Draw_Current_RGB_frame rotate size mismatch!"));
       return;
@@ -56,19 +60,19 @@ void cls_VideoFile_handler::Draw_Current_RGB_frame(Frame_Display& box) {
   box.Refresh();
 }
 
-void cls_VideoFile_handler::Fit_Unsized_Turn(const cDIBSection& source) {
+void Recording_Renderer::Fit_Unsized_Turn(const cDIBSection& source) {
   // A recording whose header names no picture size has its size from its pictures; otherwise
   // the turn surface would never fit and every step would show the mismatch message.
-  cDIBSection& turned = reader_->Rotate_Surface();
-  if ((reader_->Width() <= 0 || reader_->Height() <= 0) && !source.Is_Empty() && !Turn_Fits(source, turned))
+  cDIBSection& turned = reader_.Rotate_Surface();
+  if ((reader_.Width() <= 0 || reader_.Height() <= 0) && !source.Is_Empty() && !Turn_Fits(source, turned))
     turned.Create(source.Height(), source.Width());
 }
 
-void cls_VideoFile_handler::Draw_Current_Field(Frame_Display& box) {
-  cDIBSection& field = reader_->Field_Surface();
-  if (reader_->Rotated()) {
+void Recording_Renderer::Draw_Current_Field(Frame_Display& box) {
+  cDIBSection& field = reader_.Field_Surface();
+  if (reader_.Rotated()) {
     Fit_Unsized_Turn(field);
-    cDIBSection& turned = reader_->Rotate_Surface();
+    cDIBSection& turned = reader_.Rotate_Surface();
     if (!Turn_Fits(field, turned)) {
       Msg_Box(QStringLiteral("Draw_Current_Field rotate size mismatch!"));
       return;
@@ -80,34 +84,34 @@ void cls_VideoFile_handler::Draw_Current_Field(Frame_Display& box) {
   }
 }
 
-void cls_VideoFile_handler::Draw_RGB_frame(int16_t frame, Frame_Display& box) {
+void Recording_Renderer::Draw_RGB_frame(int16_t frame, Frame_Display& box) {
   int32_t step = 10;
   try {
-    reader_->Read_RGB_sample(frame, true);
-    if (reader_->Read_error()) return;
+    reader_.Read_RGB_sample(frame, true);
+    if (reader_.Read_error()) return;
     step = 20;
     Draw_Current_RGB_frame(box);
-    reader_->Note_Frame_Shown(frame);
+    reader_.Note_Frame_Shown(frame);
   } catch (...) {
     report_current_exception(step, QStringLiteral("Draw_RGB_frame") + render_location);
   }
 }
 
-void cls_VideoFile_handler::Draw_RGB_Field(int32_t field, Frame_Display& box) {
+void Recording_Renderer::Draw_RGB_Field(int32_t field, Frame_Display& box) {
   int32_t step = 10;
   try {
-    reader_->Read_RGB_sample(Field_To_Frame(field).frame, true);
-    if (reader_->Read_error()) return;
+    reader_.Read_RGB_sample(Field_To_Frame(field).frame, true);
+    if (reader_.Read_error()) return;
     step = 20;
     // Which field to show decides the selector, so the bookkeeping comes first.
-    reader_->Note_Field_Shown(field);
-    cDIBSection& decoded = reader_->Decode_Surface();
-    cDIBSection& fields = reader_->Field_Surface();
+    reader_.Note_Field_Shown(field);
+    cDIBSection& decoded = reader_.Decode_Surface();
+    cDIBSection& fields = reader_.Field_Surface();
     if (decoded.Is_Empty()) return;
     if (fields.Width() != decoded.Width() || fields.Height() != decoded.Height()) {
       step = 30;
       fields.Create(decoded.Width(), decoded.Height());
-      const QString text = QStringLiteral("Deinterlace, size mismatch for file = ") + recording_->Name();
+      const QString text = QStringLiteral("Deinterlace, size mismatch for file = ") + recording_.Name();
       Log_Event(text);
       Trace_Message(text);
       if (On_Size_Mismatch) On_Size_Mismatch();
@@ -118,7 +122,7 @@ void cls_VideoFile_handler::Draw_RGB_Field(int32_t field, Frame_Display& box) {
     }
     step = 40;
     deinterlaceFrame2(decoded.DIBSectionBitsPtr(), fields.DIBSectionBitsPtr(), decoded.Width(), decoded.Height(),
-                      Field_Selector(reader_->Field_To_Show()));
+                      Field_Selector(reader_.Field_To_Show()));
     step = 50;
     Draw_Current_Field(box);
     box.Refresh();
