@@ -3,6 +3,7 @@
 #include "platform/durable_file.h"
 #include "platform/error_report.h"
 #include "platform/trace.h"
+#include "recording/record_io.h"
 
 #include <QCryptographicHash>
 #include <QFile>
@@ -36,18 +37,6 @@ bool Write_All_At(int fd, const uint8_t* data, int64_t size, int64_t offset) {
   return true;
 }
 
-int64_t Read_All_At(int fd, uint8_t* data, int64_t size, int64_t offset) {
-  int64_t done = 0;
-  while (done < size) {
-    const ssize_t got = ::pread(fd, data + done, static_cast<size_t>(size - done), static_cast<off_t>(offset + done));
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) return -1;
-    if (got == 0) break;
-    done += got;
-  }
-  return done;
-}
-
 QByteArray Digest(const uint8_t* block) {
   return QCryptographicHash::hash(
       QByteArrayView(reinterpret_cast<const char*>(block), static_cast<qsizetype>(Header_Block_Size)),
@@ -76,7 +65,7 @@ Journal_State Read_Journal(const QString& recording, std::vector<uint8_t>& block
     throw Access_Error(QStringLiteral("opening ") + path);
   }
   std::vector<uint8_t> bytes(static_cast<size_t>(Journal_Size) + 1);
-  const int64_t got = Read_All_At(fd.get(), bytes.data(), static_cast<int64_t>(bytes.size()), 0);
+  const int64_t got = Read_At(fd.get(), 0, bytes.data(), static_cast<int64_t>(bytes.size()));
   if (got < 0) throw Access_Error(QStringLiteral("reading ") + path);
   if (got != Journal_Size) return Journal_State::Torn;
   const uint8_t* trailer = bytes.data() + Header_Block_Size;

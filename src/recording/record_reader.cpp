@@ -1,11 +1,7 @@
 #include "recording/record_reader.h"
 
+#include "recording/record_io.h"
 #include "recording/video_file_handler.h"
-
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
 
 Recording_Layout Recording_Layout::Of(const cls_VideoFile_handler& handler) {
   Recording_Layout layout;
@@ -50,34 +46,21 @@ void Record_Reader::Close() {
   picture_length_ = 0;
 }
 
-int64_t Record_Reader::Read_At(int64_t offset, uint8_t* target, int64_t size) {
-  const int fd = file_.handle();
-  int64_t done = 0;
-  while (done < size) {
-    const ssize_t got = ::pread(fd, target + done, static_cast<size_t>(size - done), static_cast<off_t>(offset + done));
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) break;
-    done += got;
-  }
-  return done;
-}
-
 bool Record_Reader::Read_Head(int16_t frame, qn3::Record_Fields& fields) {
   if (!file_.isOpen() || frame < 1 || frame > layout_.frame_count) return false;
   uint8_t head[qn3::Record_Head_Size];
   const int64_t offset = layout_.first_record_pos + (int64_t{frame} - 1) * layout_.record_size;
-  const int64_t got = Read_At(offset, head, qn3::Record_Head_Size);
-  return qn3::Decode_Record_Head(head, got, fields);
+  return qn3::Read_Record_At(file_, offset, head, qn3::Record_Head_Size, qn3::Record_Peek_Size, fields) ==
+         qn3::Record_Read::Read;
 }
 
 bool Record_Reader::Read(int16_t frame) {
   picture_length_ = 0;
   if (!file_.isOpen() || frame < 1 || frame > layout_.frame_count) return false;
   const int64_t offset = layout_.first_record_pos + (int64_t{frame} - 1) * layout_.record_size;
-  const int64_t got = Read_At(offset, record_.data(), layout_.record_size);
-  if (got < qn3::Record_Head_Size || !qn3::Decode_Record_Head(record_.data(), got, fields_)) return false;
-  // A record cut short by a crash: what is missing reads as zeros.
-  std::memset(record_.data() + got, 0, static_cast<size_t>(layout_.record_size - got));
+  if (qn3::Read_Record_At(file_, offset, record_.data(), layout_.record_size, qn3::Record_Head_Size, fields_) !=
+      qn3::Record_Read::Read)
+    return false;
   const auto slot = static_cast<int32_t>(layout_.record_size - qn3::Record_Overhead);
   picture_length_ = layout_.jpeg ? qn3::Valid_JPEG_Bytes(fields_.jpeg_size, slot) : slot;
   return picture_length_ > 0;

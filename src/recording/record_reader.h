@@ -51,8 +51,6 @@ public:
   bool Read_Head(int16_t frame, qn3::Record_Fields& fields);
 
 private:
-  int64_t Read_At(int64_t offset, uint8_t* target, int64_t size);
-
   Recording_Layout layout_;
   QFile file_;
   std::vector<uint8_t> record_;

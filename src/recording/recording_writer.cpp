@@ -1,5 +1,5 @@
-// The writer's members of the recording handler: creating a heat's file, rewriting its header
-// in place, sizing the slot and appending the frames kept at capture end.
+#include "recording/recording_writer.h"
+
 #include "metadata/xml_header.h"
 #include "platform/clock.h"
 #include "platform/error_report.h"
@@ -7,8 +7,10 @@
 #include "platform/trace.h"
 #include "recording/frame_buffers.h"
 #include "recording/header_journal.h"
+#include "recording/header_values.h"
 #include "recording/qn3_writer.h"
-#include "recording/video_file_handler.h"
+#include "recording/recording_file.h"
+#include "recording/recording_reader.h"
 
 #include <QFileInfo>
 #include <algorithm>
@@ -23,65 +25,54 @@ QString Class_Location(const char* procedure) {
   return QString::fromLatin1(procedure) + QStringLiteral(" of Class Module Class_RGB_file_handler");
 }
 
-// A header number, or `fallback` when the element is missing or not a number.
-int64_t Header_Number(const std::function<QString()>& read, int64_t fallback) {
-  try {
-    bool ok = false;
-    const int64_t value = read().trimmed().toLongLong(&ok);
-    return ok ? value : fallback;
-  } catch (const std::exception&) {
-    return fallback;
-  }
-}
-
 } // namespace
 
-void cls_VideoFile_handler::Encoder_Deleter::operator()(qn3::Frame_Encoder* encoder) const noexcept { delete encoder; }
+Recording_Writer::Recording_Writer(Recording_File& recording, Recording_Reader& reader)
+    : recording_(recording), reader_(reader) {}
 
-void cls_VideoFile_handler::set_Cropped_X(int32_t width) { crop_x_ = std::max(width, 0); }
+Recording_Writer::~Recording_Writer() = default;
 
-void cls_VideoFile_handler::set_Cropped_Y(int32_t height) {
+void Recording_Writer::set_Cropped_X(int32_t width) { crop_x_ = std::max(width, 0); }
+
+void Recording_Writer::set_Cropped_Y(int32_t height) {
   crop_y_ = std::max(height, 0);
   encoder_.reset(); // its work surface takes the new size on next use
 }
 
-void cls_VideoFile_handler::set_RGB_interlaced(bool flag) { interlaced_setting_ = flag; }
-
-void cls_VideoFile_handler::set_Running_Fps(int16_t fps) {
-  running_fps_ = fps;
+void Recording_Writer::set_Running_Fps(int16_t fps) {
   try {
-    header_->set_RGB_fps(QString::number(fps));
+    recording_.Header().set_RGB_fps(QString::number(fps));
   } catch (...) {
     report_current_exception(10, Class_Location("Running_Fps"));
   }
 }
 
-void cls_VideoFile_handler::set_File_name(const QString& path) { file_name_ = path; }
+void Recording_Writer::set_File_name(const QString& path) { recording_.set_Name(path); }
 
-bool cls_VideoFile_handler::Encode_Interlaced() const {
+bool Recording_Writer::Encode_Interlaced() const {
   // The header of the file being written says, also when another handler created it.
   try {
-    return header_->RGB_interlaced();
+    return recording_.Header().RGB_interlaced();
   } catch (const std::exception&) {
     return interlaced_setting_;
   }
 }
 
-qn3::Frame_Encoder& cls_VideoFile_handler::Encoder() {
+qn3::Frame_Encoder& Recording_Writer::Encoder() {
   const bool interlaced = Encode_Interlaced();
   if (!encoder_ || encoder_->Width() != crop_x_ || encoder_->Height() != crop_y_ ||
       encoder_->Interlaced() != interlaced)
-    encoder_.reset(new qn3::Frame_Encoder(crop_x_, crop_y_, interlaced));
+    encoder_ = std::make_unique<qn3::Frame_Encoder>(crop_x_, crop_y_, interlaced);
   return *encoder_;
 }
 
-void cls_VideoFile_handler::Prepare_Record_Buffer() {
+void Recording_Writer::Prepare_Record_Buffer() {
   const auto size = static_cast<std::size_t>(qn3::Record_Size_For_Slot(std::max(slot_size_, 0)));
   if (write_record_.size() != size) write_record_.assign(size, 0);
 }
 
-void cls_VideoFile_handler::Write_XML_Fields() {
-  Cls_XML_header& h = *header_;
+void Recording_Writer::Write_XML_Fields() {
+  Cls_XML_header& h = recording_.Header();
   h.set_RGB_X(QString::number(crop_x_));
   h.set_RGB_Y(QString::number(crop_y_));
   h.set_RGB_interlaced(interlaced_setting_);
@@ -99,25 +90,22 @@ void cls_VideoFile_handler::Write_XML_Fields() {
   }
 }
 
-bool cls_VideoFile_handler::Initiate_QN3_File(const QString& path) {
+bool Recording_Writer::Initiate_QN3_File(const QString& path) {
   set_File_name(path);
   return Initiate_QN3_File();
 }
 
-bool cls_VideoFile_handler::Initiate_QN3_File() {
+bool Recording_Writer::Initiate_QN3_File() {
   int32_t step = 10;
   try {
     slot_size_ = 0;
     last_jpeg_size_ = 0;
     // A new file may get another slot size, so its record size is measured afresh.
-    writer_record_size_ = 0;
-    frames_appended_ = 0;
-    smallest_jpeg_ = 0;
-    largest_jpeg_ = 0;
+    recording_.Tally() = Append_Tally{};
     // The fresh header must never land in a recording that happens to be open for review.
-    if (File_open()) Close_File();
+    if (recording_.Is_Open()) reader_.Close_File();
     step = 20;
-    if (file_name_.isEmpty()) throw Dora_Error(75, QStringLiteral("No file name for the new recording"));
+    if (recording_.Name().isEmpty()) throw Dora_Error(75, QStringLiteral("No file name for the new recording"));
     if (crop_x_ > qn3::Max_Picture_Side || crop_y_ > qn3::Max_Picture_Side ||
         int64_t{crop_x_} * crop_y_ > qn3::Max_Picture_Pixels)
       throw Dora_Error(6, QStringLiteral("A picture of %1 x %2 is larger than the largest camera's (%3 x %4)")
@@ -125,50 +113,47 @@ bool cls_VideoFile_handler::Initiate_QN3_File() {
                               .arg(crop_y_)
                               .arg(qn3::Max_Picture_Side)
                               .arg(qn3::Max_Picture_Pixels / qn3::Max_Picture_Side));
-    const QFileInfo info(file_name_);
+    const QFileInfo info(recording_.Name());
     if (info.exists() && info.size() > qn3::Header_Block_Size)
-      throw Dora_Error(58,
-                       QStringLiteral("File already exists and holds frames, it is not overwritten: ") + file_name_);
+      throw Dora_Error(58, QStringLiteral("File already exists and holds frames, it is not overwritten: ") +
+                               recording_.Name());
     // A journal left by an earlier file of this name must never land in the new one.
-    qn3::Remove_Journal(file_name_);
+    qn3::Remove_Journal(recording_.Name());
     step = 30;
-    header_->rgb_let(-1);
-    header_->Create_Header();
+    recording_.Header().rgb_let(-1);
+    recording_.Header().Create_Header();
     Write_XML_Fields();
     header_owner_.clear();
     step = 40;
-    file_ = std::make_unique<QFile>(file_name_);
-    if (!file_->open(QIODevice::ReadWrite | QIODevice::Truncate)) {
-      const QString why = file_->errorString();
-      file_.reset();
-      throw Dora_Error(75, QStringLiteral("Cannot create the recording ") + file_name_ + QStringLiteral(": ") + why);
-    }
-    file_number_ = 1;
+    QString why;
+    if (!recording_.Open(QIODevice::ReadWrite | QIODevice::Truncate, &why))
+      throw Dora_Error(75,
+                       QStringLiteral("Cannot create the recording ") + recording_.Name() + QStringLiteral(": ") + why);
     step = 50;
-    Write_QN3_header();
-    qn3::Sync_Folder_Of(file_name_); // the new file's entry, too, reaches the disk
-    header_owner_ = file_name_;
-    Close_File();
-    Trace_Message(QStringLiteral("*Initiate_QN3_File, end"), file_name_);
+    recording_.Write_Header_Block();
+    qn3::Sync_Folder_Of(recording_.Name()); // the new file's entry, too, reaches the disk
+    header_owner_ = recording_.Name();
+    reader_.Close_File();
+    Trace_Message(QStringLiteral("*Initiate_QN3_File, end"), recording_.Name());
     return true;
   } catch (...) {
     report_current_exception(step, Class_Location("Initiate_QN3_File"));
-    Close_File();
+    reader_.Close_File();
     return false;
   }
 }
 
-bool cls_VideoFile_handler::Write_XML_Header() {
+bool Recording_Writer::Write_XML_Header() {
   int32_t step = 10;
   try {
-    header_->set_Update_Time(Local_Now().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")));
-    header_->set_Update_Program(program().Program_Name);
+    recording_.Header().set_Update_Time(Local_Now().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")));
+    recording_.Header().set_Update_Program(program().Program_Name);
     step = 20;
-    if (!File_open() && !Reopen_For_Update())
-      throw Dora_Error(75, QStringLiteral("Cannot open the recording for writing: ") + file_name_);
+    if (!recording_.Is_Open() && !recording_.Reopen_For_Update())
+      throw Dora_Error(75, QStringLiteral("Cannot open the recording for writing: ") + recording_.Name());
     step = 30;
-    Write_QN3_header();
-    header_owner_ = file_name_;
+    recording_.Write_Header_Block();
+    header_owner_ = recording_.Name();
     return true;
   } catch (...) {
     report_current_exception(step, Class_Location("Write_XML_Header"));
@@ -176,13 +161,13 @@ bool cls_VideoFile_handler::Write_XML_Header() {
   }
 }
 
-void cls_VideoFile_handler::ReCreate_XML_header() {
+void Recording_Writer::ReCreate_XML_header() {
   try {
-    header_->rgb_let(-1);
-    header_->Create_Header();
+    recording_.Header().rgb_let(-1);
+    recording_.Header().Create_Header();
     Write_XML_Fields();
     // A sized slot stays with the file, so that a later pass appends records of the same size.
-    if (slot_size_ > 0) header_->set_RGB_Image_Size(QString::number(slot_size_));
+    if (slot_size_ > 0) recording_.Header().set_RGB_Image_Size(QString::number(slot_size_));
   } catch (...) {
     report_current_exception(10, Class_Location("ReCreate_XML_header"));
     return;
@@ -190,59 +175,57 @@ void cls_VideoFile_handler::ReCreate_XML_header() {
   Write_XML_Header();
 }
 
-void cls_VideoFile_handler::Open_qn3_for_Append() {
-  Trace_Message(QStringLiteral("*Open_qn3_for_Append"), file_name_);
+void Recording_Writer::Open_qn3_for_Append() {
+  Trace_Message(QStringLiteral("*Open_qn3_for_Append"), recording_.Name());
   // The document is read from the file only when it is not already this file's: changes made
   // in memory since the last header write must not be lost.
-  Open_For_Append(header_owner_.isEmpty() || header_owner_ != file_name_, 0);
+  Open_For_Append(header_owner_.isEmpty() || header_owner_ != recording_.Name(), 0);
 }
 
-void cls_VideoFile_handler::Open_For_Append(bool adopt_header, int32_t pass_slot) {
-  if (!File_open()) {
-    if (file_name_.isEmpty()) throw Dora_Error(75, QStringLiteral("No recording to append to"));
-    if (QFileInfo::exists(file_name_) && File_Is_Read_Only(file_name_))
+void Recording_Writer::Open_For_Append(bool adopt_header, int32_t pass_slot) {
+  Cls_XML_header& h = recording_.Header();
+  if (!recording_.Is_Open()) {
+    if (recording_.Name().isEmpty()) throw Dora_Error(75, QStringLiteral("No recording to append to"));
+    if (QFileInfo::exists(recording_.Name()) && File_Is_Read_Only(recording_.Name()))
       throw Dora_Error(75, QStringLiteral("File is read only!"));
     // A rewrite cut short must be finished before the header is read or written again.
-    qn3::Recover_Header(file_name_);
-    file_ = std::make_unique<QFile>(file_name_);
+    qn3::Recover_Header(recording_.Name());
     // Unbuffered: after a refused write no bytes may wait in a buffer, to land later wherever
     // the next write goes (the header block).
-    if (!file_->open(QIODevice::ReadWrite | QIODevice::Unbuffered)) {
-      const QString why = file_->errorString();
-      file_.reset();
-      throw Dora_Error(75, QStringLiteral("Cannot open the recording for appending: ") + file_name_ +
+    QString why;
+    if (!recording_.Open(QIODevice::ReadWrite | QIODevice::Unbuffered, &why))
+      throw Dora_Error(75, QStringLiteral("Cannot open the recording for appending: ") + recording_.Name() +
                                QStringLiteral(": ") + why);
-    }
-    file_number_ = 1;
-  } else if (!file_->isWritable()) {
+  } else if (!recording_.Device()->isWritable()) {
     throw Dora_Error(75, QStringLiteral("File is read only!"));
   }
 
-  const int64_t length = file_->size();
+  QFile& file = *recording_.Device();
+  const int64_t length = file.size();
   std::vector<uint8_t> head(static_cast<std::size_t>(std::min<int64_t>(length, qn3::Marker_Search_Bytes)));
-  if (!file_->seek(0)) throw Dora_Error(75, QStringLiteral("Path/File access error: ") + file_->errorString());
-  const int64_t got = file_->read(reinterpret_cast<char*>(head.data()), static_cast<qint64>(head.size()));
-  if (got < 0) throw Dora_Error(75, QStringLiteral("Path/File access error: ") + file_->errorString());
+  if (!file.seek(0)) throw Dora_Error(75, QStringLiteral("Path/File access error: ") + file.errorString());
+  const int64_t got = file.read(reinterpret_cast<char*>(head.data()), static_cast<qint64>(head.size()));
+  if (got < 0) throw Dora_Error(75, QStringLiteral("Path/File access error: ") + file.errorString());
 
   if (length < qn3::Header_Block_Size) {
     if (adopt_header)
-      throw Dora_Error(75, file_name_ + QStringLiteral(" is not a recording: its header block is incomplete"));
-    Write_QN3_header(); // the document is this file's: the block is made whole again
+      throw Dora_Error(75, recording_.Name() + QStringLiteral(" is not a recording: its header block is incomplete"));
+    recording_.Write_Header_Block(); // the document is this file's: the block is made whole again
   } else if (adopt_header) {
-    header_->set_XML_string(qn3::Parse_Header_Text(head.data(), got));
-    header_owner_ = file_name_;
+    h.set_XML_string(qn3::Parse_Header_Text(head.data(), got));
+    header_owner_ = recording_.Name();
     if (crop_x_ <= 0 || crop_y_ <= 0) {
-      const int64_t width = Header_Number([&] { return header_->RGB_X(); }, 0);
-      const int64_t height = Header_Number([&] { return header_->RGB_Y(); }, 0);
+      const int64_t width = header_values::Number([&] { return h.RGB_X(); }, 0);
+      const int64_t height = header_values::Number([&] { return h.RGB_Y(); }, 0);
       // The encoders' surfaces are made at this size.
       if (!qn3::Picture_Size_Allowed(width, height))
-        throw Dora_Error(75, Invalid_Picture_Size_Message() + QStringLiteral(": ") + file_name_);
+        throw Dora_Error(75, Invalid_Picture_Size_Message() + QStringLiteral(": ") + recording_.Name());
       crop_x_ = static_cast<int32_t>(width);
       set_Cropped_Y(static_cast<int32_t>(height));
     }
   }
 
-  int64_t header_slot = Header_Number([&] { return header_->RGB_Image_Size(); }, 0);
+  int64_t header_slot = header_values::Number([&] { return h.RGB_Image_Size(); }, 0);
   if (header_slot < 1 || header_slot > qn3::Max_Measurable_Record - qn3::Record_Overhead) header_slot = 0;
   // Records already there fix the slot: every record of a file has the same size.
   const qn3::Append_Plan plan = qn3::Plan_Append(qn3::Measure_Records(head.data(), got, length), length,
@@ -252,13 +235,13 @@ void cls_VideoFile_handler::Open_For_Append(bool adopt_header, int32_t pass_slot
   case qn3::Append_Refusal::Unmeasured:
     throw Dora_Error(75, QStringLiteral("The frames already in the recording cannot be measured; nothing was "
                                         "appended, so that none of them is lost: ") +
-                             file_name_);
+                             recording_.Name());
   case qn3::Append_Refusal::Other_Slot:
     throw Dora_Error(75, QStringLiteral("The frames in the recording have slots of %1 bytes, these frames have "
                                         "slots of %2; nothing more was appended: ")
                                  .arg(plan.slot)
                                  .arg(pass_slot) +
-                             file_name_);
+                             recording_.Name());
   }
   if (plan.slot > 0) {
     if (slot_size_ != plan.slot) {
@@ -266,27 +249,26 @@ void cls_VideoFile_handler::Open_For_Append(bool adopt_header, int32_t pass_slot
         Trace_Message(QStringLiteral("*Open_qn3_for_Append, slot of the file"), plan.slot, slot_size_);
       slot_size_ = plan.slot;
     }
-    writer_record_size_ = plan.record_size;
+    recording_.Tally().record_size = plan.record_size;
   } else if (slot_size_ == 0 && header_slot > 0 && header_slot <= qn3::Max_Slot_Size) {
     slot_size_ = static_cast<int32_t>(header_slot);
   }
 
-  const int64_t now_length = file_->size();
+  const int64_t now_length = file.size();
   if (now_length > plan.offset) {
     // A record cut short by an earlier failure (or bytes that are no record) would shift every
     // record written after it.
     Trace_Message(QStringLiteral("*Open_qn3_for_Append, cut incomplete tail"), now_length, plan.offset);
-    if (!file_->resize(plan.offset))
-      throw Dora_Error(75, QStringLiteral("Cannot cut the incomplete last record: ") + file_->errorString());
+    if (!file.resize(plan.offset))
+      throw Dora_Error(75, QStringLiteral("Cannot cut the incomplete last record: ") + file.errorString());
   }
-  if (Header_Number([&] { return header_->Frames_no(); }, -1) != int64_t{plan.complete_records})
-    header_->set_Frames_no(QString::number(plan.complete_records));
-  if (!file_->seek(plan.offset))
-    throw Dora_Error(75, QStringLiteral("Path/File access error: ") + file_->errorString());
+  if (header_values::Number([&] { return h.Frames_no(); }, -1) != int64_t{plan.complete_records})
+    h.set_Frames_no(QString::number(plan.complete_records));
+  if (!file.seek(plan.offset)) throw Dora_Error(75, QStringLiteral("Path/File access error: ") + file.errorString());
   Prepare_Record_Buffer();
 }
 
-Jpeg_Encode_Result cls_VideoFile_handler::Encode_Sample(const Frame_List& buffers, int32_t index, int32_t quality) {
+Jpeg_Encode_Result Recording_Writer::Encode_Sample(const Frame_List& buffers, int32_t index, int32_t quality) {
   if (jpeg_buffer_.size() != qn3::Sizing_Buffer_Capacity + 2) jpeg_buffer_.assign(qn3::Sizing_Buffer_Capacity + 2, 0);
   const CVideobuff_RGB* frame = buffers(index);
   Jpeg_Encode_Result result;
@@ -299,7 +281,7 @@ Jpeg_Encode_Result cls_VideoFile_handler::Encode_Sample(const Frame_List& buffer
   return encoder.Encode(jpeg_buffer_.data(), qn3::Sizing_Buffer_Capacity, quality);
 }
 
-bool cls_VideoFile_handler::Compress_Frame(const Frame_List& buffers, int32_t index, int32_t quality) {
+bool Recording_Writer::Compress_Frame(const Frame_List& buffers, int32_t index, int32_t quality) {
   try {
     if (compressor_name_ != QLatin1String("Intel")) return true;
     const Jpeg_Encode_Result result = Encode_Sample(buffers, index, quality);
@@ -312,7 +294,7 @@ bool cls_VideoFile_handler::Compress_Frame(const Frame_List& buffers, int32_t in
   }
 }
 
-void cls_VideoFile_handler::Calculate_Compressed_Size(const Frame_List& buffers) {
+void Recording_Writer::Calculate_Compressed_Size(const Frame_List& buffers) {
   int32_t step = 10;
   try {
     if (!jpeg_compression_on_) return;
@@ -335,7 +317,7 @@ void cls_VideoFile_handler::Calculate_Compressed_Size(const Frame_List& buffers)
     slot_size_ = qn3::Slot_Size_For(largest);
     Prepare_Record_Buffer();
     std::fill(write_record_.begin(), write_record_.end(), uint8_t{0});
-    header_->set_RGB_Image_Size(QString::number(slot_size_));
+    recording_.Header().set_RGB_Image_Size(QString::number(slot_size_));
     Trace_Message(QStringLiteral("*Calculate_Compressed_Size"), largest, slot_size_);
   } catch (...) {
     report_current_exception(step, Class_Location("Calculate_Compressed_Size"));
@@ -344,41 +326,46 @@ void cls_VideoFile_handler::Calculate_Compressed_Size(const Frame_List& buffers)
   Write_XML_Header();
 }
 
-void cls_VideoFile_handler::Write_Record(const uint8_t* record, int32_t record_slot, int32_t jpeg_size) {
-  if (!(file_->openMode() & QIODevice::Unbuffered))
+void Recording_Writer::Write_Record(const uint8_t* record, int32_t record_slot, int32_t jpeg_size) {
+  QFile& file = *recording_.Device();
+  if (!(file.openMode() & QIODevice::Unbuffered))
     throw Dora_Error(75, QStringLiteral("The recording is not open for appending"));
   // Bytes beyond the buffer would be the process's memory, written into the recording.
   if (record_slot != slot_size_)
     throw Dora_Error(75, QStringLiteral("A record of a %1-byte slot cannot go into a recording of %2-byte slots")
                              .arg(record_slot)
                              .arg(slot_size_));
-  const int64_t at = file_->pos();
-  if (frames_appended_ == 0) pass_start_length_ = file_->size();
+  Append_Tally& tally = recording_.Tally();
+  const int64_t at = file.pos();
+  if (tally.frames == 0) pass_start_length_ = file.size();
   try {
-    qn3::Write_All(*file_, record, qn3::Record_Size_For_Slot(slot_size_),
-                   QStringLiteral("a frame record to ") + file_name_);
+    qn3::Write_All(file, record, qn3::Record_Size_For_Slot(slot_size_),
+                   QStringLiteral("a frame record to ") + recording_.Name());
   } catch (...) {
     // Part of a record must not stay behind: it would shift every record written later.
-    file_->resize(at);
-    file_->seek(at);
+    file.resize(at);
+    file.seek(at);
     throw;
   }
-  ++frames_appended_;
+  ++tally.frames;
   last_jpeg_size_ = jpeg_size;
-  largest_jpeg_ = std::max(largest_jpeg_, jpeg_size);
-  smallest_jpeg_ = smallest_jpeg_ <= 0 ? jpeg_size : std::min(smallest_jpeg_, jpeg_size);
-  if (frames_appended_ == 1 && writer_record_size_ == 0) {
-    Close_File();
-    writer_record_size_ = QFileInfo(file_name_).size() - pass_start_length_;
+  tally.largest_jpeg = std::max(tally.largest_jpeg, jpeg_size);
+  tally.smallest_jpeg = tally.smallest_jpeg <= 0 ? jpeg_size : std::min(tally.smallest_jpeg, jpeg_size);
+  if (tally.frames == 1 && tally.record_size == 0) {
+    reader_.Close_File();
+    tally.record_size = QFileInfo(recording_.Name()).size() - pass_start_length_;
   }
 }
 
-void cls_VideoFile_handler::Append_RGB_Frame(const Frame_List& buffers, int32_t index) {
+void Recording_Writer::Append_RGB_Frame(const Frame_List& buffers, int32_t index) {
   int32_t step = 10;
   try {
     // A file opened for review or a header rewrite is buffered: appending reopens it.
-    if (File_open() && frames_appended_ == 0 && !(file_->openMode() & QIODevice::Unbuffered)) Close_File();
-    if (!File_open()) Open_For_Append(header_owner_.isEmpty() || header_owner_ != file_name_, slot_size_);
+    if (recording_.Is_Open() && recording_.Tally().frames == 0 &&
+        !(recording_.Device()->openMode() & QIODevice::Unbuffered))
+      reader_.Close_File();
+    if (!recording_.Is_Open())
+      Open_For_Append(header_owner_.isEmpty() || header_owner_ != recording_.Name(), slot_size_);
     step = 20;
     const CVideobuff_RGB* frame = buffers(index);
     if (!frame) throw Dora_Error(9, QStringLiteral("There is no captured frame %1").arg(index));
@@ -394,9 +381,8 @@ void cls_VideoFile_handler::Append_RGB_Frame(const Frame_List& buffers, int32_t 
   }
 }
 
-int32_t cls_VideoFile_handler::Append_Frames(const Frame_List& frames,
-                                             const std::function<void(int32_t, int32_t)>& progress,
-                                             const std::vector<int32_t>& order, int32_t* handled) {
+int32_t Recording_Writer::Append_Frames(const Frame_List& frames, const std::function<void(int32_t, int32_t)>& progress,
+                                        const std::vector<int32_t>& order, int32_t* handled) {
   if (handled) *handled = 0;
   std::vector<int32_t> positions = order;
   if (positions.empty()) {
@@ -404,31 +390,31 @@ int32_t cls_VideoFile_handler::Append_Frames(const Frame_List& frames,
     std::iota(positions.begin(), positions.end(), 1);
   }
   const auto total = static_cast<int32_t>(positions.size());
-  Trace_Message(QStringLiteral("*Append_Frames"), file_name_, total);
+  Trace_Message(QStringLiteral("*Append_Frames"), recording_.Name(), total);
   if (total == 0) return 0;
 
-  if (File_open()) Close_File();
+  if (recording_.Is_Open()) reader_.Close_File();
   try {
     Open_qn3_for_Append(); // its failures end the pass and reach the caller
   } catch (...) {
-    Close_File();
+    reader_.Close_File();
     throw;
   }
   if (slot_size_ == 0) Calculate_Compressed_Size(frames);
   if (slot_size_ <= 0) {
-    Close_File();
+    reader_.Close_File();
     throw Dora_Error(75, QStringLiteral("The slot size for the frames could not be found"));
   }
   // The slot is fixed for the whole pass: a reopen that measures another one refuses.
   const int32_t pass_slot = slot_size_;
   try {
-    if (!File_open()) Open_For_Append(false, pass_slot);
+    if (!recording_.Is_Open()) Open_For_Append(false, pass_slot);
   } catch (...) {
-    Close_File();
+    reader_.Close_File();
     throw;
   }
   const int64_t record_size = qn3::Record_Size_For_Slot(pass_slot);
-  const int64_t room = qn3::Max_Frames - (file_->pos() - qn3::Header_Block_Size) / record_size;
+  const int64_t room = qn3::Max_Frames - (recording_.Device()->pos() - qn3::Header_Block_Size) / record_size;
 
   int32_t written = 0;
   int32_t done = 0;
@@ -457,7 +443,7 @@ int32_t cls_VideoFile_handler::Append_Frames(const Frame_List& frames,
         break;
       } else {
         try {
-          if (!File_open()) Open_For_Append(false, pass_slot);
+          if (!recording_.Is_Open()) Open_For_Append(false, pass_slot);
           Write_Record(frame.record, frame.slot_size, frame.fit.size);
           ++written;
         } catch (...) {
@@ -476,25 +462,25 @@ int32_t cls_VideoFile_handler::Append_Frames(const Frame_List& frames,
   // The pass is reported only once its records and header are on disk.
   bool on_disk = true;
   try {
-    if (File_open() && frames_appended_ > 0) Finish_Append_Pass();
+    if (recording_.Is_Open() && recording_.Tally().frames > 0) recording_.Finish_Append_Pass();
   } catch (...) {
     on_disk = false;
     report_current_exception(
         50, append_location,
         QStringLiteral("The %1 frames of this capture may not have reached the disk.").arg(written));
   }
-  Close_File();
+  reader_.Close_File();
   Trace_Message(QStringLiteral("*Append_Frames, end"), written, total, on_disk);
   if (handled) *handled = on_disk ? done : 0;
   return on_disk ? written : 0;
 }
 
-void cls_VideoFile_handler::JPG_Sizes(int32_t smallest, int32_t largest) {
-  smallest_jpeg_ = smallest;
-  largest_jpeg_ = largest;
+void Recording_Writer::JPG_Sizes(int32_t smallest, int32_t largest) {
+  recording_.Tally().smallest_jpeg = smallest;
+  recording_.Tally().largest_jpeg = largest;
 }
 
-QString cls_VideoFile_handler::RGB_Max_Seen_size() const { return header_->RGB_Max_Seen_size(); }
-void cls_VideoFile_handler::set_RGB_Max_Seen_size(const QString& text) { header_->set_RGB_Max_Seen_size(text); }
-QString cls_VideoFile_handler::RGB_Comp_Threshold() const { return header_->RGB_Comp_Threshold(); }
-void cls_VideoFile_handler::set_RGB_Comp_Threshold(const QString& text) { header_->set_RGB_Comp_Threshold(text); }
+QString Recording_Writer::RGB_Max_Seen_size() const { return recording_.Header().RGB_Max_Seen_size(); }
+void Recording_Writer::set_RGB_Max_Seen_size(const QString& text) { recording_.Header().set_RGB_Max_Seen_size(text); }
+QString Recording_Writer::RGB_Comp_Threshold() const { return recording_.Header().RGB_Comp_Threshold(); }
+void Recording_Writer::set_RGB_Comp_Threshold(const QString& text) { recording_.Header().set_RGB_Comp_Threshold(text); }
