@@ -183,7 +183,7 @@ void Synthetic_Minute(benchmark::State& state) {
     auto camera_owner = std::make_unique<Synthetic_Camera>();
     Synthetic_Camera* camera = camera_owner.get();
     camera->set_Stepped(true);
-    camera->set_Race_Zero(0);
+    camera->Set_Physical_Start(0);
     std::vector<std::unique_ptr<Capture_Device>> devices;
     devices.push_back(std::move(camera_owner));
     Frame_List frames;
@@ -211,7 +211,7 @@ void Synthetic_Minute(benchmark::State& state) {
 const cDIBSection& Interlaced_Crop() {
   static const cDIBSection dib = [] {
     Synthetic_Camera camera;
-    camera.set_Race_Zero(0);
+    camera.Set_Physical_Start(0);
     std::vector<uint8_t> frame(Synthetic_Camera::Frame_Bytes);
     camera.Render(29540, 738, frame.data());
     cDIBSection crop;

@@ -108,7 +108,7 @@ void Start_Instant(benchmark::State& state) {
     b.End_Heat();
     if (!auto_initiate) ui(b.w).Command_initiate_file->click();
     const Steady::time_point event = Steady::now();
-    b.w->kit().OnInputChange(0, true);
+    b.w->kit().OnInputChange(0, true, Kit_Stamp::Now());
     const Steady::time_point done = Steady::now();
     if (!b.w->heat_session().Running()) {
       state.SkipWithError("the heat did not start");

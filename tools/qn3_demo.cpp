@@ -132,7 +132,9 @@ Demo_Outcome Demo(const QStringList& positional, const QHash<QString, QString>& 
   const int32_t t0 = camera->Stream_Start();
   const auto zero = static_cast<int32_t>(static_cast<uint32_t>(t0) + static_cast<uint32_t>(Lead_In_Ms) -
                                          static_cast<uint32_t>(o.from_ms));
-  camera->set_Race_Zero(zero);
+  camera->Set_Physical_Start(zero);
+  // The demo's kit is as quick as can be: the LED lights at the start itself.
+  camera->Set_Led(true, zero);
 
   cls_VideoFile_handler recording;
   bool prepared = false;

@@ -4,7 +4,6 @@
 #include "app/main_window_state.h"
 #include "capture/capture_component.h"
 #include "capture/capture_hdmi.h"
-#include "capture/synthetic_camera.h"
 #include "platform/clock.h"
 #include "platform/error_report.h"
 #include "platform/program_info.h"
@@ -50,12 +49,10 @@ public:
   QString Friendly_Name() const override { return capture_.Current_FriendlyName(); }
   QString Property_String() const override { return capture_.Current_PropertyString(); }
   int32_t Ten_Frames_Ms() const override { return capture_.HDMI_10_mill(); }
+  int32_t Frame_Events() const override { return capture_.HDMI_events(); }
   void set_Collecting(bool on) override { capture_.set_Post_linear(on); }
   int32_t Write_Position(int32_t n) const override { return capture_.Effective_Video_Object(n); }
   bool Time_Ordered() const override { return capture_.MaxFrames() == 0; }
-  void Race_Started(int32_t start_mill) override {
-    if (Synthetic_Camera* synthetic = capture_.Synthetic()) synthetic->set_Race_Zero(start_mill);
-  }
 
 private:
   cls_Capture_HDMI& capture_;

@@ -164,6 +164,7 @@ void Event_Controller::Publish_Heat_Data() {
       const auto heat = static_cast<int16_t>(data.heat_id.toInt());
       data.event = events_.Event_name();
       data.heat_name = events_.Heat_Name(heat);
+      data.heat_length = events_.Heat_Length(heat);
       for (int16_t box = 1; box <= 6; ++box)
         data.dog_names.at(static_cast<size_t>(box - 1)) = events_.Reg_Dog_Name(heat, box);
     }
@@ -171,4 +172,9 @@ void Event_Controller::Publish_Heat_Data() {
   } catch (...) {
     report(10, QStringLiteral("Update_Dog_names"));
   }
+}
+
+void Event_Controller::Recording_Closed() {
+  // The labels showed the reviewed heat; the selected heat is the next one again.
+  Show_Event_Labels();
 }

@@ -34,6 +34,8 @@ public:
   void Display_Heat_Data();
   // The heat fields follow the up-down while no recording is under review.
   void UpDown_heat_Change();
+  // A review ended: the heat fields show the selected heat again.
+  void Recording_Closed();
 
 private:
   void Event_File_Changed();

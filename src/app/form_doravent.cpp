@@ -17,6 +17,7 @@
 #include "app/subfield_controller.h"
 #include "capture/capture_component.h"
 #include "capture/capture_hdmi.h"
+#include "kit/simulated_kit.h"
 #include "platform/error_report.h"
 #include "platform/program_info.h"
 #include "platform/single_instance.h"
@@ -134,6 +135,11 @@ Form_Doravent::Form_Doravent(Options options, QWidget* parent)
 
 Form_Doravent::~Form_Doravent() {
   if (!ended_) Stop_All_Windows();
+  // The camera goes before the kit: the kit's thread must no longer reach it.
+  if (Simulated_Kit* kit = kit_->Simulated()) {
+    kit->set_World(nullptr);
+    kit->Wait_Raised();
+  }
 }
 
 cls_VideoFile_handler& Form_Doravent::obj_QN3_Handler() { return review_session_->Recording(); }
@@ -241,6 +247,10 @@ void Form_Doravent::build_controls() {
   ui_.Picture_arm = make_label(ui_.Frame_Control_status, QStringLiteral("Picture_arm"));
   ui_.Picture_arm->setFixedSize(48, 48);
   status->addWidget(ui_.Picture_arm, 8, 0);
+  // Where the heat stands, so a finish that worked is seen to have worked.
+  ui_.Label_heat_state = make_label(ui_.Frame_Control_status, QStringLiteral("Label_heat_state"));
+  ui_.Label_heat_state->setWordWrap(true);
+  status->addWidget(ui_.Label_heat_state, 8, 1);
   controls->addWidget(ui_.Frame_Control_status);
 
   ui_.Frame_dogs_Heat =

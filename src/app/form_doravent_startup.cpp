@@ -10,6 +10,9 @@
 #include "app/kit_controller.h"
 #include "app/review_controller.h"
 #include "capture/capture_component.h"
+#include "capture/capture_hdmi.h"
+#include "capture/synthetic_camera.h"
+#include "kit/simulated_kit.h"
 #include "platform/clock.h"
 #include "platform/error_report.h"
 #include "platform/program_info.h"
@@ -35,6 +38,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
 #include <QSlider>
@@ -142,17 +146,21 @@ bool Form_Doravent::Form_Load() {
     Trace_Message("*Command_dollar = " + state_.Command_Argument);
     step = 180;
     if (!kit_->Present()) {
-      ui_.Frame_Control_box->setEnabled(false);
+      // Without the kit's library heats are started and captured from the window.
       ui_.Label_attached->setText(QStringLiteral("No Phidget drivers"));
       ui_.Label_Phidget_attached->setText(QStringLiteral("No Phidget drivers"));
       ui_.Label_attached->setEnabled(false);
       ui_.Label_Phidget_attached->setEnabled(false);
       ui_.Picture_lamps->clear();
+      ui_.Frame_Control_box->setEnabled(true);
+      ui_.Command_start_heat->setEnabled(true);
     }
     step = 190;
     ui_.Option_selected_camera[1]->setChecked(true);
     state_.Selected_Camera = 1;
     camera_->Create(select_video_);
+    // The simulated kit's traps and LED are what the synthetic camera films.
+    if (Simulated_Kit* kit = kit_->Simulated()) kit->set_World(camera_->Capture().Synthetic());
     camera_->Read_Last_Crop();
     goal_line_->Read_Goal_Lines();
     ui_.Picture_LED->setFrameShape(QFrame::NoFrame);

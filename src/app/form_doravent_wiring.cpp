@@ -49,6 +49,7 @@ void Form_Doravent::Wire_Controllers() {
 
   connect(&review, &Review_Session::closed, &heat, [&heat] { heat.set_Reviewing(false); });
   connect(&review, &Review_Session::closed, review_.get(), [this] { review_->Recording_Closed(); });
+  connect(&review, &Review_Session::closed, events_.get(), [this] { events_->Recording_Closed(); });
   connect(&review, &Review_Session::closed, set_times_.get(), [this] { set_times_->Recording_Closed(); });
   connect(&review, &Review_Session::closed, results_.get(), [this] { results_->Clear_Results_Display(); });
   connect(&review, &Review_Session::closed, slit_.get(), [this] { slit_->Recording_Closed(); });

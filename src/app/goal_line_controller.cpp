@@ -6,6 +6,7 @@
 #include "platform/clock.h"
 #include "platform/error_report.h"
 #include "platform/key_codes.h"
+#include "platform/program_info.h"
 #include "platform/prompts.h"
 #include "platform/settings.h"
 #include "platform/trace.h"
@@ -229,9 +230,21 @@ void Goal_Line_Controller::Save_Goal_line() {
 
 void Goal_Line_Controller::Read_Goal_Lines() {
   try {
-    for (int16_t camera = 1; camera <= 2; ++camera)
-      if (const auto points = Read_Goal_Line(camera))
+    for (int16_t camera = 1; camera <= 2; ++camera) {
+      if (const auto points = Read_Goal_Line(camera)) {
         set_Line(camera, {points->at(0), points->at(1), points->at(2), points->at(3)});
+        continue;
+      }
+      const QString stored = Read_Ini_Value(QStringLiteral("Goal_Lines"), "goal_Line" + QString::number(camera),
+                                            program().Settings_File_Path, QStringLiteral("N/A"));
+      // A damaged line has been traced and is kept for the operator to see and mend.
+      if (stored != QLatin1String("N/A")) continue;
+      // A new installation has no line yet: the reset line, stored, so the first heat has one.
+      const QSize inner = Inner_Size();
+      const Goal_Line line = Reset_Line(inner.width(), inner.height());
+      set_Line(camera, line);
+      ::Save_Goal_line(camera, line.x1, line.y1, line.x2, line.y2);
+    }
   } catch (...) {
     report_current_exception(10, location("Read_Goal_Lines"));
   }

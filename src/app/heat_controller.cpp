@@ -9,6 +9,7 @@
 #include "presentation/progress_window.h"
 #include "recording/video_file_handler.h"
 #include "timing/heat_session.h"
+#include "timing/review_session.h"
 #include "timing/time_text.h"
 
 #include <QEvent>
@@ -50,6 +51,7 @@ void Heat_Controller::Recording_Prepared(const QString& path) {
 }
 
 void Heat_Controller::Heat_State_Changed() {
+  Show_Heat_State();
   if (heat_.Running() && !ui_.Timer1->isActive()) ui_.Timer1->start();
   if (heat_.Collecting() != collecting_shown_) {
     collecting_shown_ = heat_.Collecting();
@@ -57,6 +59,23 @@ void Heat_Controller::Heat_State_Changed() {
     // The arm shows the trigger's state from now on.
     view_.Arm_Green = false;
   }
+}
+
+void Heat_Controller::Show_Heat_State() {
+  const auto file = [](const QString& path) { return QFileInfo(path).fileName(); };
+  QString text;
+  switch (heat_.State()) {
+  case Heat_State::Idle:
+    text = heat_.Finished_Path().isEmpty() ? QStringLiteral("No heat prepared")
+                                           : QStringLiteral("Heat finished: ") + file(heat_.Finished_Path());
+    break;
+  case Heat_State::Prepared: text = QStringLiteral("Prepared: ") + file(heat_.Recording_Path()); break;
+  case Heat_State::Running: text = QStringLiteral("Heat running"); break;
+  case Heat_State::Collecting: text = QStringLiteral("Collecting frames"); break;
+  case Heat_State::Appending: text = QStringLiteral("Appending frames"); break;
+  }
+  ui_.Label_heat_state->setText(text);
+  ui_.Label_heat_state->setToolTip(heat_.State() == Heat_State::Idle ? heat_.Finished_Path() : heat_.Recording_Path());
 }
 
 void Heat_Controller::Recording_Written(const QString& path) {
@@ -88,15 +107,16 @@ void Heat_Controller::Heat_Finished() {
 void Heat_Controller::Heat_Aborted() { ui_.Label_heat_time->setText(QStringLiteral("Aborted")); }
 
 void Heat_Controller::Update_heat_time() {
-  if (!heat_.Running()) return;
+  // The time label belongs to the picture while a recording is reviewed.
+  if (!heat_.Running() || review_.Is_Open()) return;
   ui_.Label_heat_time->setText(Display_Mill_Time(Mill_Difference(Mill_Now(), heat_.Start_Mill()), false));
   ui_.Label_heat_time->repaint();
 }
 
 void Heat_Controller::Abort_Requested() {
   // Asked from the frame handler, frame after frame while Escape is held: one question, put once
-  // the frame has been handled.
-  if (abort_pending_) return;
+  // the frame has been handled, and none without a heat to abort.
+  if (abort_pending_ || !heat_.Running()) return;
   abort_pending_ = true;
   QTimer::singleShot(0, this, [this] {
     Do_Abort();

@@ -32,6 +32,7 @@ public:
 
   // The session's state, recording and append, shown.
   void Heat_State_Changed();
+  void Show_Heat_State();
   void Recording_Prepared(const QString& path);
   void Recording_Written(const QString& path);
   void Appending(bool on);

@@ -65,6 +65,8 @@ void Kit_Controller::set_LED(bool on) {
 
 bool Kit_Controller::Check_For_Phidget(bool simulated) {
   int32_t step = 10;
+  // Until a kit is found the heat does not wait for one.
+  heat_.set_Kit_Present(false);
   try {
     if (simulated) {
       auto kit = std::make_unique<Simulated_Kit>();
@@ -84,6 +86,7 @@ bool Kit_Controller::Check_For_Phidget(bool simulated) {
       }
     }
     present_ = true;
+    heat_.set_Kit_Present(true);
     step = 30;
     kit_->set_Events(this);
     QString why;
@@ -114,16 +117,20 @@ void Kit_Controller::OnDetach() {
   Check_Attached();
 }
 
-void Kit_Controller::OnInputChange(int32_t index, bool new_state) {
+void Kit_Controller::OnInputChange(int32_t index, bool new_state, const Kit_Stamp& stamp) {
   int32_t step = 10;
   try {
-    if (!Input_Change_Handled(Mill_Now(), program().Ready_Mill)) return;
+    if (!Input_Change_Handled(stamp.mill, program().Ready_Mill)) return;
+    const Kit_Input_Response response = Input_Change_Response(index, new_state, input(1));
+    // The LED first: the camera-delay calibration reads every lag before it as camera delay.
+    if (response.update_led) Update_LED();
     Trace_Message("*obj_Phidget_OnInputChange, Index = ", index, " NewState = ", new_state);
     step = 20;
-    const Kit_Input_Response response = Input_Change_Response(index, new_state, input(1));
-    if (response.handle_start) Q_EMIT start_signal(Start_Stamp::Now());
-    step = 30;
-    if (response.update_led) Update_LED();
+    if (response.handle_start) {
+      Q_EMIT start_signal(Start_Stamp{stamp.mill, stamp.local, stamp.when});
+      // A camera trigger already closed at the start keeps the frames from the start on.
+      if (input(3) || input(4) || input(5)) Q_EMIT capture_start();
+    }
     step = 40;
     if (response.capture_start) Q_EMIT capture_start();
     if (response.capture_end) Q_EMIT capture_end();

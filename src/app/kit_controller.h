@@ -39,7 +39,7 @@ public:
   // The kit's events, on the user-interface thread.
   void OnAttach() override;
   void OnDetach() override;
-  void OnInputChange(int32_t index, bool new_state) override;
+  void OnInputChange(int32_t index, bool new_state, const Kit_Stamp& stamp) override;
 
   void Check_Attached();
   // The heat's state changed: the Control Box follows the cameras.

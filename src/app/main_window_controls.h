@@ -89,6 +89,7 @@ struct Main_Window_Controls {
   QLabel* Label_heat_time = nullptr;
   QLabel* Label_field = nullptr;
   QLabel* Label_Coll_count = nullptr;
+  QLabel* Label_heat_state = nullptr;
   QLabel* Label_running_fps = nullptr;
   QLabel* Label_attached = nullptr;
   QLabel* Label_Phidget_attached = nullptr;

@@ -15,6 +15,7 @@
 #include "recording/file_digest.h"
 #include "recording/video_file_handler.h"
 #include "timing/review_session.h"
+#include "timing/time_text.h"
 
 #include <QAction>
 #include <QFileInfo>
@@ -112,7 +113,8 @@ void Print_Controller::Print_Frame(bool series, bool split) {
     job.results = review_.Results();
     Fill_From_Recording(job, h, program().Settings_File_Path);
     job.box_delay_ms = program().Box_Delay_Ms;
-    job.elapsed_text = ui_.Label_heat_time->text();
+    // The shown picture's run time: the time label may have shown something else meanwhile.
+    job.elapsed_text = Display_Mill_Time(review_.Shown_Time_Label_Ms(), false);
     if (!series) job.print_dog_name = view_.Print_Dog_Name;
     job.printer_name = Current_Printer_Name();
     job.colour = Current_Printer().color_mode != 1;

@@ -168,10 +168,11 @@ int32_t Synthetic_Camera::Sample_Time(int32_t frame) const {
 }
 
 std::optional<int64_t> Synthetic_Camera::Nose_Column(int32_t box, int32_t s) const {
-  if (box < 1 || box > Boxes || !race_zero_) return std::nullopt;
+  const std::optional<int32_t> zero = Physical_Start();
+  if (box < 1 || box > Boxes || !zero) return std::nullopt;
   const auto& crossing = crossings_[static_cast<size_t>(box - 1)];
   if (!crossing) return std::nullopt;
-  const int32_t since_zero = Mill_Difference(s, *race_zero_);
+  const int32_t since_zero = Mill_Difference(s, *zero);
   if (since_zero < 0) return std::nullopt;
   const double nose =
       std::floor(Finish_Column + speed_ * static_cast<double>(int64_t{since_zero} - delay_ms_ - *crossing));
@@ -179,8 +180,32 @@ std::optional<int64_t> Synthetic_Camera::Nose_Column(int32_t box, int32_t s) con
   return static_cast<int64_t>(nose);
 }
 
+std::optional<int32_t> Synthetic_Camera::Physical_Start() const {
+  const int64_t p = physical_start_;
+  return p == No_Instant ? std::nullopt : std::optional<int32_t>(static_cast<int32_t>(p));
+}
+
+std::optional<int32_t> Synthetic_Camera::Led_Lit_At() const {
+  const int64_t l = led_lit_at_;
+  return l == No_Instant ? std::nullopt : std::optional<int32_t>(static_cast<int32_t>(l));
+}
+
+void Synthetic_Camera::Set_Led(bool lit, int32_t at_mill) {
+  if (lit) {
+    led_out_at_ = No_Instant;
+    led_lit_at_ = at_mill;
+  } else if (led_lit_at_ != No_Instant) {
+    led_out_at_ = at_mill;
+  }
+}
+
 bool Synthetic_Camera::Led_Lit(int32_t s) const {
-  return race_zero_ && int64_t{Mill_Difference(s, *race_zero_)} - delay_ms_ >= 0;
+  // The camera sees the LED as it was D ms before: lit from L + D, out again from the moment it
+  // went out + D.
+  const std::optional<int32_t> lit = Led_Lit_At();
+  if (!lit || int64_t{Mill_Difference(s, *lit)} - delay_ms_ < 0) return false;
+  const int64_t out = led_out_at_;
+  return out == No_Instant || int64_t{Mill_Difference(s, static_cast<int32_t>(out))} - delay_ms_ < 0;
 }
 
 void Synthetic_Camera::Render(int32_t sample_time, int32_t frame_number, uint8_t* out) const {

@@ -5,9 +5,11 @@
 // stepped (each Step delivers the next frame at once), so tests and the demo run on a
 // simulated clock.
 #include "capture/capture_component.h"
+#include "platform/simulated_world.h"
 
 #include <QString>
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -22,7 +24,7 @@ using Synthetic_Crossings = std::array<std::optional<int32_t>, 6>;
 std::optional<Synthetic_Crossings> Parse_Crossings(const QString& text);
 QString Format_Crossings(const Synthetic_Crossings& crossings);
 
-class Synthetic_Camera final : public Capture_Device {
+class Synthetic_Camera final : public Capture_Device, public Simulated_World {
 public:
   static constexpr int32_t Width = 1920;
   static constexpr int32_t Height = 1080;
@@ -67,10 +69,13 @@ public:
   bool set_Speed(double px_per_ms);
   int32_t Video_Delay() const { return delay_ms_; }
   void set_Video_Delay(int32_t delay_ms) { delay_ms_ = delay_ms; }
-  // The heat's start instant (Heat_Start_Mill): before it no runner is drawn.
-  void set_Race_Zero(int32_t heat_start_mill) { race_zero_ = heat_start_mill; }
-  void Clear_Race_Zero() { race_zero_.reset(); }
-  std::optional<int32_t> Race_Zero() const { return race_zero_; }
+  // The world's instants, from the simulated kit's thread (or the demo's own clock): P, the
+  // race zero, before which no runner is drawn, and L, the LED's lighting.
+  void Set_Physical_Start(int32_t p_mill) override { physical_start_ = p_mill; }
+  void End_Race() override { physical_start_ = No_Instant; }
+  void Set_Led(bool lit, int32_t at_mill) override;
+  std::optional<int32_t> Physical_Start() const;
+  std::optional<int32_t> Led_Lit_At() const;
   // Section "Synthetic" of the settings file: Crossings, Speed, VideoDelay. A missing or
   // unusable value keeps what the camera has.
   void Load_Settings();
@@ -101,7 +106,10 @@ private:
   Synthetic_Crossings crossings_;
   double speed_ = Default_Speed;
   int32_t delay_ms_ = 0;
-  std::optional<int32_t> race_zero_;
+  static constexpr int64_t No_Instant = INT64_MIN;
+  std::atomic<int64_t> physical_start_{No_Instant};
+  std::atomic<int64_t> led_lit_at_{No_Instant};
+  std::atomic<int64_t> led_out_at_{No_Instant};
   bool stepped_ = false;
   bool streaming_ = false;
   Video_Cap_Events* sink_ = nullptr;

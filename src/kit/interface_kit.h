@@ -1,7 +1,10 @@
 #pragma once
 // The interface kit: the start boxes' contacts and the camera triggers on digital inputs, the LED
 // on output 0. What the program uses of it, whatever stands behind (the vendor's library or the
-// simulated kit). Every event reaches the handler on the user-interface thread.
+// simulated kit). Every event reaches the handler on the user-interface thread, carrying the
+// clock readings taken where the change was met (the library's or the kit's own thread), so a
+// busy window never moves a start instant.
+#include <QDateTime>
 #include <QString>
 #include <cstdint>
 #include <memory>
@@ -9,12 +12,20 @@
 inline constexpr int32_t Kit_Inputs = 6;  // 0 start contact, 1 armed, 2 remote start, 3-5 cameras
 inline constexpr int32_t Kit_Outputs = 1; // 0 the LED
 
+// When an input changed: the multimedia timer, the local time of day and the date, read first.
+struct Kit_Stamp {
+  int32_t mill = 0;
+  int32_t local = 0;
+  QDateTime when;
+  static Kit_Stamp Now();
+};
+
 class Interface_Kit_Events {
 public:
   virtual ~Interface_Kit_Events() = default;
   virtual void OnAttach() = 0;
   virtual void OnDetach() = 0;
-  virtual void OnInputChange(int32_t index, bool new_state) = 0;
+  virtual void OnInputChange(int32_t index, bool new_state, const Kit_Stamp& stamp) = 0;
 };
 
 class Interface_Kit {

@@ -1,6 +1,9 @@
 #include "kit/kit_input.h"
 
+#include "kit/interface_kit.h"
 #include "platform/clock.h"
+
+Kit_Stamp Kit_Stamp::Now() { return {Mill_Now(), Local_Mill_Now(), Local_Now()}; }
 
 bool Input_Change_Handled(int32_t now_mill, int32_t ready_mill) {
   // Unsigned: a program up for more than 24.8 days keeps handling changes (the signed difference

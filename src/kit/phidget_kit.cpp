@@ -146,6 +146,8 @@ private:
   static void on_state(Digital_Input*, void* context, int state) { post(context, Library_Event::State, state); }
 
   static void post(void* context, Library_Event event, int state) {
+    // The instant of the change, before anything else: the heat's start is this reading.
+    const Kit_Stamp stamp = Kit_Stamp::Now();
     const auto* c = static_cast<const Context*>(context);
     Phidget_Kit* kit = c->kit;
     const int32_t slot = c->slot;
@@ -153,12 +155,13 @@ private:
     if (!kit->posting_) return;
     const uint64_t generation = kit->generation_;
     QMetaObject::invokeMethod(
-        kit->relay_.get(), [kit, slot, event, state, generation] { kit->deliver(slot, event, state != 0, generation); },
+        kit->relay_.get(),
+        [kit, slot, event, state, generation, stamp] { kit->deliver(slot, event, state != 0, generation, stamp); },
         Qt::QueuedConnection);
   }
 
   // On the thread that owns the kit.
-  void deliver(int32_t slot, Library_Event event, bool state, uint64_t generation) {
+  void deliver(int32_t slot, Library_Event event, bool state, uint64_t generation, const Kit_Stamp& stamp) {
     if (generation != generation_ || !open_) return;
     const auto s = static_cast<size_t>(slot);
     switch (event) {
@@ -185,7 +188,7 @@ private:
       // Only true changes count: a channel reports its state once on attaching as well.
       if (slot == Output_Slot || !channel_attached_[s] || inputs_known_[s] == state) return;
       inputs_known_[s] = state;
-      if (attached_ && events_) events_->OnInputChange(slot, state);
+      if (attached_ && events_) events_->OnInputChange(slot, state, stamp);
       break;
     }
   }

@@ -23,7 +23,10 @@ QString Error_Log_Path() { return log_path(QStringLiteral("Doravent_errlog.txt")
 
 QString Event_Log_Path() { return log_path(QStringLiteral("Doravent_eventlog.txt")); }
 
-QString General_Date_Text(const QDateTime& when) { return QLocale::system().toString(when, QLocale::ShortFormat); }
+QString General_Date_Text(const QDateTime& when) {
+  // The same text on every machine, to the second: a header read elsewhere means the same instant.
+  return when.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
+}
 
 void Append_Log_Lines(const QString& path, const QStringList& lines) {
   if (path.isEmpty()) throw Dora_Error(76, QStringLiteral("Path not found"));

@@ -55,6 +55,10 @@ Simulated_Kit_Form::Simulated_Kit_Form(Simulated_Kit& kit, QWidget* owner) : QWi
     box->setObjectName(QStringLiteral("Check_input_%1").arg(i));
     box->setChecked(kit_.Switch(i));
     connect(box, &QCheckBox::toggled, this, [this, i](bool closed) { kit_.set_Switch(i, closed); });
+    // A race script moves the switches too.
+    connect(&kit_, &Simulated_Kit::Switch_Changed, box, [box, i](int32_t index, bool closed) {
+      if (index == i) box->setChecked(closed);
+    });
     input_rows->addWidget(box);
     Check_input[static_cast<size_t>(i)] = box;
   }

@@ -40,6 +40,7 @@ bool Prepare_Heat_Recording(cls_VideoFile_handler& recording, const Heat_Recordi
       recording.set_Dora_event(setup.event);
       recording.set_Dora_Heat_ID(setup.heat_id);
       recording.set_Dora_Heat_Name(setup.heat_name);
+      recording.set_Dora_Heat_Length(setup.heat_length);
     } else {
       recording.set_Dora_event(QStringLiteral("Test Event"));
       recording.set_Dora_Heat_ID(QStringLiteral("1"));
@@ -49,6 +50,8 @@ bool Prepare_Heat_Recording(cls_VideoFile_handler& recording, const Heat_Recordi
     recording.set_Dora_Goal_compensation(QString::number(setup.goal_delay_ms));
     recording.set_Dora_Split_compensation(QString::number(setup.split_delay_ms));
     header.set_Dora_ph_serial(setup.kit_serial);
+    header.set_Phidget_serial(setup.kit_serial);
+    header.set_Capture_property(setup.capture_format);
     header.set_Capture_source(setup.capture_name + QStringLiteral(" / ") + setup.capture_format);
     if (setup.ten_frames_ms > 0)
       header.set_Actual_sample(setup.capture_format + QStringLiteral(", ") +

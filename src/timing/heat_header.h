@@ -20,6 +20,7 @@ struct Heat_Recording_Setup {
   QString event;
   QString heat_id;
   QString heat_name;
+  QString heat_length;
   std::array<QString, 6> dog_names;
   int32_t box_delay_ms = 0;
   int32_t goal_delay_ms = 0;

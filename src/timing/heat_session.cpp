@@ -1,5 +1,6 @@
 #include "timing/heat_session.h"
 
+#include "metadata/xml_header.h"
 #include "platform/clock.h"
 #include "platform/error_report.h"
 #include "platform/program_info.h"
@@ -20,7 +21,7 @@
 
 namespace {
 
-constexpr int32_t Capture_End_Skip_Ms = 3000;
+constexpr uint32_t Capture_End_Skip_Ms = 3000;
 
 QString time_of_day() { return Display_Mill_Time(Local_Mill_Now(), false); }
 
@@ -30,6 +31,15 @@ void wait_letting_events_run(int32_t ms) {
   while (wait.elapsed() < ms)
     QCoreApplication::processEvents(QEventLoop::AllEvents, static_cast<int>(ms - wait.elapsed()));
 }
+
+// Marks a command as running for as long as it runs, prompts and waits included.
+struct In_Command {
+  explicit In_Command(bool& flag) : flag_(flag) { flag_ = true; }
+  ~In_Command() { flag_ = false; }
+  In_Command(const In_Command&) = delete;
+  In_Command& operator=(const In_Command&) = delete;
+  bool& flag_;
+};
 
 } // namespace
 
@@ -46,6 +56,11 @@ void Heat_Session::report(int32_t step, const char* procedure) {
   report_current_exception(step, QString::fromLatin1(procedure) + QStringLiteral(" of Form Form_Doravent"));
 }
 
+void Heat_Session::set_State(Heat_State state) {
+  state_ = state;
+  Q_EMIT state_changed();
+}
+
 void Heat_Session::set_Cameras_Running(bool running) {
   if (running == cameras_running_) return;
   cameras_running_ = running;
@@ -57,6 +72,14 @@ void Heat_Session::set_Kit(bool attached, int32_t serial) {
   kit_attached_ = attached;
   kit_serial_ = serial;
   Q_EMIT state_changed();
+  if (!attached && Collecting()) {
+    // The trigger's opening can never arrive now: without this the frames pile up in memory.
+    Trace_Message("*Kit detached while collecting");
+    Capture_End();
+    Msg_Box(QStringLiteral("The interface kit was detached while a camera trigger was closed. Collecting has ended; "
+                           "the frames kept until now are in the recording."),
+            program().Program_Name, Prompt_Buttons::Ok, Prompt_Icon::Warning);
+  }
 }
 
 void Heat_Session::set_Goal_Lines(const Goal_Line& finish, const Goal_Line& split) {
@@ -66,13 +89,53 @@ void Heat_Session::set_Goal_Lines(const Goal_Line& finish, const Goal_Line& spli
 
 int32_t Heat_Session::Held_Frames() const { return frames_.Count(); }
 
-void Heat_Session::Close_Writer() { writer_->Close_File(); }
+void Heat_Session::Close_Writer() {
+  if (!appending_) writer_->Close_File();
+}
+
+bool Heat_Session::Warmed_Up() {
+  // Once three seconds have passed the camera is warm for good, however often the clock wraps.
+  if (!warmed_up_)
+    warmed_up_ = static_cast<uint32_t>(Mill_Difference(Mill_Now(), program().Ready_Mill)) >= Capture_End_Skip_Ms;
+  return warmed_up_;
+}
+
+bool& Heat_Session::in_command(Heat_Command command) { return in_command_.at(static_cast<size_t>(command)); }
+
+bool Heat_Session::Admitted(Heat_Command command) {
+  // The same command met again while it runs (its prompts and waits let events run): a second
+  // press, a bouncing contact.
+  if (in_command(command)) {
+    Beep();
+    Trace_Message(time_of_day() + (command == Heat_Command::Start
+                                       ? QStringLiteral("*Heat already started!!")
+                                       : QStringLiteral("*") + Heat_Command_Name(command) +
+                                             QStringLiteral(" is already being carried out")));
+    return false;
+  }
+  const Heat_Rule rule = Heat_Command_Rule(State(), command, {reviewing_, finishing_, program().Development_Mode});
+  switch (rule.verdict) {
+  case Heat_Verdict::Accept: return true;
+  case Heat_Verdict::Ignore: return false;
+  case Heat_Verdict::Defer:
+    Trace_Message(QStringLiteral("*") + Heat_Command_Name(command) + QStringLiteral(", after the append"));
+    return false;
+  case Heat_Verdict::Refuse:
+    Beep();
+    Trace_Message(time_of_day() + rule.why);
+    return false;
+  }
+  return false;
+}
 
 bool Heat_Session::Prepare_Recording() {
   const Heat_Data& heat = heat_data_;
   const QString event = heat.event_file ? heat.event : QStringLiteral("No event");
-  const QString path = Recording_File_Name(capture_folder_, event, heat.heat_id, Local_Now());
-  recording_path_ = path;
+  QString path = Recording_File_Name(capture_folder_, event, heat.heat_id, Local_Now());
+  // Two recordings made within the same second never share a name: neither replaces the other.
+  const QString base = path.chopped(4);
+  for (int n = 2; QFileInfo::exists(path) && n < 1000; ++n)
+    path = base + QStringLiteral("_%1.qn3").arg(n);
 
   Heat_Recording_Setup setup;
   setup.file_name = path;
@@ -86,6 +149,7 @@ bool Heat_Session::Prepare_Recording() {
     setup.event = heat.event;
     setup.heat_id = heat.heat_id;
     setup.heat_name = heat.heat_name;
+    setup.heat_length = heat.heat_length;
     setup.dog_names = heat.dog_names;
   }
   setup.box_delay_ms = program().Box_Delay_Ms;
@@ -99,12 +163,11 @@ bool Heat_Session::Prepare_Recording() {
   }
   if (!Prepare_Heat_Recording(*writer_, setup)) {
     // No file to take the heat: nothing may start into it.
-    recording_path_.clear();
-    Q_EMIT state_changed();
     Q_EMIT prepared({});
     return false;
   }
-  Q_EMIT state_changed();
+  recording_path_ = path;
+  set_State(Heat_State::Prepared);
   Q_EMIT prepared(path);
   Q_EMIT recording_written(path);
   return true;
@@ -114,13 +177,10 @@ void Heat_Session::Initiate() {
   int32_t step = 10;
   try {
     Trace_Message("Command_initiate_file_Click");
+    if (!Admitted(Heat_Command::Initiate)) return;
+    const In_Command busy(in_command(Heat_Command::Initiate));
     if (!camera_ || camera_->Running_Fps() == 0) {
       Msg_Box(QStringLiteral("Waiting to measure camera fps!\r\n(See display under the rotating arm!)"));
-      return;
-    }
-    step = 20;
-    if (reviewing_) {
-      Beep();
       return;
     }
     step = 30;
@@ -143,17 +203,14 @@ void Heat_Session::Start(const Start_Stamp& stamp) {
   int32_t step = 10;
   try {
     Trace_Message("Handle_Start, begin");
-    if (running_) {
-      Beep();
-      Trace_Message(time_of_day() + "*Heat already started!!");
+    if (State() == Heat_State::Appending && finishing_ && !reviewing_ && !in_command(Heat_Command::Start)) {
+      // The last heat is being closed: this start is the next heat's, taken when that is done.
+      if (!deferred_start_) deferred_start_ = stamp;
+      Trace_Message("*Handle_Start, after the last heat is finished");
       return;
     }
-    step = 20;
-    if (reviewing_) {
-      Beep();
-      Trace_Message(time_of_day() + "*H_S File open!!");
-      return;
-    }
+    if (!Admitted(Heat_Command::Start)) return;
+    const In_Command busy(in_command(Heat_Command::Start));
     step = 30;
     if (!Prepared()) {
       if (!Setting_Checked(QStringLiteral("auto_init"))) {
@@ -169,16 +226,15 @@ void Heat_Session::Start(const Start_Stamp& stamp) {
       }
     }
     step = 40;
+    start_mill_ = stamp.mill;
+    start_local_ = stamp.local;
     // A start the file refuses is reported; the heat runs on, and the instant reaches the file
     // with the next header write (the append at capture end).
+    writer_->XML_Header().set_Dora_start_HDMI_events(camera_ ? camera_->Frame_Events() : 0);
     Stamp_Heat_Start(*writer_, stamp.mill, stamp.local, stamp.when);
     writer_->Close_File();
     step = 50;
-    start_mill_ = stamp.mill;
-    start_local_ = stamp.local;
-    running_ = true;
-    if (camera_) camera_->Race_Started(stamp.mill);
-    Q_EMIT state_changed();
+    set_State(Heat_State::Running);
     PlayPOP();
     Trace_Message("Handle_Start, end");
   } catch (...) {
@@ -193,11 +249,19 @@ void Heat_Session::Capture_Start() {
       Beep();
       return;
     }
-    if (!program().Development_Mode && (!kit_attached_ || !running_)) return;
-    if (!camera_) return;
+    Warmed_Up();
+    // Without the kit's library the "Capture" button is the trigger; with a kit it must be there.
+    if (kit_present_ && !kit_attached_ && !program().Development_Mode) return;
+    if (!Admitted(Heat_Command::Capture_Start) || !camera_) return;
     camera_->set_Collecting(true);
-    collecting_ = true;
-    Q_EMIT state_changed();
+    collected_from_ = state_ == Heat_State::Prepared ? Heat_State::Prepared : Heat_State::Running;
+    if (appending_) {
+      // The pass in progress was the last trigger's; this one collects behind it.
+      state_ = Heat_State::Collecting;
+      Q_EMIT state_changed();
+      return;
+    }
+    set_State(Heat_State::Collecting);
   } catch (...) {
     report(10, "Handle_Capture_Start");
   }
@@ -207,28 +271,37 @@ void Heat_Session::Capture_End() {
   int32_t step = 10;
   try {
     Trace_Message("Handle_Capture_end");
-    collecting_ = false;
-    Q_EMIT state_changed();
-    if (!cameras_running_ || (!program().Development_Mode && !running_)) return;
-    if (Mill_Difference(Mill_Now(), program().Ready_Mill) < Capture_End_Skip_Ms) {
+    if (appending_ && !finishing_ && state_ == Heat_State::Collecting) {
+      // A trigger that closed during the pass: its frames are written once the pass is done.
+      deferred_capture_end_ = true;
+      if (camera_) camera_->set_Collecting(false);
+      state_ = collected_from_;
+      Q_EMIT state_changed();
+      return;
+    }
+    if (!Admitted(Heat_Command::Capture_End)) return;
+    if (camera_) camera_->set_Collecting(false);
+    set_State(collected_from_);
+    if (!cameras_running_) return;
+    if (!Warmed_Up()) {
       Trace_Message("Skipping Handle_Capture_end");
       return;
     }
-    step = 20;
-    if (!camera_) return;
-    camera_->set_Collecting(false);
-    if (!Prepared()) return;
     step = 30;
-    Append_Held_Frames();
+    Append_Held_Frames(false);
   } catch (...) {
     report(step, "Handle_Capture_End");
   }
 }
 
-bool Heat_Session::Append_Held_Frames() {
+bool Heat_Session::Append_Held_Frames(bool finishing) {
   const int32_t count = frames_.Count();
   if (count == 0 || !Prepared()) return count == 0;
+  if (appending_) return false; // the pass in progress takes them
   cls_VideoFile_handler& recording = *writer_;
+  appending_ = true;
+  finishing_ = finishing;
+  Q_EMIT state_changed();
   Q_EMIT appending(true);
   int32_t handled = 0;
   try {
@@ -247,49 +320,74 @@ bool Heat_Session::Append_Held_Frames() {
     report_current_exception(40, QStringLiteral("Handle_Capture_End of Form Form_Doravent"));
   }
   recording.Close_File();
-  Q_EMIT recording_written(recording_path_);
-  wait_letting_events_run(append_wait_ms_);
-  Q_EMIT appending(false);
-  // Only the frames the pass is done with leave memory; the rest wait for another try.
+  // Only the frames the pass is done with leave memory, before anything else may run: a command
+  // taken during the wait must never find them again.
   const bool in_time_order = !camera_ || camera_->Time_Ordered();
   if (handled >= count || (in_time_order && handled > 0)) {
     for (int32_t i = 0; i < std::min(handled, count); ++i)
       frames_.Remove_First();
   }
-  const int32_t left = frames_.Count();
-  if (left > 0) {
+  const bool removed = handled >= count || (in_time_order && handled > 0);
+  const int32_t not_appended = removed ? count - std::min(handled, count) : count;
+  Q_EMIT recording_written(recording_path_);
+  wait_letting_events_run(append_wait_ms_);
+  appending_ = false;
+  finishing_ = false;
+  Q_EMIT appending(false);
+  Q_EMIT state_changed();
+  if (not_appended > 0) {
     Msg_Box(QStringLiteral("%1 frames of this heat could not be appended to its recording. They are kept in memory; "
                            "\"Heat finish\" tries again.")
-                .arg(left),
+                .arg(not_appended),
             program().Program_Name, Prompt_Buttons::Ok, Prompt_Icon::Warning);
     return false;
   }
   return true;
 }
 
+void Heat_Session::Run_Deferred() {
+  if (deferred_capture_end_ && !appending_) {
+    deferred_capture_end_ = false;
+    if (Held_Frames() > 0 && Prepared()) Append_Held_Frames(false);
+  }
+  if (deferred_start_ && !appending_) {
+    const Start_Stamp stamp = *deferred_start_;
+    deferred_start_.reset();
+    Start(stamp);
+  }
+}
+
 void Heat_Session::End_Collecting() {
-  if (!collecting_) return;
+  if (!Collecting()) return;
   // The trigger is still closed: this is its end.
-  collecting_ = false;
   if (camera_) camera_->set_Collecting(false);
-  Q_EMIT state_changed();
+  set_State(collected_from_);
 }
 
 void Heat_Session::Flush_Held_Frames() {
   try {
+    if (appending_) return; // the pass in progress takes them
     End_Collecting();
-    if (Held_Frames() > 0 && Prepared()) Append_Held_Frames();
+    if (Held_Frames() > 0 && Prepared()) Append_Held_Frames(false);
+    Run_Deferred();
   } catch (...) {
     report(10, "Flush_Held_Frames");
   }
 }
 
-bool Heat_Session::Secure_Held_Frames() {
+bool Heat_Session::Secure_Held_Frames() { return Secure(false); }
+
+bool Heat_Session::Secure(bool finishing) {
   try {
+    if (appending_) {
+      Trace_Message("*Secure_Held_Frames, frames are being appended");
+      return false;
+    }
     End_Collecting();
     if (Held_Frames() == 0) return true;
-    if (Prepared() && Append_Held_Frames()) return true;
+    if (Prepared() && Append_Held_Frames(finishing)) return true;
     const int32_t held = Held_Frames();
+    if (held == 0) return true;
     const Prompt_Answer answer = Msg_Box(
         QStringLiteral("%1 frames of the heat are held in memory and are not in a recording. Drop them?").arg(held),
         program().Program_Name, Prompt_Buttons::YesNo, Prompt_Icon::Warning, Prompt_Answer::No);
@@ -305,45 +403,45 @@ bool Heat_Session::Secure_Held_Frames() {
 
 void Heat_Session::Do_Heat_Finish() {
   start_mill_ = 0;
-  running_ = false;
+  finished_path_ = recording_path_;
   Write_Ini_Value(QStringLiteral("Settings"), QStringLiteral("last_file"), recording_path_,
                   program().Settings_File_Path);
   writer_->Close_File();
   recording_path_.clear();
-  Q_EMIT state_changed();
+  set_State(Heat_State::Idle);
 }
 
 void Heat_Session::Finish() {
   int32_t step = 10;
   try {
     Trace_Message("Command_finish_Click");
-    if (reviewing_) {
-      Beep();
-      return;
-    }
+    if (!Admitted(Heat_Command::Finish)) return;
+    const In_Command busy(in_command(Heat_Command::Finish));
     step = 20;
-    if (!Secure_Held_Frames()) return;
+    // The heat ends with this append: a start signal met meanwhile is the next heat's.
+    if (!Secure(true)) return;
     const QString path = recording_path_;
     Do_Heat_Finish();
     step = 30;
     Q_EMIT finished(path);
+    Run_Deferred();
   } catch (...) {
     report(step, "Command_finish_Click");
   }
 }
 
 void Heat_Session::Finish_Before_Review() {
-  if (!running_) return;
+  if (!Running() || appending_) return;
   if (Secure_Held_Frames()) Do_Heat_Finish();
 }
 
 void Heat_Session::Abort() {
   try {
+    if (!Admitted(Heat_Command::Abort)) return;
     // Frames of the aborted run are the officials' evidence too: they go into the recording.
-    if (collecting_ || Held_Frames() > 0) Secure_Held_Frames();
+    if (Collecting() || Held_Frames() > 0) Secure(true);
     start_mill_ = 0;
-    running_ = false;
-    Q_EMIT state_changed();
+    set_State(Prepared() ? Heat_State::Prepared : Heat_State::Idle);
     Q_EMIT aborted();
   } catch (...) {
     report(10, "Do_Abort");

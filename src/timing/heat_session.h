@@ -1,11 +1,13 @@
 #pragma once
-// The heat as every concern of the main window shares it: the recording being made, the start
-// instant, the frames collected while a camera trigger is closed and the append that brings
-// them to the recording, the kit and the cameras as the heat sees them, and the data the next
-// recording is prepared with. Windows bind to it: they call its commands and redraw from its
-// signals. Frames held in memory are never dropped without the operator's word.
+// The heat as every concern of the main window shares it: one state machine (heat_states.h)
+// over the recording being made, the start instant, the frames collected while a camera trigger
+// is closed and the append that brings them to the recording, the kit and the cameras as the
+// heat sees them, and the data the next recording is prepared with. Windows bind to it: they
+// call its commands and redraw from its signals. Frames held in memory are never dropped
+// without the operator's word.
 #include "timing/goal_line.h"
 #include "timing/heat_header.h"
+#include "timing/heat_states.h"
 
 #include <QDateTime>
 #include <QObject>
@@ -13,6 +15,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class Frame_List;
@@ -29,14 +32,14 @@ public:
   virtual QString Friendly_Name() const = 0;
   virtual QString Property_String() const = 0;
   virtual int32_t Ten_Frames_Ms() const = 0;
+  // Frames delivered since the camera was made.
+  virtual int32_t Frame_Events() const = 0;
   // While on, every frame goes into the frame list.
   virtual void set_Collecting(bool on) = 0;
   // Position in the frame list of the n-th kept frame in time order.
   virtual int32_t Write_Position(int32_t n) const = 0;
   // The kept frames are in time order (no ring of the last frames).
   virtual bool Time_Ordered() const = 0;
-  // The heat's zero, for a camera that draws a race from it.
-  virtual void Race_Started(int32_t start_mill) = 0;
 };
 
 // The heat selected for the next recording, as the event file (or its absence) gives it.
@@ -45,10 +48,12 @@ struct Heat_Data {
   QString event;   // "No event" without an event file
   QString heat_id; // the heat's number as text
   QString heat_name;
+  QString heat_length;
   std::array<QString, 6> dog_names;
 };
 
-// The instant of a start signal: the multimedia timer, the local time of day and the date.
+// The instant of a start signal, read where the signal was met (the kit's own thread, the
+// button's press): the multimedia timer, the local time of day and the date.
 struct Start_Stamp {
   int32_t mill = 0;
   int32_t local = 0;
@@ -59,7 +64,7 @@ struct Start_Stamp {
 class Heat_Session : public QObject {
   Q_OBJECT
 public:
-  Heat_Session(Frame_List& frames, QObject* parent = nullptr);
+  explicit Heat_Session(Frame_List& frames, QObject* parent = nullptr);
   ~Heat_Session() override;
   Heat_Session(const Heat_Session&) = delete;
   Heat_Session& operator=(const Heat_Session&) = delete;
@@ -67,6 +72,9 @@ public:
   // ---- What the heat is told ----
   void set_Camera(Heat_Camera* camera) { camera_ = camera; }
   void set_Cameras_Running(bool running);
+  // Without the kit's library there is no kit to wait for: heats start and capture from the window.
+  void set_Kit_Present(bool present) { kit_present_ = present; }
+  // A kit detached while a camera trigger is closed ends the collecting, with a message.
   void set_Kit(bool attached, int32_t serial);
   void set_Reviewing(bool reviewing) { reviewing_ = reviewing; }
   void set_Capture_Folder(const QString& folder) { capture_folder_ = folder; }
@@ -76,25 +84,28 @@ public:
   void set_Append_Wait_Ms(int32_t ms) { append_wait_ms_ = ms; }
 
   // ---- What the heat holds ----
+  Heat_State State() const { return appending_ ? Heat_State::Appending : state_; }
   const QString& Recording_Path() const { return recording_path_; }
   bool Prepared() const { return !recording_path_.isEmpty(); }
-  bool Running() const { return running_; }
+  bool Running() const { return state_ == Heat_State::Running || state_ == Heat_State::Collecting; }
   int32_t Start_Mill() const { return start_mill_; }
   int32_t Start_Local() const { return start_local_; }
-  bool Collecting() const { return collecting_; }
+  bool Collecting() const { return state_ == Heat_State::Collecting; }
   bool Cameras_Running() const { return cameras_running_; }
   bool Kit_Attached() const { return kit_attached_; }
   int32_t Kit_Serial() const { return kit_attached_ ? kit_serial_ : 0; }
   const Heat_Data& Next_Heat() const { return heat_data_; }
+  // The recording of the last heat finished (empty before the first).
+  const QString& Finished_Path() const { return finished_path_; }
   int32_t Held_Frames() const;
   // The heat's recording, written through a handler of its own: a recording opened for review
   // between preparing and starting a heat can never receive the heat's start or frames.
   cls_VideoFile_handler& Writer() { return *writer_; }
 
-  // ---- Commands ----
+  // ---- Commands: each goes through the state table ----
   // "Initiate file": the next heat's recording is made in the capture folder.
   void Initiate();
-  // The start signal at `stamp`.
+  // The start signal met at `stamp`.
   void Start(const Start_Stamp& stamp);
   // A camera trigger closes and opens.
   void Capture_Start();
@@ -107,8 +118,8 @@ public:
   void Abort();
   // Frames of the heat held in memory and not yet in its recording: appended first when the
   // heat has a recording, else the operator is asked whether to drop them. True when none are
-  // held any more; false when they stay (the operator kept them, or appending failed) and the
-  // command that asked must not go on.
+  // held any more; false when they stay (the operator kept them, appending failed, or an append
+  // is in progress) and the command that asked must not go on.
   bool Secure_Held_Frames();
   // The camera stops: collecting ends and the held frames go into the heat's recording when it
   // has one. Nothing is asked: frames that stay are kept in memory.
@@ -118,7 +129,7 @@ public:
   void Close_Writer();
 
 Q_SIGNALS:
-  // Prepared, running, collecting, cameras or kit changed.
+  // The state, the cameras or the kit changed.
   void state_changed();
   // "Initiate file" made the recording at `path`; empty when it could not.
   void prepared(const QString& path);
@@ -126,16 +137,24 @@ Q_SIGNALS:
   void recording_written(const QString& path);
   void append_progress(int percent);
   void appending(bool on);
-  // "Heat finish" was done for the recording at `path` (empty when none was prepared).
+  // "Heat finish" was done for the recording at `path`.
   void finished(const QString& path);
   void abort_requested();
   void aborted();
 
 private:
+  // The table's verdict on `command` now; true when the command is to be carried out.
+  bool Admitted(Heat_Command command);
+  bool& in_command(Heat_Command command);
+  bool Secure(bool finishing);
   bool Prepare_Recording();
-  bool Append_Held_Frames();
+  // Appends the held frames; `finishing` when the heat ends with it.
+  bool Append_Held_Frames(bool finishing);
+  void Run_Deferred();
   void End_Collecting();
   void Do_Heat_Finish();
+  void set_State(Heat_State state);
+  bool Warmed_Up();
   void report(int32_t step, const char* procedure);
 
   Frame_List& frames_;
@@ -145,14 +164,22 @@ private:
   Heat_Data heat_data_;
   QString goal_finish_;
   QString goal_split_;
+  Heat_State state_ = Heat_State::Idle;
   QString recording_path_;
+  QString finished_path_;
   int32_t start_mill_ = 0;
   int32_t start_local_ = 0;
-  bool running_ = false;
-  bool collecting_ = false;
+  bool appending_ = false;
+  bool finishing_ = false;
+  std::optional<Start_Stamp> deferred_start_;
+  bool deferred_capture_end_ = false;
+  std::array<bool, 6> in_command_{};
+  Heat_State collected_from_ = Heat_State::Running;
   bool cameras_running_ = false;
+  bool kit_present_ = true;
   bool kit_attached_ = false;
   int32_t kit_serial_ = 0;
   bool reviewing_ = false;
+  bool warmed_up_ = false;
   int32_t append_wait_ms_ = 500;
 };

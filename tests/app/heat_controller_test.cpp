@@ -3,14 +3,18 @@
 // never be dropped unasked.
 #include "app/heat_controller.h"
 
+#include "app/event_controller.h"
 #include "app/review_controller.h"
 #include "metadata/xml_header.h"
 #include "mock/heat_window.h"
+#include "mock/review_recordings.h"
 #include "platform/clock.h"
+#include "presentation/event_form.h"
 #include "presentation/settings_form.h"
 #include "recording/frame_buffers.h"
 #include "recording/video_file_handler.h"
 #include "timing/heat_header.h"
+#include "timing/time_text.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -275,6 +279,119 @@ TEST_F(Heat_Lifecycle, ClosingTheProgramWithFramesWithoutARecordingAsks) {
   prompts->answers = {Prompt_Answer::Ok, Prompt_Answer::Yes};
   EXPECT_TRUE(w->Doravent_End());
   EXPECT_EQ(held(), 0);
+}
+
+// The commands that went wrong on race nights, each in the window as the operator gives it.
+
+// "Heat finish" pressed during the 500 ms wait after an append finds no frame to append again.
+TEST_F(Heat_Lifecycle, ACommandDuringTheAppendWaitAppendsNothingTwice) {
+  w->heat_session().set_Append_Wait_Ms(500);
+  prepare();
+  ui(w).Command_start_heat->click();
+  w->heat_session().Capture_Start();
+  frames(9);
+  int presses = 0;
+  QTimer::singleShot(100, w.get(), [&] {
+    ++presses;
+    ui(w).Command_finish->click();       // refused while appending
+    w->heat_session().Capture_End();     // a bouncing trigger
+    ui(w).Command_start_camera->click(); // the camera stopped meanwhile
+  });
+  w->heat_session().Capture_End();
+  EXPECT_EQ(presses, 1);
+  EXPECT_EQ(held(), 0);
+  const auto h = reread();
+  EXPECT_EQ(h->Num_Frames(), 9) << "each frame once";
+  h->Close_File();
+}
+
+// A second "Heat finish" has nothing to finish: the last heat stays the one just recorded, and
+// the window says it was finished and names it.
+TEST_F(Heat_Lifecycle, ASecondFinishKeepsTheLastHeat) {
+  prepare();
+  const QString recording = w->heat_session().Recording_Path();
+  ui(w).Command_start_heat->click();
+  w->heat_session().Capture_Start();
+  frames(5);
+  w->heat_session().Capture_End();
+  ui(w).Command_finish->click();
+  const int beeps = prompts->beeps();
+  ui(w).Command_finish->click();
+  EXPECT_EQ(prompts->beeps(), beeps + 1);
+  EXPECT_EQ(Read_Ini_Value("Settings", "last_file", program().Settings_File_Path, {}), recording);
+  EXPECT_EQ(ui(w).Label_heat_state->text(), "Heat finished: " + QFileInfo(recording).fileName());
+  w->item(QStringLiteral("item_last_heat"))->trigger();
+  EXPECT_EQ(w->review_session().File_Name(), recording);
+  EXPECT_FALSE(prompts->messages().contains("No last file found! Try using normal file open."));
+}
+
+// "Initiate file" while the heat runs would take its frames into a recording without a start.
+TEST_F(Heat_Lifecycle, InitiateWhileTheHeatRunsIsRefused) {
+  prepare();
+  const QString recording = w->heat_session().Recording_Path();
+  ui(w).Command_start_heat->click();
+  for (const bool collecting : {false, true}) {
+    SCOPED_TRACE(collecting);
+    if (collecting) w->heat_session().Capture_Start();
+    const int beeps = prompts->beeps();
+    ui(w).Command_initiate_file->click();
+    EXPECT_EQ(prompts->beeps(), beeps + 1);
+    EXPECT_EQ(w->heat_session().Recording_Path(), recording);
+    EXPECT_EQ(QDir(dir.path()).entryList({"*.qn3"}).size(), 1) << "no second recording";
+  }
+  frames(4);
+  w->heat_session().Capture_End();
+  const auto h = reread();
+  EXPECT_EQ(h->Num_Frames(), 4);
+  EXPECT_NE(h->Dora_start_PC_mill(), 0);
+  h->Close_File();
+}
+
+// After an older heat was reviewed, the next recording is the selected heat's, not the
+// reviewed one's.
+TEST_F(Heat_Lifecycle, AfterAReviewTheSelectedHeatIsPrepared) {
+  Form_event_registration& events = w->events().Event_Window();
+  events.Text_event_name->setText(QStringLiteral("Derby"));
+  events.item_create_event_file_Click();
+  events.UpDown_heat->setValue(3);
+  events.Text_heat_name->setText(QStringLiteral("Third"));
+  Q_EMIT events.Text_heat_name->editingFinished();
+  events.Text_dog_name.at(0)->setText(QStringLiteral("Rex"));
+  events.XML_to_File();
+  prompts->texts = {events.Event_File_Path()};
+  w->item(QStringLiteral("item_open_event_file"))->trigger();
+  ui(w).UpDown_heat->setValue(3);
+
+  const QString older = dir.filePath(QStringLiteral("older.qn3"));
+  review_recordings::Spec spec; // heat 7, "Final"
+  ASSERT_TRUE(review_recordings::Write(older, spec));
+  ASSERT_TRUE(w->review().Handle_Open(older));
+  EXPECT_EQ(ui(w).Label_heat_num->text(), "7");
+  w->review().Do_Close();
+  EXPECT_EQ(ui(w).Label_heat_num->text(), "3") << "the selected heat again";
+
+  prepare();
+  EXPECT_TRUE(QFileInfo(w->heat_session().Recording_Path()).fileName().startsWith("Derby_3_"));
+  const auto h = reread();
+  EXPECT_EQ(h->Dora_Heat_ID(), "3");
+  EXPECT_EQ(h->Dora_Heat_Name(), "Third");
+  EXPECT_EQ(h->Dora_Dog_name(1), "Rex");
+  h->Close_File();
+}
+
+// A heat left running while another recording is reviewed keeps its clock off the review's time.
+TEST_F(Heat_Lifecycle, TheHeatClockLeavesTheReviewsTimeAlone) {
+  prepare();
+  ui(w).Command_start_heat->click();
+  const QString older = dir.filePath(QStringLiteral("older.qn3"));
+  ASSERT_TRUE(review_recordings::Write(older, review_recordings::Spec{}));
+  ASSERT_TRUE(w->review().Handle_Open(older));
+  ASSERT_TRUE(w->heat_session().Running());
+  const QString shown = ui(w).Label_heat_time->text();
+  clock.advance(5000);
+  w->heat().Update_heat_time();
+  EXPECT_EQ(ui(w).Label_heat_time->text(), shown);
+  EXPECT_EQ(shown, Display_Mill_Time(w->review_session().Shown_Time_Label_Ms(), false));
 }
 
 } // namespace

@@ -1,13 +1,15 @@
-// One whole heat in the real window: an event file's heat is chosen, the synthetic camera runs,
-// the recording is prepared, the simulated kit's start contact and goal-camera trigger drive the
-// heat, "Heat finish" and "Open last heat" bring it back for review, each box is pressed at the
-// first field in which its nose is past the goal line, and the results are ranked. Every stored
-// time is checked against the synthetic camera's crossing instants.
+// Whole heats in the real window, timed against the simulated world's physical truth: the
+// instant the simulated kit's start contact changed on the kit's own thread (P) and each
+// runner's crossing T_b after it. The program never tells the world when it thinks the race
+// started, so a start stamped late, or a window too busy to take the contact at once, shows up
+// as a wrong time.
+#include "app/calibration_controller.h"
 #include "app/event_controller.h"
-#include "app/playback_controller.h"
 #include "app/results_controller.h"
 #include "app/review_controller.h"
+#include "app/slit_controller.h"
 #include "mock/heat_window.h"
+#include "platform/settings.h"
 #include "presentation/event_form.h"
 #include "presentation/results_form.h"
 #include "recording/frame_display.h"
@@ -18,6 +20,8 @@
 #include <QLineEdit>
 #include <QSlider>
 #include <QSpinBox>
+#include <QTest>
+#include <cmath>
 #include <cstdlib>
 #include <gtest/gtest.h>
 
@@ -26,6 +30,7 @@ namespace {
 constexpr int32_t Video_Delay_Ms = 80;
 // Boxes 2 and 3 cross together; box 6 does not finish.
 const Synthetic_Crossings Crossings{1500, 1700, 1700, 1900, 2030, std::nullopt};
+constexpr int32_t Busy_Ms = 300;
 
 // The box's body in the cropped picture (the crop starts at row 100 of the camera's picture),
 // clear of box 6's stripe; the column just past the painted finish line (camera column 960).
@@ -36,100 +41,217 @@ bool Is_Turf(QRgb pixel) {
   return std::abs(qRed(pixel) - 40) + std::abs(qGreen(pixel) - 120) + std::abs(qBlue(pixel) - 50) < 60;
 }
 
-struct Whole_Heat : Heat_Window {};
+struct Whole_Heat : Heat_Window {
+  // Arms the start and changes the start contact; with `busy_ms` the window takes the contact's
+  // event only after that long. The physical start P: the clock when the contact changed.
+  int32_t start_race(int32_t busy_ms) {
+    input(1, false);
+    input(1, true);
+    clock.advance(7); // the start falls between fields, so no crossing coincides with one
+    const int32_t contact = clock.mill;
+    const bool closed = !kit().Switch(0);
+    kit().set_Switch(0, closed);
+    kit().Wait_Raised();
+    clock.advance(busy_ms); // nothing runs in the window meanwhile
+    Run_Events_Until([this, closed] { return kit().Input(0) == closed; });
+    Run_Queued_Events();
+    EXPECT_EQ(synthetic->Physical_Start(), contact) << "P is the world's own";
+    return contact;
+  }
+  // The goal camera's trigger over the finishers, then "Heat finish".
+  void run_to_the_finish() {
+    frames(30);
+    input(3, true);
+    EXPECT_TRUE(w->heat_session().Collecting());
+    frames(35); // to 2.6 s: every finisher crosses
+    input(3, false);
+    EXPECT_EQ(w->heat_session().Held_Frames(), 0) << "appended at capture end";
+    ui(w).Command_finish->click();
+    EXPECT_FALSE(w->heat_session().Running());
+  }
+  // The recording opened again, each finisher's box pressed at its first field past the line
+  // (found on the fields as a reader decodes them), and the proposals made; every time is held
+  // against the truth.
+  void review_against_the_truth(const QString& path) {
+    w->item(QStringLiteral("item_last_heat"))->trigger();
+    cls_VideoFile_handler& h = w->obj_QN3_Handler();
+    ASSERT_TRUE(h.File_open());
+    ASSERT_EQ(w->review_session().File_Name(), path);
+    cls_VideoFile_handler reader;
+    ASSERT_TRUE(reader.Open_File(path));
+    Image_Display field;
+    for (int box = 1; box <= 5; ++box) {
+      SCOPED_TRACE(box);
+      int first_past = 0;
+      for (int v = 1; v <= reader.Num_fields() && first_past == 0; ++v) {
+        reader.Draw_RGB_Field(v, field);
+        if (!Is_Turf(field.image.pixel(Past_Line_Column, Runner_Row(box)))) first_past = v;
+      }
+      ASSERT_GT(first_past, 1) << "the recording must hold the field before the crossing";
+      if (box == 3) ui(w).Cmd_DeadHeat->click();
+      ui(w).Slider_play->setValue(first_past);
+      ui(w).Command_BOX_set_time.at(static_cast<size_t>(box - 1))->click();
+    }
+    reader.Close_File();
+    QTRY_VERIFY_WITH_TIMEOUT(!w->slit().Building(), 30000);
+    for (int box = 1; box <= 5; ++box) {
+      SCOPED_TRACE(box);
+      const int32_t truth = *Crossings.at(static_cast<size_t>(box - 1));
+      const int32_t stored = h.Dora_Heat_time(static_cast<int16_t>(box), false);
+      EXPECT_GE(stored, truth + 2);
+      EXPECT_LE(stored, truth + 21);
+      const Finish_Proposal& p = w->slit().Proposals()[static_cast<size_t>(box - 1)];
+      ASSERT_TRUE(p.found && p.interpolated);
+      EXPECT_LE(std::abs(p.interpolated_ms - truth), 3.0) << p.interpolated_ms;
+    }
+    EXPECT_EQ(h.Dora_Heat_time(6, false), 0) << "box 6 did not finish";
+  }
+};
 
-TEST_F(Whole_Heat, RecordedWithTheKitAndReviewedToTheSyntheticTruth) {
+struct Busy_Case {
+  const char* name;
+  int32_t busy_ms;
+  const char* event;
+};
+
+TEST_F(Whole_Heat, RecordedWithTheKitAndReviewedToThePhysicalTruth) {
+  for (const Busy_Case& c :
+       {Busy_Case{"window idle", 0, "Derby"}, Busy_Case{"window busy at the contact", Busy_Ms, "Oaks"}}) {
+    SCOPED_TRACE(c.name);
+    load_heat_window(Video_Delay_Ms);
+    synthetic->set_Crossings(Crossings);
+    synthetic->set_Video_Delay(Video_Delay_Ms);
+
+    // The event file's heat 3.
+    Form_event_registration& events = w->events().Event_Window();
+    events.Text_event_name->setText(QString::fromLatin1(c.event));
+    events.item_create_event_file_Click();
+    events.UpDown_heat->setValue(3);
+    events.Text_heat_name->setText(QStringLiteral("Final"));
+    Q_EMIT events.Text_heat_name->editingFinished();
+    for (int box = 1; box <= 6; ++box)
+      events.Text_dog_name.at(static_cast<size_t>(box - 1))->setText(QStringLiteral("Dog %1").arg(box));
+    events.XML_to_File();
+    prompts->texts = {events.Event_File_Path()};
+    w->item(QStringLiteral("item_open_event_file"))->trigger();
+    ASSERT_TRUE(w->events().Event_File_Open());
+    ui(w).UpDown_heat->setValue(3);
+
+    start_camera();
+    ui(w).Command_initiate_file->click();
+    const QString path = w->heat_session().Recording_Path();
+    ASSERT_FALSE(path.isEmpty()) << prompts->messages().join('|').toStdString();
+    EXPECT_TRUE(QFileInfo(path).fileName().startsWith(QString::fromLatin1(c.event) + QStringLiteral("_3_")));
+
+    const int32_t contact = start_race(c.busy_ms);
+    ASSERT_TRUE(w->heat_session().Running());
+    EXPECT_EQ(w->heat_session().Start_Mill(), contact) << "stamped where the contact was met";
+    run_to_the_finish();
+    review_against_the_truth(path);
+    EXPECT_EQ(w->obj_QN3_Handler().Dora_Dog_name(2), "Dog 2");
+
+    const Result_Array& rows = w->review_session().Results();
+    const int16_t order[] = {1, 2, 3, 4, 5, 6};
+    for (std::size_t r = 0; r < 6; ++r)
+      EXPECT_EQ(rows.at(r).Box, order[r]) << r;
+    Form_Dora_Results& form = w->results().Results_Form();
+    const auto text = [&form](const char* control, int row) {
+      return form.findChild<QLabel*>(QString::fromLatin1(control) + QString::number(row))->text();
+    };
+    EXPECT_EQ(text("Label_rank_", 1), "2");
+    EXPECT_EQ(text("Label_rank_", 2), "2") << "the dead heat ranks as one";
+    EXPECT_EQ(text("Label_rank_", 3), "4");
+    EXPECT_EQ(text("Label_time_", 5), "---,---");
+    EXPECT_TRUE(errors.reports.empty());
+    w->review().Do_Close();
+    w.reset();
+    QFile::remove(program().Settings_File_Path);
+  }
+}
+
+// The next race starts while the last heat's frames are still being appended ("Heat finish" with
+// the trigger still closed) and the window is busy: the start is the next heat's, taken once the
+// last one is closed, at the instant the contact changed.
+TEST_F(Whole_Heat, AStartDuringTheLastHeatsAppendIsTheNextHeats) {
+  setting(QStringLiteral("Settings"), QStringLiteral("auto_init"), QStringLiteral("1"));
   load_heat_window(Video_Delay_Ms);
+  w->heat_session().set_Append_Wait_Ms(500);
   synthetic->set_Crossings(Crossings);
   synthetic->set_Video_Delay(Video_Delay_Ms);
-
-  // The event file's heat 3.
-  Form_event_registration& events = w->events().Event_Window();
-  events.Text_event_name->setText(QStringLiteral("Derby"));
-  events.item_create_event_file_Click();
-  events.UpDown_heat->setValue(3);
-  events.Text_heat_name->setText(QStringLiteral("Final"));
-  Q_EMIT events.Text_heat_name->editingFinished();
-  for (int box = 1; box <= 6; ++box)
-    events.Text_dog_name.at(static_cast<size_t>(box - 1))->setText(QStringLiteral("Dog %1").arg(box));
-  events.XML_to_File();
-  prompts->texts = {events.Event_File_Path()};
-  w->item(QStringLiteral("item_open_event_file"))->trigger();
-  ASSERT_TRUE(w->events().Event_File_Open());
-  ui(w).UpDown_heat->setValue(3);
-
   start_camera();
-  ui(w).Command_initiate_file->click();
-  ASSERT_FALSE(w->heat_session().Recording_Path().isEmpty()) << prompts->messages().join('|').toStdString();
-  const QString path = w->heat_session().Recording_Path();
-  EXPECT_TRUE(QFileInfo(path).fileName().startsWith(QStringLiteral("Derby_3_")));
-
-  // The start falls between fields, so no crossing coincides with a field's instant.
-  input(1, true);
-  clock.advance(7);
-  input(0, true);
+  start_race(0);
   ASSERT_TRUE(w->heat_session().Running());
-  const int32_t start = w->heat_session().Start_Mill();
-  EXPECT_EQ(synthetic->Race_Zero(), start);
-  frames(30);     // 1.2 s of the race
-  input(3, true); // the goal camera's trigger
-  EXPECT_TRUE(w->heat_session().Collecting());
-  frames(35); // to 2.6 s: every finisher crosses
+  const QString first = w->heat_session().Recording_Path();
+  frames(30);
+  input(3, true);
+  frames(35);
+
+  int32_t second_contact = 0;
+  bool started = false;
+  QObject::connect(&w->heat_session(), &Heat_Session::append_progress, [&] {
+    if (started) return;
+    started = true;
+    kit().set_Switch(1, false);
+    kit().set_Switch(1, true);
+    kit().set_Switch(0, !kit().Switch(0));
+    kit().Wait_Raised();
+    second_contact = clock.mill;
+    clock.advance(Busy_Ms);
+  });
+  ui(w).Command_finish->click(); // the trigger is still closed: its frames go in now
+  Run_Queued_Events();
+  ASSERT_TRUE(started);
+  EXPECT_EQ(synthetic->Physical_Start(), second_contact);
+  ASSERT_TRUE(w->heat_session().Running()) << prompts->messages().join('|').toStdString();
+  EXPECT_EQ(w->heat_session().Start_Mill(), second_contact);
+  const QString second = w->heat_session().Recording_Path();
+  EXPECT_NE(second, first);
   input(3, false);
-  EXPECT_FALSE(w->heat_session().Collecting());
-  EXPECT_EQ(w->heat_session().Held_Frames(), 0) << "appended at capture end";
-
-  ui(w).Command_finish->click();
-  EXPECT_FALSE(w->heat_session().Running());
-  w->item(QStringLiteral("item_last_heat"))->trigger();
-  cls_VideoFile_handler& h = w->obj_QN3_Handler();
-  ASSERT_TRUE(h.File_open());
-  ASSERT_EQ(ui(w).Text_filename->text(), path);
-  ASSERT_TRUE(w->review_session().Field_Mode());
-  EXPECT_EQ(h.Dora_Dog_name(2), "Dog 2");
-  EXPECT_EQ(h.Dora_start_PC_mill(), start);
-
-  // Each finisher's first field past the line, found on the fields as a reader decodes them.
-  cls_VideoFile_handler reader;
-  ASSERT_TRUE(reader.Open_File(path));
-  Image_Display field;
-  for (int box = 1; box <= 5; ++box) {
-    SCOPED_TRACE(box);
-    int first_past = 0;
-    for (int v = 1; v <= reader.Num_fields() && first_past == 0; ++v) {
-      reader.Draw_RGB_Field(v, field);
-      if (!Is_Turf(field.image.pixel(Past_Line_Column, Runner_Row(box)))) first_past = v;
-    }
-    ASSERT_GT(first_past, 1) << "the recording must hold the field before the crossing";
-    if (box == 3) ui(w).Cmd_DeadHeat->click();
-    ui(w).Slider_play->setValue(first_past);
-    ui(w).Command_BOX_set_time.at(static_cast<size_t>(box - 1))->click();
-  }
-  reader.Close_File();
-
-  // The goal delay is the camera's delay: the stored time is the first field's run time.
-  for (int box = 1; box <= 5; ++box) {
-    const int32_t truth = *Crossings.at(static_cast<size_t>(box - 1));
-    const int32_t stored = h.Dora_Heat_time(static_cast<int16_t>(box), false);
-    EXPECT_GE(stored, truth + 2) << "box " << box;
-    EXPECT_LE(stored, truth + 21) << "box " << box;
-  }
-  EXPECT_EQ(h.Dora_Heat_time(2, false), h.Dora_Heat_time(3, false));
-  EXPECT_EQ(h.Dora_Heat_time(6, false), 0) << "box 6 did not finish";
-
-  const Result_Array& rows = w->review_session().Results();
-  const int16_t order[] = {1, 2, 3, 4, 5, 6};
-  for (std::size_t r = 0; r < 6; ++r)
-    EXPECT_EQ(rows.at(r).Box, order[r]) << r;
-  Form_Dora_Results& form = w->results().Results_Form();
-  const auto text = [&form](const char* control, int row) {
-    return form.findChild<QLabel*>(QString::fromLatin1(control) + QString::number(row))->text();
-  };
-  EXPECT_EQ(text("Label_rank_", 1), "2");
-  EXPECT_EQ(text("Label_rank_", 2), "2") << "the dead heat ranks as one";
-  EXPECT_EQ(text("Label_rank_", 3), "4");
-  EXPECT_EQ(text("Label_time_", 5), "---,---");
+  run_to_the_finish();
+  review_against_the_truth(second);
   EXPECT_TRUE(errors.reports.empty());
+}
+
+// The camera delay from the kit's LED: the LED lights when the program's output call reaches the
+// kit (L), so a window busy at the contact lights it late, and the calibration can only see the
+// camera's delay plus that lag. It finds them within a field of the truth.
+TEST_F(Whole_Heat, CalibrationSeesTheCameraDelayAndTheRealLedLag) {
+  struct Case {
+    int32_t delay_ms;
+    int32_t busy_ms;
+  };
+  for (const Case& c : {Case{0, 0}, Case{80, 0}, Case{200, 0}, Case{80, Busy_Ms}}) {
+    SCOPED_TRACE(testing::Message() << c.delay_ms << " ms, busy " << c.busy_ms);
+    load_heat_window(0);
+    synthetic->set_Video_Delay(c.delay_ms);
+    start_camera();
+    ui(w).Command_initiate_file->click();
+    ASSERT_TRUE(w->heat_session().Prepared());
+    frames(10);
+    input(3, true); // the start in view
+    input(1, true);
+    const int32_t contact = start_race(c.busy_ms);
+    frames(20);
+    input(3, false);
+    ui(w).Command_finish->click();
+    ASSERT_TRUE(synthetic->Led_Lit_At());
+    const int32_t lag = Mill_Difference(*synthetic->Led_Lit_At(), contact);
+    EXPECT_GE(lag, c.busy_ms);
+
+    w->item(QStringLiteral("item_last_heat"))->trigger();
+    ASSERT_TRUE(w->obj_QN3_Handler().File_open());
+    // The LED's place in the cropped picture (camera rows 860-899, columns 1100-1139).
+    ASSERT_EQ(Write_Ini_Value("Calibration", "led_place", "340,760,40,40", program().Settings_File_Path), 1);
+    prompts->answers = {Prompt_Answer::No};
+    w->item(QStringLiteral("item_calibrate_delay"))->trigger();
+    ASSERT_EQ(w->calibration().Trials().size(), 1);
+    const int32_t measured = w->calibration().Trials().first();
+    EXPECT_GE(measured, c.delay_ms + lag - 1);
+    EXPECT_LE(measured, c.delay_ms + lag + 21);
+    w->review().Do_Close();
+    w.reset();
+    QFile::remove(program().Settings_File_Path);
+  }
 }
 
 } // namespace

@@ -53,7 +53,7 @@ TEST(Synthetic_Camera, EachFieldShowsEachRunnerWhereTheDefinitionPutsIt) {
     camera.set_Crossings(crossings);
     ASSERT_TRUE(camera.set_Speed(c.speed));
     camera.set_Video_Delay(c.delay);
-    camera.set_Race_Zero(c.zero);
+    camera.Set_Physical_Start(c.zero);
     const auto sample = static_cast<int32_t>(static_cast<uint32_t>(c.zero) + static_cast<uint32_t>(c.after_zero));
     const QImage picture = Picture(camera, sample);
     for (int box = 1; box <= 6; ++box)
@@ -83,7 +83,7 @@ TEST(Synthetic_Camera, EachFieldShowsEachRunnerWhereTheDefinitionPutsIt) {
 TEST(Synthetic_Camera, BackgroundLineStripeStampAndTheBoxWithoutCrossing) {
   Synthetic_Camera camera;
   camera.set_Crossings({std::nullopt, 29000, 29000, 29000, 29000, 29000});
-  camera.set_Race_Zero(0);
+  camera.Set_Physical_Start(0);
   const QImage picture = Picture(camera, 29000, 725);
   // Box 1 never finishes: its lane is turf and line only.
   for (int y = 200; y < 250; ++y)
@@ -117,17 +117,20 @@ TEST(Synthetic_Camera, BackgroundLineStripeStampAndTheBoxWithoutCrossing) {
   EXPECT_NE(Picture(camera, 29000, 726).copy(0, 0, 400, 40), picture.copy(0, 0, 400, 40));
 }
 
-TEST(Synthetic_Camera, LedIsGreyBeforeZeroPlusDelayAndYellowFromThenOn) {
+TEST(Synthetic_Camera, LedIsGreyBeforeItsLightingPlusDelayAndYellowUntilItGoesOut) {
   Synthetic_Camera camera;
   camera.set_Video_Delay(90);
   const auto led = [&](const QImage& p, int row) { return p.pixel(1120, row); };
   const QRgb grey = qRgb(100, 100, 100), yellow = qRgb(255, 255, 0);
-  EXPECT_EQ(led(Picture(camera, 50000), 860), grey); // no race zero yet
-  camera.set_Race_Zero(10000);
+  EXPECT_EQ(led(Picture(camera, 50000), 860), grey); // never lit
+  camera.Set_Physical_Start(9000);                   // the race, not the LED, started then
+  camera.Set_Led(true, 10000);
+  camera.Set_Led(false, 10500);
   const struct {
     int32_t frame_time;
     QRgb field1, field2;
-  } cases[] = {{9960, grey, grey}, {10060, grey, grey}, {10080, grey, yellow}, {10090, yellow, yellow}};
+  } cases[] = {{9960, grey, grey},      {10060, grey, grey},   {10080, grey, yellow}, {10090, yellow, yellow},
+               {10560, yellow, yellow}, {10570, yellow, grey}, {10600, grey, grey}};
   for (const auto& c : cases) {
     const QImage p = Picture(camera, c.frame_time);
     EXPECT_EQ(led(p, 860), c.field1) << c.frame_time;
@@ -137,10 +140,13 @@ TEST(Synthetic_Camera, LedIsGreyBeforeZeroPlusDelayAndYellowFromThenOn) {
     EXPECT_EQ(p.pixel(1120, 859), Turf);
     EXPECT_EQ(p.pixel(1120, 900), Turf);
   }
-  // Before the zero no runner is drawn, whatever its crossing.
+  // Before the zero no runner is drawn, whatever its crossing; after the race's end none is.
+  camera.Set_Physical_Start(10000);
   camera.set_Crossings({0, 0, 0, 0, 0, 0});
   EXPECT_FALSE(camera.Nose_Column(1, 9999).has_value());
   EXPECT_EQ(camera.Nose_Column(1, 10000), 960 - 180);
+  camera.End_Race();
+  EXPECT_FALSE(camera.Nose_Column(1, 10000).has_value());
 }
 
 TEST(Synthetic_Camera, SteppedFramesAreFortyMillisecondsApartWhateverTheClock) {

@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QThread>
 #include <functional>
+#include <vector>
 
 struct Kit_Event_Log final : Interface_Kit_Events {
   QStringList events;
@@ -15,7 +16,9 @@ struct Kit_Event_Log final : Interface_Kit_Events {
 
   void OnAttach() override { note(QStringLiteral("attach")); }
   void OnDetach() override { note(QStringLiteral("detach")); }
-  void OnInputChange(int32_t index, bool new_state) override {
+  std::vector<Kit_Stamp> stamps;
+  void OnInputChange(int32_t index, bool new_state, const Kit_Stamp& stamp) override {
+    stamps.push_back(stamp);
     note(QStringLiteral("input %1 %2").arg(index).arg(new_state ? 1 : 0));
   }
 

@@ -62,6 +62,7 @@ inline Main_Window_Controls Find(const QObject& window) {
   c.Label_heat_time = find<QLabel>(w, "Label_heat_time");
   c.Label_field = find<QLabel>(w, "Label_field");
   c.Label_Coll_count = find<QLabel>(w, "Label_Coll_count");
+  c.Label_heat_state = find<QLabel>(w, "Label_heat_state");
   c.Label_running_fps = find<QLabel>(w, "Label_running_fps");
   c.Label_attached = find<QLabel>(w, "Label_attached");
   c.Label_Phidget_attached = find<QLabel>(w, "Label_Phidget_attached");

@@ -21,6 +21,7 @@ struct Simulated_Kit_Form_Test : ::testing::Test {
     kit.set_Events(&log);
     QString error;
     ASSERT_TRUE(kit.Open(error));
+    kit.Wait_Raised();
     Run_Queued_Events();
     ASSERT_TRUE(kit.IsAttached());
     log.events.clear();
@@ -47,6 +48,7 @@ TEST_F(Simulated_Kit_Form_Test, SwitchesNamedByMeaningDriveTheInputsAsQueuedEven
   QTest::mouseClick(form.Check_input[0], Qt::LeftButton);
   QTest::mouseClick(form.Check_input[4], Qt::LeftButton);
   EXPECT_TRUE(log.events.isEmpty()); // they reach the program through its event loop
+  kit.Wait_Raised();
   Run_Queued_Events();
   EXPECT_EQ(log.events, (QStringList{QStringLiteral("input 1 1"), QStringLiteral("input 0 1"),
                                      QStringLiteral("input 0 0"), QStringLiteral("input 4 1")}));
@@ -71,6 +73,7 @@ TEST_F(Simulated_Kit_Form_Test, DetachAndAttachButtons) {
   kit.set_Output(0, true);
 
   QTest::mouseClick(form.Command_detach, Qt::LeftButton);
+  kit.Wait_Raised();
   Run_Queued_Events();
   EXPECT_EQ(log.events, QStringList{QStringLiteral("detach")});
   EXPECT_EQ(form.Label_sim_attached->text(), QStringLiteral("Not attached"));
@@ -81,6 +84,7 @@ TEST_F(Simulated_Kit_Form_Test, DetachAndAttachButtons) {
   // A switch moved while the kit is unplugged is no event, but is known once it is back.
   QTest::mouseClick(form.Check_input[3], Qt::LeftButton);
   QTest::mouseClick(form.Command_attach, Qt::LeftButton);
+  kit.Wait_Raised();
   Run_Queued_Events();
   EXPECT_EQ(log.events, (QStringList{QStringLiteral("detach"), QStringLiteral("attach")}));
   EXPECT_TRUE(kit.Input(3));
