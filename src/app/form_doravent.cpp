@@ -10,6 +10,7 @@
 #include "app/loupe_controller.h"
 #include "app/playback_controller.h"
 #include "app/print_controller.h"
+#include "app/race_script_player.h"
 #include "app/results_controller.h"
 #include "app/review_controller.h"
 #include "app/set_times_controller.h"

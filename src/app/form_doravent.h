@@ -8,6 +8,7 @@
 #include <QMainWindow>
 #include <functional>
 #include <memory>
+#include <vector>
 
 class Single_Instance;
 class Review_Controller;
@@ -33,6 +34,8 @@ class Loupe_Controller;
 class Heat_Session;
 class Review_Session;
 class cls_VideoFile_handler;
+class Race_Script_Player;
+struct Race_Command;
 
 class Form_Doravent : public QMainWindow, private Main_Window_Frame {
   Q_OBJECT
@@ -60,6 +63,9 @@ public:
   // sized again when it changes. Called when the window is shown, when it changes screens and
   // before a recording is sized.
   void Update_Max_Picture_Height() override;
+  // Plays the race script's commands from the moment the simulated kit attaches (needs the
+  // simulated kit).
+  void Play_Race_Script(std::vector<Race_Command> commands);
   // False when the program does not end: frames of a heat are still held and the operator keeps them.
   bool Doravent_End();
   void Stop_All_Windows();
@@ -149,6 +155,7 @@ private:
   std::unique_ptr<Subfield_Controller> subfield_;
   std::unique_ptr<Calibration_Controller> calibration_;
   std::unique_ptr<Loupe_Controller> loupe_;
+  std::unique_ptr<Race_Script_Player> race_script_;
   Form_timer* timer_window_ = nullptr;           // a Qt child, made at first use
   Form_select_Video* select_video_ = nullptr;    // a Qt child, loaded hidden at start
   Form_HDMI_performance* performance_ = nullptr; // a Qt child, made at first use

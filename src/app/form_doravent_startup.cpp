@@ -8,6 +8,7 @@
 #include "app/heat_controller.h"
 #include "app/key_filter.h"
 #include "app/kit_controller.h"
+#include "app/race_script_player.h"
 #include "app/review_controller.h"
 #include "capture/capture_component.h"
 #include "capture/capture_hdmi.h"
@@ -182,6 +183,19 @@ bool Form_Doravent::Form_Load() {
     report(step, QStringLiteral("Form_Load"));
   }
   return !program().Ending;
+}
+
+void Form_Doravent::Play_Race_Script(std::vector<Race_Command> commands) {
+  Simulated_Kit* kit = kit_->Simulated();
+  if (!kit) return;
+  race_script_ = std::make_unique<Race_Script_Player>(ui_, *kit, std::move(commands));
+  if (kit->IsAttached()) {
+    race_script_->Play(kit_->Attached_Mill());
+    return;
+  }
+  connect(kit, &Simulated_Kit::Kit_Changed, race_script_.get(), [this, kit] {
+    if (kit->IsAttached()) race_script_->Play(kit_->Attached_Mill());
+  });
 }
 
 void Form_Doravent::Form_Activate() {

@@ -106,6 +106,7 @@ bool Kit_Controller::Check_For_Phidget(bool simulated) {
 }
 
 void Kit_Controller::OnAttach() {
+  attached_mill_ = Mill_Now();
   Trace_Message("*obj_Phidget_OnAttach");
   heat_.set_Kit(true, kit_ ? kit_->SerialNumber() : 0);
   Check_Attached();

@@ -52,6 +52,8 @@ public:
   void Picture_LED_MouseDown();
   void Picture_LED_MouseUp();
   bool LED_Pressed() const { return led_pressed_; }
+  // When the kit last attached (the program clock).
+  int32_t Attached_Mill() const { return attached_mill_; }
 
 Q_SIGNALS:
   // What the inputs drive: the heat's start signal, and a camera trigger closing and opening.
@@ -73,5 +75,6 @@ private:
   bool present_ = false;
   bool led_pressed_ = false;
   bool cameras_seen_ = false;
+  int32_t attached_mill_ = 0;
   int32_t open_wait_ms_ = 1000;
 };

@@ -6,6 +6,7 @@ struct Command_Line {
   bool version = false;
   bool development = false;
   bool simulated_kit = false;
+  QString race_script; // a race script to play (it drives the simulated kit)
   QString recording;
   QString error; // usage error
 };

@@ -4,6 +4,7 @@
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <cstdio>
 
 namespace {
 
@@ -94,3 +95,38 @@ public:
 } // namespace
 
 std::unique_ptr<Prompts> Make_Qt_Prompts() { return std::make_unique<Qt_Prompts>(); }
+
+namespace {
+
+class Default_Answer_Prompts final : public Prompts {
+public:
+  Prompt_Answer message(const QString& text, const QString& title, Prompt_Buttons buttons, Prompt_Icon,
+                        std::optional<Prompt_Answer> default_answer) override {
+    Prompt_Answer answer = Prompt_Answer::Ok;
+    if (default_answer) {
+      answer = *default_answer;
+    } else {
+      switch (buttons) {
+      case Prompt_Buttons::Ok:
+      case Prompt_Buttons::OkCancel: answer = Prompt_Answer::Ok; break;
+      case Prompt_Buttons::YesNo:
+      case Prompt_Buttons::YesNoCancel: answer = Prompt_Answer::Yes; break;
+      }
+    }
+    std::fprintf(stderr, "doravent: %s%s%s\n", qPrintable(title), title.isEmpty() ? "" : ": ",
+                 qPrintable(QString(text).replace(QStringLiteral("\r\n"), QStringLiteral(" "))));
+    return answer;
+  }
+  std::optional<QString> input(const QString& prompt, const QString&, const QString&) override {
+    std::fprintf(stderr, "doravent: %s (no answer)\n", qPrintable(prompt));
+    return std::nullopt;
+  }
+  QString open_file(const QString&, const QString&, const QString&) override { return {}; }
+  QString save_file(const QString&, const QString&, const QString&) override { return {}; }
+  QString select_folder(const QString&, const QString&) override { return {}; }
+  void beep() override { std::fputs("doravent: beep\n", stderr); }
+};
+
+} // namespace
+
+std::unique_ptr<Prompts> Make_Default_Answer_Prompts() { return std::make_unique<Default_Answer_Prompts>(); }

@@ -8,6 +8,7 @@
 #include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -76,8 +77,15 @@ Journal_State Read_Journal(const QString& recording, std::vector<uint8_t>& block
   return Journal_State::Whole;
 }
 
+namespace {
+std::atomic<Sync_Function> sync_function{nullptr};
+} // namespace
+
+Sync_Function Install_Sync_Function(Sync_Function sync) { return sync_function.exchange(sync); }
+
 void Sync_Descriptor(int fd, const QString& what) {
-  while (::fsync(fd) != 0) {
+  const Sync_Function sync = sync_function.load();
+  while ((sync ? sync(fd) : ::fsync(fd)) != 0) {
     if (errno != EINTR) throw Access_Error(QStringLiteral("flushing ") + what + QStringLiteral(" to disk"));
   }
 }

@@ -30,6 +30,10 @@ Journal_State Read_Journal(const QString& recording, std::vector<uint8_t>& block
 // fsync of an open descriptor, and of the folder holding `path` (for entries made or removed
 // there). Both throw Dora_Error(75) naming `what` when the system refuses.
 void Sync_Descriptor(int fd, const QString& what);
+// What brings a descriptor to disk (fsync); tests put a failing one in to see a disk that fails
+// at the worst moment. nullptr restores fsync. Returns the one installed before.
+using Sync_Function = int (*)(int fd);
+Sync_Function Install_Sync_Function(Sync_Function sync);
 void Sync_Folder_Of(const QString& path);
 
 // Writes the journal for `block` (Header_Block_Size bytes) and brings it and its folder entry

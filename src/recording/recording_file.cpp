@@ -97,6 +97,8 @@ void Recording_File::Finish_Append_Pass() {
   if (tally_.smallest_jpeg > 0 && (stored_min <= 0 || tally_.smallest_jpeg < stored_min))
     h.set_RGB_Compressed_min_Size(QString::number(tally_.smallest_jpeg));
   Write_Header_Block();
+  ++syncs_;
+  synced_length_ = file_->size();
 }
 
 bool Recording_File::Still_On_Disk() const {

@@ -54,6 +54,10 @@ public:
   bool Read_only() const { return read_only_; }
   void set_Read_only(bool flag) { read_only_ = flag; }
   Append_Tally& Tally() { return tally_; }
+  // Append passes the disk has confirmed (records, then the header counting them), and the file's
+  // length at the last of them.
+  int32_t Syncs() const { return syncs_; }
+  int64_t Synced_Length() const { return synced_length_; }
 
   // Opens the named file in `mode`. False, with the file's reason in `why` when given and no
   // file kept, when it cannot.
@@ -84,4 +88,6 @@ private:
   QString suffix_;
   bool read_only_ = false;
   Append_Tally tally_;
+  int32_t syncs_ = 0;
+  int64_t synced_length_ = 0;
 };

@@ -418,6 +418,12 @@ int32_t Recording_Writer::Append_Frames(const Frame_List& frames, const std::fun
 
   int32_t written = 0;
   int32_t done = 0;
+  // What the disk has confirmed of this pass: the file's length before its first record, and
+  // after the last records a sync brought to disk (the first record's own, say).
+  int64_t call_start = -1;
+  int64_t synced = -1;
+  int32_t done_at_sync = 0;
+  int32_t syncs = recording_.Syncs();
   {
     std::unique_ptr<qn3::Ordered_Encoder> encoder;
     const int32_t threads = qn3::Pass_Threads(compression_threads_);
@@ -446,6 +452,12 @@ int32_t Recording_Writer::Append_Frames(const Frame_List& frames, const std::fun
           if (!recording_.Is_Open()) Open_For_Append(false, pass_slot);
           Write_Record(frame.record, frame.slot_size, frame.fit.size);
           ++written;
+          if (call_start < 0) call_start = pass_start_length_;
+          if (recording_.Syncs() != syncs) {
+            syncs = recording_.Syncs();
+            synced = recording_.Synced_Length();
+            done_at_sync = i + 1;
+          }
         } catch (...) {
           report_current_exception(40, append_location,
                                    QStringLiteral("The recording keeps the frames written before; %1 of %2 frames "
@@ -465,13 +477,22 @@ int32_t Recording_Writer::Append_Frames(const Frame_List& frames, const std::fun
     if (recording_.Is_Open() && recording_.Tally().frames > 0) recording_.Finish_Append_Pass();
   } catch (...) {
     on_disk = false;
+    // The frames not confirmed stay in memory for another try: their records leave the file, so
+    // the try writes each of them once, where they were.
+    bool cut = false;
+    const int64_t keep = synced >= 0 ? synced : call_start;
+    if (recording_.Is_Open() && keep >= qn3::Header_Block_Size) cut = recording_.Device()->resize(keep);
+    if (cut) done = done_at_sync;
     report_current_exception(
         50, append_location,
-        QStringLiteral("The %1 frames of this capture may not have reached the disk.").arg(written));
+        cut ? QStringLiteral("The %1 frames of this capture could not be brought to the disk; "
+                             "they are kept in memory for another try.")
+                  .arg(written)
+            : QStringLiteral("The %1 frames of this capture may not have reached the disk.").arg(written));
   }
   reader_.Close_File();
   Trace_Message(QStringLiteral("*Append_Frames, end"), written, total, on_disk);
-  if (handled) *handled = on_disk ? done : 0;
+  if (handled) *handled = on_disk || done == done_at_sync ? done : 0;
   return on_disk ? written : 0;
 }
 

@@ -103,6 +103,11 @@ bool Heat_Session::Warmed_Up() {
 bool& Heat_Session::in_command(Heat_Command command) { return in_command_.at(static_cast<size_t>(command)); }
 
 bool Heat_Session::Admitted(Heat_Command command) {
+  if (command == Heat_Command::Finish && State() == Heat_State::Appending && !finishing_ && !reviewing_ &&
+      !in_command(command)) {
+    // Pressed while the trigger's frames go in: the heat is finished once they are in.
+    deferred_finish_ = true;
+  }
   // The same command met again while it runs (its prompts and waits let events run): a second
   // press, a bouncing contact.
   if (in_command(command)) {
@@ -289,6 +294,7 @@ void Heat_Session::Capture_End() {
     }
     step = 30;
     Append_Held_Frames(false);
+    Run_Deferred();
   } catch (...) {
     report(step, "Handle_Capture_End");
   }
@@ -346,6 +352,10 @@ bool Heat_Session::Append_Held_Frames(bool finishing) {
 }
 
 void Heat_Session::Run_Deferred() {
+  if (deferred_finish_ && !appending_) {
+    deferred_finish_ = false;
+    Finish();
+  }
   if (deferred_capture_end_ && !appending_) {
     deferred_capture_end_ = false;
     if (Held_Frames() > 0 && Prepared()) Append_Held_Frames(false);

@@ -173,6 +173,7 @@ private:
   bool finishing_ = false;
   std::optional<Start_Stamp> deferred_start_;
   bool deferred_capture_end_ = false;
+  bool deferred_finish_ = false;
   std::array<bool, 6> in_command_{};
   Heat_State collected_from_ = Heat_State::Running;
   bool cameras_running_ = false;

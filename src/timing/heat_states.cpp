@@ -61,7 +61,7 @@ Heat_Rule Heat_Command_Rule(Heat_State state, Heat_Command command, const Heat_C
     case S::Prepared:
     case S::Running:
     case S::Collecting: return accept();
-    case S::Appending: return refuse("*Heat finish refused, frames are being appended");
+    case S::Appending: return finishing ? refuse("*Heat finish refused, the heat is being finished") : defer();
     }
     break;
   case C::Abort:

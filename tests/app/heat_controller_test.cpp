@@ -287,22 +287,25 @@ TEST_F(Heat_Lifecycle, ClosingTheProgramWithFramesWithoutARecordingAsks) {
 TEST_F(Heat_Lifecycle, ACommandDuringTheAppendWaitAppendsNothingTwice) {
   w->heat_session().set_Append_Wait_Ms(500);
   prepare();
+  const QString recording = w->heat_session().Recording_Path();
   ui(w).Command_start_heat->click();
   w->heat_session().Capture_Start();
   frames(9);
   int presses = 0;
   QTimer::singleShot(100, w.get(), [&] {
     ++presses;
-    ui(w).Command_finish->click();       // refused while appending
+    ui(w).Command_finish->click();       // taken once the frames are in
     w->heat_session().Capture_End();     // a bouncing trigger
     ui(w).Command_start_camera->click(); // the camera stopped meanwhile
   });
   w->heat_session().Capture_End();
   EXPECT_EQ(presses, 1);
   EXPECT_EQ(held(), 0);
-  const auto h = reread();
-  EXPECT_EQ(h->Num_Frames(), 9) << "each frame once";
-  h->Close_File();
+  EXPECT_FALSE(w->heat_session().Running()) << "the heat was finished after the append";
+  cls_VideoFile_handler h;
+  ASSERT_TRUE(h.Open_File(recording));
+  EXPECT_EQ(h.Num_Frames(), 9) << "each frame once";
+  h.Close_File();
 }
 
 // A second "Heat finish" has nothing to finish: the last heat stays the one just recorded, and
@@ -351,7 +354,7 @@ TEST_F(Heat_Lifecycle, InitiateWhileTheHeatRunsIsRefused) {
 // reviewed one's.
 TEST_F(Heat_Lifecycle, AfterAReviewTheSelectedHeatIsPrepared) {
   Form_event_registration& events = w->events().Event_Window();
-  events.Text_event_name->setText(QStringLiteral("Derby"));
+  events.Text_event_name->setText(QStringLiteral("Review Cup"));
   events.item_create_event_file_Click();
   events.UpDown_heat->setValue(3);
   events.Text_heat_name->setText(QStringLiteral("Third"));
@@ -371,7 +374,7 @@ TEST_F(Heat_Lifecycle, AfterAReviewTheSelectedHeatIsPrepared) {
   EXPECT_EQ(ui(w).Label_heat_num->text(), "3") << "the selected heat again";
 
   prepare();
-  EXPECT_TRUE(QFileInfo(w->heat_session().Recording_Path()).fileName().startsWith("Derby_3_"));
+  EXPECT_TRUE(QFileInfo(w->heat_session().Recording_Path()).fileName().startsWith("Review Cup_3_"));
   const auto h = reread();
   EXPECT_EQ(h->Dora_Heat_ID(), "3");
   EXPECT_EQ(h->Dora_Heat_Name(), "Third");

@@ -3,6 +3,7 @@
 #include "../mock/recorded_errors.h"
 #include "../mock/scripted_prompts.h"
 #include "metadata/xml_header.h"
+#include "recording/header_journal.h"
 #include "recording/jpeg_codec.h"
 #include "recording/qn3_writer.h"
 #include "recording/video_file_handler.h"
@@ -13,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <csignal>
 #include <memory>
 #include <sys/resource.h>
@@ -373,6 +375,37 @@ TEST_F(Pass_Fixture, FailedWriteKeepsEveryCompleteFrameReadable) {
   // With room again the next pass goes on behind the third frame.
   EXPECT_EQ(handler.Append_Frames(list), 7);
   EXPECT_EQ(writer_frames::File_Bytes(Path()).size(), qn3::Header_Block_Size + 10 * record_size);
+}
+
+// The records are written but the disk does not confirm them: the frames are kept for another
+// try, and that try writes each of them once, where they were, not a second time behind them.
+TEST_F(Pass_Fixture, ASyncThatFailsLeavesNoRecordToBeWrittenTwice) {
+  Recorded_Errors errors;
+  Frame_List list;
+  writer_frames::Fill(list, W, H, std::vector<Content>(5, Content::Textured));
+  cls_VideoFile_handler handler;
+  Prepare(handler, Path());
+  const int64_t before = writer_frames::File_Bytes(Path()).size();
+  int32_t handled = -1;
+  {
+    const qn3::Sync_Function previous = qn3::Install_Sync_Function([](int) {
+      errno = EIO;
+      return -1;
+    });
+    EXPECT_EQ(handler.Append_Frames(list, {}, {}, &handled), 0);
+    qn3::Install_Sync_Function(previous);
+  }
+  EXPECT_EQ(handled, 0) << "every frame stays for another try";
+  EXPECT_TRUE(std::any_of(errors.reports.begin(), errors.reports.end(),
+                          [](const auto& r) { return r.extra.contains(QStringLiteral("kept in memory")); }));
+  EXPECT_EQ(writer_frames::File_Bytes(Path()).size(), before);
+
+  EXPECT_EQ(handler.Append_Frames(list, {}, {}, &handled), 5);
+  EXPECT_EQ(handled, 5);
+  cls_VideoFile_handler reader;
+  ASSERT_TRUE(reader.Open_File(Path()));
+  EXPECT_EQ(reader.Num_Frames(), 5) << "each frame once";
+  reader.Close_File();
 }
 
 TEST_F(Pass_Fixture, BadTargetsAreReportedAndLoseNothing) {

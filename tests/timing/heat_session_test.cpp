@@ -144,7 +144,7 @@ TEST_F(Heat_Table, EveryCommandInEveryState) {
       {S::Appending, C::Start, H::Running, true},
       {S::Appending, C::Capture_Start, H::Collecting, false},
       {S::Appending, C::Capture_End, H::Running, false},
-      {S::Appending, C::Finish, H::Running, true},
+      {S::Appending, C::Finish, H::Idle, false}, // once the pass is done
       {S::Appending, C::Abort, H::Prepared, false},
       // A recording under review: the heat's own recording is left alone.
       {S::Reviewing, C::Initiate, H::Prepared, true},
