@@ -360,10 +360,19 @@ void Form_Doravent::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
   if (!screen_watched_ && windowHandle()) {
     screen_watched_ = true;
-    connect(windowHandle(), &QWindow::screenChanged, this, [this] { Update_Max_Picture_Height(); });
+    connect(windowHandle(), &QWindow::screenChanged, this, [this] {
+      Update_Max_Picture_Height();
+      Arrange_form();
+    });
   }
   Update_Max_Picture_Height();
   Form_Activate();
+  // The window manager's frame is known only once the window is on the screen: measured again
+  // then, so the whole window fits.
+  QTimer::singleShot(0, this, [this] {
+    Update_Max_Picture_Height();
+    Arrange_form();
+  });
 }
 
 void Form_Doravent::mousePressEvent(QMouseEvent* event) {

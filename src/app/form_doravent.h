@@ -130,6 +130,8 @@ private:
   void item_HDMI_performance_Click();
   void item_validate_folder_Click();
   int32_t Compute_Max_Picture_Height() const;
+  // The height the window's inner area may take on its screen (0: no screen).
+  int32_t Client_Height_Available() const;
   void report(int32_t step, const QString& procedure);
 
   Options options_;

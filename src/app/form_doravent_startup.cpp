@@ -203,14 +203,20 @@ void Form_Doravent::Form_Activate() {
   if (loaded_) kit_->Check_Attached();
 }
 
-int32_t Form_Doravent::Compute_Max_Picture_Height() const {
+int32_t Form_Doravent::Client_Height_Available() const {
   const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
   if (!screen) return 0;
   // The window's height less its inner height: title bar, borders and menu bar, as laid out.
   const int chrome = frameGeometry().height() - (centralWidget() ? centralWidget()->height() : 0);
-  // The slit image's strip, when shown, takes its height from the picture's.
-  const int strip = ui_.Frame_slit->isHidden() ? 0 : ui_.Frame_slit->sizeHint().height();
-  return std::max(120, screen->geometry().height() - chrome - ui_.Frame_settimes->sizeHint().height() - strip);
+  return screen->availableGeometry().height() - chrome;
+}
+
+int32_t Form_Doravent::Compute_Max_Picture_Height() const {
+  // The buttons and the strip go beside the picture when they do not fit under it: the picture
+  // alone needs the height, within the window's margins.
+  const double tpp = Twips_Per_Pixel();
+  const int margins = static_cast<int>(120 / tpp + 0.5) + static_cast<int>(20 / tpp + 0.5);
+  return std::max(120, Client_Height_Available() - margins);
 }
 
 void Form_Doravent::Update_Max_Picture_Height() {
@@ -273,24 +279,36 @@ void Form_Doravent::Arrange_form() {
   ui_.Picture_out->move(margin, margin);
   ui_.Frame_settimes->adjustSize();
   ui_.Frame_settimes->setFixedWidth(std::max(ui_.Picture_out->width(), ui_.Frame_settimes->sizeHint().width()));
-  int below = ui_.Picture_out->geometry().bottom() + 1 + px(20);
-  // The slit image's strip, when shown, between the picture and the set-times buttons.
-  if (!ui_.Frame_slit->isHidden()) {
-    ui_.Frame_slit->setFixedSize(ui_.Frame_settimes->width(), ui_.Frame_slit->sizeHint().height());
-    ui_.Frame_slit->move(ui_.Picture_out->x(), below);
-    below = ui_.Frame_slit->geometry().bottom() + 1 + px(20);
+  const bool strip = !ui_.Frame_slit->isHidden();
+  if (strip) ui_.Frame_slit->setFixedSize(ui_.Frame_settimes->width(), ui_.Frame_slit->sizeHint().height());
+  // Under the picture when the screen has room for them there, else beside it: the picture keeps
+  // its size and the whole window stays on the screen.
+  const int under_height = (strip ? ui_.Frame_slit->height() + px(20) : 0) +
+                           (ui_.Frame_settimes->isHidden() ? 0 : ui_.Frame_settimes->height() + px(20));
+  const int available = Client_Height_Available();
+  const bool beside_picture =
+      available > 0 && ui_.Picture_out->geometry().bottom() + 1 + px(20) + under_height > available;
+  const int column_x = beside_picture ? ui_.Picture_out->geometry().right() + 1 + margin : ui_.Picture_out->x();
+  int next_y = beside_picture ? ui_.Picture_out->y() : ui_.Picture_out->geometry().bottom() + 1 + px(20);
+  // The slit image's strip, when shown, above the set-times buttons.
+  if (strip) {
+    ui_.Frame_slit->move(column_x, next_y);
+    next_y = ui_.Frame_slit->geometry().bottom() + 1 + px(20);
   }
-  ui_.Frame_settimes->move(ui_.Picture_out->x(), below);
+  ui_.Frame_settimes->move(column_x, next_y);
   ui_.Frame_controls->adjustSize();
-  int beside = std::max(ui_.Picture_out->geometry().right(), ui_.Frame_settimes->geometry().right()) + 1 + margin;
-  // The loupe, when shown, right beside the picture.
+  int beside = ui_.Picture_out->geometry().right() + 1 + margin;
+  if (!ui_.Frame_settimes->isHidden()) beside = std::max(beside, ui_.Frame_settimes->geometry().right() + 1 + margin);
+  if (strip) beside = std::max(beside, ui_.Frame_slit->geometry().right() + 1 + margin);
+  // The loupe, when shown, right beside the picture (or the column beside it).
   if (!ui_.Frame_loupe->isHidden()) {
     ui_.Frame_loupe->adjustSize();
-    ui_.Frame_loupe->move(ui_.Picture_out->geometry().right() + 1 + margin, ui_.Picture_out->y());
+    ui_.Frame_loupe->move(beside, ui_.Picture_out->y() + (beside_picture ? under_height : 0));
     beside = std::max(beside, ui_.Frame_loupe->geometry().right() + 1 + margin);
   }
   ui_.Frame_controls->move(beside, ui_.Picture_out->y());
-  int lowest = std::max(ui_.Frame_controls->geometry().bottom(), ui_.Frame_settimes->geometry().bottom());
+  int lowest = std::max(ui_.Frame_controls->geometry().bottom(), ui_.Picture_out->geometry().bottom());
+  if (!ui_.Frame_settimes->isHidden()) lowest = std::max(lowest, ui_.Frame_settimes->geometry().bottom());
   if (!ui_.Frame_loupe->isHidden()) lowest = std::max(lowest, ui_.Frame_loupe->geometry().bottom());
   const int width = ui_.Frame_controls->geometry().right() + 1 + margin;
   const int height = lowest + 1 + px(20);

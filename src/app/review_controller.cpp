@@ -58,7 +58,8 @@ void Review_Controller::item_open_file_Click() {
     ui_.Frame_Control_status->hide();
     const QString last = Read_Ini_Value(Settings, QStringLiteral("last_folder"), program().Settings_File_Path, {});
     step = 20;
-    const QString folder = last == Not_Available ? QString() : last;
+    // Before any recording was opened, the recordings are in the capture folder.
+    const QString folder = last == Not_Available ? view_.Capture_Folder : last;
     const QString answer =
         prompts().open_file(QStringLiteral("Open"), folder, QStringLiteral("Doravent Files (*.qn3)"));
     if (answer.isEmpty()) return;
@@ -137,6 +138,8 @@ void Review_Controller::Recording_Shown() {
   try {
     const cls_VideoFile_handler& h = review_.Recording();
     const QString path = review_.File_Name();
+    // Shown before the window is arranged around it, so it is given its room.
+    ui_.Frame_settimes->show();
     frame_.Arrange_form();
     ui_.Text_filename->setText(path);
     ui_.Label_heat_num->setText(h.Dora_Heat_ID());

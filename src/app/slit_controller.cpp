@@ -200,6 +200,17 @@ void Slit_Controller::Start_Build() {
     }
     step = 20;
     const Goal_Line line = Selected_Goal_Line(view_);
+    const bool turned = input.layout.rotated;
+    const QString problem = Goal_Line_Problem(line, turned ? input.layout.height : input.layout.width,
+                                              turned ? input.layout.width : input.layout.height);
+    if (!problem.isEmpty()) {
+      // Said at once: a strip of turf would only puzzle the operator.
+      status_->setText(QStringLiteral("No slit: ") + problem);
+      status_->setToolTip(status_->text());
+      building_line_ = {line.x1, line.y1, line.x2, line.y2};
+      Show_Proposals();
+      return;
+    }
     input.line = {line.x1, line.y1, line.x2, line.y2};
     building_line_ = input.line;
     input.clock.start_mill = h.Dora_start_PC_mill();

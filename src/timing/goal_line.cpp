@@ -163,3 +163,14 @@ int16_t Save_Goal_line(int16_t camera, int32_t x1, int32_t y1, int32_t x2, int32
   return Write_Ini_Value(QStringLiteral("Goal_lines"), "Goal_line" + QString::number(camera),
                          Format_Goal_Line(x1, y1, x2, y2), program().Settings_File_Path);
 }
+
+QString Goal_Line_Problem(const Goal_Line& line, int32_t width, int32_t height) {
+  if (line.x1 == line.x2 && line.y1 == line.y2)
+    return QStringLiteral("no goal line is set (Form, Reset Goal line puts one in the middle)");
+  const auto inside = [&](int32_t x, int32_t y) { return x >= 0 && y >= 0 && x < width && y < height; };
+  if (!inside(line.x1, line.y1) || !inside(line.x2, line.y2))
+    return QStringLiteral("the goal line lies outside the %1*%2 picture (Form, Reset Goal line)")
+        .arg(width)
+        .arg(height);
+  return {};
+}

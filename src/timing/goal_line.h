@@ -91,3 +91,7 @@ QString Format_Goal_Line(int32_t x1, int32_t y1, int32_t x2, int32_t y2);
 std::optional<Goal_Line_Points> Read_Goal_Line(int16_t camera);
 // 1 when written, 0 (after the settings store's message) when not.
 int16_t Save_Goal_line(int16_t camera, int32_t x1, int32_t y1, int32_t x2, int32_t y2);
+
+// Why a slit cannot be taken along `line` in a picture of width x height pixels: no line set
+// (both ends at one point) or an end outside the picture. Empty when the line will do.
+QString Goal_Line_Problem(const Goal_Line& line, int32_t width, int32_t height);

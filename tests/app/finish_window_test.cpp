@@ -199,3 +199,29 @@ TEST_F(Finish_Window, AMovedGoalLineMakesTheSlitAgain) {
 }
 
 } // namespace
+
+namespace {
+
+// A line the slit cannot be taken along is named in the strip, not shown as a strip of turf.
+TEST_F(Finish_Window, TheStripSaysWhenTheGoalLineIsMissingOrOutsideThePicture) {
+  const QString path = Demo("heat.qn3", Heat);
+  load_window();
+  Open(path);
+  struct Case {
+    Goal_Line line;
+    const char* says;
+  };
+  const Case cases[] = {{{0, 0, 0, 0}, "No slit: no goal line is set"},
+                        {{199, 10, 650, 800}, "No slit: the goal line lies outside the 400*880 picture"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.says);
+    w->goal_line().set_Line(1, c.line);
+    w->slit().Recording_Opened();
+    QTRY_VERIFY_WITH_TIMEOUT(!w->slit().Building(), Build_Wait_Ms);
+    EXPECT_TRUE(w->slit().Status_Text().startsWith(QString::fromLatin1(c.says)))
+        << w->slit().Status_Text().toStdString();
+    EXPECT_FALSE(w->slit().Slit());
+  }
+}
+
+} // namespace

@@ -397,4 +397,61 @@ TEST_F(Heat_Lifecycle, TheHeatClockLeavesTheReviewsTimeAlone) {
   EXPECT_EQ(shown, Display_Mill_Time(w->review_session().Shown_Time_Label_Ms(), false));
 }
 
+// The header tells when and how the heat was recorded, the same text on any machine.
+TEST_F(Heat_Lifecycle, TheHeaderHoldsTheStartAndTheCapture) {
+  Form_event_registration& events = w->events().Event_Window();
+  events.Text_event_name->setText(QStringLiteral("Header Cup"));
+  events.item_create_event_file_Click();
+  events.UpDown_heat->setValue(2);
+  events.Text_heat_length->setText(QStringLiteral("480"));
+  Q_EMIT events.Text_heat_length->editingFinished();
+  events.XML_to_File();
+  prompts->texts = {events.Event_File_Path()};
+  w->item(QStringLiteral("item_open_event_file"))->trigger();
+  ui(w).UpDown_heat->setValue(2);
+  prepare();
+  ui(w).Command_start_heat->click();
+  const auto h = reread();
+  const Cls_XML_header& header = h->XML_Header();
+  EXPECT_EQ(header.Dora_start_DateTime(), clock.local.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")));
+  EXPECT_EQ(header.Dora_start_HDMI_events(), w->camera().Capture().HDMI_events());
+  EXPECT_GT(header.Dora_start_HDMI_events(), 100);
+  EXPECT_EQ(header.Dora_Heat_Length(), "480");
+  EXPECT_EQ(header.Capture_property(), w->camera().Capture().Current_PropertyString());
+  EXPECT_EQ(header.Phidget_serial(), QString::number(Simulated_Kit_Serial));
+  h->Close_File();
+}
+
+// Without the kit's library a heat is started and captured from the window's buttons.
+struct Heat_Without_Kit : Heat_Window {};
+
+TEST_F(Heat_Without_Kit, StartHeatAndCaptureRecordAHeat) {
+  setting(QStringLiteral("capturesettings"), QStringLiteral("friendlyname"), QStringLiteral("Synthetic camera"));
+  setting(QStringLiteral("capturesettings"), QStringLiteral("videoproperty"), QStringLiteral("0"));
+  setting(QStringLiteral("Settings"), QStringLiteral("save_folder"), dir.path());
+  load_window({}, [](Form_Doravent& window) { window.heat_session().set_Append_Wait_Ms(0); });
+  ASSERT_FALSE(w->kit().Present());
+  synthetic = w->camera().Capture().Synthetic();
+  synthetic->set_Stepped(true);
+  start_camera();
+  ui(w).Command_initiate_file->click();
+  const QString recording = w->heat_session().Recording_Path();
+  ASSERT_FALSE(recording.isEmpty());
+  ASSERT_TRUE(ui(w).Command_start_heat->isEnabled());
+  ui(w).Command_start_heat->click();
+  ASSERT_TRUE(w->heat_session().Running());
+  clock.advance(400);
+  QTest::mousePress(ui(w).Cmd_capture, Qt::LeftButton);
+  EXPECT_TRUE(w->heat_session().Collecting());
+  frames(6);
+  clock.advance(400);
+  QTest::mouseRelease(ui(w).Cmd_capture, Qt::LeftButton);
+  EXPECT_FALSE(w->heat_session().Collecting());
+  ui(w).Command_finish->click();
+  cls_VideoFile_handler h;
+  ASSERT_TRUE(h.Open_File(recording));
+  EXPECT_EQ(h.Num_Frames(), 6);
+  h.Close_File();
+}
+
 } // namespace

@@ -212,6 +212,10 @@ TEST_F(Review_Fixture, ReadOnlyRecording) {
 TEST_F(Review_Fixture, OpenDialogAndLastHeat) {
   load();
   const QString path = make({});
+  // Before any recording was opened the dialog starts where the heats are recorded.
+  w->item(QStringLiteral("item_open_file"))->trigger();
+  EXPECT_EQ(prompts->seen.back().text, w->state().Capture_Folder);
+  prompts->seen.clear();
   Write_Ini_Value(Settings, QStringLiteral("last_folder"), QStringLiteral("/srv/heats/"), program().Settings_File_Path);
 
   w->item(QStringLiteral("item_open_file"))->trigger(); // cancelled

@@ -58,7 +58,8 @@ TEST_F(Screen_Window, ARecordingThatFitsIsDrawnAtItsOwnSize) {
   // Opened from the command line, before the window is shown and measured.
   auto w = start(recording(400, 880));
   const int chrome = w->frameGeometry().height() - w->centralWidget()->height();
-  EXPECT_EQ(w->state().Max_Picture_Height, 1080 - chrome - ui(w).Frame_settimes->sizeHint().height());
+  // The buttons go beside a picture they do not fit under: the picture alone takes the height.
+  EXPECT_EQ(w->state().Max_Picture_Height, 1080 - chrome - 8 - 1);
   ASSERT_GE(w->state().Max_Picture_Height, 880);
   EXPECT_EQ(ui(w).Picture_out->size(), QSize(400, 880));
   EXPECT_EQ(ui(w).Picture_out->Picture().size(), QSize(400, 880));
@@ -69,6 +70,30 @@ TEST_F(Screen_Window, ARecordingThatFitsIsDrawnAtItsOwnSize) {
   EXPECT_EQ(ui(w).Picture_out->height(), max);
   EXPECT_EQ(ui(w).Picture_out->width(), (400 * max + 600) / 1200);
   w->obj_QN3_Handler().Close_File();
+  EXPECT_TRUE(errors.reports.empty());
+}
+
+// The whole window on the screen in review, with the slit strip and the proposals, whatever the
+// picture's height: what does not fit under the picture goes beside it.
+TEST_F(Screen_Window, TheWholeWindowFitsTheScreenInReview) {
+  auto w = start({});
+  for (const bool strip : {false, true}) {
+    w->item(QStringLiteral("item_slit_image"))->setChecked(strip);
+    for (const QSize size : {QSize(400, 500), QSize(400, 880), QSize(600, 1080)}) {
+      SCOPED_TRACE(testing::Message() << strip << " " << size.width() << "x" << size.height());
+      ASSERT_TRUE(w->review().Handle_Open(recording(size.width(), size.height())));
+      QCoreApplication::processEvents();
+      EXPECT_LE(w->frameGeometry().bottom(), 1079);
+      EXPECT_LE(w->frameGeometry().right(), 1919);
+      // The proposals' row at the buttons' bottom is inside the window.
+      QWidget* buttons = ui(w).Frame_settimes;
+      EXPECT_LE(buttons->mapTo(w.get(), QPoint(0, buttons->height() - 1)).y(), w->height() - 1);
+      if (size.height() <= 880) {
+        EXPECT_EQ(ui(w).Picture_out->size(), size) << "the picture keeps its own size";
+      }
+      w->review().Do_Close();
+    }
+  }
   EXPECT_TRUE(errors.reports.empty());
 }
 
