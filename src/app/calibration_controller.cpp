@@ -110,7 +110,7 @@ void Calibration_Controller::item_calibrate_delay_Click() {
     }
     step = 20;
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const Led_Trial trial = Calibrate_Led(Recording_Layout::Of(h), *place, h.Dora_start_PC_mill());
+    const Led_Trial trial = Calibrate_Led(Recording_Layout::Of(h), *place, review_.Start_Mill());
     QApplication::restoreOverrideCursor();
     if (!trial.found) {
       Msg_Box(trial.why, Title);

@@ -185,6 +185,7 @@ void Form_Doravent::build_finish_menu() {
   QMenu* subfield = add_menu(finish, QStringLiteral("menu_subfield"), QStringLiteral("Time between fields"));
   for (int box = 1; box <= 6; ++box)
     add_item(subfield, QStringLiteral("item_subfield_box_%1").arg(box), QStringLiteral("Box %1").arg(box));
+  add_item(finish, QStringLiteral("item_start_from_hand_time"), QStringLiteral("Start from hand time"));
   finish->addSeparator();
   add_item(finish, QStringLiteral("item_mark_led"), QStringLiteral("Mark LED place"));
   add_item(finish, QStringLiteral("item_calibrate_delay"), QStringLiteral("Calibrate camera delay"));

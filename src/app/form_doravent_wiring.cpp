@@ -53,6 +53,7 @@ void Form_Doravent::Wire_Controllers() {
   connect(&review, &Review_Session::closed, set_times_.get(), [this] { set_times_->Recording_Closed(); });
   connect(&review, &Review_Session::closed, results_.get(), [this] { results_->Clear_Results_Display(); });
   connect(&review, &Review_Session::closed, slit_.get(), [this] { slit_->Recording_Closed(); });
+  connect(&review, &Review_Session::start_changed, slit_.get(), [this] { slit_->Recording_Opened(); });
   connect(&review, &Review_Session::closed, subfield_.get(), [this] { subfield_->Cancel(); });
   connect(&review, &Review_Session::closed, loupe_.get(), [this] { loupe_->Refresh(); });
 

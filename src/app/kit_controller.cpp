@@ -109,12 +109,14 @@ void Kit_Controller::OnAttach() {
   attached_mill_ = Mill_Now();
   Trace_Message("*obj_Phidget_OnAttach");
   heat_.set_Kit(true, kit_ ? kit_->SerialNumber() : 0);
+  heat_.set_Armed(input(1));
   Check_Attached();
 }
 
 void Kit_Controller::OnDetach() {
   Trace_Message("*obj_Phidget_OnDetach");
   heat_.set_Kit(false, 0);
+  heat_.set_Armed(false);
   Check_Attached();
 }
 
@@ -126,6 +128,7 @@ void Kit_Controller::OnInputChange(int32_t index, bool new_state, const Kit_Stam
     // The LED first: the camera-delay calibration reads every lag before it as camera delay.
     if (response.update_led) Update_LED();
     Trace_Message("*obj_Phidget_OnInputChange, Index = ", index, " NewState = ", new_state);
+    if (index == 1) heat_.set_Armed(new_state);
     step = 20;
     if (response.handle_start) {
       Q_EMIT start_signal(Start_Stamp{stamp.mill, stamp.local, stamp.when});

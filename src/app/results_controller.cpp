@@ -66,6 +66,7 @@ void Results_Controller::Display_Result_Array() {
     heading.heat_id = recording.Dora_Heat_ID();
     heading.heat_name = recording.Dora_Heat_Name();
     heading.started = recording.Dora_start_DateTime();
+    heading.start_recovered = !recording.XML_Header().Dora_Start_Recovered().isEmpty();
     heading.state = review_.State();
     step = 20;
     Results_Form().Display_Results(heading, review_.Results(), program().Box_Delay_Ms,

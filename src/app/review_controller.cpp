@@ -2,6 +2,7 @@
 
 #include "app/main_window_state.h"
 #include "imaging/image_ops.h"
+#include "platform/clock.h"
 #include "platform/error_report.h"
 #include "platform/program_info.h"
 #include "platform/prompts.h"
@@ -12,6 +13,7 @@
 #include "timing/heat_session.h"
 #include "timing/result_change.h"
 #include "timing/review_session.h"
+#include "timing/start_recovery.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -43,6 +45,7 @@ Review_Controller::Review_Controller(const Main_Window_Parts& parts) : Window_Bi
   on("item_last_heat", [this] { item_last_heat_Click(); });
   on("item_close_file", [this] { item_close_file_Click(); });
   on("item_qn3_properties", [this] { item_qn3_properties_Click(); });
+  on("item_start_from_hand_time", [this] { item_start_from_hand_time_Click(); });
 }
 
 void Review_Controller::Wait_Letting_Events_Run(int32_t ms) {
@@ -218,5 +221,62 @@ void Review_Controller::item_qn3_properties_Click() {
     Msg_Box(text, QStringLiteral("QN3 Properties"));
   } catch (...) {
     report_current_exception(10, location("item_qn3_properties_Click"));
+  }
+}
+
+namespace {
+
+// The day the heat was run: the stamped start's, else the recording file's.
+QDate Recording_Day(const cls_VideoFile_handler& h) {
+  const QDateTime stamped = QDateTime::fromString(h.Dora_start_DateTime(), QStringLiteral("yyyy-MM-dd hh:mm:ss"));
+  if (stamped.isValid()) return stamped.date();
+  const QFileInfo file(h.File_name());
+  const QDateTime born = file.birthTime();
+  return (born.isValid() ? born : file.lastModified()).date();
+}
+
+} // namespace
+
+void Review_Controller::item_start_from_hand_time_Click() {
+  int32_t step = 10;
+  const QString title = QStringLiteral("Doravent start from hand time");
+  try {
+    if (review_.Refuse_Change(Result_Change::Times)) return;
+    if (!review_.Shown_Run_Time()) {
+      Beep();
+      Msg_Box(QStringLiteral("The picture shown could not be read: show the winner's crossing first."), title);
+      return;
+    }
+    step = 20;
+    const auto answer = prompts().input(
+        QStringLiteral("The picture shown is taken as the winner's crossing.\nThe winner's hand-timed run time "
+                       "(29,87), or the start's time of day from another clock (14:05:09,12):"),
+        title, {});
+    if (!answer || answer->trimmed().isEmpty()) return;
+    step = 30;
+    const cls_VideoFile_handler& h = review_.Recording();
+    Crossing_Picture winner;
+    winner.capture_mill = h.Timestamp_long();
+    winner.capture_local = h.QN3_Capture_local();
+    winner.field_offset_ms = h.Field_To_Show() == 2 ? 20 : 0; // as the shown run time counts it
+    winner.compensation_ms = h.Goal_Compensation_Ms();
+    winner.position = review_.Position();
+    winner.date = Recording_Day(h);
+    QString why;
+    const std::optional<Recovered_Start> start = Recover_Start(*answer, winner, why);
+    if (!start) {
+      Msg_Box(why, title);
+      return;
+    }
+    step = 40;
+    const int32_t shift = Mill_Difference(review_.Start_Mill(), start->start_mill);
+    const QString question = QStringLiteral("%1.\nEvery time of this heat moves by %2 ms. Set this start?")
+                                 .arg(start->how.left(1).toUpper() + start->how.mid(1))
+                                 .arg(shift);
+    if (Msg_Box(question, title, Prompt_Buttons::YesNo, Prompt_Icon::Question, Prompt_Answer::No) != Prompt_Answer::Yes)
+      return;
+    review_.Recover_Start(*start);
+  } catch (...) {
+    report_current_exception(step, location("item_start_from_hand_time_Click"));
   }
 }

@@ -20,6 +20,9 @@ public:
   void item_close_file_Click() { Do_Close(); }
   // The recording's property text in a message box; a beep without one.
   void item_qn3_properties_Click();
+  // "Start from hand time": the picture shown is the winner's crossing; the start is set from the
+  // winner's hand-timed run time or the start's time of day read off another clock.
+  void item_start_from_hand_time_Click();
 
   // True when the recording is open for review afterwards.
   bool Handle_Open(const QString& path);

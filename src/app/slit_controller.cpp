@@ -213,7 +213,7 @@ void Slit_Controller::Start_Build() {
     }
     input.line = {line.x1, line.y1, line.x2, line.y2};
     building_line_ = input.line;
-    input.clock.start_mill = h.Dora_start_PC_mill();
+    input.clock.start_mill = review_.Start_Mill(); // 0 for a heat with no start yet
     input.clock.compensation_ms = h.Goal_Compensation_Ms();
     input.cache_path = Slit_Cache_Path(input.layout.path);
     clock_ = input.clock;

@@ -129,6 +129,11 @@ public:
   void set_Dora_Result_State(const QString& text);
   QString Dora_Audit_Head() const;
   void set_Dora_Audit_Head(const QString& text);
+  // How a start that never reached the file was recovered; empty for a start taken at the contact.
+  QString Dora_Start_Recovered() const;
+  // False for a recording whose trigger kept frames before any start was stamped.
+  bool Dora_Start_Stamped() const;
+  void set_Dora_Start_Recovered(const QString& text);
 
   // File, computer and image properties.
   QString Creation_date() const;

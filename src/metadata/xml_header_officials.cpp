@@ -9,6 +9,7 @@ namespace {
 
 const char* const result_state = "dora_result_state";
 const char* const audit_head = "dora_audit_head";
+const char* const start_recovered = "dora_start_recovered";
 
 } // namespace
 
@@ -29,3 +30,12 @@ void Cls_XML_header::set_Dora_Result_State(const QString& text) { write_race_ele
 QString Cls_XML_header::Dora_Audit_Head() const { return read_single_or(audit_head, {}); }
 
 void Cls_XML_header::set_Dora_Audit_Head(const QString& text) { write_race_element(audit_head, text); }
+
+bool Cls_XML_header::Dora_Start_Stamped() const {
+  // A new header holds the element's name until a start is stamped.
+  return xml_header_text::Is_Numeric(read_single_or("dora_start_PC_mill", {}));
+}
+
+QString Cls_XML_header::Dora_Start_Recovered() const { return read_single_or(start_recovered, {}); }
+
+void Cls_XML_header::set_Dora_Start_Recovered(const QString& text) { write_race_element(start_recovered, text); }

@@ -279,6 +279,8 @@ void Fill_From_Recording(Photo_Finish_Job& job, cls_VideoFile_handler& recording
   job.heat_id = text([&] { return recording.Dora_Heat_ID(); });
   job.heat_name = text([&] { return recording.Dora_Heat_Name(); });
   job.start_date_time = text([&] { return recording.Dora_start_DateTime(); });
+  if (!text([&] { return recording.XML_Header().Dora_Start_Recovered(); }).isEmpty())
+    job.start_date_time += QStringLiteral(" (start recovered)");
   for (int16_t box = 1; box <= 6; ++box)
     job.header_dog_names.at(static_cast<size_t>(box - 1)) = text([&] { return recording.Dora_Dog_name(box); });
   job.state = Result_State_Of(text([&] { return recording.XML_Header().Dora_Result_State(); }));

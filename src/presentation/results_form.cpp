@@ -348,7 +348,9 @@ void Form_Dora_Results::Display_Results(const Results_Heading& heading, const Re
   Label_Heat_name->setFont(heat_font);
   Label_Heat_name->setText(heading.heat_name);
   Label_Heat_name->setToolTip(heading.heat_name);
-  Label_heat_started->setText(QStringLiteral("Started at: ") + heading.started);
+  // A recovered start is no contact's: every time counts from a hand time.
+  Label_heat_started->setText(QStringLiteral("Started at: ") + heading.started +
+                              (heading.start_recovered ? QStringLiteral(" (start recovered)") : QString()));
 
   Show_State(heading.state);
 

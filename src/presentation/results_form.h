@@ -45,6 +45,7 @@ struct Results_Heading {
   QString heat_name;
   QString started; // the start date and time as stored
   Result_State state = Result_State::Provisional;
+  bool start_recovered = false;
 };
 
 // What the window's moves need of the main window; unset hooks do nothing.

@@ -118,7 +118,9 @@ bool Heat_Session::Admitted(Heat_Command command) {
                                              QStringLiteral(" is already being carried out")));
     return false;
   }
-  const Heat_Rule rule = Heat_Command_Rule(State(), command, {reviewing_, finishing_, program().Development_Mode});
+  const bool without_start = State() == Heat_State::Collecting && collected_from_ == Heat_State::Prepared;
+  const Heat_Rule rule =
+      Heat_Command_Rule(State(), command, {reviewing_, finishing_, program().Development_Mode, without_start, armed_});
   switch (rule.verdict) {
   case Heat_Verdict::Accept: return true;
   case Heat_Verdict::Ignore: return false;
@@ -239,7 +241,13 @@ void Heat_Session::Start(const Start_Stamp& stamp) {
     Stamp_Heat_Start(*writer_, stamp.mill, stamp.local, stamp.when);
     writer_->Close_File();
     step = 50;
-    set_State(Heat_State::Running);
+    if (state_ == Heat_State::Collecting) {
+      // The trigger closed before the start: its frames stay the heat's, and it ends into a run.
+      collected_from_ = Heat_State::Running;
+      Q_EMIT state_changed();
+    } else {
+      set_State(Heat_State::Running);
+    }
     PlayPOP();
     Trace_Message("Handle_Start, end");
   } catch (...) {
@@ -260,6 +268,7 @@ void Heat_Session::Capture_Start() {
     if (!Admitted(Heat_Command::Capture_Start) || !camera_) return;
     camera_->set_Collecting(true);
     collected_from_ = state_ == Heat_State::Prepared ? Heat_State::Prepared : Heat_State::Running;
+    if (collected_from_ == Heat_State::Prepared) Trace_Message(time_of_day() + "*Capture before any start");
     if (appending_) {
       // The pass in progress was the last trigger's; this one collects behind it.
       state_ = Heat_State::Collecting;

@@ -77,6 +77,8 @@ public:
   // A kit detached while a camera trigger is closed ends the collecting, with a message.
   void set_Kit(bool attached, int32_t serial);
   void set_Reviewing(bool reviewing) { reviewing_ = reviewing; }
+  // The kit's armed switch: with it on, a trigger before any start is the heat's.
+  void set_Armed(bool armed) { armed_ = armed; }
   void set_Capture_Folder(const QString& folder) { capture_folder_ = folder; }
   void set_Heat_Data(const Heat_Data& data) { heat_data_ = data; }
   void set_Goal_Lines(const Goal_Line& finish, const Goal_Line& split);
@@ -182,5 +184,6 @@ private:
   int32_t kit_serial_ = 0;
   bool reviewing_ = false;
   bool warmed_up_ = false;
+  bool armed_ = false;
   int32_t append_wait_ms_ = 500;
 };

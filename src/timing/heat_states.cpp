@@ -18,6 +18,7 @@ Heat_Rule Heat_Command_Rule(Heat_State state, Heat_Command command, const Heat_C
   // own recording is not touched while another one is reviewed.
   if (reviewing && (command == C::Initiate || command == C::Start || command == C::Finish))
     return refuse(command == C::Start ? "*H_S File open!!" : "*A recording is open for review");
+  if (reviewing && command == C::Capture_Start && state == S::Prepared) return ignore(); // not into the heat's file
   switch (command) {
   case C::Initiate:
     switch (state) {
@@ -32,15 +33,15 @@ Heat_Rule Heat_Command_Rule(Heat_State state, Heat_Command command, const Heat_C
     switch (state) {
     case S::Idle:
     case S::Prepared: return accept(); // Idle: prepared on the fly, or refused, by the setting
-    case S::Running:
-    case S::Collecting: return refuse("*Heat already started!!");
+    case S::Running: return refuse("*Heat already started!!");
+    case S::Collecting: return conditions.collecting_without_start ? accept() : refuse("*Heat already started!!");
     case S::Appending: return finishing ? defer() : refuse("*Heat already started!!");
     }
     break;
   case C::Capture_Start:
     switch (state) {
     case S::Idle: return refuse("*Capture refused, no recording prepared");
-    case S::Prepared: return conditions.development ? accept() : ignore(); // no heat runs yet
+    case S::Prepared: return conditions.armed || conditions.development ? accept() : ignore();
     case S::Running: return accept();
     case S::Collecting: return ignore(); // a second trigger while the first is closed
     case S::Appending: return finishing ? ignore() : accept();

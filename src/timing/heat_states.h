@@ -36,6 +36,11 @@ struct Heat_Conditions {
   bool finishing = false;
   // Development mode captures without a running heat.
   bool development = false;
+  // The trigger's frames are collected before any start: a start may still come (an operator
+  // too late); without one the start is recovered by hand in review.
+  bool collecting_without_start = false;
+  // The start is armed: a trigger before any start is kept (a start contact that failed).
+  bool armed = false;
 };
 
 Heat_Rule Heat_Command_Rule(Heat_State state, Heat_Command command, const Heat_Conditions& conditions);

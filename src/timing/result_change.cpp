@@ -61,6 +61,14 @@ std::vector<Result_Value> Read_Result_Values(const Cls_XML_header& header) {
       {QStringLiteral("result state"), Result_State_Text(Result_State_Of(header.Dora_Result_State())), false});
   values.push_back({QStringLiteral("event"), readable([&] { return header.Dora_event(); }), false});
   values.push_back({QStringLiteral("heat name"), readable([&] { return header.Dora_Heat_Name(); }), false});
+  // The instant every time counts from; a recovered one says how it was recovered.
+  values.push_back({QStringLiteral("start"), readable([&] {
+                      const QString recovered = header.Dora_Start_Recovered();
+                      if (!header.Dora_Start_Stamped()) return QStringLiteral("none");
+                      return QString::number(header.Dora_heat_start_PC_mill()) +
+                             (recovered.isEmpty() ? QString() : QStringLiteral(" (") + recovered + QLatin1Char(')'));
+                    }),
+                    true});
   for (int16_t box = 1; box <= 8; ++box) {
     values.push_back(
         {box_what(box, "time"), readable([&] { return Audit_Time_Text(header.Dora_Heat_time(box, false)); }), true});

@@ -15,7 +15,8 @@
 
 namespace {
 
-const char* const Columns = "rank,box,name,time,split,dead_heat,distance,code,state,event,heat,heat_name";
+const char* const Columns =
+    "rank,box,name,time,split,dead_heat,distance,code,state,event,heat,heat_name,start_recovered";
 
 } // namespace
 
@@ -33,6 +34,7 @@ Published_Result Publish_Result(const Cls_XML_header& header, int32_t box_delay_
   result.heat = header.Dora_Heat_ID();
   result.heat_name = header.Dora_Heat_Name();
   result.state = Result_State_Text(Result_State_Of(header.Dora_Result_State()));
+  result.start_recovered = !header.Dora_Start_Recovered().isEmpty();
   const auto ranked = Rank_Results(header, box_delay_ms);
   Result_Array sorted;
   for (std::size_t r = 0; r < ranked.size(); ++r)
@@ -66,12 +68,19 @@ QString Result_Csv_Field(const QString& text) {
 QByteArray Result_Csv(const Published_Result& result) {
   QString text = QString::fromLatin1(Columns) + QLatin1Char('\n');
   for (const Published_Row& row : result.rows) {
-    const QStringList fields{row.rank,     QString::number(row.box),
-                             row.name,     row.time,
-                             row.split,    row.dead_heat ? QStringLiteral("1") : QStringLiteral("0"),
-                             row.distance, row.code,
-                             result.state, result.event,
-                             result.heat,  result.heat_name};
+    const QStringList fields{row.rank,
+                             QString::number(row.box),
+                             row.name,
+                             row.time,
+                             row.split,
+                             row.dead_heat ? QStringLiteral("1") : QStringLiteral("0"),
+                             row.distance,
+                             row.code,
+                             result.state,
+                             result.event,
+                             result.heat,
+                             result.heat_name,
+                             result.start_recovered ? QStringLiteral("1") : QStringLiteral("0")};
     QStringList quoted;
     for (const QString& field : fields)
       quoted << Result_Csv_Field(field);
@@ -96,6 +105,7 @@ QByteArray Result_Json(const Published_Result& result) {
     o[QStringLiteral("event")] = result.event;
     o[QStringLiteral("heat")] = result.heat;
     o[QStringLiteral("heat_name")] = result.heat_name;
+    o[QStringLiteral("start_recovered")] = result.start_recovered;
     rows.append(o);
   }
   return QJsonDocument(rows).toJson(QJsonDocument::Indented);

@@ -27,7 +27,8 @@ struct Published_Result {
   QString event;
   QString heat;
   QString heat_name;
-  QString state; // "Provisional", "Official" or "No Race"
+  QString state;                // "Provisional", "Official" or "No Race"
+  bool start_recovered = false; // the times count from a start recovered by hand
   std::array<Published_Row, Result_Rows> rows;
 };
 

@@ -10,8 +10,10 @@
 #include "platform/user_folders.h"
 #include "recording/frame_display.h"
 #include "recording/video_file_handler.h"
+#include "timing/interpolated_time.h"
 #include "timing/result_change.h"
 #include "timing/run_time.h"
+#include "timing/start_recovery.h"
 
 #include <algorithm>
 #include <limits>
@@ -90,11 +92,16 @@ bool Review_Session::Open(const QString& path) {
       return false;
     }
     step = 50;
-    start_mill_ = h.Dora_start_PC_mill();
+    const bool stamped = h.XML_Header().Dora_Start_Stamped();
+    start_mill_ = stamped ? h.Dora_start_PC_mill() : 0;
     position_ = 1;
     shown_readable_ = false;
     heat_elapsed_ms_ = 0;
     Q_EMIT opened();
+    // A trigger that closed before any start kept the frames; their times need a start.
+    if (Is_Open() && !stamped)
+      Msg_Box(QStringLiteral("This heat has no start instant, so its run times mean nothing yet. Show the "
+                             "winner's crossing and choose \"Start from hand time\" in the Finish menu."));
     return Is_Open();
   } catch (...) {
     report_current_exception(step, location("Handle_Open"));
@@ -290,4 +297,38 @@ bool Review_Session::Change_Result(const QString& command, const std::function<v
   Reload_Results();
   if (State() != before) Q_EMIT state_changed();
   return written;
+}
+
+bool Review_Session::Recover_Start(const Recovered_Start& start) {
+  if (!Is_Open()) return false;
+  cls_VideoFile_handler& h = *recording_;
+  const int32_t old_start = start_mill_;
+  const int32_t shift = Mill_Difference(old_start, start.start_mill);
+  const bool changed = Change_Result(QStringLiteral("Start from hand time: ") + start.how, [&] {
+    h.set_Dora_start_PC_mill(start.start_mill);
+    h.set_Dora_heat_start_local(start.start_local);
+    if (!start.start_date_time.isEmpty()) h.set_Dora_start_DateTime(start.start_date_time);
+    h.XML_Header().set_Dora_Start_Recovered(start.how);
+    // Times are run times from the start: they move by what the start moved.
+    for (int16_t box = 1; box <= 8; ++box) {
+      // Read before the time moves: it counts as interpolated only while it is the box's time.
+      const std::optional<Interpolated_Time> interpolated = Read_Interpolated_Time(h.XML_Header(), box);
+      for (const bool split : {false, true}) {
+        const int32_t t = h.Dora_Heat_time(box, split);
+        if (t > 0 && t < Code_Did_Not_Finish) h.set_Dora_Heat_time(box, split, t + shift);
+      }
+      if (interpolated) {
+        Interpolated_Time moved = *interpolated;
+        moved.time_ms += shift;
+        moved.field_time_ms += shift;
+        Write_Interpolated_Time(h.XML_Header(), box, moved);
+      }
+    }
+  });
+  if (changed) {
+    start_mill_ = h.Dora_start_PC_mill();
+    Show_Again();
+    Q_EMIT start_changed();
+  }
+  return changed;
 }

@@ -16,6 +16,7 @@
 #include <optional>
 
 class Frame_Display;
+struct Recovered_Start;
 class cls_VideoFile_handler;
 
 // What a result change touches: times are frozen while the result is declared, names and the
@@ -92,12 +93,18 @@ public:
   bool Change_Result(const QString& command, const std::function<void()>& change,
                      Result_Change kind = Result_Change::Times);
 
+  // The heat's start set again from the winner's crossing (start_recovery.h): every stored time
+  // moves with it, and the header and the audit trail say how. A result change like any other.
+  bool Recover_Start(const Recovered_Start& start);
+
 Q_SIGNALS:
   void about_to_open();
   void opened();
   void closed();
   void picture_shown(int32_t position);
   void results_changed();
+  // Every run time of the recording counts from a new start (a start recovered by hand).
+  void start_changed();
   void state_changed();
 
 private:

@@ -8,10 +8,12 @@
 #include "app/results_controller.h"
 #include "app/review_controller.h"
 #include "app/slit_controller.h"
+#include "metadata/xml_header.h"
 #include "mock/heat_window.h"
 #include "platform/settings.h"
 #include "presentation/event_form.h"
 #include "presentation/results_form.h"
+#include "recording/audit_trail.h"
 #include "recording/frame_display.h"
 #include "recording/video_file_handler.h"
 
@@ -21,6 +23,8 @@
 #include <QSlider>
 #include <QSpinBox>
 #include <QTest>
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -69,6 +73,23 @@ struct Whole_Heat : Heat_Window {
     ui(w).Command_finish->click();
     EXPECT_FALSE(w->heat_session().Running());
   }
+  // Each finisher's first field past the line, found on the fields as a reader decodes them.
+  static std::array<int, 5> first_past(const QString& path) {
+    std::array<int, 5> past{};
+    cls_VideoFile_handler reader;
+    EXPECT_TRUE(reader.Open_File(path));
+    Image_Display field;
+    for (int box = 1; box <= 5; ++box) {
+      int& v = past.at(static_cast<size_t>(box - 1));
+      for (int f = 1; f <= reader.Num_fields() && v == 0; ++f) {
+        reader.Draw_RGB_Field(f, field);
+        if (!Is_Turf(field.image.pixel(Past_Line_Column, Runner_Row(box)))) v = f;
+      }
+      EXPECT_GT(v, 1) << "box " << box << ": the recording must hold the field before the crossing";
+    }
+    reader.Close_File();
+    return past;
+  }
   // The recording opened again, each finisher's box pressed at its first field past the line
   // (found on the fields as a reader decodes them), and the proposals made; every time is held
   // against the truth.
@@ -77,22 +98,12 @@ struct Whole_Heat : Heat_Window {
     cls_VideoFile_handler& h = w->obj_QN3_Handler();
     ASSERT_TRUE(h.File_open());
     ASSERT_EQ(w->review_session().File_Name(), path);
-    cls_VideoFile_handler reader;
-    ASSERT_TRUE(reader.Open_File(path));
-    Image_Display field;
+    const std::array<int, 5> past = first_past(path);
     for (int box = 1; box <= 5; ++box) {
-      SCOPED_TRACE(box);
-      int first_past = 0;
-      for (int v = 1; v <= reader.Num_fields() && first_past == 0; ++v) {
-        reader.Draw_RGB_Field(v, field);
-        if (!Is_Turf(field.image.pixel(Past_Line_Column, Runner_Row(box)))) first_past = v;
-      }
-      ASSERT_GT(first_past, 1) << "the recording must hold the field before the crossing";
       if (box == 3) ui(w).Cmd_DeadHeat->click();
-      ui(w).Slider_play->setValue(first_past);
+      ui(w).Slider_play->setValue(past.at(static_cast<size_t>(box - 1)));
       ui(w).Command_BOX_set_time.at(static_cast<size_t>(box - 1))->click();
     }
-    reader.Close_File();
     QTRY_VERIFY_WITH_TIMEOUT(!w->slit().Building(), 30000);
     for (int box = 1; box <= 5; ++box) {
       SCOPED_TRACE(box);
@@ -210,6 +221,74 @@ TEST_F(Whole_Heat, AStartDuringTheLastHeatsAppendIsTheNextHeats) {
   run_to_the_finish();
   review_against_the_truth(second);
   EXPECT_TRUE(errors.reports.empty());
+}
+
+// A start the program never heard (a broken wire) or heard late (the operator pressing "Start
+// heat" with the dogs near the line): the trigger's frames are kept, and the start recovered from
+// the winner's hand time puts every time where the physical truth has it, marked as recovered.
+TEST_F(Whole_Heat, AStartRecoveredFromTheWinnersHandTimeTimesTheHeatToTheTruth) {
+  for (const bool late_press : {false, true}) {
+    SCOPED_TRACE(late_press ? "started late by hand" : "start contact failed");
+    prompts->seen.clear();
+    load_heat_window(0);
+    synthetic->set_Crossings(Crossings);
+    start_camera();
+    ui(w).Command_initiate_file->click();
+    const QString path = w->heat_session().Recording_Path();
+    input(1, true);
+    clock.advance(7);
+    synthetic->Set_Physical_Start(clock.mill); // the traps open; the contact stays as it was
+    frames(30);
+    input(3, true);
+    ASSERT_TRUE(w->heat_session().Collecting()) << "a trigger before any start keeps its frames";
+    if (late_press) w->heat_session().Start(Start_Stamp::Now());
+    frames(35);
+    input(3, false);
+    ui(w).Command_finish->click();
+    ASSERT_EQ(w->heat_session().Held_Frames(), 0);
+
+    w->item(QStringLiteral("item_last_heat"))->trigger();
+    ASSERT_EQ(w->review_session().File_Name(), path);
+    EXPECT_EQ(prompts->messages().filter(QStringLiteral("no start instant")).size(), late_press ? 0 : 1);
+    const std::array<int, 5> past = first_past(path);
+    const auto press_boxes = [&] {
+      for (int box = 1; box <= 5; ++box) {
+        ui(w).Slider_play->setValue(past.at(static_cast<size_t>(box - 1)));
+        ui(w).Command_BOX_set_time.at(static_cast<size_t>(box - 1))->click();
+      }
+    };
+    // Times taken before the recovery move with the start; times taken after count from it.
+    if (late_press) press_boxes();
+    ui(w).Slider_play->setValue(past.at(0));
+    prompts->texts = {QStringLiteral("1,50")}; // the winner's hand time, box 1's true crossing
+    prompts->answers = {Prompt_Answer::Yes};
+    w->item(QStringLiteral("item_start_from_hand_time"))->trigger();
+    if (!late_press) press_boxes();
+    cls_VideoFile_handler& h = w->obj_QN3_Handler();
+    EXPECT_EQ(h.Dora_Heat_time(1, false), 1500) << "the winner's picture shows the hand time";
+    for (int box = 2; box <= 5; ++box) {
+      SCOPED_TRACE(box);
+      // Each first field past the line lies up to a field after its crossing.
+      const int32_t gap = h.Dora_Heat_time(static_cast<int16_t>(box), false) - 1500;
+      const int32_t truth = *Crossings.at(static_cast<size_t>(box - 1)) - 1500;
+      EXPECT_GT(gap, truth - 20);
+      EXPECT_LT(gap, truth + 20);
+    }
+    EXPECT_FALSE(h.XML_Header().Dora_Start_Recovered().isEmpty())
+        << prompts->messages().join(QLatin1Char('|')).toStdString();
+    const Audit_Check trail = Check_Audit_Trail(Read_Audit_Trail(Audit_Trail_Path(path)), std::nullopt);
+    EXPECT_TRUE(trail.holds()) << trail.why.toStdString();
+    const auto recovered = std::count_if(trail.entries.begin(), trail.entries.end(), [](const Audit_Entry& e) {
+      return e.command.startsWith(QStringLiteral("Start from hand time")) && e.what == QStringLiteral("start");
+    });
+    EXPECT_EQ(recovered, 1);
+    EXPECT_TRUE(w->results().Results_Form().Label_heat_started->text().endsWith(QStringLiteral("(start recovered)")));
+    for (const auto& r : errors.reports)
+      ADD_FAILURE() << r.location.toStdString() << ": " << r.description.toStdString();
+    w->review().Do_Close();
+    w.reset();
+    QFile::remove(program().Settings_File_Path);
+  }
 }
 
 // The camera delay from the kit's LED: the LED lights when the program's output call reaches the

@@ -30,13 +30,14 @@ struct Box {
 // What the results window shows with a box delay of 100 ms, in rank order, then the distance,
 // the code and the heat each row belongs to.
 const char* const Rows_With_Delay_100[] = {
-    R"(1,2,Bolt,"29,60","00,00",0,,,Provisional,Demo,1,Demo heat)",
-    R"(1,5,Flash,"29,60","00,00",1,dht,,Provisional,Demo,1,Demo heat)",
-    R"(3,1,Rex,"31,35","15,10",0,dis,,Provisional,Demo,1,Demo heat)",
-    R"(---,6,Max,DNF,"---,---",0,,DNF,Provisional,Demo,1,Demo heat)",
-    R"(---,3,Sky,DSQ,"---,---",0,,DSQ,Provisional,Demo,1,Demo heat)",
-    R"(---,4,"Ace, Jr","---,---","---,---",0,,unset,Provisional,Demo,1,Demo heat)"};
-const char* const Columns = "rank,box,name,time,split,dead_heat,distance,code,state,event,heat,heat_name";
+    R"(1,2,Bolt,"29,60","00,00",0,,,Provisional,Demo,1,Demo heat,0)",
+    R"(1,5,Flash,"29,60","00,00",1,dht,,Provisional,Demo,1,Demo heat,0)",
+    R"(3,1,Rex,"31,35","15,10",0,dis,,Provisional,Demo,1,Demo heat,0)",
+    R"(---,6,Max,DNF,"---,---",0,,DNF,Provisional,Demo,1,Demo heat,0)",
+    R"(---,3,Sky,DSQ,"---,---",0,,DSQ,Provisional,Demo,1,Demo heat,0)",
+    R"(---,4,"Ace, Jr","---,---","---,---",0,,unset,Provisional,Demo,1,Demo heat,0)"};
+const char* const Columns =
+    "rank,box,name,time,split,dead_heat,distance,code,state,event,heat,heat_name,start_recovered";
 
 struct Qn3_Results : ::testing::Test {
   QTemporaryDir dir;
@@ -99,8 +100,8 @@ TEST_F(Qn3_Results, JsonRowsCarryTheWindowsTexts) {
   ASSERT_EQ(o.status, 0) << o.err.toStdString();
   const QJsonArray rows = QJsonDocument::fromJson(o.out.toUtf8()).array();
   ASSERT_EQ(rows.size(), 6);
-  QStringList keys{"box",       "code", "dead_heat", "distance", "event", "heat",
-                   "heat_name", "name", "rank",      "split",    "state", "time"};
+  QStringList keys{"box",  "code", "dead_heat", "distance",        "event", "heat", "heat_name",
+                   "name", "rank", "split",     "start_recovered", "state", "time"};
   for (const QJsonValue& row : rows)
     EXPECT_EQ(row.toObject().keys(), keys);
   const QJsonObject second = rows.at(1).toObject();

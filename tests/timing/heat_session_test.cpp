@@ -117,7 +117,7 @@ TEST_F(Heat_Table, EveryCommandInEveryState) {
       {S::Idle, C::Capture_End, H::Idle, false},
       {S::Idle, C::Finish, H::Idle, true},
       {S::Idle, C::Abort, H::Idle, false},
-      // Prepared: a trigger before the start is not the heat's yet.
+      // Prepared: a trigger before the start is not the heat's unless the start is armed.
       {S::Prepared, C::Initiate, H::Prepared, false},
       {S::Prepared, C::Start, H::Running, false},
       {S::Prepared, C::Capture_Start, H::Prepared, false},
@@ -184,9 +184,32 @@ TEST(Heat_Rule, AStartDuringAFinishingAppendIsKeptForTheNextHeat) {
             Heat_Verdict::Defer);
   EXPECT_EQ(Heat_Command_Rule(Heat_State::Appending, Heat_Command::Start, {false, false, false}).verdict,
             Heat_Verdict::Refuse);
-  EXPECT_EQ(Heat_Command_Rule(Heat_State::Prepared, Heat_Command::Capture_Start, {false, false, true}).verdict,
+  EXPECT_EQ(
+      Heat_Command_Rule(Heat_State::Prepared, Heat_Command::Capture_Start, {false, false, false, false, true}).verdict,
+      Heat_Verdict::Accept)
+      << "an armed start keeps a trigger's frames before any start";
+  EXPECT_EQ(Heat_Command_Rule(Heat_State::Collecting, Heat_Command::Start, {false, false, false, true}).verdict,
             Heat_Verdict::Accept)
-      << "development mode captures without a running heat";
+      << "a start after the trigger closed is the heat's start";
+}
+
+// An operator too late with the start: the trigger's frames are kept, the late start is taken
+// while they are collected, and the heat runs on once the trigger opens.
+TEST_F(Heat_Table, AStartWhileATriggerCollectsBeforeItIsTheHeatsStart) {
+  in_state(Start_From::Prepared, [&] {
+    heat->set_Armed(true);
+    heat->Capture_Start();
+    keep_frames(3);
+    ASSERT_EQ(heat->State(), Heat_State::Collecting);
+    const Start_Stamp late = Start_Stamp::Now();
+    heat->Start(late);
+    EXPECT_EQ(heat->State(), Heat_State::Collecting);
+    EXPECT_EQ(heat->Start_Mill(), late.mill);
+    heat->Capture_End();
+    EXPECT_EQ(heat->State(), Heat_State::Running);
+    EXPECT_EQ(heat->Held_Frames(), 0) << "the frames went into the recording";
+  });
+  EXPECT_EQ(prompts->beeps(), 0);
 }
 
 } // namespace
