@@ -1,7 +1,9 @@
 // A long meeting: 40 heats back to back in the real main window, headless, with the synthetic
 // camera and the simulated kit on a stepped clock. Each heat is initiated, started by the kit's
 // start contact, captured for 8 s around the finish by the goal camera's trigger, appended,
-// finished, opened for review, given six times and closed. Per heat: wall time, resident memory,
+// finished and opened again, as a race script says (played on the stepped clock: the kit's input
+// changes by the simulated kit, the operator's commands by the script player), then given six
+// times and closed. Per heat: wall time, resident memory,
 // open descriptors, frames lost (kept while the trigger was closed but missing from the file)
 // and times stored off the synthetic truth. What a long meeting must not show is growth.
 //   bench_meeting [heats]
@@ -10,6 +12,7 @@
 #include "app/heat_controller.h"
 #include "app/kit_controller.h"
 #include "app/playback_controller.h"
+#include "app/race_script_player.h"
 #include "app/review_controller.h"
 #include "bench_heat_window.h"
 #include "capture/capture_hdmi.h"
@@ -23,6 +26,7 @@
 #include "platform/settings.h"
 #include "platform/user_folders.h"
 #include "recording/video_file_handler.h"
+#include "timing/race_script.h"
 
 #include <QAction>
 #include <QApplication>
@@ -120,10 +124,15 @@ public:
                     Local_AppData_Folder() + QStringLiteral("Doravent_HDMI.ini"));
     w_ = Bench_Heat_Window(folder_.path());
     Settle();
+    controls_ = ui(w_);
+    const QList<QAction*> actions = w_->findChildren<QAction*>(); // the player triggers items by name
+    controls_->items.assign(actions.begin(), actions.end());
+    player_ = std::make_unique<Race_Script_Player>(*controls_, *w_->kit().Simulated(), std::vector<Race_Command>{});
     Start_Camera();
     Switch(1, true); // armed
   }
   ~Meeting() {
+    player_.reset();
     w_->obj_QN3_Handler().Close_File();
     w_.reset();
     install_error_sink(nullptr);
@@ -142,22 +151,38 @@ public:
       crossings.at(box) = 3000 + static_cast<int32_t>((box * 37 + static_cast<size_t>(number) * 11) % 300);
     synthetic_->set_Crossings(crossings);
 
-    // Review stops the camera: the operator starts it again for the next heat.
-    if (!w_->camera().Cameras_Running()) Start_Camera();
-    ui(w_).Command_initiate_file->click();
-    const QString path = w_->heat_session().Recording_Path();
-    clock_.advance(7); // the start falls between frames
-    Switch(0, true);
-    if (!w_->heat_session().Running()) Fail("the heat did not start");
-    Frames(10);
-    Switch(0, false);
-    Frames(15);      // the race until 1 s
-    Switch(3, true); // the goal camera's trigger: 8 s around the finish
-    row.kept = Frames(200);
-    Switch(3, false);
-    ui(w_).Command_finish->click();
-
-    w_->item(QStringLiteral("item_last_heat"))->trigger();
+    // Review stops the camera: the operator starts it again for the next heat, and initiates
+    // once its rate is measured (101 frames).
+    const QString script = QStringLiteral(R"(0 camera
+4100 initiate
+4107 input 0 1      # the start falls between frames
+4507 input 0 0
+5107 input 3 1      # the goal camera's trigger: 8 s around the finish
+13107 input 3 0
+13107 finish
+13107 open-last
+)");
+    Race_Script_Error error;
+    const std::optional<std::vector<Race_Command>> commands = Parse_Race_Script(script, error);
+    if (!commands) Fail("the meeting's race script cannot be read");
+    const int32_t heat_zero = clock_.mill;
+    QString path;
+    for (const Race_Command& c : *commands) {
+      row.kept += Frames_Until(heat_zero + c.at_ms);
+      if (c.action == Race_Action::Input) {
+        Switch(c.input, c.closed);
+        if (c.input == 0 && c.closed && !w_->heat_session().Running()) {
+          std::fprintf(stderr, "state %s\n", qPrintable(Heat_State_Name(w_->heat_session().State())));
+          Fail("the heat did not start");
+        }
+        continue;
+      }
+      if (c.action == Race_Action::Camera && w_->camera().Cameras_Running()) continue;
+      player_->Run(c);
+      Settle();
+      if (c.action == Race_Action::Initiate) path = w_->heat_session().Recording_Path();
+      if (c.action == Race_Action::Camera) Use_Synthetic();
+    }
     cls_VideoFile_handler& h = w_->obj_QN3_Handler();
     if (!h.File_open() || ui(w_).Text_filename->text() != path) Fail("the heat did not open");
     row.lost = row.kept - h.Num_Frames();
@@ -182,9 +207,22 @@ public:
 private:
   void Start_Camera() {
     ui(w_).Command_start_camera->click();
-    synthetic_ = w_->camera().Capture().Synthetic();
-    synthetic_->set_Stepped(true);
+    Use_Synthetic();
     Frames(101); // the rate is measured
+  }
+  void Use_Synthetic() {
+    synthetic_ = w_->camera().Capture().Synthetic();
+    if (!synthetic_) Fail("the synthetic camera does not stream");
+    synthetic_->set_Stepped(true);
+  }
+  // Camera frames every 40 ms up to `mill`, then the rest of the way without one; the frames the
+  // heat kept.
+  int32_t Frames_Until(int32_t mill) {
+    int32_t kept = 0;
+    while (Mill_Difference(mill, clock_.mill) >= 40)
+      kept += Frames(1);
+    clock_.advance(std::max(0, Mill_Difference(mill, clock_.mill)));
+    return kept;
   }
   // Frames delivered while the heat keeps them.
   int32_t Frames(int count) {
@@ -198,8 +236,10 @@ private:
     return kept;
   }
   void Switch(int32_t index, bool closed) {
-    w_->kit().Simulated()->set_Switch(index, closed);
-    for (int i = 0; i < 1000 && w_->kit().Simulated()->Input(index) != closed; ++i)
+    Simulated_Kit& kit = *w_->kit().Simulated();
+    kit.set_Switch(index, closed);
+    kit.Wait_Raised(); // raised on the kit's own thread
+    for (int i = 0; i < 100000 && kit.Input(index) != closed; ++i)
       QCoreApplication::processEvents();
     Settle();
   }
@@ -229,6 +269,8 @@ private:
   std::unique_ptr<Prompts> previous_prompts_;
   std::unique_ptr<Form_Doravent> w_;
   Synthetic_Camera* synthetic_ = nullptr;
+  std::optional<Main_Window_Controls> controls_;
+  std::unique_ptr<Race_Script_Player> player_;
 };
 
 } // namespace

@@ -20,10 +20,10 @@ public:
   // Counts from the moment the kit attached (`attached_mill`, the program clock).
   void Play(int32_t attached_mill);
   bool Playing() const { return playing_; }
-
-private:
+  // One operator command now, as its moment came (a player on a clock of its own steps the kit).
   void Run(const Race_Command& command);
 
+private:
   Main_Window_Controls& ui_;
   Simulated_Kit& kit_;
   std::vector<Race_Command> commands_;
