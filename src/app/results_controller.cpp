@@ -7,6 +7,7 @@
 #include "presentation/results_form.h"
 #include "recording/video_file_handler.h"
 #include "timing/beaten_distance.h"
+#include "timing/declaration.h"
 #include "timing/review_session.h"
 
 #include <QLabel>
@@ -67,9 +68,13 @@ void Results_Controller::Display_Result_Array() {
     heading.heat_name = recording.Dora_Heat_Name();
     heading.started = recording.Dora_start_DateTime();
     heading.state = review_.State();
+    heading.audit_text = review_.Audit().text;
+    heading.audit_sound = !review_.Audit().checked || review_.Audit().Sound();
     step = 20;
-    Results_Form().Display_Results(heading, review_.Results(), program().Box_Delay_Ms,
-                                   Read_Distance_Rules(program().Settings_File_Path));
+    // A declared result keeps the delay and rules it was declared with.
+    const Result_Settings settings = Result_Settings_For(recording.XML_Header(), program().Box_Delay_Ms,
+                                                         Read_Distance_Rules(program().Settings_File_Path));
+    Results_Form().Display_Results(heading, review_.Results(), settings.box_delay_ms, settings.rules);
   } catch (...) {
     report(step, QStringLiteral("Display_Result_Array"));
   }

@@ -177,6 +177,10 @@ void Form_Dora_Results::build_controls() {
   Label_result_state = make_label(central, QStringLiteral("Label_result_state"));
   Label_result_state->setFont(arial(16, true));
   outer->addWidget(Label_result_state);
+  Label_audit = make_label(central, QStringLiteral("Label_audit"));
+  Label_audit->setWordWrap(true);
+  Label_audit->hide();
+  outer->addWidget(Label_audit);
 
   // One heading per column in the rows' grid: spaces in a proportional font never line up.
   auto* rows = new QGridLayout;
@@ -333,6 +337,7 @@ void Form_Dora_Results::Clear_Results_Display() {
     Shape_dead_circle.at(i)->hide();
   }
   Show_State(std::nullopt);
+  Show_Audit({}, true);
   Paint_Boxes();
 }
 
@@ -351,6 +356,7 @@ void Form_Dora_Results::Display_Results(const Results_Heading& heading, const Re
   Label_heat_started->setText(QStringLiteral("Started at: ") + heading.started);
 
   Show_State(heading.state);
+  Show_Audit(heading.audit_text, heading.audit_sound);
 
   shown_ = sorted;
   const auto texts = Result_Row_Texts(sorted, box_delay_ms);

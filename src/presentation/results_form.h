@@ -45,6 +45,9 @@ struct Results_Heading {
   QString heat_name;
   QString started; // the start date and time as stored
   Result_State state = Result_State::Provisional;
+  // The audit trail's check at the opening or the last change; nothing shown while it is sound.
+  QString audit_text{};
+  bool audit_sound = true;
 };
 
 // What the window's moves need of the main window; unset hooks do nothing.
@@ -122,6 +125,7 @@ public:
   QLabel* Label_header_distance = nullptr;
   std::array<QLabel*, Result_Rows> Label_distance{};
   QLabel* Label_result_state = nullptr;
+  QLabel* Label_audit = nullptr; // a broken, mismatched or interrupted audit trail
   QLabel* Label_printed = nullptr;
   QLabel* Picture1 = nullptr;
 
@@ -136,6 +140,7 @@ private:
   void build_result_menu();
   // The state label and which of the result commands apply.
   void Show_State(std::optional<Result_State> state);
+  void Show_Audit(const QString& text, bool sound);
   void Store_Position();
   void Paint_Boxes();
   // The open recording, unless it is read-only: then the refusal is shown and nullptr returned.

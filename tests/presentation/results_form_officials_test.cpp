@@ -121,8 +121,10 @@ TEST_F(Officials_Window, TheStateShowsInItsColourAndChoosesTheCommands) {
 
 TEST_F(Officials_Window, DeclaringAndReopeningGoIntoTheRecordingAndTheTrail) {
   open();
-  store({30000, 30100, 0, 0, 0, 0});
-  ASSERT_TRUE(recording.Write_XML_Header());
+  // Audited, as the box buttons store them: a time the trail does not hold keeps a result from
+  // being declared.
+  ASSERT_TRUE(session.Change_Result(QStringLiteral("Box buttons"), [&] { store({30000, 30100, 0, 0, 0, 0}); }));
+  refreshed = 0;
   show();
   form->item("item_declare_official")->trigger();
   EXPECT_EQ(recording.XML_Header().Dora_Result_State(), "Official");
@@ -158,12 +160,13 @@ TEST_F(Officials_Window, DeclaringAndReopeningGoIntoTheRecordingAndTheTrail) {
   ASSERT_TRUE(recording.Open_File(path));
   const Audit_Check c = trail();
   ASSERT_TRUE(c.holds()) << c.why.toStdString();
-  ASSERT_EQ(c.entries.size(), 3U);
-  EXPECT_EQ(c.entries.at(0).command, "Declare Official");
-  EXPECT_EQ(c.entries.at(1).command, "Reopen result: box 2 photo read again");
-  EXPECT_EQ(c.entries.at(1).old_value, "Official");
-  EXPECT_EQ(c.entries.at(1).new_value, "Provisional");
-  EXPECT_EQ(c.entries.at(2).command, "Declare No Race");
+  ASSERT_GT(c.entries.size(), 3U);
+  const auto last = [&](std::size_t back) { return c.entries.at(c.entries.size() - back); };
+  EXPECT_EQ(last(3).command, "Declare Official");
+  EXPECT_EQ(last(2).command, "Reopen result: box 2 photo read again");
+  EXPECT_EQ(last(2).old_value, "Official");
+  EXPECT_EQ(last(2).new_value, "Provisional");
+  EXPECT_EQ(last(1).command, "Declare No Race");
   EXPECT_TRUE(errors.reports.empty());
 }
 

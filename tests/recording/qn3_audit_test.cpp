@@ -113,7 +113,7 @@ TEST_F(Qn3_Audit, WithoutChangesOrWithoutTheRecording) {
   ASSERT_TRUE(QFile::remove(path));
   o = Run_Tool({"audit", Audit_Trail_Path(path)});
   EXPECT_EQ(o.status, qn3_tool::Exit_Ok);
-  EXPECT_TRUE(o.out.contains("(no recording beside the trail: its last entry is not checked)\n"));
+  EXPECT_TRUE(o.out.contains("(no recording beside the trail: it is not held against a header)\n"));
   EXPECT_EQ(Run_Tool({"audit", path}).status, qn3_tool::Exit_Ok); // the trail is found from the recording's name
   EXPECT_EQ(Run_Tool({"audit", dir.filePath("none.qn3")}).status, qn3_tool::Exit_Bad_File);
   EXPECT_EQ(Run_Tool({"audit"}).status, qn3_tool::Exit_Usage);
