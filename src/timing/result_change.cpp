@@ -50,6 +50,8 @@ Audit_Head chain_head(const Cls_XML_header& header, const QString& trail_path, s
     // A trail that cannot be read now fails its append, which is reported; the head still holds.
     return *named;
   }
+  // Only a trail longer than the head can hold a change cut short; the whole check is for that.
+  if (trail.count('\n') <= named->count) return *named;
   const Audit_Check whole = Check_Audit_Trail(trail, std::nullopt);
   cut = Interrupted_Change(whole, *named);
   return cut ? whole.head : *named;
@@ -205,7 +207,7 @@ void Publish_Result_Files(cls_VideoFile_handler& recording) {
         Result_Settings_For(header, info.Box_Delay_Ms, Read_Distance_Rules(info.Settings_File_Path));
     const Published_Result result = Current_Result(header, recording.File_name(), settings);
     Write_Result_Files(Results_Folder(info.Settings_File_Path), recording.File_name(), result,
-                       header.Dora_Declaration_Signature(), header.Dora_Declaration_Key());
+                       Scoreboard_Json_Of(header, result));
   } catch (...) {
     report_current_exception(20, QStringLiteral("Write_Result_Files") + module_location, recording.File_name());
   }

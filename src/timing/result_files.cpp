@@ -16,9 +16,8 @@
 
 namespace {
 
-const char* const Columns = "rank,box,name,time,split,dead_heat,distance,code,state,event,heat,heat_name";
-const char* const Scoreboard_Columns = "rank,box,name,time,time_ms,split,split_ms,dead_heat,distance,code,state,event,"
-                                       "heat,heat_name,recording_id,frame_sha256,audit_head";
+const char* const Columns = "rank,box,name,time,time_ms,split,split_ms,dead_heat,distance,code,state,event,"
+                            "heat,heat_name,recording_id,frame_sha256,audit_head";
 
 int32_t shown_ms(int32_t ms, int32_t box_delay_ms) {
   return static_cast<int32_t>(std::clamp<int64_t>(int64_t{ms} + box_delay_ms, INT32_MIN, INT32_MAX));
@@ -102,50 +101,6 @@ QByteArray Result_Csv(const Published_Result& result) {
                              QString::number(row.box),
                              Csv_Text(row.name),
                              row.time,
-                             row.split,
-                             row.dead_heat ? QStringLiteral("1") : QStringLiteral("0"),
-                             row.distance,
-                             row.code,
-                             result.state,
-                             Csv_Text(result.event),
-                             Csv_Text(result.heat),
-                             Csv_Text(result.heat_name)};
-    QStringList quoted;
-    for (const QString& field : fields)
-      quoted << Result_Csv_Field(field);
-    text += quoted.join(QLatin1Char(',')) + QLatin1Char('\n');
-  }
-  return text.toUtf8();
-}
-
-QByteArray Result_Json(const Published_Result& result) {
-  QJsonArray rows;
-  for (const Published_Row& row : result.rows) {
-    QJsonObject o;
-    o[QStringLiteral("rank")] = row.rank;
-    o[QStringLiteral("box")] = row.box;
-    o[QStringLiteral("name")] = row.name;
-    o[QStringLiteral("time")] = row.time;
-    o[QStringLiteral("split")] = row.split;
-    o[QStringLiteral("dead_heat")] = row.dead_heat;
-    o[QStringLiteral("distance")] = row.distance;
-    o[QStringLiteral("code")] = row.code;
-    o[QStringLiteral("state")] = result.state;
-    o[QStringLiteral("event")] = result.event;
-    o[QStringLiteral("heat")] = result.heat;
-    o[QStringLiteral("heat_name")] = result.heat_name;
-    rows.append(o);
-  }
-  return QJsonDocument(rows).toJson(QJsonDocument::Indented);
-}
-
-QByteArray Scoreboard_Csv(const Published_Result& result) {
-  QString text = QString::fromLatin1(Scoreboard_Columns) + QLatin1Char('\n');
-  for (const Published_Row& row : result.rows) {
-    const QStringList fields{row.rank,
-                             QString::number(row.box),
-                             Csv_Text(row.name),
-                             row.time,
                              ms_field(row.time_ms),
                              row.split,
                              ms_field(row.split_ms),
@@ -165,6 +120,32 @@ QByteArray Scoreboard_Csv(const Published_Result& result) {
     text += quoted.join(QLatin1Char(',')) + QLatin1Char('\n');
   }
   return text.toUtf8();
+}
+
+QByteArray Result_Json(const Published_Result& result) {
+  QJsonArray rows;
+  for (const Published_Row& row : result.rows) {
+    QJsonObject o;
+    o[QStringLiteral("rank")] = row.rank;
+    o[QStringLiteral("box")] = row.box;
+    o[QStringLiteral("name")] = row.name;
+    o[QStringLiteral("time")] = row.time;
+    o[QStringLiteral("time_ms")] = ms_value(row.time_ms);
+    o[QStringLiteral("split")] = row.split;
+    o[QStringLiteral("split_ms")] = ms_value(row.split_ms);
+    o[QStringLiteral("dead_heat")] = row.in_dead_heat;
+    o[QStringLiteral("distance")] = row.distance;
+    o[QStringLiteral("code")] = row.code;
+    o[QStringLiteral("state")] = result.state;
+    o[QStringLiteral("event")] = result.event;
+    o[QStringLiteral("heat")] = result.heat;
+    o[QStringLiteral("heat_name")] = result.heat_name;
+    o[QStringLiteral("recording_id")] = result.recording_id;
+    o[QStringLiteral("frame_sha256")] = result.frame_sha256;
+    o[QStringLiteral("audit_head")] = result.audit_head;
+    rows.append(o);
+  }
+  return QJsonDocument(rows).toJson(QJsonDocument::Indented);
 }
 
 QJsonObject Result_Object(const Published_Result& result) {
@@ -245,7 +226,7 @@ QString Results_Folder(const QString& settings_path) {
 }
 
 void Write_Result_Files(const QString& folder, const QString& recording_path, const Published_Result& result,
-                        const QString& signature, const QString& public_key) {
+                        const QByteArray& scoreboard_json) {
   if (folder.isEmpty()) throw Dora_Error(76, QStringLiteral("Path not found: no results folder"));
   const QString scoreboard = Scoreboard_Folder(folder);
   if (!QDir().mkpath(folder) || !QDir().mkpath(scoreboard))
@@ -253,9 +234,8 @@ void Write_Result_Files(const QString& folder, const QString& recording_path, co
   const QString name = QFileInfo(recording_path).completeBaseName();
   const QString base = QDir(folder).filePath(name);
   const QString machine = QDir(scoreboard).filePath(name);
-  Write_Files_Durably(
-      {{base + QStringLiteral(".csv"), Result_Csv(result)},
-       {base + QStringLiteral(".json"), Result_Json(result)},
-       {machine + QStringLiteral(".csv"), Scoreboard_Csv(result)},
-       {machine + QStringLiteral(".json"), Scoreboard_Json(Result_Object(result), signature, public_key)}});
+  Write_Files_Durably({{base + QStringLiteral(".csv"), Result_Csv(result)},
+                       {base + QStringLiteral(".json"), Result_Json(result)},
+                       {machine + QStringLiteral(".json"),
+                        scoreboard_json.isEmpty() ? Scoreboard_Json(Result_Object(result), {}, {}) : scoreboard_json}});
 }

@@ -1,10 +1,10 @@
 #pragma once
 // The published result of a heat: its ranked rows with the texts the results window shows and
 // the beaten distances, as CSV and JSON, written into the results folder whenever the result
-// changes, so a scoreboard or tote system can watch the folder. Beside them, in the folder's
-// "scoreboard" folder, the same result for machines: every time also in milliseconds, both dogs
-// of a dead heat marked, and the recording's ID, frame-data digest and audit head; its JSON is
-// the canonical result a declaration signs, with the signature when there is one.
+// changes, so a scoreboard or tote system can watch the folder: every time also in milliseconds,
+// both dogs of a dead heat marked, and the recording's ID, frame-data digest and audit head. In
+// the folder's "scoreboard" folder, the canonical result a declaration signs, with the signature
+// when there is one.
 #include "timing/beaten_distance.h"
 #include "timing/result_ranking.h"
 
@@ -52,8 +52,9 @@ QString Result_Code_Text(int32_t heat_time);
 // The header's result in rank order; throws when the header lacks an element of the race section.
 Published_Result Publish_Result(const Cls_XML_header& header, int32_t box_delay_ms, const Distance_Rules& rules);
 
-// One line of names, then one line per row; every row names its event, heat and state, so each
-// line stands on its own.
+// One line of names (rank,box,name,time,time_ms,split,split_ms,dead_heat,distance,code,state,event,
+// heat,heat_name,recording_id,frame_sha256,audit_head), then one line per row; every row names
+// its event, heat and state, so each line stands on its own.
 QByteArray Result_Csv(const Published_Result& result);
 QString Result_Csv_Field(const QString& text);
 // An array of the rows as objects with the same names as the CSV columns.
@@ -62,9 +63,6 @@ QByteArray Result_Json(const Published_Result& result);
 // formula (=, +, -, @, tab, carriage return) gets a leading apostrophe.
 QString Csv_Text(const QString& text);
 
-// The scoreboard's CSV: rank,box,name,time,time_ms,split,split_ms,dead_heat,distance,code,state,
-// event,heat,heat_name,recording_id,frame_sha256,audit_head.
-QByteArray Scoreboard_Csv(const Published_Result& result);
 // The canonical result: every value a declaration freezes, as one JSON object.
 QJsonObject Result_Object(const Published_Result& result);
 // Compact JSON with sorted keys and every character beyond ASCII written as \uXXXX: the same
@@ -78,8 +76,9 @@ QByteArray Scoreboard_Json(const QJsonObject& result, const QString& signature, 
 // "Doravent Results" in the local application-data folder.
 QString Results_Folder(const QString& settings_path);
 // Replaces "<recording's name without .qn3>.csv" and ".json" in the folder (made when missing),
-// and the two in its "scoreboard" folder; throws Dora_Error when they cannot be written,
-// leaving the files as they were. `signature` and `public_key` are the declaration's.
+// and "scoreboard/<name>.json"; throws Dora_Error when they cannot be written,
+// leaving the files as they were. `scoreboard_json` is the declaration's signed file, when there is
+// one (Scoreboard_Json_Of); without it the result's own, unsigned.
 void Write_Result_Files(const QString& folder, const QString& recording_path, const Published_Result& result,
-                        const QString& signature = {}, const QString& public_key = {});
+                        const QByteArray& scoreboard_json = {});
 QString Scoreboard_Folder(const QString& results_folder);
