@@ -142,6 +142,8 @@ private:
   void Show_State(std::optional<Result_State> state);
   void Show_Audit(const QString& text, bool sound);
   void Store_Position();
+  // The recording's name, frame-data digest and audit head, for the printed page.
+  QStringList Evidence_Lines() const;
   void Paint_Boxes();
   // The open recording, unless it is read-only: then the refusal is shown and nullptr returned.
   cls_VideoFile_handler* Changeable_Recording();
