@@ -576,10 +576,12 @@ QString Form_Dora_Results::Export_Text() const {
     if (name.isEmpty()) continue;
     text += Label_rank.at(r)->text() + QLatin1Char('\t') + name + QLatin1Char('\t') + Label_time.at(r)->text();
     const QString split = Label_Split.at(r)->text();
-    if (!split.isEmpty() && split != Empty_Time) text += QLatin1Char('\t') + split;
-    // Distances read as words or fractions, never as times, so they follow an absent split.
+    const bool has_split = !split.isEmpty() && split != Empty_Time;
+    if (has_split) text += QLatin1Char('\t') + split;
+    // The distance comes last, after the split's field, which stays empty without a split: a
+    // reader taking the fourth field as the split never takes a distance for one.
     const QString distance = Label_distance.at(r)->text();
-    if (!distance.isEmpty()) text += QLatin1Char('\t') + distance;
+    if (!distance.isEmpty()) text += (has_split ? QString() : QStringLiteral("\t")) + QLatin1Char('\t') + distance;
     text += line_end;
   }
   return text;
