@@ -160,8 +160,10 @@ QJsonObject Info_Object(cls_VideoFile_handler& h, const QString& path) {
   o[QStringLiteral("codec")] = Safe([&] { return x.RGB_JPEG_codec(); });
   o[QStringLiteral("quality")] = Number_Or_Text(Safe([&] { return x.RGB_JPEG_Quality(); }));
   o[QStringLiteral("read_only")] = h.Read_only();
-  // The digest a printed photo finish carries, to match a page to its file.
   o[QStringLiteral("sha256")] = File_SHA256_Hex(path);
+  // The digest every printed page carries, to match a page to its evidence.
+  o[QStringLiteral("frame_sha256")] = Frame_Data_SHA256_Hex(path);
+  o[QStringLiteral("recording_id")] = Safe([&] { return x.Recording_ID(); });
   try {
     const QString journal = Journal_Note(path);
     if (!journal.isEmpty()) o[QStringLiteral("journal")] = journal;
