@@ -284,7 +284,12 @@ void Form_event_registration::item_create_event_file_Click() {
       if (answer != Prompt_Answer::Yes) return;
     }
     step = 40;
-    if (path != path_) XML_to_File();
+    if (path != path_) {
+      // The name and day typed are the new file's: the open one keeps those it was saved with,
+      // and takes every other edit.
+      Keep_Saved_Name_And_Day();
+      XML_to_File();
+    }
     step = 50;
     Event_Document fresh;
     fresh.Create(Local_Now());
@@ -343,6 +348,14 @@ void Form_event_registration::Update_Event_file_name() {
 }
 
 // ---- Saving ----
+
+void Form_event_registration::Keep_Saved_Name_And_Day() {
+  if (path_.isEmpty() || path_ == QLatin1String("N/A") || doc_.Empty() || !QFileInfo(path_).isFile()) return;
+  Event_Document saved;
+  if (saved.Load(Read_Event_File(path_)) || !saved.Is_Event()) return;
+  for (const char* element : {"event_name", "event_day"})
+    doc_.set_Single(element, saved.Single(element));
+}
 
 void Form_event_registration::XML_to_File() {
   if (saving_) return; // a message shown while saving must not start another save

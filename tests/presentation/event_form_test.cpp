@@ -132,6 +132,22 @@ TEST_F(Event_Window, OverwriteQuestionNoKeepsTheOldFileAndYesReplacesIt) {
   EXPECT_EQ(w->Text_dog_name[0]->text(), QString());
 }
 
+// A new event file while one is open: the name and day typed for it never reach the open file,
+// whose other edits are kept.
+TEST_F(Event_Window, ANewEventFileLeavesTheOpenOnesNameAndDay) {
+  auto w = make();
+  const QString first = create(*w, QStringLiteral("Cup"), QStringLiteral("Sun"));
+  w->Text_dog_name[0]->setText(QStringLiteral("Rex"));
+  const QString second = create(*w, QStringLiteral("Derby"), QStringLiteral("Mon"));
+  ASSERT_NE(first, second);
+  const QByteArray kept = read_file(first);
+  EXPECT_TRUE(kept.contains("<event_name>Cup</event_name>")) << kept.left(400).toStdString();
+  EXPECT_TRUE(kept.contains("<event_day>Sun</event_day>"));
+  EXPECT_TRUE(kept.contains("Rex"));
+  EXPECT_TRUE(read_file(second).contains("<event_name>Derby</event_name>"));
+  EXPECT_EQ(w->Event_name(), QStringLiteral("Derby"));
+}
+
 TEST_F(Event_Window, EditsSaveAndReopenWithAccentedNames) {
   QString path;
   {
