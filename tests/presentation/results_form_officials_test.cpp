@@ -170,6 +170,33 @@ TEST_F(Officials_Window, DeclaringAndReopeningGoIntoTheRecordingAndTheTrail) {
   EXPECT_TRUE(errors.reports.empty());
 }
 
+// A time changed by hand behind the trail's back is found when the recording is opened for
+// review, and the result cannot be declared until the trail and the recording agree.
+TEST_F(Officials_Window, ATrailThatDoesNotMatchRefusesDeclaring) {
+  open();
+  ASSERT_TRUE(session.Change_Result(QStringLiteral("Box buttons"), [&] { store({30000, 30100, 0, 0, 0, 0}); }));
+  recording.Close_File();
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+  QByteArray bytes = file.readAll();
+  const qsizetype at = bytes.indexOf("<dog_heat_time>30100<");
+  ASSERT_GT(at, 0);
+  bytes.replace(at, 21, "<dog_heat_time>30000<"); // box 2 now ties the winner
+  ASSERT_TRUE(file.seek(0));
+  ASSERT_EQ(file.write(bytes), bytes.size());
+  file.close();
+
+  ASSERT_TRUE(session.Open(path));
+  EXPECT_EQ(session.Audit().status, Audit_Status::Mismatch);
+  EXPECT_EQ(session.Audit().field, "box 2 time");
+  prompts->seen.clear();
+  form->item("item_declare_official")->trigger();
+  EXPECT_EQ(recording.XML_Header().Dora_Result_State(), "");
+  ASSERT_EQ(prompts->messages().size(), 1);
+  EXPECT_TRUE(prompts->messages().at(0).startsWith("The result cannot be declared: the trail does not match"))
+      << prompts->messages().at(0).toStdString();
+}
+
 TEST_F(Officials_Window, AReadOnlyRecordingIsNeverDeclared) {
   open(true);
   ASSERT_TRUE(recording.Read_only());
