@@ -570,7 +570,21 @@ void Form_event_registration::item_import_dogs_Click() {
     step = 30;
     const Dog_Import_Plan plan = Plan_Dog_Import(Decode_Import_Text(Read_Event_File(chosen)));
     step = 40;
+    // The menus wait while the names go in, and the names go only into the file they were meant
+    // for: one opened during a pause stops the import.
+    struct Menus_Off {
+      QMenuBar* bar;
+      bool was;
+      ~Menus_Off() { bar->setEnabled(was); }
+    } menus_off{menuBar(), menuBar()->isEnabled()};
+    menuBar()->setEnabled(false);
+    const QString importing_into = path_;
     for (const Dog_Import_Step& s : plan.steps) {
+      if (path_ != importing_into || !open_) {
+        Msg_Box(QStringLiteral("The import stopped: another event file was opened.") + QStringLiteral("\n") +
+                importing_into);
+        return;
+      }
       if (s.box == 0) {
         Show_Heat(s.heat);
         Load_Heat_Data();

@@ -14,9 +14,11 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -281,6 +283,34 @@ TEST_F(Event_Window, WithoutAFileTypingAndArrowsOnlyBeep) {
   const int beeps = prompts->beeps();
   QTest::keyClicks(w->Text_dog_name[0], QStringLiteral("x"));
   EXPECT_EQ(prompts->beeps(), beeps + 1);
+}
+
+// The menus are off while the import pauses between names; an event file opened meanwhile all
+// the same gets none of the names meant for the first.
+TEST_F(Event_Window, AnImportNeverFillsAnotherEventFile) {
+  auto w = make();
+  const QString other = create(*w, QStringLiteral("Other"), {});
+  const QString first = create(*w, QStringLiteral("First"), {});
+  w->set_Import_Pause_ms(1);
+  bool menus_on = true;
+  QTimer::singleShot(0, w.get(), [&] {
+    menus_on = w->menuBar()->isEnabled();
+    prompts->texts.push_back(other);
+    w->findChild<QAction*>(QStringLiteral("item_open_event_file"))->trigger();
+  });
+  prompts->texts = {import_file("Start 1\nRex\nMax\nAce\n")};
+  prompts->seen.clear();
+  w->item_import_dogs_Click();
+  EXPECT_FALSE(menus_on);
+  EXPECT_TRUE(w->menuBar()->isEnabled());
+  EXPECT_EQ(w->Event_File_Path(), other);
+  w->XML_to_File();
+  const QByteArray other_bytes = read_file(other);
+  for (const char* name : {"Rex", "Max", "Ace"})
+    EXPECT_FALSE(other_bytes.contains(name)) << name;
+  EXPECT_TRUE(
+      prompts->messages().contains(QStringLiteral("The import stopped: another event file was opened.\n") + first))
+      << prompts->messages().join('|').toStdString();
 }
 
 TEST_F(Event_Window, ImportsDogNamesWithEveryMessage) {
