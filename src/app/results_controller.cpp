@@ -8,6 +8,7 @@
 #include "recording/video_file_handler.h"
 #include "timing/beaten_distance.h"
 #include "timing/declaration.h"
+#include "timing/result_change.h"
 #include "timing/review_session.h"
 
 #include <QLabel>
@@ -78,6 +79,12 @@ void Results_Controller::Display_Result_Array() {
   } catch (...) {
     report(step, QStringLiteral("Display_Result_Array"));
   }
+}
+
+void Results_Controller::Result_Settings_Changed() {
+  if (!review_.Is_Open()) return;
+  Publish_Result_Files(review_.Recording());
+  Display_Result_Array();
 }
 
 void Results_Controller::Clear_Results_Display() {
