@@ -74,8 +74,8 @@ void Recording_Seeds() {
   qn3::put_i32(reinterpret_cast<uint8_t*>(huge_jpeg.data()) + qn3::Header_Block_Size + qn3::Off_JPEG_Size, -5);
   Seed("qn3_reader", "jpeg_size_negative.qn3", huge_jpeg);
 
-  // Journals: a whole one (the first input byte signs it), a torn one, and one beside a
-  // read-only recording.
+  // Journals: a whole one (the first input byte signs it), a torn one, one beside a read-only
+  // recording, and one naming another recording.
   Cls_XML_header header;
   header.set_XML_string(qn3::Parse_Header_Text(reinterpret_cast<const uint8_t*>(sound.constData()), sound.size()));
   header.set_Dora_Heat_time(2, false, 31250);
@@ -85,6 +85,7 @@ void Recording_Seeds() {
   Seed("header_journal", "whole.bin", QByteArray(1, '\x01') + block);
   Seed("header_journal", "torn.bin", QByteArray(1, '\x00') + block.left(5000));
   Seed("header_journal", "whole_read_only.bin", QByteArray(1, '\x03') + block);
+  Seed("header_journal", "whole_foreign.bin", QByteArray(1, '\x05') + block);
   header.set_RGB_X(QStringLiteral("5000"));
   qn3::Build_Header_Block(qn3::Encode_Header_Text(header.XML_string()), reinterpret_cast<uint8_t*>(block.data()));
   Seed("header_journal", "whole_bad_size.bin", QByteArray(1, '\x01') + block);

@@ -1,6 +1,7 @@
 #include "qn3_commands.h"
 #include "qn3_demo.h"
 #include "qn3_finish.h"
+#include "qn3_integrity.h"
 
 #ifdef DORAVENT_QN3_PRINT
 #include "qn3_print.h"
@@ -19,6 +20,7 @@
 #include "recording/qn3_format.h"
 #include "recording/video_file_handler.h"
 #include "timing/beaten_distance.h"
+#include "timing/declaration.h"
 #include "timing/result_files.h"
 #include "timing/result_ranking.h"
 
@@ -32,6 +34,7 @@
 #include <QRegularExpression>
 #include <algorithm>
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace qn3_tool {
@@ -43,8 +46,10 @@ const char* const Usage_Text =
     "       doravent-qn3 export FILE N OUT.(png|jpg) [--field 1|2]\n"
     "       doravent-qn3 xml FILE\n"
     "       doravent-qn3 verify FILE\n"
-    "       doravent-qn3 results FILE [--json] [--box-delay MS] [--seconds-per-length S] [--dis-limit LENGTHS]\n"
+    "       doravent-qn3 results FILE [--json|--scoreboard] [--box-delay MS] [--seconds-per-length S]\n"
+    "                                [--dis-limit LENGTHS]\n"
     "       doravent-qn3 audit FILE\n"
+    "       doravent-qn3 verify-result FILE.json [--public-key KEY]\n"
     "       doravent-qn3 demo OUT.qn3 [--crossings T1,T2,T3,T4,T5,T6] [--speed V] [--video-delay D]\n"
     "                             [--crop WxH] [--from MS] [--to MS]\n"
     "       doravent-qn3 print FILE OUT.pdf [--frame N [--field 1|2]] [--series] [--split] [--box-delay MS]\n"
@@ -132,6 +137,9 @@ bool Open_Recording(const QString& path, cls_VideoFile_handler& handler, QTextSt
 
 namespace {
 
+// What lies beside the recording as a journal (empty: nothing); an inspection applies none.
+QString Journal_Note(const QString& path) { return qn3::Pending_Journal_Note(path); }
+
 QJsonObject Info_Object(cls_VideoFile_handler& h, const QString& path) {
   const Cls_XML_header& x = h.XML_Header();
   QJsonObject o;
@@ -152,8 +160,16 @@ QJsonObject Info_Object(cls_VideoFile_handler& h, const QString& path) {
   o[QStringLiteral("codec")] = Safe([&] { return x.RGB_JPEG_codec(); });
   o[QStringLiteral("quality")] = Number_Or_Text(Safe([&] { return x.RGB_JPEG_Quality(); }));
   o[QStringLiteral("read_only")] = h.Read_only();
-  // The digest a printed photo finish carries, to match a page to its file.
   o[QStringLiteral("sha256")] = File_SHA256_Hex(path);
+  // The digest every printed page carries, to match a page to its evidence.
+  o[QStringLiteral("frame_sha256")] = Frame_Data_SHA256_Hex(path);
+  o[QStringLiteral("recording_id")] = Safe([&] { return x.Recording_ID(); });
+  try {
+    const QString journal = Journal_Note(path);
+    if (!journal.isEmpty()) o[QStringLiteral("journal")] = journal;
+  } catch (const std::exception& failure) {
+    o[QStringLiteral("journal")] = QString::fromStdString(failure.what());
+  }
 
   QJsonObject heat;
   heat[QStringLiteral("event")] = Safe([&] { return h.Dora_event(); });
@@ -266,28 +282,13 @@ int Frames(const Parsed& p, QTextStream& out, QTextStream& err) {
   return Exit_Ok;
 }
 
-// What opening will do with a journal beside the recording (empty: there is none).
-QString Journal_Note(const QString& path, bool read_only) {
-  std::vector<uint8_t> block;
-  switch (qn3::Read_Journal(path, block)) {
-  case qn3::Journal_State::Absent: return {};
-  case qn3::Journal_State::Whole:
-    return read_only ? QStringLiteral("read from its journal; the recording is read only and keeps the journal")
-                     : QStringLiteral("restored from its journal");
-  case qn3::Journal_State::Torn:
-    return read_only ? QStringLiteral("torn journal left beside the read-only recording")
-                     : QStringLiteral("torn journal dropped; the header was not touched");
-  }
-  return {};
-}
-
 int Verify(const Parsed& p, QTextStream& out, QTextStream& err) {
   if (p.positional.size() != 1) return Usage(err, QStringLiteral("verify takes one FILE"));
   cls_VideoFile_handler h;
   QFile file(p.positional[0]);
   QString journal_note;
   try {
-    journal_note = Journal_Note(p.positional[0], File_Is_Read_Only(p.positional[0]));
+    journal_note = Journal_Note(p.positional[0]);
   } catch (const std::exception& failure) {
     err << "doravent-qn3: " << failure.what() << "\n";
     return Exit_Bad_File;
@@ -339,19 +340,15 @@ int Xml(const Parsed& p, QTextStream& out, QTextStream& err) {
   if (p.positional.size() != 1) return Usage(err, QStringLiteral("xml takes one FILE"));
   cls_VideoFile_handler h;
   if (!Open_Recording(p.positional[0], h, err)) return Exit_Bad_File;
-  // A read-only recording keeps its journal, and the journal holds the header it opens with.
-  std::vector<uint8_t> journal;
-  qn3::Journal_State journal_state = qn3::Journal_State::Absent;
+  // The header as the file holds it; a pending journal is named, never applied.
+  QString journal_note;
   try {
-    if (h.Read_only()) journal_state = qn3::Read_Journal(p.positional[0], journal);
+    journal_note = Journal_Note(p.positional[0]);
   } catch (const std::exception& failure) {
     err << "doravent-qn3: " << failure.what() << "\n";
     return Exit_Bad_File;
   }
-  if (journal_state == qn3::Journal_State::Whole) {
-    out << qn3::Parse_Header_Text(journal.data(), qn3::Header_Block_Size) << "\n";
-    return Exit_Ok;
-  }
+  if (!journal_note.isEmpty()) err << "doravent-qn3: " << journal_note << "\n";
   QFile file(p.positional[0]);
   if (!file.open(QIODevice::ReadOnly)) return Exit_Bad_File;
   const QByteArray block = file.read(qn3::Header_Block_Size);
@@ -423,62 +420,30 @@ int Results(const Parsed& p, QTextStream& out, QTextStream& err) {
   cls_VideoFile_handler h;
   if (!Open_Recording(p.positional[0], h, err)) return Exit_Bad_File;
   Published_Result result;
+  // A declared result keeps the delay and rules it was declared with, whatever is asked now.
+  const Result_Settings settings = Result_Settings_For(h.XML_Header(), delay, rules);
+  if (settings.frozen &&
+      (p.values.contains(QStringLiteral("--box-delay")) || p.values.contains(QStringLiteral("--seconds-per-length")) ||
+       p.values.contains(QStringLiteral("--dis-limit"))))
+    err << "doravent-qn3: the result is declared: it is shown with the delay and rules it was declared with\n";
   try {
-    result = Publish_Result(h.XML_Header(), delay, rules);
+    result = Current_Result(h.XML_Header(), p.positional[0], settings);
   } catch (...) {
     err << "doravent-qn3: the recording holds no heat results\n";
     return Exit_Bad_File;
   }
   // The same texts the program writes into the results folder.
+  if (p.flags.contains(QStringLiteral("--scoreboard"))) {
+    out << QString::fromUtf8(Scoreboard_Json_Of(h.XML_Header(), result));
+    return Exit_Ok;
+  }
   if (p.flags.contains(QStringLiteral("--json"))) {
     out << QString::fromUtf8(Result_Json(result));
     return Exit_Ok;
   }
-  const QString delay_text = Box_Delay_Text(delay);
+  const QString delay_text = Box_Delay_Text(settings.box_delay_ms);
   if (!delay_text.isEmpty()) out << delay_text << "\n";
   out << QString::fromUtf8(Result_Csv(result));
-  return Exit_Ok;
-}
-
-// The trail of a recording, or the recording of a trail: either may be named.
-int Audit(const Parsed& p, QTextStream& out, QTextStream& err) {
-  if (p.positional.size() != 1) return Usage(err, QStringLiteral("audit takes one FILE"));
-  const QString named = p.positional[0];
-  const QString suffix = QStringLiteral(".audit");
-  const QString recording = named.endsWith(suffix) ? named.chopped(suffix.size()) : named;
-  const QString trail = Audit_Trail_Path(recording);
-  std::optional<Audit_Head> head;
-  bool head_known = false;
-  if (QFileInfo(recording).isFile()) {
-    cls_VideoFile_handler h;
-    if (!Open_Recording(recording, h, err)) return Exit_Bad_File;
-    head = Parse_Audit_Head(h.XML_Header().Dora_Audit_Head());
-    head_known = true;
-  } else if (!QFileInfo(trail).isFile()) {
-    err << "doravent-qn3: file not found: " << named << "\n";
-    return Exit_Bad_File;
-  }
-  QByteArray bytes;
-  try {
-    bytes = Read_Audit_Trail(trail);
-  } catch (const std::exception& e) {
-    err << "doravent-qn3: " << e.what() << "\n";
-    return Exit_Bad_File;
-  }
-  const Audit_Check check = Check_Audit_Trail(bytes, head);
-  out << "audit trail " << trail << "\n";
-  for (const Audit_Entry& e : check.entries)
-    out << e.n << "  " << e.time << "  " << e.command << ": " << e.what << ": " << e.old_value << " -> " << e.new_value
-        << "\n";
-  if (!head_known) out << "(no recording beside the trail: its last entry is not checked)\n";
-  if (!check.holds()) {
-    out << "the chain breaks at entry " << check.break_at << ": " << check.why << "\n";
-    return Exit_Bad_File;
-  }
-  if (check.entries.empty())
-    out << "no entries: no change of the result was recorded\n";
-  else
-    out << "the chain holds: " << check.entries.size() << " entries\n";
   return Exit_Ok;
 }
 
@@ -513,6 +478,9 @@ int Run(const QStringList& args, QTextStream& out, QTextStream& err) {
     return 0;
   }
   const QStringList rest = args.mid(1);
+  // Every command but demo only looks at recordings: not a byte of one changes, its journal included.
+  std::optional<Inspection_Scope> inspecting;
+  if (command != QStringLiteral("demo")) inspecting.emplace();
   Parsed p;
   QString why;
   int status = Exit_Usage;
@@ -530,12 +498,17 @@ int Run(const QStringList& args, QTextStream& out, QTextStream& err) {
   } else if (command == QStringLiteral("verify")) {
     status = parse({}, {}) ? Verify(p, out, err) : Usage(err, why);
   } else if (command == QStringLiteral("results")) {
-    status = parse({QStringLiteral("--json")}, {QStringLiteral("--box-delay"), QStringLiteral("--seconds-per-length"),
-                                                QStringLiteral("--dis-limit")})
-                 ? Results(p, out, err)
-                 : Usage(err, why);
+    status =
+        parse({QStringLiteral("--json"), QStringLiteral("--scoreboard")},
+              {QStringLiteral("--box-delay"), QStringLiteral("--seconds-per-length"), QStringLiteral("--dis-limit")})
+            ? Results(p, out, err)
+            : Usage(err, why);
   } else if (command == QStringLiteral("audit")) {
-    status = parse({}, {}) ? Audit(p, out, err) : Usage(err, why);
+    status = parse({}, {}) ? Audit(p.positional, out, err) : Usage(err, why);
+  } else if (command == QStringLiteral("verify-result")) {
+    status = parse({}, {QStringLiteral("--public-key")})
+                 ? Verify_Result(p.positional, p.values.value(QStringLiteral("--public-key")), out, err)
+                 : Usage(err, why);
   } else if (command == QStringLiteral("print")) {
 #ifdef DORAVENT_QN3_PRINT
     status = Print(rest, out, err);

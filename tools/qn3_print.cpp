@@ -100,14 +100,6 @@ private:
   QImage shown_;
 };
 
-QString Header_Text(const std::function<QString()>& get) {
-  try {
-    return get();
-  } catch (...) {
-    return {};
-  }
-}
-
 } // namespace
 
 int Print(const QStringList& args, QTextStream& out, QTextStream& err) {
@@ -172,10 +164,8 @@ int Print(const QStringList& args, QTextStream& out, QTextStream& err) {
   Photo_Finish_Job job;
   job.series = series;
   job.split = split;
-  job.event_name = Header_Text([&] { return h.Dora_event(); });
   job.results = results;
-  Fill_From_Recording(job, h, Settings_Path());
-  job.box_delay_ms = box_delay ? *box_delay : Setting_Box_Delay();
+  Fill_From_Recording(job, h, Settings_Path(), box_delay ? *box_delay : Setting_Box_Delay());
   job.printer_name = QStringLiteral("doravent-qn3");
 
   if (!series) {

@@ -1,5 +1,5 @@
 add_library(doravent_qn3_commands STATIC ${CMAKE_CURRENT_LIST_DIR}/qn3_commands.cpp ${CMAKE_CURRENT_LIST_DIR}/qn3_demo.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/qn3_finish.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/qn3_finish.cpp ${CMAKE_CURRENT_LIST_DIR}/qn3_integrity.cpp)
 target_include_directories(doravent_qn3_commands PUBLIC ${CMAKE_CURRENT_LIST_DIR})
 target_link_libraries(doravent_qn3_commands PUBLIC doravent_recording doravent_timing doravent_capture Qt6::Gui)
 # The printed page is the window's own page code, which lives with the windows.

@@ -113,8 +113,10 @@ void Form_Doravent::connect_commands() {
   connect(item(QStringLiteral("item_HDMI_performance")), &QAction::triggered, this,
           [this] { item_HDMI_performance_Click(); });
   connect(item(QStringLiteral("item_timer")), &QAction::triggered, this, [this] { item_timer_Click(); });
-  connect(item(QStringLiteral("item_show_settings")), &QAction::triggered, this, [] {
+  connect(item(QStringLiteral("item_show_settings")), &QAction::triggered, this, [this] {
     Form_Doravent_settings& settings = Form_Doravent_settings::instance();
+    QObject::connect(&settings, &Form_Doravent_settings::result_settings_changed, results_.get(),
+                     &Results_Controller::Result_Settings_Changed, Qt::UniqueConnection);
     settings.show();
     settings.raise();
   });

@@ -109,10 +109,8 @@ void Print_Controller::Print_Frame(bool series, bool split) {
     Photo_Finish_Job job;
     job.series = series;
     job.split = series && split;
-    job.event_name = ui_.Label_event->text();
     job.results = review_.Results();
-    Fill_From_Recording(job, h, program().Settings_File_Path);
-    job.box_delay_ms = program().Box_Delay_Ms;
+    Fill_From_Recording(job, h, program().Settings_File_Path, program().Box_Delay_Ms);
     // The shown picture's run time: the time label may have shown something else meanwhile.
     job.elapsed_text = Display_Mill_Time(review_.Shown_Time_Label_Ms(), false);
     if (!series) job.print_dog_name = view_.Print_Dog_Name;

@@ -7,6 +7,8 @@
 #include "presentation/results_form.h"
 #include "recording/video_file_handler.h"
 #include "timing/beaten_distance.h"
+#include "timing/declaration.h"
+#include "timing/result_change.h"
 #include "timing/review_session.h"
 
 #include <QLabel>
@@ -68,12 +70,22 @@ void Results_Controller::Display_Result_Array() {
     heading.started = recording.Dora_start_DateTime();
     heading.start_recovered = !recording.XML_Header().Dora_Start_Recovered().isEmpty();
     heading.state = review_.State();
+    heading.audit_text = review_.Audit().text;
+    heading.audit_sound = !review_.Audit().checked || review_.Audit().Sound();
     step = 20;
-    Results_Form().Display_Results(heading, review_.Results(), program().Box_Delay_Ms,
-                                   Read_Distance_Rules(program().Settings_File_Path));
+    // A declared result keeps the delay and rules it was declared with.
+    const Result_Settings settings = Result_Settings_For(recording.XML_Header(), program().Box_Delay_Ms,
+                                                         Read_Distance_Rules(program().Settings_File_Path));
+    Results_Form().Display_Results(heading, review_.Results(), settings.box_delay_ms, settings.rules);
   } catch (...) {
     report(step, QStringLiteral("Display_Result_Array"));
   }
+}
+
+void Results_Controller::Result_Settings_Changed() {
+  if (!review_.Is_Open()) return;
+  Publish_Result_Files(review_.Recording());
+  Display_Result_Array();
 }
 
 void Results_Controller::Clear_Results_Display() {

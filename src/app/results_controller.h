@@ -28,6 +28,9 @@ public:
   void Display_Result_Array();
   // Empties the results window's rows (the recording was closed).
   void Clear_Results_Display();
+  // The box delay or a distance rule changed: the result files are written again and the window
+  // shows the result anew (a declared result keeps its own).
+  void Result_Settings_Changed();
 
 private:
   void report(int32_t step, const QString& procedure);

@@ -1,6 +1,7 @@
 #include "metadata/event_file.h"
 
 #include "metadata/xml_header_text.h"
+#include "platform/durable_file.h"
 #include "platform/error_report.h"
 #include "platform/program_info.h"
 #include "platform/user_folders.h"
@@ -8,7 +9,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
-#include <QSaveFile>
+#include <QRegularExpression>
 #include <QStringDecoder>
 #include <pugixml.hpp>
 
@@ -269,9 +270,8 @@ QByteArray Read_Event_File(const QString& path) {
 }
 
 void Write_Event_File(const QString& path, const QByteArray& bytes) {
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-    throw Dora_Error(75, QStringLiteral("Path/File access error: ") + path + QStringLiteral(" ") + file.errorString());
+  // On the disk, its folder's entry included, before it is reported written.
+  Write_File_Durably(path, bytes);
 }
 
 int32_t Leading_Whole_Number(const QString& text) {
@@ -310,7 +310,9 @@ Dog_Import_Plan Plan_Dog_Import(const QString& text) {
   int32_t box = 0;
   for (QString line : lines) {
     if (line.endsWith(QLatin1Char('\r'))) line.chop(1);
-    if (line.contains(QStringLiteral("Start"))) {
+    // "Start" and a heat number at the line's start: a dog named "Starter" is a dog.
+    static const QRegularExpression heat_line(QStringLiteral("^Start\\s*\\d"));
+    if (heat_line.match(line).hasMatch()) {
       // The number from character 6 on: characters 6 to 8 alone would read "Start 100" as heat 10.
       heat = Leading_Whole_Number(line.mid(5));
       box = 0;

@@ -134,6 +134,18 @@ public:
   // False for a recording whose trigger kept frames before any start was stamped.
   bool Dora_Start_Stamped() const;
   void set_Dora_Start_Recovered(const QString& text);
+  // The declared result as it was frozen (canonical JSON, empty while provisional), its Ed25519
+  // signature and the public key that made it (hex; empty when unsigned).
+  QString Dora_Declaration() const;
+  void set_Dora_Declaration(const QString& text);
+  QString Dora_Declaration_Signature() const;
+  void set_Dora_Declaration_Signature(const QString& text);
+  QString Dora_Declaration_Key() const;
+  void set_Dora_Declaration_Key(const QString& text);
+  // 128 random bits as 32 hex digits, made with the recording (file_data section); empty in
+  // recordings made before there were IDs.
+  QString Recording_ID() const;
+  void set_Recording_ID(const QString& text);
 
   // File, computer and image properties.
   QString Creation_date() const;
@@ -236,6 +248,7 @@ private:
   // The text, or the fallback when the element is missing.
   QString read_single_or(const char* element, const QString& fallback) const;
   void write_race_element(const char* element, const QString& text);
+  void write_section_element(const char* section, const char* element, const QString& text);
   std::string serialize() const;
 
   std::unique_ptr<pugi::xml_document> doc_;

@@ -7,6 +7,7 @@
 #include <QSaveFile>
 #include <QSet>
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -28,7 +29,14 @@ QString folder_of(const QString& path) { return QFileInfo(path).absolutePath(); 
 
 } // namespace
 
+namespace {
+std::atomic<Folder_Sync_Observer> folder_observer{nullptr};
+} // namespace
+
+Folder_Sync_Observer Observe_Folder_Syncs(Folder_Sync_Observer observer) { return folder_observer.exchange(observer); }
+
 void Sync_Folder(const QString& folder) {
+  if (const Folder_Sync_Observer observer = folder_observer.load()) observer(QFileInfo(folder).absoluteFilePath());
   const QByteArray name = QFile::encodeName(folder);
   Unique_Fd dir(::open(name.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (dir.get() < 0) fail(QStringLiteral("cannot open the folder"), folder, errno);
@@ -65,12 +73,14 @@ void Write_Files_Durably(const std::vector<std::pair<QString, QByteArray>>& file
 
 void Write_File_Durably(const QString& path, const QByteArray& bytes) { Write_Files_Durably({{path, bytes}}); }
 
-void Append_Durably(const QString& path, const QByteArray& bytes) {
+void Append_Durably(const QString& path, const QByteArray& bytes, unsigned mode) {
   const QByteArray name = QFile::encodeName(path);
   bool created = false;
-  int fd = ::open(name.constData(), O_WRONLY | O_APPEND | O_CLOEXEC);
+  // Never through a link, and never a wait on a pipe in the file's place.
+  int fd = ::open(name.constData(), O_WRONLY | O_APPEND | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0 && errno == ENOENT) {
-    fd = ::open(name.constData(), O_WRONLY | O_APPEND | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    fd =
+        ::open(name.constData(), O_WRONLY | O_APPEND | O_CREAT | O_EXCL | O_CLOEXEC, static_cast<mode_t>(mode & 0666U));
     created = fd >= 0;
   }
   Unique_Fd file(fd);
@@ -94,4 +104,17 @@ void Append_Durably(const QString& path, const QByteArray& bytes) {
   if (::fsync(file.get()) != 0) fail(QStringLiteral("cannot flush"), path, errno);
   if (!file.close()) fail(QStringLiteral("cannot close"), path, errno);
   if (created) Sync_Folder(folder_of(path));
+}
+
+void Cut_Back_Durably(const QString& path, qint64 size) {
+  const QByteArray name = QFile::encodeName(path);
+  if (size < 0) {
+    if (::unlink(name.constData()) != 0 && errno != ENOENT) fail(QStringLiteral("cannot remove"), path, errno);
+    Sync_Folder(folder_of(path));
+    return;
+  }
+  Unique_Fd file(::open(name.constData(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+  if (file.get() < 0) fail(QStringLiteral("cannot open"), path, errno);
+  if (::ftruncate(file.get(), static_cast<off_t>(size)) != 0) fail(QStringLiteral("cannot cut back"), path, errno);
+  if (::fsync(file.get()) != 0) fail(QStringLiteral("cannot flush"), path, errno);
 }

@@ -15,13 +15,19 @@ void Write_Files_Durably(const std::vector<std::pair<QString, QByteArray>>& file
 void Write_File_Durably(const QString& path, const QByteArray& bytes);
 
 // Appends the bytes at the file's end and flushes the file to disk; a file made by this call
-// gets its folder flushed too. A write that fails part-way is cut back off, so the file ends
-// where it ended before.
-void Append_Durably(const QString& path, const QByteArray& bytes);
+// gets `mode` and its folder flushed too. A write that fails part-way is cut back off, so the
+// file ends where it ended before.
+void Append_Durably(const QString& path, const QByteArray& bytes, unsigned mode = 0644);
+// Takes an append back: the file is cut to `size` bytes and flushed; a size below 0 (the file
+// was made by the append) removes it.
+void Cut_Back_Durably(const QString& path, qint64 size);
 
 // Flushes a folder's entries (names made, renamed or removed in it) to disk. File systems that
 // cannot flush a folder are taken as they are.
 void Sync_Folder(const QString& folder);
+// Tests see which folders are flushed; nullptr ends it. Returns the one before.
+using Folder_Sync_Observer = void (*)(const QString& folder);
+Folder_Sync_Observer Observe_Folder_Syncs(Folder_Sync_Observer observer);
 
 // A POSIX file descriptor, closed when its owner goes.
 class Unique_Fd {

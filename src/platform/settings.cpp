@@ -2,6 +2,7 @@
 
 #include "platform/number_text.h"
 
+#include "platform/durable_file.h"
 #include "platform/error_report.h"
 #include "platform/program_info.h"
 #include "platform/prompts.h"
@@ -9,6 +10,7 @@
 #include "platform/twips.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QSaveFile>
 #include <QStringList>
@@ -20,6 +22,7 @@
 #include <memory>
 #include <string>
 #include <system_error>
+#include <unistd.h>
 
 // The library is header-only; its implementation lives in this one file.
 #define SI_NO_CONVERSION
@@ -113,8 +116,20 @@ std::optional<Failure> write_file(const QString& path, const std::string& bytes)
     out.cancelWriting();
     return os_failure(number);
   }
+  // The bytes reach the disk before the name points at them, and the name before the write is
+  // reported done.
+  if (::fsync(out.handle()) != 0) {
+    const int number = errno;
+    out.cancelWriting();
+    return os_failure(number);
+  }
   errno = 0;
   if (!out.commit()) return os_failure(errno);
+  try {
+    Sync_Folder(QFileInfo(path).absolutePath());
+  } catch (const Dora_Error&) {
+    return os_failure(EIO);
+  }
   return std::nullopt;
 }
 

@@ -6,8 +6,10 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 
+#include <cerrno>
 #include <cstring>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -50,7 +52,13 @@ bool Trace_Window_Present() {
   if (l.searched) return l.fd >= 0;
   l.searched = true;
   sockaddr_un address{};
-  if (!fill_address(address, Trace_Socket_Path())) return false;
+  const QString path = Trace_Socket_Path();
+  if (!fill_address(address, path)) return false;
+  // Only our own viewer's socket: in a shared /tmp anyone could put a socket, or a link to one,
+  // in its place and read every trace.
+  struct stat st {};
+  if (::lstat(path.toLocal8Bit().constData(), &st) != 0 || !S_ISSOCK(st.st_mode) || st.st_uid != ::getuid())
+    return false;
   const int fd = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
   if (fd < 0) return false;
   // A viewer is present when something is bound to the path.
@@ -78,8 +86,13 @@ void Send_Trace(const QString& message) {
   Trace_Link& l = link();
   if (l.fd < 0) return;
   const QByteArray bytes = Trace_Line(message).toLatin1();
-  // A viewer that went away or hangs must not disturb the program: the result is ignored.
-  [[maybe_unused]] const auto sent = ::send(l.fd, bytes.constData(), static_cast<size_t>(bytes.size()), MSG_NOSIGNAL);
+  // A viewer that went away or hangs must not disturb the program: one that lets a line wait out
+  // the time-out is taken as gone, so no later call waits for it.
+  const auto sent = ::send(l.fd, bytes.constData(), static_cast<size_t>(bytes.size()), MSG_NOSIGNAL);
+  if (sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+    ::close(l.fd);
+    l.fd = -1;
+  }
 }
 
 void Reset_Trace_Search_For_Tests() {

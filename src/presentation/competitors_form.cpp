@@ -166,19 +166,32 @@ void Form_heat_competitors::UpDown_heat_Change() {
       Trace_Message(QStringLiteral("*Form_heat_competitors, no event file for heat"), heat);
       return;
     }
-    // Each box goes through its change handler, so the recording takes the heat's names.
     for (int index = 0; index < 6; ++index) {
       step = 20;
       const auto box = static_cast<int16_t>(index + 1);
       Text_dog_name.at(static_cast<size_t>(index))
           ->setText(hooks_.reg_dog_name ? hooks_.reg_dog_name(heat, box) : QString());
       typed_dog_.at(static_cast<size_t>(index)) = false;
-      Text_dog_name_Change(index);
     }
     step = 30;
     Text_Heat_name->setText(hooks_.heat_name ? hooks_.heat_name(heat) : QString());
     typed_heat_name_ = false;
-    Text_Heat_name_Change();
+    Label_heatno->setText(QString::number(heat));
+    // The recording takes the heat's names in one change: one rewrite, one command in the trail.
+    cls_VideoFile_handler* recording = writable_recording();
+    if (!recording) return;
+    step = 40;
+    bool differs = recording->Dora_Heat_Name() != Text_Heat_name->text();
+    for (int16_t box = 1; box <= 6; ++box)
+      differs |= recording->Dora_Dog_name(box) != Text_dog_name.at(static_cast<size_t>(box - 1))->text();
+    if (!differs) return;
+    write_change(QStringLiteral("Heat competitors, heat ") + QString::number(heat), [&] {
+      for (int16_t box = 1; box <= 6; ++box) {
+        const QString name = Text_dog_name.at(static_cast<size_t>(box - 1))->text();
+        if (recording->Dora_Dog_name(box) != name) recording->set_Dora_Dog_name(box, name);
+      }
+      if (recording->Dora_Heat_Name() != Text_Heat_name->text()) recording->set_Dora_Heat_Name(Text_Heat_name->text());
+    });
   } catch (...) {
     report(step, QStringLiteral("UpDown_heat_Change"));
   }

@@ -284,7 +284,12 @@ void Form_event_registration::item_create_event_file_Click() {
       if (answer != Prompt_Answer::Yes) return;
     }
     step = 40;
-    if (path != path_) XML_to_File();
+    if (path != path_) {
+      // The name and day typed are the new file's: the open one keeps those it was saved with,
+      // and takes every other edit.
+      Keep_Saved_Name_And_Day();
+      XML_to_File();
+    }
     step = 50;
     Event_Document fresh;
     fresh.Create(Local_Now());
@@ -343,6 +348,14 @@ void Form_event_registration::Update_Event_file_name() {
 }
 
 // ---- Saving ----
+
+void Form_event_registration::Keep_Saved_Name_And_Day() {
+  if (path_.isEmpty() || path_ == QLatin1String("N/A") || doc_.Empty() || !QFileInfo(path_).isFile()) return;
+  Event_Document saved;
+  if (saved.Load(Read_Event_File(path_)) || !saved.Is_Event()) return;
+  for (const char* element : {"event_name", "event_day"})
+    doc_.set_Single(element, saved.Single(element));
+}
 
 void Form_event_registration::XML_to_File() {
   if (saving_) return; // a message shown while saving must not start another save
@@ -557,7 +570,21 @@ void Form_event_registration::item_import_dogs_Click() {
     step = 30;
     const Dog_Import_Plan plan = Plan_Dog_Import(Decode_Import_Text(Read_Event_File(chosen)));
     step = 40;
+    // The menus wait while the names go in, and the names go only into the file they were meant
+    // for: one opened during a pause stops the import.
+    struct Menus_Off {
+      QMenuBar* bar;
+      bool was;
+      ~Menus_Off() { bar->setEnabled(was); }
+    } menus_off{menuBar(), menuBar()->isEnabled()};
+    menuBar()->setEnabled(false);
+    const QString importing_into = path_;
     for (const Dog_Import_Step& s : plan.steps) {
+      if (path_ != importing_into || !open_) {
+        Msg_Box(QStringLiteral("The import stopped: another event file was opened.") + QStringLiteral("\n") +
+                importing_into);
+        return;
+      }
       if (s.box == 0) {
         Show_Heat(s.heat);
         Load_Heat_Data();

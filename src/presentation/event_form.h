@@ -41,6 +41,8 @@ public:
   void Drop_Event_File();
 
   // Writes the document back to its file (the path's owner may forbid it: then only the message).
+  // The open file's event name and day as it was saved, over what was typed for a new file.
+  void Keep_Saved_Name_And_Day();
   void XML_to_File();
   void Load_Heat_Data();
   void Update_Event_file_name();

@@ -147,8 +147,11 @@ void Page_Surface::PaintPicture(const QImage& picture, double x, double y, doubl
                                 double twips_per_pixel) {
   if (!painter_.isActive() || picture.isNull()) return;
   if (!(twips_per_pixel > 0)) twips_per_pixel = 15.0;
-  if (!(width > 0)) width = picture.width() * twips_per_pixel;
-  if (!(height > 0)) height = picture.height() * twips_per_pixel;
+  // A window grabbed on a scaled desktop holds more device pixels than its logical size: it is
+  // printed at the size it has on the screen.
+  const double ratio = picture.devicePixelRatio() > 0 ? picture.devicePixelRatio() : 1.0;
+  if (!(width > 0)) width = picture.width() / ratio * twips_per_pixel;
+  if (!(height > 0)) height = picture.height() / ratio * twips_per_pixel;
   painter_.drawImage(QRectF(To_Dots(x), To_Dots(y), To_Dots(width), To_Dots(height)), picture);
 }
 

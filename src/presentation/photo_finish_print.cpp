@@ -11,6 +11,7 @@
 #include "recording/file_digest.h"
 #include "recording/video_file_handler.h"
 #include "timing/beaten_distance.h"
+#include "timing/declaration.h"
 
 #include <QFileInfo>
 #include <algorithm>
@@ -126,6 +127,28 @@ void print_single_frame(Page_Surface& page, const Photo_Finish_Job& job, Photo_F
   page.set_CurrentY(place.bottom());
 }
 
+// The height of the footer from its file line down, in the faces it prints them in.
+double footer_height(Page_Surface& page, const Photo_Finish_Job& job) {
+  page.set_FontName(QStringLiteral("Arial"));
+  page.set_FontBold(false);
+  double height = 0;
+  const auto add = [&](int points, int lines) {
+    page.set_FontSize(points);
+    height += lines * page.TextHeight();
+  };
+  add(12, job.audit_head.isEmpty() ? 1 : 2);
+  add(16, 1);
+  add(10, 2);
+  return height + Picture_Gap;
+}
+
+// The lowest place of the footer's file line: 0.9 of the sheet, or higher when the page would
+// not hold the footer whole there (a Letter sheet is shorter than A4).
+double footer_top(Page_Surface& page, const Photo_Finish_Job& job) {
+  const double bottom = std::min(page.Height(), page.ScaleHeight());
+  return std::min(0.9 * page.Height(), bottom - footer_height(page, job));
+}
+
 void print_series(Page_Surface& page, const Photo_Finish_Job& job, Photo_Finish_Frames& frames, double x0,
                   Photo_Finish_Layout& layout) {
   page.set_CurrentX(x0);
@@ -135,7 +158,18 @@ void print_series(Page_Surface& page, const Photo_Finish_Job& job, Photo_Finish_
 
   layout.runners = Series_Runners(job.results, job.split);
   const double top = page.CurrentY();
-  const double table_top = 0.73 * page.Height();
+  // The table (heading and six rows) and the box-delay line end above the footer, whatever the
+  // sheet.
+  double table_bottom = footer_top(page, job);
+  page.set_FontSize(18);
+  if (job.box_delay_ms > 0) table_bottom -= page.TextHeight(); // in the table's size, as printed
+  page.set_FontName(QStringLiteral("Courier New"));
+  page.set_FontSize(18);
+  page.set_FontBold(true);
+  const double table_top = std::min(0.73 * page.Height(), table_bottom - 7 * page.TextHeight());
+  page.set_FontName(QStringLiteral("Arial"));
+  page.set_FontBold(false);
+  page.set_FontSize(18);
   bool sized = false;
   QSizeF thumb;
   for (std::size_t i = 0; i < layout.runners.size(); ++i) {
@@ -210,13 +244,18 @@ void print_footer(Page_Surface& page, const Photo_Finish_Job& job, double x0, co
     page.set_CurrentY(std::max(0.74 * page.Height(), page.CurrentY()));
     page.Print_Line(QStringLiteral("Elapsed time : ") + job.elapsed_text);
   }
+  const double top = footer_top(page, job);
+  page.set_FontName(QStringLiteral("Arial"));
+  page.set_FontBold(false);
+  page.set_FontItalic(job.box_delay_ms > 0);
   page.set_CurrentX(x0);
   page.set_FontSize(12);
-  page.set_CurrentY(std::max(0.9 * page.Height(), page.CurrentY()));
-  QString file_line = QStringLiteral("File name: ") + job.file_name;
-  if (!job.sha256_hex.isEmpty())
-    file_line += QStringLiteral("   SHA-256: ") + job.sha256_hex.left(Printed_Digest_Digits);
-  page.Print_Line(file_line);
+  page.set_CurrentY(std::min(std::max(0.9 * page.Height(), page.CurrentY()), top));
+  page.Print_Line(Evidence_Line(job));
+  if (!job.audit_head.isEmpty()) {
+    page.set_CurrentX(x0);
+    page.Print_Line(QStringLiteral("Audit head: ") + job.audit_head);
+  }
   pace(pacing, 70, 300);
 
   page.set_DrawWidth(Footer_Line_Dots);
@@ -242,7 +281,7 @@ void print_footer(Page_Surface& page, const Photo_Finish_Job& job, double x0, co
 
 QString Photo_Finish_Title(const Photo_Finish_Job& job) {
   QString title = QStringLiteral("Photo finish ") + job.file_name;
-  if (!job.sha256_hex.isEmpty()) title += QStringLiteral(", SHA-256 ") + job.sha256_hex;
+  if (!job.sha256_hex.isEmpty()) title += QStringLiteral(", frames SHA-256 ") + job.sha256_hex;
   return title;
 }
 
@@ -267,7 +306,8 @@ Photo_Finish_Layout Print_Photo_Finish(Page_Surface& page, const Photo_Finish_Jo
   return layout;
 }
 
-void Fill_From_Recording(Photo_Finish_Job& job, cls_VideoFile_handler& recording, const QString& settings_path) {
+void Fill_From_Recording(Photo_Finish_Job& job, cls_VideoFile_handler& recording, const QString& settings_path,
+                         int32_t live_box_delay_ms) {
   // A damaged header leaves a field empty rather than the page unprinted.
   const auto text = [](const std::function<QString()>& read) {
     try {
@@ -276,6 +316,8 @@ void Fill_From_Recording(Photo_Finish_Job& job, cls_VideoFile_handler& recording
       return QString();
     }
   };
+  // The results' own event name: a correction in the results window is on the page at once.
+  job.event_name = text([&] { return recording.Dora_event(); });
   job.heat_id = text([&] { return recording.Dora_Heat_ID(); });
   job.heat_name = text([&] { return recording.Dora_Heat_Name(); });
   job.start_date_time = text([&] { return recording.Dora_start_DateTime(); });
@@ -284,7 +326,19 @@ void Fill_From_Recording(Photo_Finish_Job& job, cls_VideoFile_handler& recording
   for (int16_t box = 1; box <= 6; ++box)
     job.header_dog_names.at(static_cast<size_t>(box - 1)) = text([&] { return recording.Dora_Dog_name(box); });
   job.state = Result_State_Of(text([&] { return recording.XML_Header().Dora_Result_State(); }));
-  job.distances = Beaten_Distances(job.results, Read_Distance_Rules(settings_path));
+  // A declared result is printed as it was declared, whatever the settings say now.
+  const Result_Settings settings =
+      Result_Settings_For(recording.XML_Header(), live_box_delay_ms, Read_Distance_Rules(settings_path));
+  job.box_delay_ms = settings.box_delay_ms;
+  job.distances = Beaten_Distances(job.results, settings.rules);
   job.file_name = QFileInfo(recording.File_name()).fileName();
-  job.sha256_hex = File_SHA256_Hex(recording.File_name());
+  job.sha256_hex = Frame_Data_SHA256_Hex(recording.File_name());
+  job.audit_head = text([&] { return recording.XML_Header().Dora_Audit_Head(); });
+}
+
+QString Evidence_Line(const Photo_Finish_Job& job) {
+  QString line = QStringLiteral("File name: ") + job.file_name;
+  if (!job.sha256_hex.isEmpty())
+    line += QStringLiteral("   Frames SHA-256: ") + job.sha256_hex.left(Printed_Digest_Digits);
+  return line;
 }

@@ -35,7 +35,8 @@ struct Photo_Finish_Job {
   QString print_dog_name; // drawn on a single frame when not empty
 
   QString file_name;  // the recording's, without folder
-  QString sha256_hex; // the recording's digest; empty when it could not be read
+  QString sha256_hex; // the frame-data digest, which no header rewrite changes; empty when unread
+  QString audit_head; // the recording's audit head ("n:hash"); empty before any change
   QString printer_name;
   bool colour = true; // the printer prints in colour
 
@@ -48,10 +49,14 @@ struct Photo_Finish_Job {
 
 class cls_VideoFile_handler;
 
-// What a recording holds for the page: heat, start, dog names, the result's state and the
-// beaten distances by the settings' rules, the file's name and digest. `results` must be set
+// What a recording holds for the page: event, heat, start, dog names, the result's state, the box
+// delay and beaten distances in force (a declared result's own, else `live_box_delay_ms` and the
+// settings' rules), the file's name, frame-data digest and audit head. `results` must be set
 // first (the distances follow their order).
-void Fill_From_Recording(Photo_Finish_Job& job, cls_VideoFile_handler& recording, const QString& settings_path);
+void Fill_From_Recording(Photo_Finish_Job& job, cls_VideoFile_handler& recording, const QString& settings_path,
+                         int32_t live_box_delay_ms);
+// "File name: <name>   Frames SHA-256: <16 digits>": the line that ties a page to its evidence.
+QString Evidence_Line(const Photo_Finish_Job& job);
 
 // Where the pictures come from.
 class Photo_Finish_Frames {
@@ -84,7 +89,7 @@ struct Photo_Finish_Layout {
   std::vector<Series_Table_Line> table;
 };
 
-// "Photo finish <file name>, SHA-256 <all 64 digits>": the document's title.
+// "Photo finish <file name>, frames SHA-256 <all 64 digits>": the document's title.
 QString Photo_Finish_Title(const Photo_Finish_Job& job);
 
 // Prints the whole page and ends the job. Failures are thrown to the caller.

@@ -14,6 +14,7 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QRegularExpression>
 #include <QStandardPaths>
 
 namespace {
@@ -24,6 +25,7 @@ struct Printer_State {
   std::optional<Printer_Settings> current;
   Printer_Dialog_Hook hook;
   QString print_to_file;
+  bool pdf_named_now = false; // the dialog named the PDF file for the next print
 };
 
 Printer_State& state() {
@@ -80,6 +82,21 @@ QString documents_pdf_path(const QString& document_name) {
     path = folder + QLatin1Char('/') + base + QLatin1Char('_') + stamp + QLatin1Char('_') + QString::number(n) +
            QStringLiteral(".pdf");
   return path;
+}
+
+// A file that is there is never printed over unasked: the next free name beside it, with the
+// number the last one took counted on ("results_2.pdf" after "results.pdf").
+QString free_pdf_beside(const QString& path) {
+  if (!QFileInfo::exists(path)) return path;
+  const QFileInfo info(path);
+  static const QRegularExpression numbered(QStringLiteral("_\\d+$"));
+  const QString base = info.completeBaseName().remove(numbered);
+  QString next;
+  for (int n = 2; QFileInfo::exists(
+           next = info.dir().filePath(base + QLatin1Char('_') + QString::number(n) + QStringLiteral(".pdf")));
+       ++n) {
+  }
+  return next;
 }
 
 Printer_Settings initial_printer() {
@@ -182,7 +199,9 @@ bool Select_Printer(QWidget* parent) {
   int step = 0;
   try {
     step = 1;
-    const Printer_Settings preset = Current_Printer();
+    Printer_Settings preset = Current_Printer();
+    // The dialog offers a file not printed yet; the operator may still name one that is.
+    if (!preset.pdf_file.isEmpty()) preset.pdf_file = free_pdf_beside(preset.pdf_file);
     step = 2;
     const auto chosen = state().hook ? state().hook(parent, preset) : qt_printer_dialog(parent, preset);
     if (!chosen) return false;
@@ -203,7 +222,12 @@ bool Select_Printer(QWidget* parent) {
     current.copies = chosen->copies;
     // PDF drivers report a paper size of their own that other printers cannot take.
     if (!is_pdf_name(wanted)) current.paper_size = chosen->paper_size;
-    if (current.device_name == Pdf_Printer_Name) current.pdf_file = chosen->pdf_file;
+    if (current.device_name == Pdf_Printer_Name) {
+      current.pdf_file = chosen->pdf_file;
+      // What the operator named now is written, even over a file of that name; later prints
+      // are not.
+      state().pdf_named_now = !chosen->pdf_file.isEmpty();
+    }
 
     step = 5;
     Trace_Message(QStringLiteral("*Select_Printer, ") + current.device_name + QStringLiteral(": ") +
@@ -219,7 +243,7 @@ void Set_Print_To_File(const QString& pdf_path) { state().print_to_file = pdf_pa
 QString Print_To_File() { return state().print_to_file; }
 
 std::unique_ptr<QPrinter> Make_Printer(const QString& document_name) {
-  const Printer_Settings& current = Current_Printer();
+  Printer_Settings& current = Current_Printer();
   auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
   printer->setDocName(document_name);
   const QString file = Print_To_File();
@@ -229,6 +253,10 @@ std::unique_ptr<QPrinter> Make_Printer(const QString& document_name) {
     if (file.isEmpty() && current.device_name != Pdf_Printer_Name)
       Trace_Message(QStringLiteral("*Make_Printer, printer gone, printing to PDF: ") + current.device_name);
     printer->setOutputFormat(QPrinter::PdfFormat);
+    if (file.isEmpty() && !current.pdf_file.isEmpty()) {
+      if (!state().pdf_named_now) current.pdf_file = free_pdf_beside(current.pdf_file);
+      state().pdf_named_now = false;
+    }
     printer->setOutputFileName(!file.isEmpty()               ? file
                                : !current.pdf_file.isEmpty() ? current.pdf_file
                                                              : documents_pdf_path(document_name));

@@ -177,6 +177,10 @@ void Form_Dora_Results::build_controls() {
   Label_result_state = make_label(central, QStringLiteral("Label_result_state"));
   Label_result_state->setFont(arial(16, true));
   outer->addWidget(Label_result_state);
+  Label_audit = make_label(central, QStringLiteral("Label_audit"));
+  Label_audit->setWordWrap(true);
+  Label_audit->hide();
+  outer->addWidget(Label_audit);
 
   // One heading per column in the rows' grid: spaces in a proportional font never line up.
   auto* rows = new QGridLayout;
@@ -333,6 +337,7 @@ void Form_Dora_Results::Clear_Results_Display() {
     Shape_dead_circle.at(i)->hide();
   }
   Show_State(std::nullopt);
+  Show_Audit({}, true);
   Paint_Boxes();
 }
 
@@ -353,6 +358,7 @@ void Form_Dora_Results::Display_Results(const Results_Heading& heading, const Re
                               (heading.start_recovered ? QStringLiteral(" (start recovered)") : QString()));
 
   Show_State(heading.state);
+  Show_Audit(heading.audit_text, heading.audit_sound);
 
   shown_ = sorted;
   const auto texts = Result_Row_Texts(sorted, box_delay_ms);
@@ -572,10 +578,12 @@ QString Form_Dora_Results::Export_Text() const {
     if (name.isEmpty()) continue;
     text += Label_rank.at(r)->text() + QLatin1Char('\t') + name + QLatin1Char('\t') + Label_time.at(r)->text();
     const QString split = Label_Split.at(r)->text();
-    if (!split.isEmpty() && split != Empty_Time) text += QLatin1Char('\t') + split;
-    // Distances read as words or fractions, never as times, so they follow an absent split.
+    const bool has_split = !split.isEmpty() && split != Empty_Time;
+    if (has_split) text += QLatin1Char('\t') + split;
+    // The distance comes last, after the split's field, which stays empty without a split: a
+    // reader taking the fourth field as the split never takes a distance for one.
     const QString distance = Label_distance.at(r)->text();
-    if (!distance.isEmpty()) text += QLatin1Char('\t') + distance;
+    if (!distance.isEmpty()) text += (has_split ? QString() : QStringLiteral("\t")) + QLatin1Char('\t') + distance;
     text += line_end;
   }
   return text;

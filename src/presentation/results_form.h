@@ -46,6 +46,9 @@ struct Results_Heading {
   QString started; // the start date and time as stored
   Result_State state = Result_State::Provisional;
   bool start_recovered = false;
+  // The audit trail's check at the opening or the last change; nothing shown while it is sound.
+  QString audit_text{};
+  bool audit_sound = true;
 };
 
 // What the window's moves need of the main window; unset hooks do nothing.
@@ -123,6 +126,7 @@ public:
   QLabel* Label_header_distance = nullptr;
   std::array<QLabel*, Result_Rows> Label_distance{};
   QLabel* Label_result_state = nullptr;
+  QLabel* Label_audit = nullptr; // a broken, mismatched or interrupted audit trail
   QLabel* Label_printed = nullptr;
   QLabel* Picture1 = nullptr;
 
@@ -137,7 +141,10 @@ private:
   void build_result_menu();
   // The state label and which of the result commands apply.
   void Show_State(std::optional<Result_State> state);
+  void Show_Audit(const QString& text, bool sound);
   void Store_Position();
+  // The recording's name, frame-data digest and audit head, for the printed page.
+  QStringList Evidence_Lines() const;
   void Paint_Boxes();
   // The open recording, unless it is read-only: then the refusal is shown and nullptr returned.
   cls_VideoFile_handler* Changeable_Recording();

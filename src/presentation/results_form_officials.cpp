@@ -58,6 +58,15 @@ void Form_Dora_Results::Show_State(std::optional<Result_State> state) {
   item(QStringLiteral("item_reopen_result"))->setEnabled(declared);
 }
 
+void Form_Dora_Results::Show_Audit(const QString& text, bool sound) {
+  // A sound trail is the normal case and says nothing; anything else is there to be seen.
+  Label_audit->setVisible(!sound && !text.isEmpty());
+  Label_audit->setText(sound ? QString() : QStringLiteral("Audit trail: ") + text);
+  QPalette palette = Label_audit->palette();
+  palette.setColor(QPalette::WindowText, No_Race_Red);
+  Label_audit->setPalette(palette);
+}
+
 void Form_Dora_Results::Declare_Result(Result_State state) {
   int32_t step = 10;
   try {

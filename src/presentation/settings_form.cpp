@@ -231,6 +231,7 @@ void Form_Doravent_settings::Text_Change(QLineEdit* box, const QString& key, con
     Write_Ini_Value(settings_section, key, box->text(), program().Settings_File_Path);
     step = 20;
     Load_Compensations();
+    if (box == Text_Box_delay) Q_EMIT result_settings_changed();
   } catch (...) {
     report_current_exception(step, handler + form_location);
   }

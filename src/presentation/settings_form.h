@@ -54,6 +54,10 @@ protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
   void showEvent(QShowEvent* event) override;
 
+Q_SIGNALS:
+  // The box delay or a beaten-distance rule was written: what a provisional result shows changed.
+  void result_settings_changed();
+
 private:
   void Check_Click(QCheckBox* box, const QString& key, const QString& handler);
   void Text_Change(QLineEdit* box, const QString& key, const QString& handler);

@@ -84,6 +84,7 @@ void Form_Doravent_settings::Rule_Change(QLineEdit* box, const QString& key, con
     }
     box->setToolTip({});
     Write_Ini_Value(settings_section, key, box->text().trimmed(), program().Settings_File_Path);
+    Q_EMIT result_settings_changed();
   } catch (...) {
     report_current_exception(10, handler + form_location);
   }

@@ -4,6 +4,7 @@
 
 #include <QCryptographicHash>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -95,7 +96,7 @@ QByteArray Audit_Lines(Audit_Head& head, const QDateTime& when, const QString& c
   QByteArray lines;
   const QString time = when.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz"));
   for (const Audit_Change& change : changes) {
-    const Audit_Entry entry{head.count + 1, time, command, change.what, change.old_value, change.new_value};
+    const Audit_Entry entry{head.count + 1, time, command, change.what, change.old_value, change.new_value, {}};
     const QByteArray body = entry_body(entry, head.hash);
     const QByteArray hash = sha256_hex(body);
     lines += body.left(body.size() - 1) + Hash_Key + hash + "\"}\n";
@@ -125,6 +126,7 @@ Audit_Check Check_Audit_Trail(const QByteArray& trail, const std::optional<Audit
     }
     const Parsed_Line& p = *parsed;
     check.entries.push_back(p.entry);
+    check.entries.back().hash = p.hash;
     check.head = {p.entry.n, p.hash};
     if (!p.hash_matches) {
       broken(at, entry_name(at) + QStringLiteral(" was changed: its hash does not match its text"));
@@ -160,9 +162,41 @@ Audit_Check Check_Audit_Trail(const QByteArray& trail, const std::optional<Audit
   return check;
 }
 
+std::optional<Entry_Range> Interrupted_Change(const Audit_Check& whole, const Audit_Head& named_head) {
+  const auto count = static_cast<int32_t>(whole.entries.size());
+  if (!whole.holds() || named_head.count < 0 || named_head.count >= count) return std::nullopt;
+  // The named head must be an entry of this chain: the one just before the change.
+  const QByteArray at_head =
+      named_head.count == 0 ? QByteArray(64, '0') : whole.entries.at(static_cast<size_t>(named_head.count - 1)).hash;
+  if (named_head.hash != at_head) return std::nullopt;
+  const Audit_Entry& first = whole.entries.at(static_cast<size_t>(named_head.count));
+  for (int32_t i = named_head.count; i < count; ++i) {
+    const Audit_Entry& e = whole.entries.at(static_cast<size_t>(i));
+    if (e.time != first.time || e.command != first.command) return std::nullopt;
+  }
+  return Entry_Range{named_head.count + 1, count};
+}
+
+Audit_Change Interrupted_Marker(const Entry_Range& range) {
+  return {Interrupted_What, QStringLiteral("entries %1-%2").arg(range.first).arg(range.last),
+          QStringLiteral("not in the recording")};
+}
+
+std::optional<Entry_Range> Marked_Range(const Audit_Entry& entry) {
+  if (entry.what != Interrupted_What) return std::nullopt;
+  static const QRegularExpression range(QStringLiteral("^entries (\\d+)-(\\d+)$"));
+  const QRegularExpressionMatch m = range.match(entry.old_value);
+  if (!m.hasMatch()) return std::nullopt;
+  const Entry_Range r{m.captured(1).toInt(), m.captured(2).toInt()};
+  if (r.first < 1 || r.last < r.first || r.last >= entry.n) return std::nullopt;
+  return r;
+}
+
 QByteArray Read_Audit_Trail(const QString& path) {
   QFile file(path);
   if (!file.exists()) return {};
+  if (!QFileInfo(path).isFile())
+    throw Dora_Error(75, QStringLiteral("Path/File access error: ") + path + QStringLiteral(" is no plain file"));
   if (!file.open(QIODevice::ReadOnly))
     throw Dora_Error(75, QStringLiteral("Path/File access error: ") + path + QStringLiteral(": ") + file.errorString());
   if (file.size() > Max_Trail_Bytes)

@@ -41,6 +41,7 @@ struct Audit_Entry {
   QString what;
   QString old_value;
   QString new_value;
+  QByteArray hash; // the entry's own, as stored
 };
 
 struct Audit_Check {
@@ -53,6 +54,23 @@ struct Audit_Check {
 // Checks a trail's bytes against themselves and, when the recording names one, its head.
 Audit_Check Check_Audit_Trail(const QByteArray& trail, const std::optional<Audit_Head>& named_head);
 
-// The trail file's bytes; empty when there is none. Throws Dora_Error when it cannot be read or
-// is too large to be a trail.
+// The trail is written before the header that names its new head. A change cut short between the
+// two leaves a trail that holds, one change (entries of one command at one time) past the head
+// the recording names: the entries of that change, first and last, else nullopt. `whole` is the
+// trail checked without a head.
+struct Entry_Range {
+  int32_t first = 0;
+  int32_t last = 0;
+  bool operator==(const Entry_Range&) const = default;
+};
+std::optional<Entry_Range> Interrupted_Change(const Audit_Check& whole, const Audit_Head& named_head);
+
+// The entry a later change writes first after such a cut: the range never reached the recording.
+inline const QString Interrupted_What = QStringLiteral("interrupted change");
+Audit_Change Interrupted_Marker(const Entry_Range& range);
+// The range a marker entry names; nullopt for every other entry.
+std::optional<Entry_Range> Marked_Range(const Audit_Entry& entry);
+
+// The trail file's bytes; empty when there is none. Throws Dora_Error when it cannot be read, is
+// no plain file or is too large to be a trail.
 QByteArray Read_Audit_Trail(const QString& path);

@@ -8,3 +8,9 @@ QString File_SHA256_Hex(const QString& path);
 
 // The part of a digest a page has room for.
 constexpr int Printed_Digest_Digits = 16;
+
+// SHA-256 of the frame data (every byte after the header block, in file order) as 64 hex
+// digits: it identifies the evidence, and no header rewrite changes it. Empty when the file
+// cannot be read. The frames of a recording are only ever appended to, so a digest is kept for
+// a file of the same length until it grows.
+QString Frame_Data_SHA256_Hex(const QString& path);

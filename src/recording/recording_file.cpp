@@ -6,9 +6,35 @@
 #include "recording/header_values.h"
 #include "recording/qn3_format.h"
 
+#include <QRandomGenerator>
 #include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <vector>
+
+namespace {
+std::atomic<bool> inspection_only{false};
+} // namespace
+
+namespace {
+std::atomic<Recording_ID_Source> id_source{nullptr};
+} // namespace
+
+Recording_ID_Source Install_Recording_ID_Source(Recording_ID_Source source) { return id_source.exchange(source); }
+
+QString New_Recording_ID() {
+  if (const Recording_ID_Source source = id_source.load()) return source();
+  quint64 words[2];
+  QRandomGenerator::system()->fillRange(words);
+  return QStringLiteral("%1%2").arg(words[0], 16, 16, QLatin1Char('0')).arg(words[1], 16, 16, QLatin1Char('0'));
+}
+
+bool Inspection_Only() { return inspection_only.load(); }
+Inspection_Scope::Inspection_Scope() : before_(inspection_only.exchange(true)) {}
+Inspection_Scope::~Inspection_Scope() { inspection_only.store(before_); }
 
 Recording_Kind Kind_Of_Suffix(const QString& suffix) {
   const QString upper = suffix.toUpper();
@@ -38,15 +64,42 @@ Recording_File::~Recording_File() {
 }
 
 bool Recording_File::Open(QIODevice::OpenMode mode, QString* why) {
-  file_ = std::make_unique<QFile>(name_);
-  if (!file_->open(mode)) {
-    if (why) *why = file_->errorString();
+  const bool writing = (mode & QIODevice::WriteOnly) != 0;
+  locked_elsewhere_ = false;
+  const auto refuse = [&](const QString& reason) {
+    if (why) *why = reason;
     file_.reset();
     number_ = 0;
     return false;
+  };
+  if (writing && Inspection_Only()) return refuse(QStringLiteral("recordings are only inspected here"));
+  const bool truncate = (mode & QIODevice::Truncate) != 0;
+  file_ = std::make_unique<QFile>(name_);
+  if (!file_->open(mode & ~QIODevice::OpenMode(QIODevice::Truncate))) return refuse(file_->errorString());
+  if (writing) {
+    int locked = 0;
+    while ((locked = ::flock(file_->handle(), LOCK_EX | LOCK_NB)) != 0 && errno == EINTR) {
+    }
+    if (locked != 0) {
+      locked_elsewhere_ = errno == EWOULDBLOCK;
+      const QString reason = locked_elsewhere_ ? QStringLiteral("it is being written by another program")
+                                               : QString::fromLocal8Bit(std::strerror(errno));
+      file_->close();
+      return refuse(reason);
+    }
+    if (truncate && !file_->resize(0)) {
+      const QString reason = file_->errorString();
+      file_->close();
+      return refuse(reason);
+    }
   }
   number_ = 1;
   return true;
+}
+
+qn3::Recovery_Result Recording_File::Recover() {
+  if (!file_ || !file_->isOpen() || Inspection_Only()) return {};
+  return qn3::Recover_Header(*file_, name_, file_->isWritable());
 }
 
 void Recording_File::Drop() {
@@ -113,6 +166,13 @@ bool Recording_File::Still_On_Disk() const {
 void Recording_File::Write_Header_Block() {
   if (!Is_Open() || !file_) return;
   if (!Still_On_Disk()) throw Dora_Error(75, Recording_Gone_Message(name_));
+  if (header_->Recording_ID().isEmpty()) {
+    try {
+      header_->set_Recording_ID(New_Recording_ID());
+    } catch (const Dora_Error&) {
+      // A header without its file section keeps what it has; the rewrite goes on without an ID.
+    }
+  }
   const QByteArray text = qn3::Encode_Header_Text(header_->XML_string());
   std::vector<uint8_t> block(qn3::Header_Block_Size);
   if (!qn3::Build_Header_Block(text, block.data()))
@@ -134,7 +194,8 @@ bool Recording_File::Reopen_For_Update() {
   if (Is_Open() && file_ && file_->isWritable()) return true;
   if (Is_Open()) return false;
   if (name_.isEmpty() || File_Is_Read_Only(name_)) return false;
+  if (!Open(QIODevice::ReadWrite)) return false;
   // A rewrite cut short is finished first: the next one replaces its journal.
-  qn3::Recover_Header(name_);
-  return Open(QIODevice::ReadWrite);
+  Recover();
+  return true;
 }

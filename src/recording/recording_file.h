@@ -7,6 +7,9 @@
 #include <memory>
 
 class Cls_XML_header;
+namespace qn3 {
+struct Recovery_Result; // header_journal.h
+} // namespace qn3
 
 // How a file name is treated by Open_File.
 enum class Recording_Kind { QN3, Known_Unsupported, Unknown };
@@ -23,6 +26,28 @@ inline QString Invalid_Record_Size_Message() { return QStringLiteral("Corrupt fi
 // The read-only decision: no write permission bit for anybody, or the file cannot be opened for
 // writing (a root process passes every permission check, so the bits are asked first).
 bool File_Is_Read_Only(const QString& path);
+
+// 128 random bits as 32 lower-case hex digits: a recording's ID, given when it is made.
+QString New_Recording_ID();
+// Where IDs come from; tests that compare two recordings byte for byte put a fixed one in, as
+// they fix the clock. nullptr restores the system's random numbers. Returns the one before.
+using Recording_ID_Source = QString (*)();
+Recording_ID_Source Install_Recording_ID_Source(Recording_ID_Source source);
+
+// Recordings in this process are only looked at (doravent-qn3's inspections): they are opened
+// for reading, never locked, and a journal beside one is reported, never applied. Opening one for
+// writing is refused while this is on.
+bool Inspection_Only();
+class Inspection_Scope {
+public:
+  Inspection_Scope();
+  ~Inspection_Scope();
+  Inspection_Scope(const Inspection_Scope&) = delete;
+  Inspection_Scope& operator=(const Inspection_Scope&) = delete;
+
+private:
+  bool before_;
+};
 
 // What the writer appended that the header must still count when the file closes. The record
 // size and the JPEG size range outlive a pass: only a new recording starts them again.
@@ -60,8 +85,15 @@ public:
   int64_t Synced_Length() const { return synced_length_; }
 
   // Opens the named file in `mode`. False, with the file's reason in `why` when given and no
-  // file kept, when it cannot.
+  // file kept, when it cannot. A file opened for writing is locked (flock) for as long as it is
+  // open: one process writes a recording at a time, and a second is refused (Locked_Elsewhere).
+  // Truncate happens only once the lock is held.
   bool Open(QIODevice::OpenMode mode, QString* why = nullptr);
+  // The last Open for writing was refused because another process holds the recording.
+  bool Locked_Elsewhere() const { return locked_elsewhere_; }
+  // Finishes, drops or sets aside a journal beside the open file (header_journal.h), writing only
+  // when the file is open for writing.
+  qn3::Recovery_Result Recover();
   // Closes without ending an append pass, for an opening given up half way.
   void Drop();
   // Ends an append pass when frames were appended (the records reach the disk, then the header
@@ -71,7 +103,7 @@ public:
   void Finish_Append_Pass();
 
   // Writes the whole header block at offset 0 from the header document and returns to the
-  // previous position; nothing when no file is open.
+  // previous position; nothing when no file is open. A recording without an ID gets one here.
   void Write_Header_Block();
   // Opens the named file read-write without reading it (for header rewrites); false when that is
   // impossible.
@@ -87,6 +119,7 @@ private:
   QString name_;
   QString suffix_;
   bool read_only_ = false;
+  bool locked_elsewhere_ = false;
   Append_Tally tally_;
   int32_t syncs_ = 0;
   int64_t synced_length_ = 0;

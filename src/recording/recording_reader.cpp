@@ -104,12 +104,15 @@ bool Recording_Reader::Open_File(const QString& file_name) {
     qn3::Recovery_Result recovery;
     if (Kind_Of_Suffix(info.suffix()) == Recording_Kind::QN3) {
       step = 25;
-      recording_.set_Read_only(File_Is_Read_Only(file_name));
-      recovery = qn3::Recover_Header(file_name, !recording_.Read_only());
+      if (!Open_For_Review()) return false;
+      recovery = recording_.Recover();
+      const QString told = qn3::Recovery_Message(recovery, file_name);
+      if (!told.isEmpty()) Msg_Box(told);
       info.refresh();
     }
     if (info.size() <= 99) {
       Msg_Box(QStringLiteral("Corrupt file, (Invalid file length)"));
+      recording_.Drop();
       return false;
     }
     step = 30;
@@ -141,24 +144,33 @@ bool Recording_Reader::Open_File(const QString& file_name) {
   }
 }
 
+bool Recording_Reader::Open_For_Review() {
+  const QString& name = recording_.Name();
+  // A file the user may not write is still reviewed; only writing to it is refused. One without
+  // write permission is opened for reading even where the system would allow more (root), and
+  // so is one another program is writing now.
+  recording_.set_Read_only(Inspection_Only() || File_Is_Read_Only(name));
+  if (!recording_.Read_only() && recording_.Open(QIODevice::ReadWrite)) return true;
+  if (recording_.Locked_Elsewhere())
+    Trace_Message(QStringLiteral("*Open_File, written by another program, opened read only"), name);
+  recording_.set_Read_only(true);
+  QString why;
+  if (!recording_.Open(QIODevice::ReadOnly, &why)) {
+    Beep();
+    Msg_Box(QStringLiteral("Windows error when trying to open file: ") + name + QStringLiteral("\r\n") +
+            QStringLiteral("Windows says: ") + why + QStringLiteral(" ,error number = 75"));
+    return false;
+  }
+  return true;
+}
+
 bool Recording_Reader::Open_QN3(const qn3::Recovery_Result& recovery) {
   const QString& name = recording_.Name();
   file_length_ = QFileInfo(name).size();
   last_decoded_frame_ = 0;
   decoded_frame_ = 0;
-  // A file the user may not write is still reviewed; only writing to it is refused. One without
-  // write permission is opened for reading even where the system would allow more (root).
-  if (recording_.Read_only() || !recording_.Open(QIODevice::ReadWrite)) {
-    recording_.set_Read_only(true);
-    QString why;
-    if (!recording_.Open(QIODevice::ReadOnly, &why)) {
-      Beep();
-      Msg_Box(QStringLiteral("Windows error when trying to open file: ") + name + QStringLiteral("\r\n") +
-              QStringLiteral("Windows says: ") + why + QStringLiteral(" ,error number = 75"));
-      return false;
-    }
-  }
   QFile& file = *recording_.Device();
+  if (!file.seek(0)) throw Dora_Error(75, QStringLiteral("Path/File access error: ") + file.errorString());
 
   // A fixed amount is read however long the recording is: the first records and the header.
   std::vector<uint8_t> head(static_cast<size_t>(std::min<int64_t>(file_length_, qn3::Marker_Search_Bytes)));
@@ -167,7 +179,7 @@ bool Recording_Reader::Open_QN3(const qn3::Recovery_Result& recovery) {
   const qn3::Record_Layout layout = qn3::Measure_Records(head.data(), got, file_length_);
 
   Cls_XML_header& h = recording_.Header();
-  // A recording that cannot be written keeps its journal; the journal holds its newest header.
+  // A recording not written now keeps its journal of its own; the journal holds its newest header.
   if (recovery.outcome == qn3::Recovery::Read_Only)
     h.set_XML_string(qn3::Parse_Header_Text(recovery.block.data(), qn3::Header_Block_Size));
   else

@@ -105,6 +105,9 @@ public:
   void set_Default_Goal_Compensation(int32_t ms) { default_goal_compensation_ = ms; }
 
 private:
+  // Opens the named recording for writing (locked), or for reading when it may not or cannot be
+  // written; false after the system's message when it cannot be opened at all.
+  bool Open_For_Review();
   bool Open_QN3(const qn3::Recovery_Result& recovery);
   void Reset_File_State();
   void Make_Surfaces();

@@ -113,22 +113,33 @@ bool Recording_Writer::Initiate_QN3_File() {
                               .arg(crop_y_)
                               .arg(qn3::Max_Picture_Side)
                               .arg(qn3::Max_Picture_Pixels / qn3::Max_Picture_Side));
+    const auto holds_frames = [&] {
+      return Dora_Error(58, QStringLiteral("File already exists and holds frames, it is not overwritten: ") +
+                                recording_.Name());
+    };
     const QFileInfo info(recording_.Name());
-    if (info.exists() && info.size() > qn3::Header_Block_Size)
-      throw Dora_Error(58, QStringLiteral("File already exists and holds frames, it is not overwritten: ") +
-                               recording_.Name());
-    // A journal left by an earlier file of this name must never land in the new one.
-    qn3::Remove_Journal(recording_.Name());
+    if (info.exists() && info.size() > qn3::Header_Block_Size) throw holds_frames();
     step = 30;
     recording_.Header().rgb_let(-1);
     recording_.Header().Create_Header();
+    recording_.Header().set_Recording_ID(New_Recording_ID());
     Write_XML_Fields();
     header_owner_.clear();
     step = 40;
     QString why;
-    if (!recording_.Open(QIODevice::ReadWrite | QIODevice::Truncate, &why))
+    // Emptied only under the lock, and only when no frames came in since the look above.
+    if (!recording_.Open(QIODevice::ReadWrite, &why))
       throw Dora_Error(75,
                        QStringLiteral("Cannot create the recording ") + recording_.Name() + QStringLiteral(": ") + why);
+    if (recording_.Device()->size() > qn3::Header_Block_Size) {
+      recording_.Drop();
+      throw holds_frames();
+    }
+    if (!recording_.Device()->resize(0))
+      throw Dora_Error(75, QStringLiteral("Cannot create the recording ") + recording_.Name() + QStringLiteral(": ") +
+                               recording_.Device()->errorString());
+    // A journal left by an earlier file of this name must never land in the new one.
+    qn3::Remove_Journal(recording_.Name());
     step = 50;
     recording_.Write_Header_Block();
     qn3::Sync_Folder_Of(recording_.Name()); // the new file's entry, too, reaches the disk
@@ -163,8 +174,11 @@ bool Recording_Writer::Write_XML_Header() {
 
 void Recording_Writer::ReCreate_XML_header() {
   try {
+    // The recording stays the one it was: its ID goes into the new document.
+    const QString id = recording_.Header().Recording_ID();
     recording_.Header().rgb_let(-1);
     recording_.Header().Create_Header();
+    if (!id.isEmpty()) recording_.Header().set_Recording_ID(id);
     Write_XML_Fields();
     // A sized slot stays with the file, so that a later pass appends records of the same size.
     if (slot_size_ > 0) recording_.Header().set_RGB_Image_Size(QString::number(slot_size_));
@@ -188,14 +202,14 @@ void Recording_Writer::Open_For_Append(bool adopt_header, int32_t pass_slot) {
     if (recording_.Name().isEmpty()) throw Dora_Error(75, QStringLiteral("No recording to append to"));
     if (QFileInfo::exists(recording_.Name()) && File_Is_Read_Only(recording_.Name()))
       throw Dora_Error(75, QStringLiteral("File is read only!"));
-    // A rewrite cut short must be finished before the header is read or written again.
-    qn3::Recover_Header(recording_.Name());
     // Unbuffered: after a refused write no bytes may wait in a buffer, to land later wherever
     // the next write goes (the header block).
     QString why;
     if (!recording_.Open(QIODevice::ReadWrite | QIODevice::Unbuffered, &why))
       throw Dora_Error(75, QStringLiteral("Cannot open the recording for appending: ") + recording_.Name() +
                                QStringLiteral(": ") + why);
+    // A rewrite cut short must be finished before the header is read or written again.
+    recording_.Recover();
   } else if (!recording_.Device()->isWritable()) {
     throw Dora_Error(75, QStringLiteral("File is read only!"));
   }

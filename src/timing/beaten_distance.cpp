@@ -24,8 +24,9 @@ QString quarters_text(long long quarters) {
 } // namespace
 
 QString Beaten_Distance(double behind_ms, const Distance_Rules& rules) {
+  // Equal times are a dead heat only when the judge marks one; unmarked, the photo parted them by
+  // less than the times can tell.
   const double behind = std::abs(behind_ms);
-  if (behind == 0) return QStringLiteral("dht");
   const double lengths = behind / (rules.seconds_per_length * 1000.0);
   if (!std::isfinite(lengths)) return QStringLiteral("dis");
   if (lengths <= 1.0 / 8 + slack) return QStringLiteral("sh");

@@ -15,7 +15,8 @@ struct Distance_Rules {
 // The text for a runner finishing `behind_ms` after the one ahead. The small margins are parts of
 // a length, so they follow the seconds per length: a short head up to an eighth, a head up to a
 // quarter, a neck up to three eighths (0.01, 0.02 and 0.03 s at 0.08 s per length). Beyond that
-// the nearest quarter length, half a length at least; "dis" when that exceeds the limit.
+// the nearest quarter length, half a length at least; "dis" when that exceeds the limit. "dht" is
+// only ever the judge's dead-heat mark: equal times alone are a short head.
 QString Beaten_Distance(double behind_ms, const Distance_Rules& rules);
 
 // Per sorted row: the distance to the finisher ranked just above it; empty for the first finisher

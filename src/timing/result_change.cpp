@@ -9,9 +9,15 @@
 #include "platform/trace.h"
 #include "recording/header_change.h"
 #include "recording/video_file_handler.h"
+#include "timing/declaration.h"
 #include "timing/result_files.h"
 #include "timing/result_ranking.h"
 #include "timing/result_state.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <optional>
+#include <sys/stat.h>
 
 namespace {
 
@@ -32,10 +38,35 @@ QString box_what(int16_t box, const char* value) {
   return QStringLiteral("box ") + QString::number(box) + QLatin1Char(' ') + QString::fromLatin1(value);
 }
 
-// Where the next entries chain on: the head the header names, else the trail's last entry.
-Audit_Head chain_head(const Cls_XML_header& header, const QString& trail_path) {
-  if (const auto named = Parse_Audit_Head(header.Dora_Audit_Head())) return *named;
-  return Check_Audit_Trail(Read_Audit_Trail(trail_path), std::nullopt).head;
+// Where the next entries chain on: the head the header names, else the trail's last entry. A change
+// cut short after its entries reached the trail (`cut`) is chained after, and named first.
+Audit_Head chain_head(const Cls_XML_header& header, const QString& trail_path, std::optional<Entry_Range>& cut) {
+  const auto named = Parse_Audit_Head(header.Dora_Audit_Head());
+  if (!named) return Check_Audit_Trail(Read_Audit_Trail(trail_path), std::nullopt).head;
+  QByteArray trail;
+  try {
+    trail = Read_Audit_Trail(trail_path);
+  } catch (const Dora_Error&) {
+    // A trail that cannot be read now fails its append, which is reported; the head still holds.
+    return *named;
+  }
+  // Only a trail longer than the head can hold a change cut short; the whole check is for that.
+  if (trail.count('\n') <= named->count) return *named;
+  const Audit_Check whole = Check_Audit_Trail(trail, std::nullopt);
+  cut = Interrupted_Change(whole, *named);
+  return cut ? whole.head : *named;
+}
+
+// The recording's companions are as private as it is.
+unsigned recording_mode(const QString& path) {
+  struct stat st {};
+  if (::stat(QFile::encodeName(path).constData(), &st) != 0) return 0600;
+  return static_cast<unsigned>(st.st_mode) & 0666U;
+}
+
+qint64 file_size_or_none(const QString& path) {
+  const QFileInfo info(path);
+  return info.exists() ? info.size() : -1;
 }
 
 void refuse_message(Result_State state) {
@@ -112,9 +143,15 @@ bool Write_Result_Change(cls_VideoFile_handler& recording, const QString& comman
   Cls_XML_header& header = recording.XML_Header();
   const Result_State state = Result_State_Of(header.Dora_Result_State());
   const std::vector<Result_Value> before = Read_Result_Values(header);
-  const QString trail_path = Audit_Trail_Path(recording.File_name());
-  Audit_Head head = chain_head(header, trail_path);
-  QByteArray lines;
+  const QString path = recording.File_name();
+  const QString trail_path = Audit_Trail_Path(path);
+  std::optional<Entry_Range> cut;
+  Audit_Head head = chain_head(header, trail_path, cut);
+  const Program_Info& info = program();
+  const Result_Settings live{info.Box_Delay_Ms, Read_Distance_Rules(info.Settings_File_Path), false};
+  const qint64 trail_before = file_size_or_none(trail_path);
+  bool appended = false;
+  QString unsigned_why;
   bool written = false;
   try {
     written = Write_Header_Change(recording, [&] {
@@ -126,30 +163,62 @@ bool Write_Result_Change(cls_VideoFile_handler& recording, const QString& comman
             if (v.timing && v.what == c.what) throw Declared_Refusal{};
       // A command that left every value as it was is still a command on the result.
       if (changes.empty()) changes.push_back({QStringLiteral("nothing changed"), {}, {}});
+      if (cut) changes.insert(changes.begin(), Interrupted_Marker(*cut));
       // The header names the trail's new head, so an entry cut off the end is found.
-      lines = Audit_Lines(head, Local_Now(), command, changes);
+      const QByteArray lines = Audit_Lines(head, Local_Now(), command, changes);
       header.set_Dora_Audit_Head(Audit_Head_Text(head));
+      // The declaration names the recording and the head it was made at.
+      if (header.Recording_ID().isEmpty()) header.set_Recording_ID(New_Recording_ID());
+      const Result_State after = Result_State_Of(header.Dora_Result_State());
+      if (!Result_Declared(after))
+        Clear_Declaration(header);
+      else
+        unsigned_why =
+            Freeze_Declaration(header, path, Result_Declared(state) ? Result_Settings_For(header, 0, {}) : live);
+      // The trail before the header: a crash between them leaves an interrupted change, which
+      // the check tells from a change by hand. A trail that cannot be written is reported; the
+      // change stands and the check names the entries the trail lacks.
+      try {
+        Append_Durably(trail_path, lines, recording_mode(path));
+        appended = true;
+      } catch (...) {
+        report_current_exception(10, QStringLiteral("Append_Audit_Trail") + module_location, trail_path);
+      }
     });
   } catch (const Declared_Refusal&) {
     refuse_message(state);
     return false;
   }
-  if (!written) return false;
-
-  try {
-    Append_Durably(trail_path, lines);
-  } catch (...) {
-    report_current_exception(10, QStringLiteral("Append_Audit_Trail") + module_location, trail_path);
+  if (!written) {
+    // The header kept the result before the change: its entries go again.
+    if (appended) {
+      try {
+        Cut_Back_Durably(trail_path, trail_before);
+      } catch (...) {
+        Trace_Message(QStringLiteral("*Write_Result_Change, the trail keeps an interrupted change"), trail_path);
+      }
+    }
+    return false;
   }
+  if (!unsigned_why.isEmpty() && Result_Declared(Result_State_Of(header.Dora_Result_State())))
+    Trace_Message(QStringLiteral("*Write_Result_Change, declared without a signature: ") + unsigned_why);
+
+  Publish_Result_Files(recording);
+  return true;
+}
+
+void Publish_Result_Files(cls_VideoFile_handler& recording) {
   try {
     const Program_Info& info = program();
-    const Published_Result result =
-        Publish_Result(header, info.Box_Delay_Ms, Read_Distance_Rules(info.Settings_File_Path));
-    Write_Result_Files(Results_Folder(info.Settings_File_Path), recording.File_name(), result);
+    const Cls_XML_header& header = recording.XML_Header();
+    const Result_Settings settings =
+        Result_Settings_For(header, info.Box_Delay_Ms, Read_Distance_Rules(info.Settings_File_Path));
+    const Published_Result result = Current_Result(header, recording.File_name(), settings);
+    Write_Result_Files(Results_Folder(info.Settings_File_Path), recording.File_name(), result,
+                       Scoreboard_Json_Of(header, result));
   } catch (...) {
     report_current_exception(20, QStringLiteral("Write_Result_Files") + module_location, recording.File_name());
   }
-  return true;
 }
 
 void Clear_Box_Results(cls_VideoFile_handler& recording) {

@@ -33,13 +33,17 @@ bool Refuse_Read_Only(const cls_VideoFile_handler& recording);
 // "No Race") and so takes no time changes until it is reopened.
 bool Refuse_Declared_Result(const cls_VideoFile_handler& recording);
 
-// Runs `change` on the recording's header and writes it (Write_Header_Change); then the values it
-// changed go into the audit trail under `command` and the result files are written again.
-// False when the header could not be written (the recording has reported it) or the change moved
-// a time of a declared result (refused with a message): the header is then as before and nothing
-// is appended or published. A trail or result file that cannot be written is reported and the
-// change stands. A change that throws is taken back and the exception passed on.
+// Runs `change` on the recording's header; the values it changed go into the audit trail under
+// `command`, then the header naming the trail's new head is written (Write_Header_Change), and the
+// result files are written again. Declaring freezes the result (declaration.h), reopening thaws
+// it. False when the header could not be written (the recording has reported it; the trail is
+// cut back) or the change moved a time of a declared result (refused with a message): the header
+// is then as before and nothing is published. A trail or result file that cannot be written is
+// reported and the change stands. A change that throws is taken back and the exception passed on.
 bool Write_Result_Change(cls_VideoFile_handler& recording, const QString& command, const std::function<void()>& change);
+
+// Writes the result files of the recording's result as it stands; failures are reported.
+void Publish_Result_Files(cls_VideoFile_handler& recording);
 
 // Boxes 1 to 8 lose frame, times, click time and dead-heat mark: the change "Clear result" makes.
 void Clear_Box_Results(cls_VideoFile_handler& recording);

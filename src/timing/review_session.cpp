@@ -97,6 +97,8 @@ bool Review_Session::Open(const QString& path) {
     position_ = 1;
     shown_readable_ = false;
     heat_elapsed_ms_ = 0;
+    step = 60;
+    Check_Audit_Trail_Now();
     Q_EMIT opened();
     // A trigger that closed before any start kept the frames; their times need a start.
     if (Is_Open() && !stamped)
@@ -118,6 +120,7 @@ void Review_Session::Close() {
     position_ = 1;
     shown_readable_ = false;
     results_ = {};
+    audit_ = {};
     Q_EMIT closed();
   } catch (...) {
     report_current_exception(step, location("Do_Close"));
@@ -288,12 +291,23 @@ bool Review_Session::Refuse_Change(Result_Change kind) const {
   return kind == Result_Change::Times && Refuse_Declared_Result(*recording_);
 }
 
+void Review_Session::Check_Audit_Trail_Now() {
+  audit_ = Check_Recording_Audit(recording_->File_name(), recording_->XML_Header());
+  if (!audit_.Sound()) Trace_Message(QStringLiteral("*Review_Session, audit trail: ") + audit_.text);
+}
+
 bool Review_Session::Change_Result(const QString& command, const std::function<void()>& change, Result_Change kind) {
   if (Refuse_Change(kind)) return false;
   const Result_State before = State();
+  if (kind == Result_Change::Declaration && !Result_Declared(before) && audit_.Refuses_Declaration()) {
+    Trace_Message(QStringLiteral("*Change_Result, not declared: ") + audit_.text);
+    Msg_Box(QStringLiteral("The result cannot be declared: ") + audit_.text);
+    return false;
+  }
   // A failed write has been reported by the recording and taken back: the file, and so what is
   // shown and ranked, keeps the old values.
   const bool written = Write_Result_Change(*recording_, command, change);
+  if (written) Check_Audit_Trail_Now();
   Reload_Results();
   if (State() != before) Q_EMIT state_changed();
   return written;

@@ -4,6 +4,7 @@
 // declared state. Windows bind to it: they call its methods and redraw from its signals. Every
 // change of a result, from any window, goes through Change_Result, so none escapes the
 // read-only and declared-result refusals, the audit trail or the result files.
+#include "timing/audit_check.h"
 #include "timing/navigation.h"
 #include "timing/result_ranking.h"
 #include "timing/result_state.h"
@@ -83,12 +84,17 @@ public:
   // be read is reported and the last ranking stays.
   void Reload_Results();
 
+  // The audit trail held against the recording, checked at every opening for review and after
+  // every change; unchecked while nothing is open.
+  const Audit_Verdict& Audit() const { return audit_; }
+
   // True when the result may not be changed: no recording open (a beep), read-only ("File is
   // read only!"), or declared while `kind` changes times. The refusal has been told.
   bool Refuse_Change(Result_Change kind) const;
   // The one way a result changes: refused as above, then `change` runs on the header, which is
   // written, audited and published (Write_Result_Change); the results are ranked again and
-  // results_changed() comes once (state_changed() too when the declared state moved). False when
+  // results_changed() comes once (state_changed() too when the declared state moved). A result
+  // is not declared while its audit trail is broken or does not match the recording. False when
   // refused or not written. A change that throws is taken back and the exception passed on.
   bool Change_Result(const QString& command, const std::function<void()>& change,
                      Result_Change kind = Result_Change::Times);
@@ -109,6 +115,7 @@ Q_SIGNALS:
 
 private:
   void Show_Scan_End(const Scan_End& end);
+  void Check_Audit_Trail_Now();
 
   std::unique_ptr<cls_VideoFile_handler> recording_;
   Frame_Display* display_ = nullptr;
@@ -120,4 +127,5 @@ private:
   bool shown_readable_ = false;
   bool showing_ = false;
   Result_Array results_{};
+  Audit_Verdict audit_;
 };

@@ -178,7 +178,7 @@ TEST_F(Print_Window, TheFramePageHoldsTheShownPictureWithItsGoalLine) {
   const QStringList lines = pdf_reading::Lines(pdf_reading::Text(pdf));
   EXPECT_EQ(lines.value(0), "Spring Cup");
   EXPECT_TRUE(lines.contains("Elapsed time : " + ui(w).Label_heat_time->text().trimmed()));
-  EXPECT_TRUE(pdf_reading::Info(pdf).contains(File_SHA256_Hex(recording)));
+  EXPECT_TRUE(pdf_reading::Info(pdf).contains(Frame_Data_SHA256_Hex(recording)));
 
   // The progress window paced the print.
   ASSERT_EQ(steps.size(), 4u);

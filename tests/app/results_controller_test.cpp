@@ -9,12 +9,15 @@
 #include "platform/program_info.h"
 #include "platform/user_folders.h"
 #include "presentation/results_form.h"
+#include "presentation/settings_form.h"
 #include "recording/video_file_handler.h"
+#include "timing/review_session.h"
 
 #include <QAction>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -121,6 +124,31 @@ TEST_F(Results_Window_Fixture, ShowResultFormRestoresAMinimisedWindow) {
   form.showMinimized();
   show->trigger();
   EXPECT_FALSE(form.isMinimized());
+}
+
+// A new box delay is in the result files at once while the result is provisional; a declared
+// result keeps the delay it was declared with, in the files as in the window.
+TEST_F(Results_Window_Fixture, ANewBoxDelayReachesTheResultFilesUnlessDeclared) {
+  ASSERT_TRUE(w->review().Handle_Open(make()));
+  Review_Session& session = w->review_session();
+  ASSERT_TRUE(session.Change_Result(QStringLiteral("Box 2 button"),
+                                    [&] { session.Recording().set_Dora_Heat_time(2, false, 30000); }));
+  const QString csv = Local_AppData_Folder() + QStringLiteral("Doravent Results/heat.csv");
+  w->item(QStringLiteral("item_show_settings"))->trigger();
+  Form_Doravent_settings& settings = Form_Doravent_settings::instance();
+  settings.Text_Box_delay->setText(QStringLiteral("120"));
+  EXPECT_TRUE(bytes(csv).contains(R"("30,12",30120,)")) << bytes(csv).toStdString();
+  EXPECT_EQ(row_text("Label_time_", 0), "30,12");
+
+  ASSERT_TRUE(session.Change_Result(
+      QStringLiteral("Declare Official"),
+      [&] { session.Recording().XML_Header().set_Dora_Result_State(QStringLiteral("Official")); },
+      Result_Change::Declaration));
+  settings.Text_Box_delay->setText(QStringLiteral("300"));
+  EXPECT_TRUE(bytes(csv).contains(R"("30,12",30120,)")) << bytes(csv).toStdString();
+  EXPECT_EQ(row_text("Label_time_", 0), "30,12");
+  settings.Text_Box_delay->setText(QStringLiteral("0"));
+  settings.hide();
 }
 
 } // namespace

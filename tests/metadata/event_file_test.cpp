@@ -224,6 +224,12 @@ TEST(Dog_Import, PlansEveryOutcome) {
        {{12, 0, {}}, {12, 1, QStringLiteral("Bolt")}, {4, 0, {}}, {4, 1, QStringLiteral("Zed")}},
        QStringLiteral("2 Dogs imported!")},
       {"empty file", QString(), Ending::Done, 0, {}, QStringLiteral("0 Dogs imported!")},
+      {"dogs whose names hold Start",
+       QStringLiteral("Start 2\nStarter\nRestart 3"),
+       Ending::Done,
+       2,
+       {{2, 0, {}}, {2, 1, QStringLiteral("Starter")}, {2, 2, QStringLiteral("Restart 3")}},
+       QStringLiteral("2 Dogs imported!")},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label);

@@ -103,6 +103,31 @@ TEST(Trace_Channel, ViewerStartedAfterTheFirstCallIsNeverUsed) {
   Reset_Trace_Search_For_Tests();
 }
 
+// Only a socket of our own at the trace path is a viewer: a link to one, or a plain file, is not.
+TEST(Trace_Channel, ALinkOrFileInTheViewersPlaceIsNeverUsed) {
+  const QByteArray path = Trace_Socket_Path().toLocal8Bit();
+  const QByteArray elsewhere = path + ".elsewhere";
+  {
+    Listener viewer; // bound at the path, then moved away with a link left in its place
+    ASSERT_TRUE(viewer.bound());
+    ASSERT_EQ(::rename(path.constData(), elsewhere.constData()), 0);
+    ASSERT_EQ(::symlink(elsewhere.constData(), path.constData()), 0);
+    Reset_Trace_Search_For_Tests();
+    EXPECT_FALSE(Trace_Window_Present());
+    Trace_Message("not for the link");
+    ::unlink(path.constData());
+    ASSERT_EQ(::rename(elsewhere.constData(), path.constData()), 0);
+    EXPECT_TRUE(viewer.receive().isEmpty());
+  }
+  QFile plain(QString::fromLocal8Bit(path));
+  ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
+  plain.close();
+  Reset_Trace_Search_For_Tests();
+  EXPECT_FALSE(Trace_Window_Present());
+  ::unlink(path.constData());
+  Reset_Trace_Search_For_Tests();
+}
+
 // The viewer program prints each datagram as a line and removes its socket on SIGTERM.
 TEST(Trace_Viewer, PrintsLinesAndCleansUpOnTerminate) {
   const QString program = QCoreApplication::applicationDirPath() + QStringLiteral("/../tools/doravent-trace");

@@ -14,9 +14,11 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -130,6 +132,22 @@ TEST_F(Event_Window, OverwriteQuestionNoKeepsTheOldFileAndYesReplacesIt) {
   EXPECT_FALSE(read_file(path).contains("Old Rex"));
   EXPECT_EQ(w->Reg_Dog_Name(1, 1), QString());
   EXPECT_EQ(w->Text_dog_name[0]->text(), QString());
+}
+
+// A new event file while one is open: the name and day typed for it never reach the open file,
+// whose other edits are kept.
+TEST_F(Event_Window, ANewEventFileLeavesTheOpenOnesNameAndDay) {
+  auto w = make();
+  const QString first = create(*w, QStringLiteral("Cup"), QStringLiteral("Sun"));
+  w->Text_dog_name[0]->setText(QStringLiteral("Rex"));
+  const QString second = create(*w, QStringLiteral("Derby"), QStringLiteral("Mon"));
+  ASSERT_NE(first, second);
+  const QByteArray kept = read_file(first);
+  EXPECT_TRUE(kept.contains("<event_name>Cup</event_name>")) << kept.left(400).toStdString();
+  EXPECT_TRUE(kept.contains("<event_day>Sun</event_day>"));
+  EXPECT_TRUE(kept.contains("Rex"));
+  EXPECT_TRUE(read_file(second).contains("<event_name>Derby</event_name>"));
+  EXPECT_EQ(w->Event_name(), QStringLiteral("Derby"));
 }
 
 TEST_F(Event_Window, EditsSaveAndReopenWithAccentedNames) {
@@ -265,6 +283,34 @@ TEST_F(Event_Window, WithoutAFileTypingAndArrowsOnlyBeep) {
   const int beeps = prompts->beeps();
   QTest::keyClicks(w->Text_dog_name[0], QStringLiteral("x"));
   EXPECT_EQ(prompts->beeps(), beeps + 1);
+}
+
+// The menus are off while the import pauses between names; an event file opened meanwhile all
+// the same gets none of the names meant for the first.
+TEST_F(Event_Window, AnImportNeverFillsAnotherEventFile) {
+  auto w = make();
+  const QString other = create(*w, QStringLiteral("Other"), {});
+  const QString first = create(*w, QStringLiteral("First"), {});
+  w->set_Import_Pause_ms(1);
+  bool menus_on = true;
+  QTimer::singleShot(0, w.get(), [&] {
+    menus_on = w->menuBar()->isEnabled();
+    prompts->texts.push_back(other);
+    w->findChild<QAction*>(QStringLiteral("item_open_event_file"))->trigger();
+  });
+  prompts->texts = {import_file("Start 1\nRex\nMax\nAce\n")};
+  prompts->seen.clear();
+  w->item_import_dogs_Click();
+  EXPECT_FALSE(menus_on);
+  EXPECT_TRUE(w->menuBar()->isEnabled());
+  EXPECT_EQ(w->Event_File_Path(), other);
+  w->XML_to_File();
+  const QByteArray other_bytes = read_file(other);
+  for (const char* name : {"Rex", "Max", "Ace"})
+    EXPECT_FALSE(other_bytes.contains(name)) << name;
+  EXPECT_TRUE(
+      prompts->messages().contains(QStringLiteral("The import stopped: another event file was opened.\n") + first))
+      << prompts->messages().join('|').toStdString();
 }
 
 TEST_F(Event_Window, ImportsDogNamesWithEveryMessage) {

@@ -1,3 +1,4 @@
+#include "mock/pdf_reading.h"
 #include "platform/error_report.h"
 #include "presentation/page_surface.h"
 
@@ -79,6 +80,31 @@ TEST(Page_Surface, APictureIsEmbedded) {
     surface.PaintPicture(test_picture(), 1000, 1000);
   }
   EXPECT_GT(picture_page.file_size(), empty_page.file_size() + 2000);
+}
+
+// A window grabbed on a desktop scaled by 1, 1.5 or 2 prints at its logical size: 15 twips for
+// each of its logical pixels, however many device pixels the grab holds.
+TEST(Page_Surface, AScaledPictureKeepsItsLogicalSize) {
+  for (const double ratio : {1.0, 1.5, 2.0}) {
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("scaled.pdf"));
+    {
+      QPdfWriter writer(pdf);
+      writer.setResolution(1200);
+      QImage picture(static_cast<int>(240 * ratio), static_cast<int>(120 * ratio), QImage::Format_RGB32);
+      picture.fill(Qt::black);
+      picture.setDevicePixelRatio(ratio);
+      Page_Surface surface(writer);
+      surface.PaintPicture(picture, 1000, 1000, 0, 0, 15);
+    }
+    // 240 logical pixels at 15 twips are 2.5 inches, whatever the device pixels.
+    const QStringList lines = pdf_reading::Run(QStringLiteral("pdfimages"), {QStringLiteral("-list"), pdf})
+                                  .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 3) << ratio; // two heading lines, one picture
+    const QStringList f = lines.at(2).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    ASSERT_GE(f.size(), 14);
+    EXPECT_NEAR(f.at(12).toDouble(), 240 * ratio / 2.5, 2) << ratio;
+  }
 }
 
 TEST(Page_Surface, OpeningAnUnwritableFileThrowsPrinterError) {

@@ -71,12 +71,13 @@ protected:
     return j;
   }
 
-  Printed print(const Photo_Finish_Job& j, const QString& name = QStringLiteral("page.pdf")) {
+  Printed print(const Photo_Finish_Job& j, const QString& name = QStringLiteral("page.pdf"),
+                QPageSize::PageSizeId paper = QPageSize::A4) {
     Printed p;
     p.pdf = dir.filePath(name);
     QPdfWriter writer(p.pdf);
     writer.setResolution(1200);
-    writer.setPageSize(QPageSize(QPageSize::A4));
+    writer.setPageSize(QPageSize(paper));
     writer.setTitle(Photo_Finish_Title(j));
     Page_Surface page(writer);
     p.layout = Print_Photo_Finish(page, j, frames, pacing);
@@ -206,6 +207,40 @@ TEST_F(Photo_Finish_Page, BoxDelayLineOnlyWithADelay) {
   }
 }
 
+// Six dogs, a box delay and the audit head on the shorter Letter sheet: the footer is all on the
+// page, below the table, and nothing runs off the sheet's foot.
+TEST_F(Photo_Finish_Page, ALetterPageOfSixDogsKeepsItsFooter) {
+  for (const QPageSize::PageSizeId paper : {QPageSize::Letter, QPageSize::A4}) {
+    Photo_Finish_Job j = job();
+    j.series = true;
+    j.box_delay_ms = 40;
+    j.audit_head = QStringLiteral("12:") + QString(64, QLatin1Char('a'));
+    for (std::size_t i = 0; i < j.results.size(); ++i)
+      j.results.at(i) = {static_cast<int16_t>(i + 1),
+                         29000 + 100 * static_cast<int32_t>(i),
+                         Code_No_Time,
+                         10,
+                         QStringLiteral("Dog %1").arg(i + 1),
+                         false};
+    const Printed p = print(j, QStringLiteral("six_%1.pdf").arg(int(paper)), paper);
+    const QStringList lines = pdf_reading::Lines(pdf_reading::Text(p.pdf));
+    const QString all = lines.join('\n');
+    EXPECT_EQ(pdf_reading::Pages(p.pdf), 1);
+    for (const QString& wanted :
+         {QStringLiteral("Box delay = 40 ms"),
+          QStringLiteral("File name: SpringCup_7.qn3 Frames SHA-256: 0123456789abcdef"),
+          QStringLiteral("Doravent dog race timing system"), QStringLiteral("www.doravent.example")})
+      EXPECT_TRUE(lines.contains(wanted)) << int(paper) << " " << wanted.toStdString() << "\n" << all.toStdString();
+    EXPECT_TRUE(all.contains("Audit head: 12:aaaa")) << all.toStdString();
+    EXPECT_LT(all.indexOf("Dog 6"), all.indexOf("File name")) << "the table above the footer";
+    const QSizeF sheet = pdf_reading::Page_Points(p.pdf);
+    double lowest = 0;
+    for (const pdf_reading::Word& w : pdf_reading::Words(p.pdf))
+      lowest = std::max(lowest, w.box.bottom());
+    EXPECT_LE(lowest, sheet.height()) << int(paper);
+  }
+}
+
 TEST_F(Photo_Finish_Page, SingleFrameHeadingFooterAndTheRecordingsDigest) {
   std::vector<int> percents;
   std::vector<int32_t> waits;
@@ -219,14 +254,15 @@ TEST_F(Photo_Finish_Page, SingleFrameHeadingFooterAndTheRecordingsDigest) {
   EXPECT_EQ(lines.at(0), "Spring Cup");
   EXPECT_EQ(lines.at(1), "Heat: 7 Final at: 2024-05-01 14:05:00");
   EXPECT_TRUE(lines.contains("Elapsed time : 00:29,02")) << lines.join('\n').toStdString();
-  EXPECT_TRUE(lines.contains("File name: SpringCup_7.qn3 SHA-256: 0123456789abcdef")) << lines.join('\n').toStdString();
+  EXPECT_TRUE(lines.contains("File name: SpringCup_7.qn3 Frames SHA-256: 0123456789abcdef"))
+      << lines.join('\n').toStdString();
   EXPECT_TRUE(lines.contains("Doravent dog race timing system"));
   bool printed_by = false;
   for (const QString& line : lines)
     printed_by |= line.startsWith("Printed by Doravent_HDMI version ") && line.endsWith(" printer: Test printer");
   EXPECT_TRUE(printed_by) << lines.join('\n').toStdString();
   // All 64 digits in the document's metadata.
-  EXPECT_TRUE(pdf_reading::Info(p.pdf).contains("SHA-256 " + job().sha256_hex));
+  EXPECT_TRUE(pdf_reading::Info(p.pdf).contains("frames SHA-256 " + job().sha256_hex));
 
   EXPECT_EQ(percents, (std::vector<int>{10, 30, 70, 100}));
   EXPECT_EQ(waits, (std::vector<int32_t>{300, 300, 300, 500}));

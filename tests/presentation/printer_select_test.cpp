@@ -1,3 +1,4 @@
+#include "mock/pdf_reading.h"
 #include "platform/error_report.h"
 #include "presentation/page_surface.h"
 #include "presentation/printer_select.h"
@@ -178,17 +179,37 @@ TEST_F(Printer_Select, PrintingToAFileUsesTheCurrentPageSettings) {
   EXPECT_EQ(file.read(5), QByteArray("%PDF-"));
 }
 
-TEST_F(Printer_Select, ThePdfPrinterWritesTheFileChosenInTheDialog) {
+// The file named in the dialog takes the print that follows; a later print, with or without the
+// dialog, never writes over it or over any file printed before.
+TEST_F(Printer_Select, EveryPrintToThePdfPrinterLeavesAFileOfItsOwn) {
   QTemporaryDir dir;
   Printer_Settings answer = chosen(Pdf_Printer_Name, 1, 2, 1, QPageSize::A4);
   answer.pdf_file = dir.filePath(QStringLiteral("chosen.pdf"));
   answer_with(answer);
+  const auto print = [](const QString& text) {
+    const auto printer = Make_Printer();
+    Page_Surface surface(*printer);
+    surface.Print_Line(text);
+    surface.EndDoc();
+    return printer->outputFileName();
+  };
   ASSERT_TRUE(Select_Printer(nullptr));
-  EXPECT_EQ(Make_Printer()->outputFileName(), answer.pdf_file);
+  EXPECT_EQ(print(QStringLiteral("first")), answer.pdf_file);
+  const QString second = print(QStringLiteral("second"));
+  EXPECT_EQ(second, dir.filePath(QStringLiteral("chosen_2.pdf")));
+  // The dialog again, the operator taking the name it offers.
+  install_printer_dialog_hook(
+      [](QWidget*, const Printer_Settings& preset) { return std::optional<Printer_Settings>(preset); });
+  ASSERT_TRUE(Select_Printer(nullptr));
+  const QString third = print(QStringLiteral("third"));
+  EXPECT_EQ(third, dir.filePath(QStringLiteral("chosen_3.pdf")));
+  EXPECT_EQ(QDir(dir.path()).entryList({QStringLiteral("*.pdf")}, QDir::Files).size(), 3);
+  EXPECT_TRUE(pdf_reading::Text(answer.pdf_file).contains("first"));
+  EXPECT_TRUE(pdf_reading::Text(second).contains("second"));
 
   // A printer that has gone away prints to the PDF printer instead of failing.
   Current_Printer().device_name = QStringLiteral("Printer that was unplugged");
   const auto printer = Make_Printer();
   EXPECT_EQ(printer->outputFormat(), QPrinter::PdfFormat);
-  EXPECT_EQ(printer->outputFileName(), answer.pdf_file);
+  EXPECT_EQ(printer->outputFileName(), dir.filePath(QStringLiteral("chosen_4.pdf")));
 }

@@ -72,7 +72,21 @@ TEST_F(Qn3_Print, OneFieldWithItsGoalLine) {
   EXPECT_GT(qGreen(picture.pixel(32, 20)), 200);
   EXPECT_GT(qBlue(picture.pixel(32, 20)), 200);
 
-  EXPECT_TRUE(pdf_reading::Text(out("field.pdf")).contains("SHA-256: " + File_SHA256_Hex(path).left(16)));
+  // The frame data's digest, which a header rewrite leaves as it was: the page still matches its
+  // recording after results are entered.
+  const QString digest = Frame_Data_SHA256_Hex(path);
+  ASSERT_EQ(digest.size(), 64);
+  const QByteArray whole_before = File_SHA256_Hex(path).toLatin1();
+  EXPECT_TRUE(pdf_reading::Text(out("field.pdf")).contains("Frames SHA-256: " + digest.left(16)));
+  {
+    cls_VideoFile_handler h;
+    ASSERT_TRUE(h.Open_File(path));
+    h.set_Dora_Heat_time(1, false, 29000);
+    ASSERT_TRUE(h.Write_XML_Header());
+  }
+  ASSERT_NE(File_SHA256_Hex(path).toLatin1(), whole_before);
+  ASSERT_EQ(Run_Tool({"print", path, out("again.pdf"), "--frame", "2", "--box-delay", "0"}).status, 0);
+  EXPECT_TRUE(pdf_reading::Text(out("again.pdf")).contains("Frames SHA-256: " + digest.left(16)));
 }
 
 TEST_F(Qn3_Print, WithoutAFrameTheWinnersFinishIsPrinted) {

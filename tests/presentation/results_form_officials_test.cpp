@@ -121,8 +121,10 @@ TEST_F(Officials_Window, TheStateShowsInItsColourAndChoosesTheCommands) {
 
 TEST_F(Officials_Window, DeclaringAndReopeningGoIntoTheRecordingAndTheTrail) {
   open();
-  store({30000, 30100, 0, 0, 0, 0});
-  ASSERT_TRUE(recording.Write_XML_Header());
+  // Audited, as the box buttons store them: a time the trail does not hold keeps a result from
+  // being declared.
+  ASSERT_TRUE(session.Change_Result(QStringLiteral("Box buttons"), [&] { store({30000, 30100, 0, 0, 0, 0}); }));
+  refreshed = 0;
   show();
   form->item("item_declare_official")->trigger();
   EXPECT_EQ(recording.XML_Header().Dora_Result_State(), "Official");
@@ -158,13 +160,41 @@ TEST_F(Officials_Window, DeclaringAndReopeningGoIntoTheRecordingAndTheTrail) {
   ASSERT_TRUE(recording.Open_File(path));
   const Audit_Check c = trail();
   ASSERT_TRUE(c.holds()) << c.why.toStdString();
-  ASSERT_EQ(c.entries.size(), 3U);
-  EXPECT_EQ(c.entries.at(0).command, "Declare Official");
-  EXPECT_EQ(c.entries.at(1).command, "Reopen result: box 2 photo read again");
-  EXPECT_EQ(c.entries.at(1).old_value, "Official");
-  EXPECT_EQ(c.entries.at(1).new_value, "Provisional");
-  EXPECT_EQ(c.entries.at(2).command, "Declare No Race");
+  ASSERT_GT(c.entries.size(), 3U);
+  const auto last = [&](std::size_t back) { return c.entries.at(c.entries.size() - back); };
+  EXPECT_EQ(last(3).command, "Declare Official");
+  EXPECT_EQ(last(2).command, "Reopen result: box 2 photo read again");
+  EXPECT_EQ(last(2).old_value, "Official");
+  EXPECT_EQ(last(2).new_value, "Provisional");
+  EXPECT_EQ(last(1).command, "Declare No Race");
   EXPECT_TRUE(errors.reports.empty());
+}
+
+// A time changed by hand behind the trail's back is found when the recording is opened for
+// review, and the result cannot be declared until the trail and the recording agree.
+TEST_F(Officials_Window, ATrailThatDoesNotMatchRefusesDeclaring) {
+  open();
+  ASSERT_TRUE(session.Change_Result(QStringLiteral("Box buttons"), [&] { store({30000, 30100, 0, 0, 0, 0}); }));
+  recording.Close_File();
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+  QByteArray bytes = file.readAll();
+  const qsizetype at = bytes.indexOf("<dog_heat_time>30100<");
+  ASSERT_GT(at, 0);
+  bytes.replace(at, 21, "<dog_heat_time>30000<"); // box 2 now ties the winner
+  ASSERT_TRUE(file.seek(0));
+  ASSERT_EQ(file.write(bytes), bytes.size());
+  file.close();
+
+  ASSERT_TRUE(session.Open(path));
+  EXPECT_EQ(session.Audit().status, Audit_Status::Mismatch);
+  EXPECT_EQ(session.Audit().field, "box 2 time");
+  prompts->seen.clear();
+  form->item("item_declare_official")->trigger();
+  EXPECT_EQ(recording.XML_Header().Dora_Result_State(), "");
+  ASSERT_EQ(prompts->messages().size(), 1);
+  EXPECT_TRUE(prompts->messages().at(0).startsWith("The result cannot be declared: the trail does not match"))
+      << prompts->messages().at(0).toStdString();
 }
 
 TEST_F(Officials_Window, AReadOnlyRecordingIsNeverDeclared) {

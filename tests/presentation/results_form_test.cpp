@@ -1,6 +1,7 @@
 #include "presentation/results_form.h"
 
 #include "metadata/xml_header.h"
+#include "mock/pdf_reading.h"
 #include "mock/recorded_errors.h"
 #include "mock/review_recordings.h"
 #include "mock/scripted_prompts.h"
@@ -9,6 +10,7 @@
 #include "platform/twips.h"
 #include "platform/user_folders.h"
 #include "presentation/printer_select.h"
+#include "recording/file_digest.h"
 #include "recording/video_file_handler.h"
 #include "timing/review_session.h"
 
@@ -213,11 +215,11 @@ TEST_F(Results_Fixture, ClipboardExportSkipsEmptyNamesAndEmptySplits) {
   store_heat();
   show_recording();
   form->item("item_export_clipboard")->trigger();
-  // The beaten distance ends a finisher's line, after the split when there is one.
+  // The beaten distance ends a finisher's line, after the split's field, empty without a split.
   const QString expected = "Heat7\r\n"
                            "1\tBolt\t29,60\t14,30\r\n"
-                           "1\tFlash\t29,60\tdht\r\n"
-                           "3\tRex\t31,35\tdis\r\n"
+                           "1\tFlash\t29,60\t\tdht\r\n"
+                           "3\tRex\t31,35\t\tdis\r\n"
                            "---\tMax\tDSQ\t---,---\r\n";
   EXPECT_EQ(QGuiApplication::clipboard()->text(), expected);
   ASSERT_EQ(prompts->seen.size(), 1U);
@@ -402,6 +404,41 @@ TEST_F(Results_Fixture, PrintingWritesThePageAndClearsThePrintedLine) {
   EXPECT_EQ(form->Label_printed->text(), "");
   EXPECT_FALSE(form->Picture1->pixmap().isNull()); // the window's image was taken
   EXPECT_TRUE(errors.reports.empty());
+  // The page names the evidence its result was read from.
+  const QString text = pdf_reading::Text(pdf);
+  EXPECT_TRUE(text.contains("Frames SHA-256: " + Frame_Data_SHA256_Hex(recording->File_name()).left(16)))
+      << text.toStdString();
+}
+
+// A dialog cancelled prints nothing; a print that fails is reported and never told as written.
+TEST_F(Results_Fixture, ACancelledOrFailedPrintWritesAndAnnouncesNothing) {
+  open();
+  store_heat();
+  show_recording();
+  form->show();
+  ASSERT_EQ(Write_Ini_Value("Settings", "show_printer_dialog", "1", program().Settings_File_Path), 1);
+  const QString pdf = dir.filePath(QStringLiteral("cancelled.pdf"));
+  struct Hook_Reset {
+    ~Hook_Reset() { install_printer_dialog_hook({}); }
+  } reset;
+  install_printer_dialog_hook(
+      [&](QWidget*, const Printer_Settings&) -> std::optional<Printer_Settings> { return std::nullopt; });
+  form->item("item_print")->trigger();
+  EXPECT_FALSE(QFile::exists(pdf));
+  EXPECT_TRUE(prompts->seen.empty());
+  EXPECT_TRUE(errors.reports.empty());
+
+  install_printer_dialog_hook([&](QWidget*, const Printer_Settings& preset) -> std::optional<Printer_Settings> {
+    Printer_Settings chosen = preset;
+    chosen.device_name = Pdf_Printer_Name;
+    chosen.pdf_file = QStringLiteral("/nonexistent-folder/sub/results.pdf");
+    return chosen;
+  });
+  form->item("item_print")->trigger();
+  EXPECT_EQ(errors.reports.size(), 1U);
+  for (const auto& seen : prompts->seen)
+    EXPECT_FALSE(seen.text.contains("written")) << seen.text.toStdString();
+  EXPECT_EQ(form->Label_printed->text(), "");
 }
 
 TEST_F(Results_Fixture, PositionIsKeptInTheSettings) {

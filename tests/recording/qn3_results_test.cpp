@@ -27,17 +27,21 @@ struct Box {
   const char* name;
 };
 
-// What the results window shows with a box delay of 100 ms, in rank order, then the distance,
-// the code and the heat each row belongs to.
+// What the results window shows with a box delay of 100 ms, in rank order, each time beside its
+// milliseconds, then the dead heat (both dogs of the tie), the distance, the code and the heat each
+// row belongs to; the recording's ID, frame digest and audit head follow.
 const char* const Rows_With_Delay_100[] = {
-    R"(1,2,Bolt,"29,60","00,00",0,,,Provisional,Demo,1,Demo heat,0)",
-    R"(1,5,Flash,"29,60","00,00",1,dht,,Provisional,Demo,1,Demo heat,0)",
-    R"(3,1,Rex,"31,35","15,10",0,dis,,Provisional,Demo,1,Demo heat,0)",
-    R"(---,6,Max,DNF,"---,---",0,,DNF,Provisional,Demo,1,Demo heat,0)",
-    R"(---,3,Sky,DSQ,"---,---",0,,DSQ,Provisional,Demo,1,Demo heat,0)",
-    R"(---,4,"Ace, Jr","---,---","---,---",0,,unset,Provisional,Demo,1,Demo heat,0)"};
-const char* const Columns =
-    "rank,box,name,time,split,dead_heat,distance,code,state,event,heat,heat_name,start_recovered";
+    R"(1,2,Bolt,"29,60",29600,"00,00",,1,,,Provisional,Demo,1,Demo heat,0)",
+    R"(1,5,Flash,"29,60",29600,"00,00",,1,dht,,Provisional,Demo,1,Demo heat,0)",
+    R"(3,1,Rex,"31,35",31350,"15,10",15100,0,dis,,Provisional,Demo,1,Demo heat,0)",
+    R"(---,6,Max,DNF,,"---,---",,0,,DNF,Provisional,Demo,1,Demo heat,0)",
+    R"(---,3,Sky,DSQ,,"---,---",,0,,DSQ,Provisional,Demo,1,Demo heat,0)",
+    R"(---,4,"Ace, Jr","---,---",,"---,---",,0,,unset,Provisional,Demo,1,Demo heat,0)"};
+const char* const Columns = "rank,box,name,time,time_ms,split,split_ms,dead_heat,distance,code,state,event,heat,"
+                            "heat_name,start_recovered,recording_id,frame_sha256,audit_head";
+
+// A row without its last three fields, which name the recording.
+QString Without_Evidence(const QString& line) { return line.section(QLatin1Char(','), 0, -4); }
 
 struct Qn3_Results : ::testing::Test {
   QTemporaryDir dir;
@@ -82,14 +86,19 @@ TEST_F(Qn3_Results, RowsInRankOrderWithTheBoxDelayOfTheSettings) {
   QStringList expected{"Box delay = 100ms", Columns};
   for (const char* row : Rows_With_Delay_100)
     expected << QString::fromLatin1(row);
-  EXPECT_EQ(lines(o), expected);
+  QStringList got = lines(o);
+  for (qsizetype i = 2; i < got.size(); ++i) {
+    EXPECT_EQ(got.at(i).section(QLatin1Char(','), -2, -2).size(), 64) << "the frame digest";
+    got[i] = Without_Evidence(got.at(i));
+  }
+  EXPECT_EQ(got, expected);
 
   // A given delay wins over the setting; 0 shows no delay line.
   const QStringList plain = lines(Run_Tool({"results", path, "--box-delay", "0"}));
   ASSERT_EQ(plain.size(), 7);
   EXPECT_EQ(plain.at(0), Columns);
-  EXPECT_TRUE(plain.at(1).startsWith(R"(1,2,Bolt,"29,50","00,00",0,)"));
-  EXPECT_TRUE(plain.at(3).startsWith(R"(3,1,Rex,"31,25","15,00",0,dis,)"));
+  EXPECT_TRUE(plain.at(1).startsWith(R"(1,2,Bolt,"29,50",29500,"00,00",,1,)"));
+  EXPECT_TRUE(plain.at(3).startsWith(R"(3,1,Rex,"31,25",31250,"15,00",15000,0,dis,)"));
   EXPECT_EQ(Run_Tool({"results", path, "--box-delay", "x"}).status, qn3_tool::Exit_Usage);
   EXPECT_TRUE(errors.reports.empty());
 }
@@ -100,8 +109,9 @@ TEST_F(Qn3_Results, JsonRowsCarryTheWindowsTexts) {
   ASSERT_EQ(o.status, 0) << o.err.toStdString();
   const QJsonArray rows = QJsonDocument::fromJson(o.out.toUtf8()).array();
   ASSERT_EQ(rows.size(), 6);
-  QStringList keys{"box",  "code", "dead_heat", "distance",        "event", "heat", "heat_name",
-                   "name", "rank", "split",     "start_recovered", "state", "time"};
+  QStringList keys{"audit_head",   "box",      "code",      "dead_heat", "distance", "event",
+                   "frame_sha256", "heat",     "heat_name", "name",      "rank",     "recording_id",
+                   "split",        "split_ms", "start_recovered", "state",     "time",      "time_ms"};
   for (const QJsonValue& row : rows)
     EXPECT_EQ(row.toObject().keys(), keys);
   const QJsonObject second = rows.at(1).toObject();
@@ -111,6 +121,11 @@ TEST_F(Qn3_Results, JsonRowsCarryTheWindowsTexts) {
   EXPECT_EQ(second["time"].toString(), "29,60");
   EXPECT_EQ(second["split"].toString(), "00,00");
   EXPECT_TRUE(second["dead_heat"].toBool());
+  EXPECT_TRUE(rows.at(0).toObject()["dead_heat"].toBool()) << "both dogs of the tie";
+  EXPECT_FALSE(rows.at(2).toObject()["dead_heat"].toBool());
+  EXPECT_EQ(second["time_ms"].toInt(), 29600);
+  EXPECT_TRUE(second["split_ms"].isNull());
+  EXPECT_EQ(rows.at(2).toObject()["split_ms"].toInt(), 15100);
   EXPECT_EQ(rows.at(2).toObject()["split"].toString(), "15,10");
   EXPECT_EQ(rows.at(4).toObject()["time"].toString(), "DSQ");
   EXPECT_EQ(rows.at(5).toObject()["name"].toString(), "Ace, Jr");
@@ -125,7 +140,7 @@ TEST_F(Qn3_Results, JsonRowsCarryTheWindowsTexts) {
 TEST_F(Qn3_Results, DistancesFollowTheRulesInForce) {
   const auto rex = [&](const QStringList& extra) {
     const QStringList out = lines(Run_Tool(QStringList{"results", path} + extra));
-    return out.size() > 3 ? out.at(3).section(',', 8, 8) : QString();
+    return out.size() > 3 ? out.at(3).section(',', 10, 10) : QString();
   };
   EXPECT_EQ(rex({}), "dis");
   ASSERT_EQ(Write_Ini_Value("Settings", "dis_limit", "30", Ini()), 1);
@@ -139,13 +154,13 @@ TEST_F(Qn3_Results, DistancesFollowTheRulesInForce) {
 
 // Without a setting the delay is 0; a setting that is no number is reported and counts as 0.
 TEST_F(Qn3_Results, MissingOrBadSettingMeansNoDelay) {
-  EXPECT_TRUE(lines(Run_Tool({"results", path})).at(1).startsWith(R"(1,2,Bolt,"29,50","00,00",0,)"));
+  EXPECT_TRUE(lines(Run_Tool({"results", path})).at(1).startsWith(R"(1,2,Bolt,"29,50",29500,"00,00",,1,)"));
   EXPECT_TRUE(errors.reports.empty());
   set_box_delay("ten");
   program() = Program_Info{};
   const Outcome o = Run_Tool({"results", path});
   ASSERT_EQ(o.status, 0);
-  EXPECT_TRUE(lines(o).at(1).startsWith(R"(1,2,Bolt,"29,50","00,00",0,)"));
+  EXPECT_TRUE(lines(o).at(1).startsWith(R"(1,2,Bolt,"29,50",29500,"00,00",,1,)"));
   ASSERT_EQ(errors.reports.size(), 1U);
   EXPECT_EQ(errors.reports.at(0).extra, "box_delay = ten");
 }

@@ -233,6 +233,12 @@ TEST_F(Pass_Fixture, RecordCutShortByAnEarlierFailureIsOverwritten) {
 
 TEST_F(Pass_Fixture, ParallelPassIsByteIdenticalToOneThread) {
   Fake_Clock clock; // the header carries times: the same clock for both files
+  // And an ID: the same one for every file.
+  struct Fixed_IDs {
+    Recording_ID_Source before =
+        Install_Recording_ID_Source([] { return QStringLiteral("00112233445566778899aabbccddeeff"); });
+    ~Fixed_IDs() { Install_Recording_ID_Source(before); }
+  } ids;
   Frame_List list;
   std::vector<Content> contents;
   for (int32_t k = 0; k < 17; ++k)

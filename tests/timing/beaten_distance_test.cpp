@@ -21,7 +21,7 @@ struct Distance_Case {
 // The greyhound rule first (0.08 s a length, "dis" beyond 12), then a slower length, whose
 // small margins grow with it, and a tighter limit.
 const std::vector<Distance_Case> distance_cases = {
-    {0, 0.08, 12, "dht"},     {10, 0.08, 12, "sh"},     {1, 0.08, 12, "sh"},      {11, 0.08, 12, "hd"},
+    {0, 0.08, 12, "sh"},      {10, 0.08, 12, "sh"},     {1, 0.08, 12, "sh"},      {11, 0.08, 12, "hd"},
     {20, 0.08, 12, "hd"},     {30, 0.08, 12, "nk"},     {31, 0.08, 12, "1/2"},    {40, 0.08, 12, "1/2"},
     {49, 0.08, 12, "1/2"},    {50, 0.08, 12, "3/4"},    {60, 0.08, 12, "3/4"},    {80, 0.08, 12, "1"},
     {100, 0.08, 12, "1 1/4"}, {120, 0.08, 12, "1 1/2"}, {500, 0.08, 12, "6 1/4"}, {960, 0.08, 12, "12"},
@@ -57,10 +57,10 @@ const std::vector<Rows_Case> rows_cases = {
     {"each finisher against the one just above it",
      {row(2, 29500), row(5, 29540), row(1, 29560), row(3, 29640), row(4, 30140), row(6, 31500)},
      {"", "1/2", "hd", "1", "6 1/4", "dis"}},
-    {"a dead-heat mark is dht even a hundredth behind; equal times without it are dht too",
+    {"a dead-heat mark is dht even a hundredth behind; equal times without it were parted by the photo",
      {row(2, 29500), row(5, 29510, true), row(1, 29600), row(3, 29600), row(4, Code_Did_Not_Finish),
       row(6, Code_No_Time)},
-     {"", "dht", "1 1/4", "dht", "", ""}},
+     {"", "dht", "1 1/4", "sh", "", ""}},
     {"rows without a time take no distance and leave the chain alone",
      {row(1, 30000), row(2, Code_Disqualified), row(3, Code_No_Rank), row(4, Code_No_Time), row(5, Code_No_Time),
       row(6, Code_No_Time)},

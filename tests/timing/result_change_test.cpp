@@ -106,9 +106,10 @@ TEST_F(Result_Change_Fixture, EachChangeIsInTheFileTheTrailAndTheResultFiles) {
   EXPECT_EQ(rows.at(1).toObject()["event"].toString(), "Spring Cup");
   EXPECT_EQ(rows.at(2).toObject()["code"].toString(), "unset");
   const QByteArray csv = bytes_of(results + QStringLiteral("/heat 7.csv"));
-  EXPECT_TRUE(
-      csv.startsWith("rank,box,name,time,split,dead_heat,distance,code,state,event,heat,heat_name,start_recovered\n"));
-  EXPECT_TRUE(csv.contains("\n1,5,dog name,\"31,26\",\"00,00\",1,dht,,Provisional,Spring Cup,7,Final,0\n"));
+  EXPECT_TRUE(csv.startsWith("rank,box,name,time,time_ms,split,split_ms,dead_heat,distance,code,state,event,heat,"
+                             "heat_name,start_recovered,recording_id,frame_sha256,audit_head\n"));
+  EXPECT_TRUE(csv.contains("\n1,5,dog name,\"31,26\",31260,\"00,00\",,1,dht,,Provisional,Spring Cup,7,Final,0,"))
+      << csv.toStdString();
   EXPECT_TRUE(errors.reports.empty());
 }
 

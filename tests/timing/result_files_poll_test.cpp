@@ -31,8 +31,8 @@ struct Poll_Outcome {
 };
 
 void poll(const QString& folder, const std::atomic<bool>& stop, Poll_Outcome& outcome) {
-  const QByteArray columns =
-      "rank,box,name,time,split,dead_heat,distance,code,state,event,heat,heat_name,start_recovered\n";
+  const QByteArray columns = "rank,box,name,time,time_ms,split,split_ms,dead_heat,distance,code,state,event,heat,"
+                             "heat_name,start_recovered,recording_id,frame_sha256,audit_head\n";
   while (!stop.load()) {
     for (const QString& name :
          QDir(folder).entryList({QStringLiteral("*.csv"), QStringLiteral("*.json")}, QDir::Files)) {
