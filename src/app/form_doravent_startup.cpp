@@ -48,6 +48,7 @@
 #include <QSysInfo>
 #include <QThread>
 
+#include <cmath>
 #include <unistd.h>
 
 namespace {
@@ -215,7 +216,7 @@ int32_t Form_Doravent::Compute_Max_Picture_Height() const {
   // The buttons and the strip go beside the picture when they do not fit under it: the picture
   // alone needs the height, within the window's margins.
   const double tpp = Twips_Per_Pixel();
-  const int margins = static_cast<int>(120 / tpp + 0.5) + static_cast<int>(20 / tpp + 0.5);
+  const int margins = static_cast<int>(std::lround(120 / tpp)) + static_cast<int>(std::lround(20 / tpp));
   return std::max(120, Client_Height_Available() - margins);
 }
 
@@ -273,7 +274,7 @@ void Form_Doravent::item_associate_Click() {
 
 void Form_Doravent::Arrange_form() {
   const double tpp = Twips_Per_Pixel();
-  const auto px = [tpp](int twips) { return static_cast<int>(twips / tpp + 0.5); };
+  const auto px = [tpp](int twips) { return static_cast<int>(std::lround(twips / tpp)); };
   const int margin = px(120);
   QWidget* client = centralWidget();
   ui_.Picture_out->move(margin, margin);

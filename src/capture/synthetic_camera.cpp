@@ -28,7 +28,7 @@ constexpr Bgr Box_Colour[Synthetic_Camera::Boxes] = {{30, 30, 220}, {220, 60, 30
 constexpr int32_t Stripe_First = 17; // rows of box 6's body that are white
 constexpr int32_t Stripe_Last = 33;
 constexpr int32_t Led_Top = 860, Led_Bottom = 899, Led_Left = 1100, Led_Right = 1139;
-constexpr int32_t Stamp_Rows = 40, Stamp_Columns = 400;
+constexpr int32_t Stamp_Columns = 400; // the stamp keeps to rows 0 to 39 by its glyphs' height
 
 // 5 x 7 glyphs, one bit per column (bit 4 the leftmost), drawn 4 times larger.
 struct Glyph {

@@ -9,7 +9,7 @@ namespace {
 uint8_t blend(uint8_t line, uint8_t existing, double weight) {
   const double v = weight * line + (1.0 - weight) * existing;
   // Rounds half away from zero like lround, without the library call per channel.
-  return static_cast<uint8_t>(std::clamp(v, 0.0, 255.0) + 0.5);
+  return static_cast<uint8_t>(std::lround(std::clamp(v, 0.0, 255.0)));
 }
 
 Colour_Triple blend(Colour_Triple line, Colour_Triple existing, double weight) {

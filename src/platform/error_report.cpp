@@ -22,7 +22,7 @@ void QNV_Error_Handler(const QString& description, int16_t number, int32_t line,
                qPrintable(extra));
 }
 
-Error_Info describe_exception(std::exception_ptr failure) {
+Error_Info describe_exception(const std::exception_ptr& failure) {
   try {
     if (failure) std::rethrow_exception(failure);
   } catch (const Dora_Error& e) {

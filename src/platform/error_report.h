@@ -36,7 +36,7 @@ struct Error_Info {
   QString description;
   int16_t number = 0;
 };
-Error_Info describe_exception(std::exception_ptr failure);
+Error_Info describe_exception(const std::exception_ptr& failure);
 
 // Reports the exception being handled; call only inside a catch block.
 void report_current_exception(int32_t line, const QString& location, const QString& extra = {});

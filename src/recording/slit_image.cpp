@@ -195,7 +195,7 @@ std::optional<Slit_Image> Build_Slit_Image(const Recording_Layout& layout, const
         });
       }
       for (int32_t f = 0; f < fields; ++f) {
-        Slit_Column& info = slit.Column_Info()[static_cast<size_t>(first_column + f)];
+        Slit_Column& info = slit.Column_Info()[static_cast<size_t>(first_column) + static_cast<size_t>(f)];
         info.capture_mill = stamp;
         info.stamped = true;
         info.valid = decoded;

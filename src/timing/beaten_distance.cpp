@@ -15,7 +15,7 @@ constexpr double slack = 1e-9;
 QString quarters_text(long long quarters) {
   static const char* const parts[] = {"", "1/4", "1/2", "3/4"};
   const long long whole = quarters / 4;
-  const QString part = QString::fromLatin1(parts[quarters % 4]);
+  QString part = QString::fromLatin1(parts[quarters % 4]);
   if (whole == 0) return part;
   if (part.isEmpty()) return QString::number(whole);
   return QString::number(whole) + QLatin1Char(' ') + part;

@@ -31,7 +31,7 @@ Profile Build_Profile(const cDIBSection& field, const cDIBSection& background, c
   Profile p;
   const int32_t width = field.Width();
   p.offset = width;
-  const size_t bins = static_cast<size_t>(2 * width + 1);
+  const size_t bins = 2 * static_cast<size_t>(width) + 1;
   p.num.assign(bins, 0);
   p.den.assign(bins, 0);
   p.count.assign(bins, 0);
@@ -47,7 +47,7 @@ Profile Build_Profile(const cDIBSection& field, const cDIBSection& background, c
       const double jb = cb - b[0], jg = cg - b[1], jr = cr - b[2];
       const double pb = static_cast<double>(f[0]) - b[0], pg = static_cast<double>(f[1]) - b[1],
                    pr = static_cast<double>(f[2]) - b[2];
-      const auto bin = static_cast<size_t>(x - rows.line_x[i] + p.offset);
+      const auto bin = static_cast<size_t>(int64_t{x} - rows.line_x[i] + p.offset);
       p.num[bin] += pb * jb + pg * jg + pr * jr;
       p.den[bin] += jb * jb + jg * jg + jr * jr;
       ++p.count[bin];
