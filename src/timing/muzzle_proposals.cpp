@@ -28,11 +28,14 @@ constexpr double Reach_Change = 0.35;
 // Where a tip that cannot be read may be, ahead of its jacket's front, in jacket heights.
 constexpr double Usual_Reach = 1.6;
 constexpr double Least_Reach = 0.7;
-constexpr double Most_Reach = 2.45;
+constexpr double Most_Reach = 3.0;
 // The fastest a jacket moves across the picture, px per ms; a speed when none was measured.
 constexpr double Fastest_Px_Ms = 4.0;
 constexpr double Assumed_Px_Ms = 2.0;
 constexpr double Least_Motion_Px_Ms = 0.2;
+// A dog reaches from this many of its jacket's heights ahead of the jacket to this many behind.
+constexpr double Ahead_Heights = 2.2;
+constexpr double Behind_Heights = 3.0;
 // Two boxes' tips this close in one picture are one muzzle.
 constexpr double Same_Tip_Px = 3.0;
 
@@ -152,7 +155,11 @@ std::optional<Jacket_Track> Heat_Reader::Tell_Jacket(int16_t box, const Slit_Cro
     track.speed = moves[1] / dt;
     track.moving = std::abs(track.speed) >= Least_Motion_Px_Ms;
     // Faster than any dog: two different things of the colour, not one jacket moving.
-    if (std::abs(track.speed) > Fastest_Px_Ms) return std::nullopt;
+    if (std::abs(track.speed) > Fastest_Px_Ms) {
+      track.speed = 0;
+      track.moving = false;
+      continue;
+    }
     break;
   }
   return track;
@@ -280,35 +287,59 @@ Box_Result Heat_Reader::Propose(int16_t box, const Jacket_Track& track, int32_t 
     if (!past) return Unsure(a, Outside_Reason);
   }
   if (a == 0 || !Past(a) || Past(a - 1)) return Unsure(a, Outside_Reason);
-  const Muzzle_Reading* after = Read(a);
-  const Muzzle_Reading* before = Read(a - 1);
   const auto clean = [](const Muzzle_Reading* r) {
     return r && r->tip_found && r->trouble == Muzzle_Trouble::None &&
            (r->jacket.doubt == Jacket_Doubt::None || r->jacket.doubt == Jacket_Doubt::No_Number);
   };
+  // A picture in which only the jacket could not be told (the coding spoilt its colours in one
+  // field) is stepped over to the next picture beyond it that reads cleanly on the same side of
+  // the line; a hidden or merged muzzle is not.
+  const auto jacket_only = [](const Muzzle_Reading* r) { return r && r->trouble == Muzzle_Trouble::No_Jacket; };
+  int32_t lo = a - 1, hi = a;
+  if (!clean(Read(hi)) && jacket_only(Read(hi)) && clean(Read(hi + 1)) && Read(hi + 1)->distance >= 0) ++hi;
+  if (!clean(Read(lo)) && jacket_only(Read(lo)) && lo > 0 && clean(Read(lo - 1)) && Read(lo - 1)->distance < 0) --lo;
+  if (hi - lo > 2) return Unsure(a, Reason_Of(Read(a)));
+  const Muzzle_Reading* after = Read(hi);
+  const Muzzle_Reading* before = Read(lo);
   if (!clean(after)) return Unsure(a, Reason_Of(after));
   if (!clean(before)) return Unsure(a, Reason_Of(before));
-  const double dt = Instant(a) - Instant(a - 1);
+  const double dt = Instant(hi) - Instant(lo);
   const double tip_speed = (after->distance - before->distance) / dt;
-  if (!(tip_speed > 0) || std::abs(after->reach - before->reach) > Reach_Change ||
-      (track.moving &&
-       (tip_speed > Speed_Ratio * std::abs(track.speed) || tip_speed * Speed_Ratio < std::abs(track.speed))))
-    return Unsure(a, Moving_Reason);
+  const auto agrees = [tip_speed](double speed) {
+    speed = std::abs(speed);
+    return tip_speed <= Speed_Ratio * speed && tip_speed * Speed_Ratio >= speed;
+  };
+  // The jacket's own move between the two pictures (the coding may trim one field's jacket, so
+  // the middle of its edges' and centre's moves), or the move it was first seen making.
+  std::vector<double> moves{after->jacket.left - before->jacket.left, after->jacket.right - before->jacket.right,
+                            after->jacket.centre_x - before->jacket.centre_x};
+  std::sort(moves.begin(), moves.end());
+  const bool with_jacket = agrees(moves[1] / dt) || (track.moving && agrees(track.speed)) || !track.moving;
+  // The head's reach in pixels: a far jacket's height changes from field to field by a few rows.
+  const double before_h = before->jacket.Height(), after_h = after->jacket.Height();
+  const bool steady_head =
+      std::abs(after->reach * after_h - before->reach * before_h) <= Reach_Change * std::max(before_h, after_h);
+  if (!(tip_speed > 0) || !steady_head || !with_jacket) return Unsure(a, Moving_Reason);
   Box_Result result;
   Finish_Proposal& p = result.proposal;
-  Set_Field(p, a);
   const double since_before = -before->distance / tip_speed;
+  const double crossing_ms = Column_Crossing_Ms(slit_, lo, clock_, options_.field_interval_ms) + since_before;
+  // The first picture at or past the crossing.
+  Set_Field(p, hi - lo == 2 && crossing_ms <= Column_Crossing_Ms(slit_, lo + 1, clock_, options_.field_interval_ms)
+                   ? lo + 1
+                   : hi);
   p.interpolated = true;
-  p.interpolated_ms =
-      std::round((Column_Crossing_Ms(slit_, a - 1, clock_, options_.field_interval_ms) + since_before) * 10) / 10;
+  p.interpolated_ms = std::round(crossing_ms * 10) / 10;
   // A third field on either side shows how far the readings stray from a steady tip.
   double spread = Tip_Spread_Px;
-  for (const int32_t k : {a + 1, a - 2}) {
+  for (const int32_t k : {hi + 1, lo - 1}) {
     const Muzzle_Reading* r = Read(k);
     if (!clean(r)) continue;
-    const double expected = before->distance + tip_speed * (Instant(k) - Instant(a - 1));
+    const double expected = before->distance + tip_speed * (Instant(k) - Instant(lo));
     spread = std::max(spread, std::abs(r->distance - expected));
   }
+  // Over a picture stepped across, the head's bob between the readings is not seen.
+  if (hi - lo == 2) spread += Tip_Spread_Px;
   p.uncertainty_ms =
       std::max(Least_Uncertainty_Ms, std::round(Spread_Widths * spread * std::sqrt(2.0) / tip_speed * 10) / 10);
   if (after->jacket.doubt == Jacket_Doubt::No_Number && before->jacket.doubt == Jacket_Doubt::No_Number) {
@@ -336,18 +367,42 @@ Finish_Proposals Propose_Muzzle_Finishes(const Slit_Image& slit, Field_Picture_R
   Heat_Reader heat(slit, fields, background, clock, options);
   const Slit_Candidates candidates = Find_Slit_Candidates(slit, options.rows);
   std::array<std::optional<Jacket_Track>, 6> tracks;
-  int32_t votes = 0;
-  for (size_t b = 0; b < tracks.size() && !cancelled(); ++b) {
-    // The first sight that is the jacket beyond doubt; else the first that may be.
-    for (size_t k = 0; k < std::min(Sights_Tried, candidates[b].size()); ++k) {
-      std::optional<Jacket_Track> t = heat.Tell_Jacket(static_cast<int16_t>(b + 1), candidates[b][k]);
-      if (!t) continue;
-      const bool clear = t->sight.doubt == Jacket_Doubt::None;
-      if (!tracks[b] || clear) tracks[b] = t;
-      if (clear) break;
+  const auto at = [&](int32_t column) { return Column_Crossing_Ms(slit, column, clock, options.field_interval_ms); };
+  // A sight on a dog whose own jacket another box has: that dog's coat, not this box's jacket.
+  const auto on_claimed_dog = [&](size_t box, const Slit_Crossing& c) {
+    for (size_t o = 0; o < tracks.size(); ++o) {
+      // Only a jacket beyond doubt names its dog.
+      if (o == box || !tracks[o] || tracks[o]->sight.doubt != Jacket_Doubt::None) continue;
+      const Jacket_Track& t = *tracks[o];
+      const double h = t.sight.Height();
+      const double ms_per_height = h / (t.moving ? std::abs(t.speed) : Assumed_Px_Ms);
+      const double since = at(c.column) - at(t.column);
+      if (since >= -Ahead_Heights * ms_per_height && since <= Behind_Heights * ms_per_height &&
+          (c.first_row + c.last_row) / 2.0 <= t.sight.bounds.bottom + h / 2 &&
+          (c.first_row + c.last_row) / 2.0 >= t.sight.bounds.top - h / 2)
+        return true;
     }
-    if (tracks[b] && tracks[b]->moving) votes += tracks[b]->speed > 0 ? 1 : -1;
-  }
+    return false;
+  };
+  int32_t votes = 0;
+  // Dyed jackets first: no coat has their colours, so the dogs they name are known before a white
+  // or black jacket is looked for among the coats.
+  for (const bool coat_like : {false, true})
+    for (size_t b = 0; b < tracks.size() && !cancelled(); ++b) {
+      if (Design_Of(options.rows, static_cast<int16_t>(b + 1)).Coat_Like() != coat_like) continue;
+      // The first sight that is the jacket beyond doubt; else the first that may be.
+      size_t tried = 0;
+      for (size_t k = 0; k < candidates[b].size() && tried < Sights_Tried; ++k) {
+        if (coat_like && on_claimed_dog(b, candidates[b][k])) continue;
+        ++tried;
+        std::optional<Jacket_Track> t = heat.Tell_Jacket(static_cast<int16_t>(b + 1), candidates[b][k]);
+        if (!t) continue;
+        const bool clear = t->sight.doubt == Jacket_Doubt::None;
+        if (!tracks[b] || clear) tracks[b] = t;
+        if (clear) break;
+      }
+      if (tracks[b] && tracks[b]->moving) votes += tracks[b]->speed > 0 ? 1 : -1;
+    }
   const int32_t direction = options.direction != 0 ? (options.direction > 0 ? 1 : -1) : (votes < 0 ? -1 : 1);
   std::array<Box_Result, 6> results;
   for (size_t b = 0; b < tracks.size() && !cancelled(); ++b)

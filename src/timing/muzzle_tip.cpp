@@ -21,7 +21,8 @@ constexpr double Inside_Share = 0.8;
 // of three places across it.
 constexpr int32_t Stripe_Turns = 3;
 constexpr double Stripes_Length = 0.8;
-constexpr double Longest_Jacket = 2.2;
+constexpr double Least_Band_Share = 0.25;
+constexpr double Longest_Jacket = 3.0;
 // The dog goes on beyond a jacket by at least this much of its height, in this share of its rows.
 constexpr double Beyond_Reach = 0.5;
 constexpr double Beyond_Rows = 0.3;
@@ -30,13 +31,15 @@ constexpr double Number_Share = 0.012;
 constexpr int32_t Least_Number = 3;
 // Where a head may be, in jacket heights: ahead of the jacket's front, above its top, below it.
 constexpr double Head_Start = 0.3;
-constexpr double Head_Reach = 2.6;
+constexpr double Head_Reach = 3.1;
 constexpr double Head_Above = 1.2;
 constexpr double Head_Below = 0.9;
 constexpr double Shortest_Head = 0.7;
-constexpr double Longest_Head = 2.45;
+constexpr double Longest_Head = 3.0;
 // Below the head's band, beyond the chest, nothing of this dog touches the band.
 constexpr double Chest_Reach = 1.0;
+// The forelegs reach down out of the band ahead of the chest, but not this far.
+constexpr double Legs_Reach = 1.8;
 // A muzzle is narrow: near its tip it is no taller than this share of the jacket.
 constexpr double Muzzle_Height = 0.5;
 constexpr double Muzzle_Length = 0.25;
@@ -50,6 +53,21 @@ constexpr double Alike_High = 1.6;
 constexpr double Alike_Rows = 0.4;
 
 bool Chromatic(Jacket j) { return j != Jacket::None && j != Jacket::White && j != Jacket::Black; }
+
+// A dye blurred into a coat or the sand, or coded into the field beside it, turns to the hue next
+// to it (red to orange, orange to red or yellow): that is no other dog's jacket.
+bool Neighbour_Hue(const Jacket_Design& design, Jacket j) {
+  const auto near = [j](Jacket c) {
+    switch (c) {
+    case Jacket::Red: return j == Jacket::Orange;
+    case Jacket::Orange: return j == Jacket::Red || j == Jacket::Yellow;
+    case Jacket::Yellow: return j == Jacket::Orange || j == Jacket::Green;
+    case Jacket::Green: return j == Jacket::Yellow;
+    default: return false;
+    }
+  };
+  return near(design.colour) || near(design.stripe);
+}
 
 double Median(std::vector<double> values) {
   if (values.empty()) return 0;
@@ -269,20 +287,24 @@ void Muzzle_Reader::Narrow_To_Stripes(const Jacket_Design& design, Jacket_Sight&
   Jacket_Sight narrowed;
   narrowed.found = true;
   narrowed.bounds = {b.left + best_from, height_, b.left + best_to, -1};
-  int32_t area = 0;
+  int32_t area = 0, of_colour = 0;
   double sx = 0, sy = 0;
   for (int32_t c = best_from; c <= best_to; ++c) {
     const auto i = static_cast<size_t>(c);
     if (first[i] < 0 || last[i] < first[i]) continue;
     narrowed.bounds.top = std::min(narrowed.bounds.top, first[i]);
     narrowed.bounds.bottom = std::max(narrowed.bounds.bottom, last[i]);
-    for (int32_t y = first[i]; y <= last[i]; ++y)
-      if (In_Design(design, Class_At(b.left + c, y))) {
-        ++area;
-        sx += b.left + c;
-        sy += y;
-      }
+    for (int32_t y = first[i]; y <= last[i]; ++y) {
+      const Jacket j = Class_At(b.left + c, y);
+      if (!In_Design(design, j)) continue;
+      ++area;
+      of_colour += j == design.colour ? 1 : 0;
+      sx += b.left + c;
+      sy += y;
+    }
   }
+  // Bands share the jacket; a number or a streak of the other colour is a small part of it.
+  if (of_colour < Least_Band_Share * area || area - of_colour < Least_Band_Share * area) return;
   // A jacket is longer than it is high; a narrow run of turns is a leg or a number crossing bands.
   if (area == 0 || narrowed.bounds.Empty() || narrowed.bounds.Width() < Stripes_Length * narrowed.bounds.Height())
     return;
@@ -346,9 +368,10 @@ void Muzzle_Reader::Check_Jacket(const Jacket_Design& design, Jacket_Sight& sigh
     sight.doubt = Jacket_Doubt::Too_Small;
     return;
   }
-  // A jacket is little longer than the torso is deep; a longer patch of its colour is a coat of
-  // that colour with the jacket on it, or the coat alone.
-  if (b.Width() > Longest_Jacket * h) {
+  // A jacket is little longer than the torso is deep; a longer patch of a coat's colour is a coat
+  // of that colour with the jacket on it, or the coat alone. (A dyed jacket is longer than high
+  // when a nearer dog hides its lower part.)
+  if (design.Coat_Like() && b.Width() > Longest_Jacket * h) {
     sight.doubt = Jacket_Doubt::Coat;
     return;
   }
@@ -482,9 +505,10 @@ Muzzle_Reading Muzzle_Reader::Read(const Jacket_Design& design, const Pixel_Box&
     const int32_t x = i % width_, y = i / width_;
     if ((x - tip) * direction > 0) tip = x;
     const double ahead = (x - front) * direction / h;
-    if (ahead > Chest_Reach && ((y == band.top && top_free) || (y == band.bottom && bottom_free))) leaks = true;
+    if ((ahead > Chest_Reach && y == band.top && top_free) || (ahead > Legs_Reach && y == band.bottom && bottom_free))
+      leaks = true;
     const Jacket j = Class_At(x, y);
-    if (ahead > 0 && Chromatic(j) && !In_Design(design, j)) {
+    if (ahead > 0 && Chromatic(j) && !In_Design(design, j) && !Neighbour_Hue(design, j)) {
       ++other_jacket;
     }
   }
