@@ -60,7 +60,6 @@ std::vector<Runner_Group> Column_Runners(const Slit_Image& slit, const Slit_Back
 
 namespace {
 
-// A runner followed from column to column while its rows go on overlapping.
 // Where one box's jackets show in a track.
 struct Sighting {
   int32_t first_column = -1;
@@ -85,6 +84,7 @@ struct Sighting {
 
 constexpr size_t Boxes_Named = 9; // boxes 1 to 8 of the rows, 0 for none
 
+// A runner followed from column to column while its rows go on overlapping.
 struct Track {
   int32_t first_column = 0;
   int32_t last_column = 0;
