@@ -1,11 +1,13 @@
 // The slit image of a 3000-frame heat from the synthetic camera, decoding only the band the goal
-// line crosses, against decoding every frame whole; and the finish proposals of that heat.
+// line crosses, against decoding every frame whole; and the finish proposals of that heat and of
+// a 3000-frame realistic heat (tests/scene: greyhounds, common rows of jackets).
 #include "imaging/dib_section.h"
 #include "qn3_commands.h"
 #include "recording/jpeg_codec.h"
 #include "recording/record_reader.h"
 #include "recording/slit_image.h"
 #include "recording/video_file_handler.h"
+#include "scene/finish_heats.h"
 #include "timing/goal_line.h"
 #include "timing/slit_analysis.h"
 
@@ -98,24 +100,67 @@ void Read_Records(benchmark::State& state) {
 }
 BENCHMARK(Read_Records)->Unit(benchmark::kMillisecond)->MinTime(3);
 
-// "doravent-qn3 autotime": the slit image, then the proposals from the fields around each
-// crossing; nothing kept between runs.
-void Autotime(benchmark::State& state) {
-  const Heat& heat = The_Heat();
+std::optional<Heat> Heat_Of(const QString& path) {
+  cls_VideoFile_handler h;
+  if (!h.Open_File(path, true)) return std::nullopt;
+  Heat made;
+  made.layout = Recording_Layout::Of(h);
+  const auto points = Parse_Goal_Line(h.Dora_Goal_Finish());
+  if (!points) return std::nullopt;
+  made.line = {(*points)[0], (*points)[1], (*points)[2], (*points)[3]};
+  made.clock = {h.Dora_start_PC_mill(), h.Goal_Compensation_Ms()};
+  return made;
+}
+
+// The first heat of the realistic table, recorded for 120 s at 25 frames per second.
+const std::optional<Heat>& Realistic_Heat() {
+  static const std::optional<Heat> heat = []() -> std::optional<Heat> {
+    realistic::Scene scene = realistic::Scene_Of(realistic::Table_Heats().front(), 1);
+    scene.from_ms = 0;
+    scene.to_ms = realistic::Frame_Interval_Ms(scene.rate) * (Frames - 1);
+    const QString path = Folder().filePath(QStringLiteral("realistic3000.qn3"));
+    QString why;
+    if (!realistic::Write_Recording(scene, path, why)) return std::nullopt;
+    return Heat_Of(path);
+  }();
+  return heat;
+}
+
+void Run_Autotime(benchmark::State& state, const Heat& heat, Jacket_Rows rows) {
   Slit_Analysis_Input input;
   input.layout = heat.layout;
   input.line = heat.line;
   input.clock = heat.clock;
-  int32_t found = 0;
+  input.options.rows = rows;
+  int32_t found = 0, unsure = 0;
   for (auto _ : state) {
     const Slit_Analysis result = Analyse_Recording(input, nullptr, {});
-    found = 0;
-    for (const Finish_Proposal& p : result.proposals)
+    found = unsure = 0;
+    for (const Finish_Proposal& p : result.proposals) {
       found += p.found ? 1 : 0;
+      unsure += p.found && p.unsure ? 1 : 0;
+    }
   }
+  state.counters["frames"] = heat.layout.frame_count;
   state.counters["found"] = found;
+  state.counters["unsure"] = unsure;
 }
+
+// "doravent-qn3 autotime": the slit image, then the proposals from the fields around each
+// crossing; nothing kept between runs.
+void Autotime(benchmark::State& state) { Run_Autotime(state, The_Heat(), Jacket_Rows::Synthetic); }
 BENCHMARK(Autotime)->Unit(benchmark::kMillisecond)->MinTime(3);
+
+// The same on dogs: the jackets told on the dogs, each muzzle followed to the line.
+void Autotime_Realistic(benchmark::State& state) {
+  const std::optional<Heat>& heat = Realistic_Heat();
+  if (!heat) {
+    state.SkipWithError("no realistic heat");
+    return;
+  }
+  Run_Autotime(state, *heat, Jacket_Rows::Common);
+}
+BENCHMARK(Autotime_Realistic)->Unit(benchmark::kMillisecond)->MinTime(3);
 
 } // namespace
 

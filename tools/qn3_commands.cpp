@@ -54,7 +54,8 @@ const char* const Usage_Text =
     "                             [--crop WxH] [--from MS] [--to MS]\n"
     "       doravent-qn3 print FILE OUT.pdf [--frame N [--field 1|2]] [--series] [--split] [--box-delay MS]\n"
     "       doravent-qn3 slit FILE OUT.png\n"
-    "       doravent-qn3 autotime FILE [--json]\n"
+    "       doravent-qn3 autotime FILE [--json] [--jackets Automatic|Common|American|Synthetic]\n"
+    "                             [--direction found|left-to-right|right-to-left]\n"
     "       doravent-qn3 calibrate FILE --led X,Y,W,H [--json]\n";
 
 int Usage(QTextStream& err, const QString& why) {
@@ -517,14 +518,18 @@ int Run(const QStringList& args, QTextStream& out, QTextStream& err) {
 #endif
   } else if (command == QStringLiteral("slit") || command == QStringLiteral("autotime") ||
              command == QStringLiteral("calibrate")) {
-    if (parse({QStringLiteral("--json")}, {QStringLiteral("--led")})) {
+    if (parse({QStringLiteral("--json")},
+              {QStringLiteral("--led"), QStringLiteral("--jackets"), QStringLiteral("--direction")})) {
       const bool json = p.flags.contains(QStringLiteral("--json"));
       if (command == QStringLiteral("slit"))
         status =
             json || !p.values.isEmpty() ? Usage(err, QStringLiteral("slit takes no options")) : Slit(p.positional, err);
       else if (command == QStringLiteral("autotime"))
-        status = !p.values.isEmpty() ? Usage(err, QStringLiteral("autotime takes --json only"))
-                                     : Autotime(p.positional, json, out, err);
+        status = p.values.contains(QStringLiteral("--led"))
+                     ? Usage(err, QStringLiteral("autotime takes --json, --jackets and --direction only"))
+                     : Autotime(p.positional, p.values, json, out, err);
+      else if (p.values.contains(QStringLiteral("--jackets")) || p.values.contains(QStringLiteral("--direction")))
+        status = Usage(err, QStringLiteral("calibrate takes --led and --json only"));
       else
         status = Calibrate(p.positional, p.values, json, out, err);
       // The command said what was wrong; the forms follow.

@@ -1,5 +1,6 @@
 #include "qn3_finish.h"
 
+#include "metadata/xml_header.h"
 #include "qn3_commands.h"
 #include "recording/field_pictures.h"
 #include "recording/qn3_format.h"
@@ -8,6 +9,7 @@
 #include "timing/finish_proposals.h"
 #include "timing/goal_line.h"
 #include "timing/led_calibration.h"
+#include "timing/proposal_settings.h"
 #include "timing/slit_render.h"
 #include "timing/time_text.h"
 
@@ -101,10 +103,29 @@ int Slit(const QStringList& positional, QTextStream& err) {
   return Exit_Ok;
 }
 
-int Autotime(const QStringList& positional, bool json, QTextStream& out, QTextStream& err) {
+int Autotime(const QStringList& positional, const QHash<QString, QString>& values, bool json, QTextStream& out,
+             QTextStream& err) {
   if (positional.size() != 1) {
     err << "doravent-qn3: autotime takes one FILE\n";
     return Exit_Usage;
+  }
+  // The settings' rows of jackets and direction unless given.
+  Proposal_Settings settings = Read_Proposal_Settings(Settings_Path());
+  if (values.contains(QStringLiteral("--jackets"))) {
+    const QString rows = values.value(QStringLiteral("--jackets"));
+    if (!Jacket_Rows_Choices().contains(rows.trimmed(), Qt::CaseInsensitive)) {
+      err << "doravent-qn3: --jackets takes " << Jacket_Rows_Choices().join(QStringLiteral(", ")) << "\n";
+      return Exit_Usage;
+    }
+    settings.rows = Parse_Jacket_Rows(rows);
+  }
+  if (values.contains(QStringLiteral("--direction"))) {
+    const QString direction = values.value(QStringLiteral("--direction"));
+    if (!Direction_Known(direction)) {
+      err << "doravent-qn3: --direction takes found, left-to-right or right-to-left\n";
+      return Exit_Usage;
+    }
+    settings.direction = Parse_Direction(direction);
   }
   Heat heat;
   if (!Open_Heat(positional[0], heat, err)) return Exit_Bad_File;
@@ -116,7 +137,12 @@ int Autotime(const QStringList& positional, bool json, QTextStream& out, QTextSt
     err << "doravent-qn3: " << why << "\n";
     return Exit_Bad_File;
   }
-  const Finish_Proposals proposals = Propose_Finishes(*slit, fields, heat.clock);
+  QString source;
+  try {
+    source = heat.handler.XML_Header().Capture_source();
+  } catch (...) {
+  }
+  const Finish_Proposals proposals = Propose_Finishes(*slit, fields, heat.clock, Options_For(settings, source));
   if (json) {
     QJsonArray array;
     for (const Finish_Proposal& p : proposals) {
@@ -128,6 +154,10 @@ int Autotime(const QStringList& positional, bool json, QTextStream& out, QTextSt
       o[QStringLiteral("time_ms")] = p.found ? QJsonValue(p.time_ms) : QJsonValue();
       o[QStringLiteral("interpolated_ms")] = p.found ? QJsonValue(p.interpolated_ms) : QJsonValue();
       o[QStringLiteral("uncertainty_ms")] = p.found ? QJsonValue(p.uncertainty_ms) : QJsonValue();
+      if (p.found && p.unsure) {
+        o[QStringLiteral("unsure")] = true;
+        o[QStringLiteral("reason")] = p.reason;
+      }
       array.append(o);
     }
     out << QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented));
@@ -141,7 +171,8 @@ int Autotime(const QStringList& positional, bool json, QTextStream& out, QTextSt
     }
     out << p.box << ',' << p.frame << ',' << p.field_number << ",\"" << Display_Mill_Time(p.time_ms, true) << "\","
         << p.time_ms << ',' << QString::number(p.interpolated_ms, 'f', 1) << ','
-        << QString::number(p.uncertainty_ms, 'f', 1) << (p.dead_heat ? ",dead heat" : "") << "\n";
+        << QString::number(p.uncertainty_ms, 'f', 1) << (p.dead_heat ? ",dead heat" : "")
+        << (p.unsure ? QStringLiteral(",unsure: ") + p.reason : QString()) << "\n";
   }
   return Exit_Ok;
 }

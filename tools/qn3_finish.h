@@ -9,7 +9,9 @@
 namespace qn3_tool {
 
 int Slit(const QStringList& positional, QTextStream& err);
-int Autotime(const QStringList& positional, bool json, QTextStream& out, QTextStream& err);
+// `values` may hold --jackets and --direction, else the settings' are taken.
+int Autotime(const QStringList& positional, const QHash<QString, QString>& values, bool json, QTextStream& out,
+             QTextStream& err);
 int Calibrate(const QStringList& positional, const QHash<QString, QString>& values, bool json, QTextStream& out,
               QTextStream& err);
 

@@ -2,6 +2,7 @@
 
 #include "app/goal_lines_view.h"
 #include "app/main_window_state.h"
+#include "metadata/xml_header.h"
 #include "platform/error_report.h"
 #include "platform/program_info.h"
 #include "platform/prompts.h"
@@ -11,6 +12,7 @@
 #include "recording/slit_cache.h"
 #include "recording/video_file_handler.h"
 #include "timing/interpolated_time.h"
+#include "timing/proposal_settings.h"
 #include "timing/review_session.h"
 #include "timing/slit_analysis.h"
 #include "timing/slit_render.h"
@@ -26,6 +28,7 @@
 #include <QSlider>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -215,6 +218,13 @@ void Slit_Controller::Start_Build() {
     building_line_ = input.line;
     input.clock.start_mill = review_.Start_Mill(); // 0 for a heat with no start yet
     input.clock.compensation_ms = h.Goal_Compensation_Ms();
+    QString source;
+    try {
+      source = h.XML_Header().Capture_source();
+    } catch (...) {
+      // A header without the source is read with the settings' rows (Automatic: the common ones).
+    }
+    input.options = Options_For(Read_Proposal_Settings(program().Settings_File_Path), source);
     input.cache_path = Slit_Cache_Path(input.layout.path);
     clock_ = input.clock;
     step = 30;
@@ -269,25 +279,29 @@ void Slit_Controller::Built(uint64_t job, Slit_Analysis& result) {
   slit_ = std::make_shared<const Slit_Image>(std::move(*result.slit));
   proposals_ = result.proposals;
   strip_->set_Slit(slit_, clock_);
-  int32_t found = 0;
-  for (const Finish_Proposal& p : proposals_)
+  int32_t found = 0, unsure = 0;
+  for (const Finish_Proposal& p : proposals_) {
     found += p.found ? 1 : 0;
-  status_->setText(QStringLiteral("Slit of %1 %2%3, %4 of 6 proposed")
+    unsure += p.found && p.unsure ? 1 : 0;
+  }
+  status_->setText(QStringLiteral("Slit of %1 %2%3, %4 of 6 proposed%5")
                        .arg(slit_->Columns())
                        .arg(slit_->Interlaced() ? QStringLiteral("fields") : QStringLiteral("frames"))
                        .arg(from_cache_ ? QStringLiteral(" (kept)") : QString())
-                       .arg(found));
+                       .arg(found)
+                       .arg(unsure > 0 ? QStringLiteral(", %1 unsure").arg(unsure) : QString()));
   Trace_Message(QStringLiteral("*Slit image, done"), slit_->Columns(), from_cache_, found);
   Show_Proposals();
   Update_Marks();
 }
 
 void Slit_Controller::Show_Proposals() {
-  int32_t found = 0;
+  int32_t sure = 0;
   for (size_t i = 0; i < accept_.size(); ++i) {
     QPushButton* b = accept_[i];
     if (!b) continue;
     const Finish_Proposal& p = proposals_[i];
+    Mark_Unsure(b, false);
     if (building_) {
       b->setText(QStringLiteral("..."));
       b->setToolTip(QStringLiteral("The proposals are being made"));
@@ -300,21 +314,39 @@ void Slit_Controller::Show_Proposals() {
       b->setEnabled(false);
       continue;
     }
-    ++found;
+    b->setEnabled(true);
+    if (p.unsure) {
+      // A guess to look at, not a time: marked, and the operator confirms before it is stored.
+      Mark_Unsure(b, true);
+      b->setText(QStringLiteral("? ") + Seconds_Text(p.interpolated_ms));
+      b->setToolTip(QStringLiteral("Box %1 unsure: %2. Best seen in field %3 (%4). Click to accept after looking.")
+                        .arg(i + 1)
+                        .arg(p.reason)
+                        .arg(p.field_number)
+                        .arg(Proposal_Text(p)));
+      continue;
+    }
+    ++sure;
     b->setText(Seconds_Text(p.interpolated_ms) + (p.dead_heat ? QStringLiteral(" =") : QString()));
     b->setToolTip(QStringLiteral("Box %1: %2%3. Click to accept.")
                       .arg(i + 1)
                       .arg(Proposal_Text(p))
                       .arg(p.dead_heat ? QStringLiteral(", a dead heat with the box before") : QString()));
-    b->setEnabled(true);
   }
-  accept_all_->setEnabled(found > 0);
+  accept_all_->setEnabled(sure > 0);
   if (slit_) {
     Slit_Marks marks = strip_->Marks();
     marks.proposals = proposals_;
     marks.show_proposals = true;
     strip_->set_Marks(marks);
   }
+}
+
+void Slit_Controller::Mark_Unsure(QPushButton* button, bool unsure) {
+  button->setProperty("unsure", unsure);
+  // Dark orange, italic: unlike a sure proposal and unlike a stored time.
+  button->setStyleSheet(unsure ? QStringLiteral("QPushButton { color: rgb(190, 80, 0); font-style: italic; }")
+                               : QString());
 }
 
 void Slit_Controller::Update_Marks() {
@@ -356,9 +388,23 @@ void Slit_Controller::Accept_Proposals(const std::vector<int16_t>& boxes) {
     // Refused before anything is worked out, as a box button is.
     if (review_.Refuse_Change(Result_Change::Times)) return;
     step = 20;
+    // "All" takes the sure ones only; an unsure one is taken alone, once the operator has looked.
+    if (boxes.size() == 1) {
+      const Finish_Proposal& p = proposals_.at(static_cast<size_t>(std::clamp<int16_t>(boxes.front(), 1, 6) - 1));
+      if (p.found && p.unsure &&
+          Msg_Box(QStringLiteral("The proposal for box %1 is unsure: %2.\n\nLook at field %3 first. Store %4 s as "
+                                 "box %1's time?")
+                      .arg(p.box)
+                      .arg(p.reason)
+                      .arg(p.field_number)
+                      .arg(Seconds_Text(p.interpolated_ms)),
+                  QStringLiteral("Accept proposal"), Prompt_Buttons::YesNo, Prompt_Icon::Question,
+                  Prompt_Answer::No) != Prompt_Answer::Yes)
+        return;
+    }
     std::vector<Box_Time> times;
     for (const Finish_Proposal& p : proposals_) {
-      const bool wanted = boxes.empty() || std::find(boxes.begin(), boxes.end(), p.box) != boxes.end();
+      const bool wanted = boxes.empty() ? !p.unsure : std::find(boxes.begin(), boxes.end(), p.box) != boxes.end();
       if (!wanted || !p.found) continue;
       Box_Time t;
       t.box = p.box;
@@ -391,7 +437,13 @@ void Slit_Controller::Accept_Proposals(const std::vector<int16_t>& boxes) {
     step = 30;
     const QString command = boxes.size() == 1 ? QStringLiteral("Accept proposal, box %1").arg(boxes.front())
                                               : QStringLiteral("Accept all proposals");
-    review_.Change_Result(command, [&] { Apply_Box_Times(h, times); });
+    review_.Change_Result(command, [&] {
+      Apply_Box_Times(h, times);
+      for (const Box_Time& t : times) {
+        const Finish_Proposal& p = proposals_.at(static_cast<size_t>(t.box - 1));
+        if (p.unsure && t.interpolated) Write_Unsure_Note(h.XML_Header(), t.box, p.reason);
+      }
+    });
   } catch (...) {
     report(step, "Accept_Proposals");
   }

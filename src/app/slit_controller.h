@@ -43,7 +43,7 @@ public:
   // "Slit image": shows or hides the strip (remembered in the settings).
   void item_slit_image_Click(bool on);
   // Stores the proposals of these boxes (those not found are left alone); refused on a read-only
-  // recording. All found boxes when empty.
+  // recording. All sure proposals when empty; one unsure box only after the operator says Yes.
   void Accept_Proposals(const std::vector<int16_t>& boxes);
 
   bool Building() const { return building_; }
@@ -61,6 +61,7 @@ private:
   void Built(uint64_t job, Slit_Analysis& result);
   void Show_Progress(uint64_t job, int32_t done, int32_t total);
   void Show_Proposals();
+  static void Mark_Unsure(QPushButton* button, bool unsure);
   void Clear();
   void Apply_Stored_Strip_Setting();
   bool Field_Mode() const;

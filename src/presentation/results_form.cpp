@@ -392,14 +392,22 @@ void Form_Dora_Results::Display_Results(const Results_Heading& heading, const Re
 }
 
 void Form_Dora_Results::Mark_Interpolated(std::size_t row, int16_t box) {
-  // A time taken between two fields is shown in italics, the note telling how.
+  // A time taken between two fields is shown in italics, the note telling how; one taken from an
+  // unsure proposal is dark orange besides, until a box press replaces it.
   const cls_VideoFile_handler* recording = session_ && session_->Is_Open() ? &session_->Recording() : nullptr;
   const QString note = recording && box >= 1 ? Interpolated_Note(recording->XML_Header(), box) : QString();
+  const bool unsure = recording && box >= 1 && !Unsure_Note(recording->XML_Header(), box).isEmpty();
   QLabel* time = Label_time.at(row);
   QFont font = time->font();
   font.setItalic(!note.isEmpty());
   time->setFont(font);
   time->setToolTip(note);
+  time->setProperty("unsure", unsure);
+  QPalette palette = time->palette();
+  const QWidget* parent = time->parentWidget();
+  palette.setColor(QPalette::WindowText,
+                   unsure ? QColor(190, 80, 0) : (parent ? parent->palette() : palette).color(QPalette::WindowText));
+  time->setPalette(palette);
 }
 
 void Form_Dora_Results::focus_slider() {

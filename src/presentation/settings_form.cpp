@@ -97,6 +97,7 @@ Form_Doravent_settings::Form_Doravent_settings(QWidget* parent) : QDialog(parent
                     QStringLiteral("Text_splitcam_delay"));
 
   build_officials_controls(layout);
+  build_proposal_controls(layout);
 
   Command_hide = new QPushButton(QStringLiteral("Hide"));
   Command_hide->setObjectName(QStringLiteral("Command_hide"));
@@ -179,6 +180,8 @@ void Form_Doravent_settings::Form_Load() {
     Load_Check(Check_open_after_finish, QStringLiteral("open_after_finish"));
     step = 70;
     Load_Officials();
+    step = 80;
+    Load_Proposals();
   } catch (...) {
     report_current_exception(step, "Form_Load" + form_location);
   }

@@ -2,14 +2,16 @@
 #include <QDialog>
 
 class QCheckBox;
+class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 class QVBoxLayout;
 
-// The settings window: the three behaviour switches and the three delays, and for the officials
-// the rules of the beaten distances and the folder the result files go to. Every change is
+// The settings window: the three behaviour switches and the three delays, for the officials the
+// rules of the beaten distances and the folder the result files go to, and what the finish
+// proposals take the jackets' colours and the direction of travel to be. Every change is
 // written to the settings file at once; the other windows consult its check boxes.
 class Form_Doravent_settings : public QDialog {
   Q_OBJECT
@@ -48,6 +50,9 @@ public:
   QGroupBox* Frame_results_folder = nullptr;
   QLabel* Label_results_folder = nullptr;
   QPushButton* Command_results_folder = nullptr;
+  QGroupBox* Frame_proposals = nullptr;
+  QComboBox* Combo_jacket_colours = nullptr;
+  QComboBox* Combo_direction = nullptr;
   QPushButton* Command_hide = nullptr;
 
 protected:
@@ -69,4 +74,7 @@ private:
   // value in force stays.
   void Rule_Change(QLineEdit* box, const QString& key, const QString& handler);
   void Command_results_folder_Click();
+  void build_proposal_controls(QVBoxLayout* layout);
+  void Load_Proposals();
+  void Choice_Change(QComboBox* box, const QString& key, const QString& handler);
 };

@@ -1,5 +1,7 @@
 #include "timing/finish_proposals.h"
 
+#include "timing/field_background.h"
+#include "timing/muzzle_proposals.h"
 #include "timing/nose_edge.h"
 #include "timing/run_time.h"
 #include "timing/slit_crossings.h"
@@ -15,8 +17,6 @@
 
 namespace {
 
-// Frames whose pictures make the background, spread over the heat.
-constexpr int32_t Background_Frames = 15;
 // Fields read before and after the slit image's first sight of a runner, and how often the
 // window moves on when the crossing lies outside it.
 constexpr int32_t Window_Before = 5;
@@ -24,53 +24,6 @@ constexpr int32_t Window_After = 4;
 constexpr int32_t Window_Moves = 3;
 // Spread of an edge reading in pixels when too few readings measure it.
 constexpr double Default_Edge_Noise = 0.3;
-
-// Per field (per frame when not interlaced): the picture without runners, each pixel the median
-// of that pixel over frames spread through the heat.
-class Background_Pictures {
-public:
-  void Build(Field_Picture_Reader& fields) {
-    const Recording_Layout& layout = fields.Layout();
-    const int32_t parities = layout.interlaced ? 2 : 1;
-    const int32_t frames = layout.frame_count;
-    const int32_t take = std::min(frames, Background_Frames);
-    for (int32_t p = 0; p < parities; ++p) {
-      std::vector<cDIBSection> samples;
-      for (int32_t k = 0; k < take; ++k) {
-        const int32_t frame = take == 1 ? 0 : static_cast<int32_t>(int64_t{k} * (frames - 1) / (take - 1));
-        const cDIBSection* picture = fields.Picture(layout.interlaced ? 2 * frame + p : frame);
-        if (!picture) continue;
-        cDIBSection copy;
-        if (!copy.Create(picture->Width(), picture->Height())) continue;
-        std::memcpy(copy.DIBSectionBitsPtr(), picture->DIBSectionBitsPtr(), static_cast<size_t>(copy.SizeImage()));
-        samples.push_back(std::move(copy));
-      }
-      Median(samples, pictures_[static_cast<size_t>(p)]);
-    }
-    by_field_ = layout.interlaced;
-  }
-  const cDIBSection* For(int32_t column) const {
-    const cDIBSection& picture = pictures_[by_field_ ? static_cast<size_t>(column % 2) : 0];
-    return picture.Is_Empty() ? nullptr : &picture;
-  }
-
-private:
-  static void Median(std::vector<cDIBSection>& samples, cDIBSection& out) {
-    if (samples.empty() || !out.Create(samples[0].Width(), samples[0].Height())) return;
-    const auto bytes = static_cast<size_t>(out.SizeImage());
-    std::vector<uint8_t> values(samples.size());
-    const size_t middle = samples.size() / 2;
-    for (size_t i = 0; i < bytes; ++i) {
-      for (size_t k = 0; k < samples.size(); ++k)
-        values[k] = samples[k].DIBSectionBitsPtr()[i];
-      std::nth_element(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(middle), values.end());
-      out.DIBSectionBitsPtr()[i] = values[middle];
-    }
-  }
-
-  std::array<cDIBSection, 2> pictures_;
-  bool by_field_ = false;
-};
 
 // A straight line D = slope * t + intercept through the clear readings.
 struct Fit {
@@ -178,9 +131,9 @@ std::optional<double> Distance_At(const Column_Reading& r, const std::optional<F
 
 class Box_Proposer {
 public:
-  Box_Proposer(const Slit_Image& slit, Field_Picture_Reader& fields, const Background_Pictures& background,
-               const Heat_Clock& clock)
-      : slit_(slit), fields_(fields), background_(background), clock_(clock) {}
+  Box_Proposer(const Slit_Image& slit, Field_Picture_Reader& fields, const Field_Background& background,
+               const Heat_Clock& clock, double field_interval_ms)
+      : slit_(slit), fields_(fields), background_(background), clock_(clock), field_interval_ms_(field_interval_ms) {}
 
   Finish_Proposal Propose(int16_t box, const Slit_Crossing& crossing) {
     Finish_Proposal p;
@@ -228,7 +181,7 @@ private:
       if (!slit_.Column(c).stamped) continue;
       Column_Reading r;
       r.column = c;
-      r.t = readings_.empty() ? 0.0 : static_cast<double>(slit_.Instant(c) - slit_.Instant(readings_.front().column));
+      r.t = readings_.empty() ? 0.0 : Instant(c) - Instant(readings_.front().column);
       readings_.push_back(r);
     }
     // Which way the runners go: their pixels move that way from field to field.
@@ -255,6 +208,8 @@ private:
       }
     }
   }
+
+  double Instant(int32_t column) const { return Column_Instant(slit_, column, field_interval_ms_); }
 
   // The first column of the window at or past the line, -1 when none is.
   int32_t First_Past(const std::optional<Fit>& fit) const {
@@ -289,7 +244,7 @@ private:
     const std::optional<double> before_d = before ? Distance_At(*before, fit) : std::nullopt;
     const bool both = after_d.has_value() && before_d.has_value();
     const double d_after = after_d.value_or(0), d_before = before_d.value_or(0);
-    const double base_ms = Crossing_Ms(slit_.Instant(readings_.front().column), clock_);
+    const double base_ms = Column_Crossing_Ms(slit_, readings_.front().column, clock_, field_interval_ms_);
     double crossing_t = 0, speed = 0;
     bool extrapolated = false;
     if (both && d_after > d_before && after->t > before->t) {
@@ -317,18 +272,21 @@ private:
   // The field the slit image shows first, and the middle of the interval before it.
   Finish_Proposal Coarse(Finish_Proposal& p, int32_t column) const {
     Set_Field(p, column);
-    const int64_t after = slit_.Instant(column);
-    const int64_t before = column > 0 && slit_.Column(column - 1).stamped ? slit_.Instant(column - 1) : after - 20;
+    const double after = Instant(column);
+    const double before =
+        column > 0 && slit_.Column(column - 1).stamped ? Instant(column - 1) : after - field_interval_ms_;
     p.interpolated = false;
-    p.interpolated_ms = std::round(Crossing_Ms(before, clock_) * 10 + (after - before) * 5) / 10;
-    p.uncertainty_ms = static_cast<double>(after - before) / 2;
+    const double before_ms = Column_Crossing_Ms(slit_, column, clock_, field_interval_ms_) - (after - before);
+    p.interpolated_ms = std::round(before_ms * 10 + (after - before) * 5) / 10;
+    p.uncertainty_ms = (after - before) / 2;
     return p;
   }
 
   const Slit_Image& slit_;
   Field_Picture_Reader& fields_;
-  const Background_Pictures& background_;
+  const Field_Background& background_;
   Heat_Clock clock_;
+  double field_interval_ms_;
   int32_t direction_ = 1;
   std::vector<Column_Reading> readings_;
 };
@@ -341,14 +299,32 @@ double Crossing_Ms(int64_t instant, const Heat_Clock& clock) {
   return static_cast<double>(since) - clock.compensation_ms;
 }
 
+double Column_Instant(const Slit_Image& slit, int32_t column, double field_interval_ms) {
+  const Slit_Column& c = slit.Column(column);
+  return static_cast<double>(c.capture_mill) + (c.field == 2 ? field_interval_ms : 0.0);
+}
+
+double Column_Crossing_Ms(const Slit_Image& slit, int32_t column, const Heat_Clock& clock, double field_interval_ms) {
+  const Slit_Column& c = slit.Column(column);
+  return Crossing_Ms(c.capture_mill, clock) + (c.field == 2 ? field_interval_ms : 0.0);
+}
+
 Finish_Proposals Propose_Finishes(const Slit_Image& slit, Field_Picture_Reader& fields, const Heat_Clock& clock,
-                                  const std::atomic<bool>* cancel) {
+                                  const Proposal_Options& options, const std::atomic<bool>* cancel) {
   Finish_Proposals proposals;
   for (int16_t b = 1; b <= 6; ++b)
     proposals[static_cast<size_t>(b - 1)].box = b;
   if (slit.Is_Empty()) return proposals;
+  if (options.rows != Jacket_Rows::Synthetic) {
+    // Real dogs: the jacket tells the box, the muzzle ahead of it the crossing.
+    Field_Background background;
+    background.Build(fields);
+    proposals = Propose_Muzzle_Finishes(slit, fields, background, clock, options, cancel);
+    Join_Dead_Heats(proposals);
+    return proposals;
+  }
   const Slit_Crossings crossings = Find_Slit_Crossings(slit);
-  Background_Pictures background;
+  Field_Background background;
   bool background_built = false;
   for (int16_t b = 1; b <= 6; ++b) {
     if (cancel && cancel->load(std::memory_order_relaxed)) break;
@@ -358,7 +334,7 @@ Finish_Proposals Propose_Finishes(const Slit_Image& slit, Field_Picture_Reader& 
       background.Build(fields);
       background_built = true;
     }
-    Box_Proposer proposer(slit, fields, background, clock);
+    Box_Proposer proposer(slit, fields, background, clock, options.field_interval_ms);
     proposals[static_cast<size_t>(b - 1)] = proposer.Propose(b, *crossing);
   }
   Join_Dead_Heats(proposals);
@@ -369,7 +345,7 @@ void Join_Dead_Heats(Finish_Proposals& proposals) {
   std::vector<Finish_Proposal*> found;
   for (Finish_Proposal& p : proposals) {
     p.dead_heat = false;
-    if (p.found) found.push_back(&p);
+    if (p.found && !p.unsure) found.push_back(&p);
   }
   std::stable_sort(found.begin(), found.end(), [](const Finish_Proposal* a, const Finish_Proposal* b) {
     return a->interpolated_ms < b->interpolated_ms;
@@ -401,5 +377,6 @@ QString Proposal_Text(const Finish_Proposal& proposal) {
   if (!proposal.found) return QStringLiteral("not found");
   return Display_Mill_Time(proposal.time_ms, true) + QStringLiteral(" (") +
          QString::number(proposal.interpolated_ms / 1000.0, 'f', 4) + QStringLiteral(" \u00b1") +
-         QString::number(proposal.uncertainty_ms, 'f', 1) + QStringLiteral(" ms)");
+         QString::number(proposal.uncertainty_ms, 'f', 1) + QStringLiteral(" ms)") +
+         (proposal.unsure ? QStringLiteral(", unsure: ") + proposal.reason : QString());
 }

@@ -2,9 +2,12 @@
 // Finish proposals: for each box, the first field at or past the goal line and the instant the
 // nose crossed it, interpolated between the last field before and the first field after. The
 // slit image says roughly where each runner arrives; the field pictures around that say exactly.
-// A proposal is never stored by itself: the operator accepts it.
+// A proposal is never stored by itself: the operator accepts it. Where the pictures do not show
+// the nose for certain (it is hidden, two dogs merge, the jacket cannot be told), the proposal is
+// unsure: a best guess with its reason and the picture to look at, never taken by "all".
 #include "recording/field_pictures.h"
 #include "recording/slit_image.h"
+#include "timing/jacket_colours.h"
 
 #include <QString>
 #include <array>
@@ -25,6 +28,8 @@ struct Finish_Proposal {
   bool interpolated = false; // false: the fields around it could not be read; the instant is
                              // the middle between the field and the one before it
   bool dead_heat = false;    // proposed equal to another box, and not the first of them by box number
+  bool unsure = false;       // a best guess: `column` is the picture to look at
+  QString reason;            // why it is unsure
 };
 
 using Finish_Proposals = std::array<Finish_Proposal, 6>;
@@ -38,16 +43,39 @@ struct Heat_Clock {
 // The crossing instant in ms after the start, goal delay removed, of a capture-clock instant.
 double Crossing_Ms(int64_t instant, const Heat_Clock& clock);
 
+// The interval between the two fields of an interlaced frame as recordings hold it today (25
+// frames per second); the one place a recording's own interval would replace it.
+inline constexpr double Interlaced_Field_Interval_Ms = 20;
+
+// How the pictures are read: which jackets the dogs wear, which way they run (found from the
+// pictures unless set) and the interval between a frame's fields.
+struct Proposal_Options {
+  Jacket_Rows rows = Jacket_Rows::Synthetic;
+  int32_t direction = 0; // +1 left to right, -1 right to left, 0 found from the pictures
+  double field_interval_ms = Interlaced_Field_Interval_Ms;
+};
+
+// The instant a slit column's picture shows, on the capture clock, and in ms after the start with
+// the goal delay removed.
+double Column_Instant(const Slit_Image& slit, int32_t column, double field_interval_ms);
+double Column_Crossing_Ms(const Slit_Image& slit, int32_t column, const Heat_Clock& clock, double field_interval_ms);
+
 // The proposals of a heat; `fields` reads the same recording as the slit image. Boxes whose
 // runner never reaches the line are not found.
 Finish_Proposals Propose_Finishes(const Slit_Image& slit, Field_Picture_Reader& fields, const Heat_Clock& clock,
-                                  const std::atomic<bool>* cancel = nullptr);
+                                  const Proposal_Options& options, const std::atomic<bool>* cancel = nullptr);
+inline Finish_Proposals Propose_Finishes(const Slit_Image& slit, Field_Picture_Reader& fields, const Heat_Clock& clock,
+                                         const std::atomic<bool>* cancel = nullptr) {
+  return Propose_Finishes(slit, fields, clock, Proposal_Options{}, cancel);
+}
 
 // Boxes whose instants differ by no more than their uncertainties together are proposed as
 // equal (the mean of their instants), all but the first by box number marked as dead heats (the
-// ranking orders equal times stored together by box); no box passes another.
+// ranking orders equal times stored together by box); no box passes another. Unsure proposals
+// are left as they are.
 void Join_Dead_Heats(Finish_Proposals& proposals);
 
 // "29,20" style text of a proposal for the buttons and the strip: the field's time, and the
-// interpolated instant with its uncertainty; "not found" when not found.
+// interpolated instant with its uncertainty, and "unsure: reason" after an unsure one; "not
+// found" when not found.
 QString Proposal_Text(const Finish_Proposal& proposal);

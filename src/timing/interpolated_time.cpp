@@ -28,19 +28,35 @@ void Write_Interpolated_Time(Cls_XML_header& header, int16_t box, const Interpol
   header.set_Box_Element(box, Interpolated_Element, QString::number(time.time_ms));
   header.set_Box_Element(box, Field_Time_Element, QString::number(time.field_time_ms));
   header.set_Box_Element(box, Uncertainty_Element, QString::number(time.uncertainty_ms, 'f', 1));
+  header.Remove_Box_Element(box, Unsure_Element);
 }
 
 void Clear_Interpolated_Time(Cls_XML_header& header, int16_t box) {
-  for (const QString& name : {Interpolated_Element, Field_Time_Element, Uncertainty_Element})
+  for (const QString& name : {Interpolated_Element, Field_Time_Element, Uncertainty_Element, Unsure_Element})
     header.Remove_Box_Element(box, name);
+}
+
+QString Unsure_Note(const Cls_XML_header& header, int16_t box) {
+  if (!Read_Interpolated_Time(header, box)) return {};
+  try {
+    return header.Box_Element(box, Unsure_Element).value_or(QString()).trimmed();
+  } catch (...) {
+    return {};
+  }
+}
+
+void Write_Unsure_Note(Cls_XML_header& header, int16_t box, const QString& reason) {
+  header.set_Box_Element(box, Unsure_Element, reason);
 }
 
 QString Interpolated_Note(const Cls_XML_header& header, int16_t box) {
   const std::optional<Interpolated_Time> t = Read_Interpolated_Time(header, box);
   if (!t) return {};
+  const QString unsure = Unsure_Note(header, box);
   return QStringLiteral("Interpolated between fields: %1 s \u00b1 %2 ms (field time %3)")
-      .arg(QString::number(t->time_ms / 1000.0, 'f', 3), QString::number(t->uncertainty_ms, 'f', 1),
-           Display_Mill_Time(t->field_time_ms, true));
+             .arg(QString::number(t->time_ms / 1000.0, 'f', 3), QString::number(t->uncertainty_ms, 'f', 1),
+                  Display_Mill_Time(t->field_time_ms, true)) +
+         (unsure.isEmpty() ? QString() : QStringLiteral(". Accepted from an unsure proposal: ") + unsure);
 }
 
 void Apply_Box_Times(cls_VideoFile_handler& recording, const std::vector<Box_Time>& times) {

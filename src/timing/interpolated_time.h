@@ -15,6 +15,7 @@ class cls_VideoFile_handler;
 inline const QString Interpolated_Element = QStringLiteral("dog_heat_time_interpolated");
 inline const QString Field_Time_Element = QStringLiteral("dog_heat_time_field");
 inline const QString Uncertainty_Element = QStringLiteral("dog_heat_time_uncertainty");
+inline const QString Unsure_Element = QStringLiteral("dog_heat_time_unsure");
 
 struct Interpolated_Time {
   int32_t time_ms = 0;       // the crossing instant, whole ms: the box's time
@@ -26,9 +27,15 @@ struct Interpolated_Time {
 // The box's interpolated time while it is the box's time; nullopt otherwise (and for headers
 // without the elements).
 std::optional<Interpolated_Time> Read_Interpolated_Time(const Cls_XML_header& header, int16_t box);
-// Writes the elements (not the box's time itself).
+// Writes the elements (not the box's time itself); an unsure note from before goes.
 void Write_Interpolated_Time(Cls_XML_header& header, int16_t box, const Interpolated_Time& time);
 void Clear_Interpolated_Time(Cls_XML_header& header, int16_t box);
+
+// Why the box's interpolated time was accepted from an unsure proposal; empty when it was not, or
+// when the box's time is no longer that interpolated time.
+QString Unsure_Note(const Cls_XML_header& header, int16_t box);
+// After Write_Interpolated_Time: the time comes from an unsure proposal, for `reason`.
+void Write_Unsure_Note(Cls_XML_header& header, int16_t box, const QString& reason);
 
 // The results window's note on an interpolated time; empty when the box's time is not one.
 QString Interpolated_Note(const Cls_XML_header& header, int16_t box);

@@ -1,12 +1,49 @@
 #pragma once
-// The runners' jackets: box 1 red, 2 blue, 3 white, 4 black, 5 orange, 6 black and white
-// stripes. A pixel is taken for a jacket only when it lies nearer that jacket's colour than the
-// background it stands on.
+// The runners' jackets. The synthetic camera paints box 1 red, 2 blue, 3 white, 4 black, 5 orange
+// and 6 black with a white stripe in exact colours; a pixel is its jacket's only when it lies
+// nearer that colour than the background it stands on. Real jackets come in the rows a track
+// uses (Jacket_Rows), seen in sun and shade: a pixel is told by its hue, saturation and lightness,
+// and only where it differs plainly from the background.
+#include <QString>
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
-enum class Jacket : uint8_t { None, Red, Blue, White, Black, Orange };
+enum class Jacket : uint8_t { None, Red, Blue, White, Black, Orange, Green, Yellow };
+
+// The rows of jackets: the synthetic camera's; the rows most tracks use (1 red, 2 blue, 3 white,
+// 4 black, 5 orange, 6 black and white stripes, 7 green, 8 yellow and black stripes); the
+// American rows (1 red, 2 blue, 3 white, 4 green, 5 black, 6 yellow).
+enum class Jacket_Rows : uint8_t { Synthetic, Common, American };
+
+// A box's jacket: one colour, or stripes of two.
+struct Jacket_Design {
+  Jacket colour = Jacket::None;
+  Jacket stripe = Jacket::None; // None: plain
+  bool Striped() const { return stripe != Jacket::None; }
+  // White and black jackets look like white and black coats.
+  bool Coat_Like() const { return !Striped() && (colour == Jacket::White || colour == Jacket::Black); }
+};
+// Box 1 and on of the rows; None beyond them. The program times six boxes; the common rows' 7
+// and 8 are known so that a dog wearing them is never taken for another box.
+Jacket_Design Design_Of(Jacket_Rows rows, int16_t box);
+// The box whose plain jacket has this colour, or whose stripes are these two; 0 when none.
+int16_t Box_Of(Jacket_Rows rows, Jacket plain);
+int16_t Striped_Box(Jacket_Rows rows, Jacket a, Jacket b);
+
+// The setting's words: "Synthetic", "Common", "American"; "Automatic" (and anything unknown)
+// gives nullopt, which means the synthetic camera's rows for its own recordings and the common
+// rows for every other.
+std::optional<Jacket_Rows> Parse_Jacket_Rows(const QString& text);
+QString Jacket_Rows_Text(Jacket_Rows rows);
+// The rows for a recording whose header names `capture_source`, under the setting's `chosen`.
+Jacket_Rows Rows_For_Recording(std::optional<Jacket_Rows> chosen, const QString& capture_source);
+
+// A pixel's jacket colour with these rows' way of telling (see above); None when it is no jacket's.
+Jacket Classify_Jacket(Jacket_Rows rows, const uint8_t* rgb, const uint8_t* background_rgb);
+// By hue, saturation and lightness alone.
+Jacket Real_Colour(const uint8_t* rgb);
 
 // Red, green, blue of a jacket's colour as the camera sees it.
 std::array<uint8_t, 3> Jacket_Colour(Jacket jacket);
@@ -31,7 +68,7 @@ struct Jacket_Run {
 
 // A runner seen along a line: neighbouring runs taken together, and the box its jackets name.
 struct Runner_Group {
-  int16_t box = 0; // 1..6, 0 when the runs name no box
+  int16_t box = 0; // 1 and on, 0 when the runs name no box
   int32_t first = 0;
   int32_t last = 0;
   int32_t jacket_rows = 0; // rows of the box's jacket colours
@@ -47,7 +84,8 @@ void Fill_Stripes(std::vector<Jacket>& along, const std::vector<bool>& light, in
 // Runs of equal jackets along a line, short gaps of other pixels bridged, short runs dropped.
 std::vector<Jacket_Run> Jacket_Runs(const std::vector<Jacket>& along, int32_t gap = 2, int32_t shortest = 4);
 
-// Runs closer than `gap` rows form one runner. Stripes (black runs with white runs between them)
-// are box 6; a group of one jacket colour is that jacket's box; a group must hold at least
-// `fewest_rows` rows of its box's colours.
-std::vector<Runner_Group> Runner_Groups(const std::vector<Jacket_Run>& runs, int32_t gap = 4, int32_t fewest_rows = 10);
+// Runs closer than `gap` rows form one runner. Stripes (runs of two colours taking turns, three
+// at least) are the striped box of the rows (black and white: box 6); a group of one jacket
+// colour is that jacket's box; a group must hold at least `fewest_rows` rows of its box's colours.
+std::vector<Runner_Group> Runner_Groups(const std::vector<Jacket_Run>& runs, int32_t gap = 4, int32_t fewest_rows = 10,
+                                        Jacket_Rows rows = Jacket_Rows::Synthetic);

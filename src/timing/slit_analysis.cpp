@@ -40,7 +40,7 @@ Slit_Analysis Analyse_Recording(const Slit_Analysis_Input& input, const std::ato
   }
   Field_Picture_Reader fields;
   if (fields.Open(input.layout, result.why))
-    result.proposals = Propose_Finishes(*result.slit, fields, input.clock, cancel);
+    result.proposals = Propose_Finishes(*result.slit, fields, input.clock, input.options, cancel);
   result.cancelled = cancelled();
   return result;
 }

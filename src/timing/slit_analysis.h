@@ -15,6 +15,7 @@ struct Slit_Analysis_Input {
   Recording_Layout layout;
   Slit_Line line;
   Heat_Clock clock;
+  Proposal_Options options;
   // Where the slit image is kept between openings; empty: it is neither looked for nor kept.
   QString cache_path;
 };

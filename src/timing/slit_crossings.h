@@ -43,6 +43,12 @@ Slit_Crossings Find_Slit_Crossings(const Slit_Image& slit, const Slit_Background
 // with the rows of its clearest view.
 Slit_Crossings Find_Slit_Crossings(const Slit_Image& slit);
 
+// Every sight of each box's jacket on the line (a runner seen on the line and beside it counted
+// once), earliest first: where real dogs cross, a coat can look like a jacket, so each sight is
+// only a place to look.
+using Slit_Candidates = std::array<std::vector<Slit_Crossing>, 6>;
+Slit_Candidates Find_Slit_Candidates(const Slit_Image& slit, Jacket_Rows rows);
+
 // The runners a column of a view shows.
 std::vector<Runner_Group> Column_Runners(const Slit_Image& slit, const Slit_Background& background, int32_t column,
-                                         int32_t view = 0);
+                                         int32_t view = 0, Jacket_Rows rows = Jacket_Rows::Synthetic);

@@ -16,24 +16,34 @@ namespace {
 constexpr int32_t Steps[] = {10, 20, 50, 100, 200, 500, 1000, 2000, 5000, 10000, 30000, 60000};
 const QColor Band_Colour(235, 235, 235);
 const QColor Cursor_Colour(0, 200, 255);
+const QColor Unsure_Colour(190, 80, 0);
 
 int32_t Floor_Div(int64_t a, int64_t b) { return static_cast<int32_t>(a >= 0 ? a / b : -((-a + b - 1) / b)); }
 
-void Draw_Mark(QPainter& painter, const QRect& band, double x, int16_t box, bool filled) {
+enum class Mark { Set, Proposal, Unsure };
+
+void Draw_Mark(QPainter& painter, const QRect& band, double x, int16_t box, Mark mark) {
   const QColor colour = Box_Mark_Colour(box);
   const double top = band.top() + 1, bottom = band.bottom() - 1, half = (bottom - top) / 2 + 1;
   QPolygonF triangle;
   triangle << QPointF(x - half, top) << QPointF(x + half, top) << QPointF(x, bottom);
   painter.setPen(QPen(box == 4 || box == 6 ? QColor(255, 255, 255) : QColor(0, 0, 0), 1));
-  painter.setBrush(filled ? QBrush(colour) : Qt::NoBrush);
-  if (!filled) painter.setPen(QPen(box == 3 ? QColor(0, 0, 0) : colour, 2, Qt::DashLine));
+  painter.setBrush(mark == Mark::Set ? QBrush(colour) : Qt::NoBrush);
+  if (mark == Mark::Proposal) painter.setPen(QPen(box == 3 ? QColor(0, 0, 0) : colour, 2, Qt::DashLine));
+  if (mark == Mark::Unsure) {
+    // A guess: hatched in the warning colour, whatever the box.
+    painter.setPen(QPen(Unsure_Colour, 2, Qt::DotLine));
+    painter.setBrush(QBrush(Unsure_Colour, Qt::BDiagPattern));
+  }
   painter.drawPolygon(triangle);
   QFont font = painter.font();
   font.setPixelSize(std::max(8, band.height() - 6));
   font.setBold(true);
   painter.setFont(font);
-  painter.setPen(filled && (box == 1 || box == 2 || box == 4) ? QColor(255, 255, 255) : QColor(0, 0, 0));
-  painter.drawText(QRectF(x - half, top, 2 * half, bottom - top - 2), Qt::AlignCenter, QString::number(box));
+  painter.setPen(mark == Mark::Set && (box == 1 || box == 2 || box == 4) ? QColor(255, 255, 255) : QColor(0, 0, 0));
+  if (mark == Mark::Unsure) painter.setPen(Unsure_Colour);
+  const QString text = QString::number(box) + (mark == Mark::Unsure ? QStringLiteral("?") : QString());
+  painter.drawText(QRectF(x - half - 4, top, 2 * half + 8, bottom - top - 2), Qt::AlignCenter, text);
 }
 
 } // namespace
@@ -155,12 +165,13 @@ void Paint_Slit(QPainter& painter, const Slit_Image& slit, const Slit_View& view
   if (marks.show_proposals)
     for (const Finish_Proposal& p : marks.proposals)
       if (p.found && p.column >= first && p.column <= last)
-        Draw_Mark(painter, view.marks_band, place(hollow, centre(p.column)), p.box, false);
+        Draw_Mark(painter, view.marks_band, place(hollow, centre(p.column)), p.box,
+                  p.unsure ? Mark::Unsure : Mark::Proposal);
   for (int16_t box = 1; box <= 6; ++box) {
     const int32_t column = marks.set_column[static_cast<size_t>(box - 1)];
     if (column < first || column > last) continue;
     const double x = centre(column);
-    Draw_Mark(painter, view.marks_band, place(filled, x), box, true);
+    Draw_Mark(painter, view.marks_band, place(filled, x), box, Mark::Set);
     painter.setPen(QPen(Box_Mark_Colour(box) == QColor(255, 255, 255) ? QColor(0, 0, 0) : Box_Mark_Colour(box), 2));
     painter.drawLine(QPointF(x, view.scale_band.top()), QPointF(x, view.scale_band.bottom()));
   }

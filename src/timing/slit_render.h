@@ -1,7 +1,8 @@
 #pragma once
 // The slit image as the operator sees it: the picture, a band above it marking the goal field of
-// every box set (filled) and of every proposal (hollow), and a time scale below it in the heat's
-// run time. The same drawing serves the window's strip and the exported picture.
+// every box set (filled) and of every proposal (hollow; an unsure one hatched in dark orange with
+// a question mark), and a time scale below it in the heat's run time. The same drawing serves the
+// window's strip and the exported picture.
 #include "recording/slit_image.h"
 #include "timing/finish_proposals.h"
 

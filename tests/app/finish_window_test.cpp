@@ -11,6 +11,7 @@
 #include "presentation/results_form.h"
 #include "presentation/slit_strip.h"
 #include "recording/video_file_handler.h"
+#include "scene/finish_heats.h"
 #include "timing/interpolated_time.h"
 #include "timing/result_ranking.h"
 
@@ -21,6 +22,7 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QTest>
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -201,6 +203,81 @@ TEST_F(Finish_Window, AMovedGoalLineMakesTheSlitAgain) {
   QTRY_VERIFY_WITH_TIMEOUT(w->slit().Slit() && w->slit().Slit()->Line() != before && !w->slit().Building(),
                            Build_Wait_Ms);
   EXPECT_EQ(w->slit().Slit()->Line(), (Slit_Line{moved.x1, moved.y1, moved.x2, moved.y2}));
+}
+
+// A realistic heat (three dogs together at the line, the others apart): what the program is not
+// sure of is marked apart and left to the operator, who takes it only after being asked.
+TEST_F(Finish_Window, UnsureProposalsAreMarkedAndAcceptedOnlyOneByOne) {
+  const std::vector<realistic::Heat_Spec> heats = realistic::Table_Heats();
+  const realistic::Scene scene = realistic::Scene_Of(heats.at(13), 14);
+  const QString path = dir.filePath("real.qn3");
+  QString why;
+  ASSERT_TRUE(realistic::Write_Recording(scene, path, why)) << why.toStdString();
+  load_window();
+  Open(path);
+  cls_VideoFile_handler& h = w->obj_QN3_Handler();
+  const Finish_Proposals proposals = w->slit().Proposals();
+  int16_t unsure_box = 0, sure_box = 0;
+  for (const Finish_Proposal& p : proposals) {
+    if (!p.found) continue;
+    QPushButton* b = Accept_Button(p.box);
+    EXPECT_EQ(b->property("unsure").toBool(), p.unsure) << p.box;
+    EXPECT_EQ(b->text().startsWith("? "), p.unsure) << b->text().toStdString();
+    if (p.unsure) {
+      EXPECT_FALSE(p.reason.isEmpty());
+      EXPECT_TRUE(b->toolTip().contains(p.reason)) << b->toolTip().toStdString();
+      unsure_box = unsure_box ? unsure_box : p.box;
+    } else {
+      sure_box = sure_box ? sure_box : p.box;
+    }
+  }
+  ASSERT_NE(unsure_box, 0) << "the heat shows nothing unsure";
+  ASSERT_NE(sure_box, 0) << "the heat shows nothing sure";
+  EXPECT_TRUE(w->slit().Status_Text().contains("unsure")) << w->slit().Status_Text().toStdString();
+
+  // "All" takes the sure ones, each near the dog's true crossing, and leaves every unsure one.
+  w->item(QStringLiteral("item_accept_all_proposals"))->trigger();
+  for (const Finish_Proposal& p : proposals) {
+    const int32_t stored = h.Dora_Heat_time(p.box, false);
+    if (!p.found || p.unsure) {
+      EXPECT_EQ(stored, 0) << p.box;
+      continue;
+    }
+    const double truth = *scene.runners.at(static_cast<size_t>(p.box - 1)).crossing_ms;
+    EXPECT_LE(std::abs(stored - truth), std::max(3.0, p.uncertainty_ms) + 0.5) << p.box;
+  }
+
+  // One unsure box: asked first; No leaves it alone.
+  const Finish_Proposal& u = proposals.at(static_cast<size_t>(unsure_box - 1));
+  prompts->answers.push_back(Prompt_Answer::No);
+  QTest::mouseClick(Accept_Button(unsure_box), Qt::LeftButton);
+  ASSERT_FALSE(prompts->seen.empty());
+  EXPECT_TRUE(prompts->seen.back().text.contains(u.reason)) << prompts->seen.back().text.toStdString();
+  EXPECT_EQ(h.Dora_Heat_time(unsure_box, false), 0);
+  prompts->answers.push_back(Prompt_Answer::Yes);
+  QTest::mouseClick(Accept_Button(unsure_box), Qt::LeftButton);
+  EXPECT_EQ(h.Dora_Heat_time(unsure_box, false), std::lround(u.interpolated_ms));
+  EXPECT_EQ(Unsure_Note(h.XML_Header(), unsure_box), u.reason);
+
+  // The results window shows the time taken from a guess unlike the sure one.
+  Form_Dora_Results* results = Results();
+  ASSERT_TRUE(results);
+  QLabel *unsure_label = nullptr, *sure_label = nullptr;
+  for (size_t row = 0; row < results->Shown_Results().size(); ++row) {
+    if (results->Shown_Results()[row].Box == unsure_box) unsure_label = results->Label_time[row];
+    if (results->Shown_Results()[row].Box == sure_box) sure_label = results->Label_time[row];
+  }
+  ASSERT_TRUE(unsure_label && sure_label);
+  EXPECT_TRUE(unsure_label->property("unsure").toBool());
+  EXPECT_FALSE(sure_label->property("unsure").toBool());
+  EXPECT_NE(unsure_label->palette().color(QPalette::WindowText), sure_label->palette().color(QPalette::WindowText));
+  EXPECT_TRUE(unsure_label->toolTip().contains(u.reason)) << unsure_label->toolTip().toStdString();
+
+  // A box press replaces the guess: the mark goes with it.
+  ui(w).Slider_play->setValue(u.field_number);
+  QTest::mouseClick(ui(w).Command_BOX_set_time[static_cast<size_t>(unsure_box - 1)], Qt::LeftButton);
+  EXPECT_TRUE(Unsure_Note(h.XML_Header(), unsure_box).isEmpty());
+  EXPECT_TRUE(errors.reports.empty());
 }
 
 } // namespace
