@@ -195,7 +195,8 @@ void print_series(Page_Surface& page, const Photo_Finish_Job& job, Photo_Finish_
     const QString name = runner.box >= 1 && runner.box <= 6 ? job.header_dog_names.at(runner.box - 1) : QString();
     print_BOX_Time(picture, runner.rank, runner.box, {}, name, label_style(job, picture));
     const auto column = static_cast<double>(i % 3);
-    const auto row = static_cast<double>(i / 3);
+    const int row_index = i / 3;
+    const auto row = static_cast<double>(row_index);
     const QRectF place(x0 + column * (thumb.width() + Picture_Gap), top + row * (thumb.height() + Picture_Gap),
                        thumb.width(), thumb.height());
     page.PaintPicture(picture, place.x(), place.y(), place.width(), place.height());

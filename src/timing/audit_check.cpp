@@ -14,6 +14,8 @@ namespace {
 // audited changes. Names come with the recording, so only the trail's own say is compared.
 std::optional<QString> Unchanged_Text(const Result_Value& value) {
   if (value.what == QLatin1String("result state")) return QStringLiteral("Provisional");
+  // The start is stamped by the heat, not by a result change; only its recovery is audited.
+  if (value.what == QLatin1String("start")) return std::nullopt;
   if (!value.timing) return std::nullopt;
   return value.what.endsWith(QLatin1String("dead heat")) ? QStringLiteral("no") : Audit_Time_Text(0);
 }

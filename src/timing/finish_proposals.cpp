@@ -98,6 +98,7 @@ std::optional<Fit> Fit_Line(std::vector<Column_Reading>& readings) {
           slopes.push_back((clear[j]->nose.distance - clear[i]->nose.distance) / (clear[j]->t - clear[i]->t));
     const double slope = Median(slopes);
     std::vector<double> intercepts;
+    intercepts.reserve(clear.size());
     for (const Column_Reading* r : clear)
       intercepts.push_back(r->nose.distance - slope * r->t);
     const double intercept = Median(intercepts);

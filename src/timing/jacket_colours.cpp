@@ -155,7 +155,7 @@ std::vector<Jacket_Run> Jacket_Runs(const std::vector<Jacket>& along, int32_t ga
   const auto n = static_cast<int32_t>(along.size());
   for (int32_t i = 0; i < n;) {
     int32_t j = i;
-    while (j + 1 < n && along[static_cast<size_t>(j + 1)] == along[static_cast<size_t>(i)])
+    while (j + 1 < n && along[static_cast<size_t>(j) + 1] == along[static_cast<size_t>(i)])
       ++j;
     const Jacket jacket = along[static_cast<size_t>(i)];
     if (jacket != Jacket::None) {

@@ -388,8 +388,9 @@ void Muzzle_Reader::Check_Jacket(const Jacket_Design& design, Jacket_Sight& sigh
       for (int32_t dy = -2; dy <= 2 && !beside; ++dy)
         for (int32_t dx = -2; dx <= 2 && !beside; ++dx) {
           const int32_t xx = x + dx, yy = y + dy;
-          beside = xx >= 0 && yy >= 0 && xx < width_ && yy < height_ &&
-                   visited_[static_cast<size_t>(yy * width_ + xx)] == sight_fill_;
+          beside =
+              xx >= 0 && yy >= 0 && xx < width_ && yy < height_ &&
+              visited_[static_cast<size_t>(yy) * static_cast<size_t>(width_) + static_cast<size_t>(xx)] == sight_fill_;
         }
       if (!beside) continue;
       ++ring;

@@ -109,9 +109,9 @@ TEST_F(Qn3_Results, JsonRowsCarryTheWindowsTexts) {
   ASSERT_EQ(o.status, 0) << o.err.toStdString();
   const QJsonArray rows = QJsonDocument::fromJson(o.out.toUtf8()).array();
   ASSERT_EQ(rows.size(), 6);
-  QStringList keys{"audit_head",   "box",      "code",      "dead_heat", "distance", "event",
-                   "frame_sha256", "heat",     "heat_name", "name",      "rank",     "recording_id",
-                   "split",        "split_ms", "start_recovered", "state",     "time",      "time_ms"};
+  QStringList keys{"audit_head", "box",    "code", "dead_heat",    "distance", "event",    "frame_sha256",    "heat",
+                   "heat_name",  "name",   "rank", "recording_id", "split",    "split_ms", "start_recovered", "state",
+                   "time",       "time_ms"};
   for (const QJsonValue& row : rows)
     EXPECT_EQ(row.toObject().keys(), keys);
   const QJsonObject second = rows.at(1).toObject();
