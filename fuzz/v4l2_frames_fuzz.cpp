@@ -56,9 +56,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     source.set_HDMI_Crop(crop_width, crop_height);
     source.set_Post_linear(true);
     int32_t delivered = 0;
-    QObject::connect(&source, &cls_Capture_HDMI::HDMIreceived, [&] {
+    QObject::connect(&source, &cls_Capture_HDMI::HDMIreceived, [&](const Frame_Stamp& stamp) {
       ++delivered;
-      source.Store_HDMI_Buffer();
+      source.Store_HDMI_Buffer(stamp);
     });
     source.Capture_Run();
     fuzz::Check(source.Running(), "the scripted device streams");
