@@ -124,52 +124,26 @@ QByteArray Result_Csv(const Published_Result& result) {
   return text.toUtf8();
 }
 
-QByteArray Result_Json(const Published_Result& result) {
-  QJsonArray rows;
-  for (const Published_Row& row : result.rows) {
-    QJsonObject o;
-    o[QStringLiteral("rank")] = row.rank;
-    o[QStringLiteral("box")] = row.box;
-    o[QStringLiteral("name")] = row.name;
-    o[QStringLiteral("time")] = row.time;
-    o[QStringLiteral("time_ms")] = ms_value(row.time_ms);
-    o[QStringLiteral("split")] = row.split;
-    o[QStringLiteral("split_ms")] = ms_value(row.split_ms);
-    o[QStringLiteral("dead_heat")] = row.in_dead_heat;
-    o[QStringLiteral("distance")] = row.distance;
-    o[QStringLiteral("code")] = row.code;
-    o[QStringLiteral("state")] = result.state;
-    o[QStringLiteral("event")] = result.event;
-    o[QStringLiteral("heat")] = result.heat;
-    o[QStringLiteral("heat_name")] = result.heat_name;
-    o[QStringLiteral("start_recovered")] = result.start_recovered;
-    o[QStringLiteral("recording_id")] = result.recording_id;
-    o[QStringLiteral("frame_sha256")] = result.frame_sha256;
-    o[QStringLiteral("audit_head")] = result.audit_head;
-    rows.append(o);
-  }
-  return QJsonDocument(rows).toJson(QJsonDocument::Indented);
+namespace {
+
+// The row's own fields, the same in both files.
+QJsonObject Row_Object(const Published_Row& row) {
+  QJsonObject o;
+  o[QStringLiteral("rank")] = row.rank;
+  o[QStringLiteral("box")] = row.box;
+  o[QStringLiteral("name")] = row.name;
+  o[QStringLiteral("time")] = row.time;
+  o[QStringLiteral("time_ms")] = ms_value(row.time_ms);
+  o[QStringLiteral("split")] = row.split;
+  o[QStringLiteral("split_ms")] = ms_value(row.split_ms);
+  o[QStringLiteral("dead_heat")] = row.in_dead_heat;
+  o[QStringLiteral("distance")] = row.distance;
+  o[QStringLiteral("code")] = row.code;
+  return o;
 }
 
-QJsonObject Result_Object(const Published_Result& result) {
-  QJsonArray rows;
-  for (const Published_Row& row : result.rows) {
-    QJsonObject o;
-    o[QStringLiteral("rank")] = row.rank;
-    o[QStringLiteral("box")] = row.box;
-    o[QStringLiteral("name")] = row.name;
-    o[QStringLiteral("time")] = row.time;
-    o[QStringLiteral("time_ms")] = ms_value(row.time_ms);
-    o[QStringLiteral("split")] = row.split;
-    o[QStringLiteral("split_ms")] = ms_value(row.split_ms);
-    o[QStringLiteral("dead_heat")] = row.in_dead_heat;
-    o[QStringLiteral("dead_heat_mark")] = row.dead_heat;
-    o[QStringLiteral("distance")] = row.distance;
-    o[QStringLiteral("code")] = row.code;
-    rows.append(o);
-  }
-  QJsonObject o;
-  o[QStringLiteral("rows")] = rows;
+// What names the heat and its evidence: in every row of the JSON file, once in the declaration.
+void Add_Heat_Fields(QJsonObject& o, const Published_Result& result) {
   o[QStringLiteral("state")] = result.state;
   o[QStringLiteral("event")] = result.event;
   o[QStringLiteral("heat")] = result.heat;
@@ -178,6 +152,30 @@ QJsonObject Result_Object(const Published_Result& result) {
   o[QStringLiteral("recording_id")] = result.recording_id;
   o[QStringLiteral("frame_sha256")] = result.frame_sha256;
   o[QStringLiteral("audit_head")] = result.audit_head;
+}
+
+} // namespace
+
+QByteArray Result_Json(const Published_Result& result) {
+  QJsonArray rows;
+  for (const Published_Row& row : result.rows) {
+    QJsonObject o = Row_Object(row);
+    Add_Heat_Fields(o, result);
+    rows.append(o);
+  }
+  return QJsonDocument(rows).toJson(QJsonDocument::Indented);
+}
+
+QJsonObject Result_Object(const Published_Result& result) {
+  QJsonArray rows;
+  for (const Published_Row& row : result.rows) {
+    QJsonObject o = Row_Object(row);
+    o[QStringLiteral("dead_heat_mark")] = row.dead_heat;
+    rows.append(o);
+  }
+  QJsonObject o;
+  o[QStringLiteral("rows")] = rows;
+  Add_Heat_Fields(o, result);
   o[QStringLiteral("box_delay_ms")] = result.box_delay_ms;
   // As text: the same digits wherever the object is made again.
   o[QStringLiteral("seconds_per_length")] = QString::number(result.rules.seconds_per_length);

@@ -76,8 +76,10 @@ TEST(Append_Kill, EveryCompleteRecordSurvivesAndTheNextPassContinues) {
   ASSERT_EQ(expected.size(), record * Frames);
 
   std::mt19937 random(20240601);
-  // Somewhere in the pass's start or its first dozen frames, so that 20 kills fit in one heat.
-  std::uniform_int_distribution<int64_t> delay_us(0, std::max<int64_t>(per_frame.count() * 12, 2000));
+  // Within the pass's first dozen frames, paced by the child's own progress rather than by the
+  // clock, so that a loaded machine cannot let a pass run through the heat before its kill.
+  std::uniform_int_distribution<int32_t> frames_before(0, 12);
+  std::uniform_int_distribution<int64_t> delay_us(0, std::max<int64_t>(per_frame.count(), 200));
   int32_t complete = 1;
   int32_t kills = 0;
   while (kills < Kills) {
@@ -93,11 +95,15 @@ TEST(Append_Kill, EveryCompleteRecordSurvivesAndTheNextPassContinues) {
     ::close(pipe_fds[1]);
     int32_t said = 0;
     ASSERT_EQ(::read(pipe_fds[0], &said, sizeof said), static_cast<ssize_t>(sizeof said)) << "child did not start";
+    int32_t reported = 0;
+    for (const int32_t wanted = frames_before(random); reported < wanted;) {
+      if (::read(pipe_fds[0], &said, sizeof said) != static_cast<ssize_t>(sizeof said)) break;
+      reported = said;
+    }
     ::usleep(static_cast<useconds_t>(delay_us(random)));
     ::kill(child, SIGKILL);
     int status = 0;
     ASSERT_EQ(::waitpid(child, &status, 0), child);
-    int32_t reported = 0;
     while (::read(pipe_fds[0], &said, sizeof said) == static_cast<ssize_t>(sizeof said))
       reported = said;
     ::close(pipe_fds[0]);
