@@ -21,10 +21,7 @@ if(DORAVENT_FUZZ)
     message(FATAL_ERROR "The fuzz targets need clang (the fuzz preset sets it)")
   endif()
   # Coverage for the fuzzer in every library; the fuzzer's own main is linked into the targets.
-  target_compile_options(doravent_flags INTERFACE -fsanitize=fuzzer-no-link)
-  if(NOT DORAVENT_SANITIZE)
-    target_compile_options(doravent_flags INTERFACE
-      -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
-    target_link_options(doravent_flags INTERFACE -fsanitize=address,undefined)
-  endif()
+  target_compile_options(doravent_flags INTERFACE
+    -fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  target_link_options(doravent_flags INTERFACE -fsanitize=address,undefined)
 endif()
