@@ -15,6 +15,7 @@
 
 #include <QCryptographicHash>
 #include <QFile>
+#include <algorithm>
 
 namespace {
 
@@ -86,11 +87,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     h.QN3_Properties();
     if (h.File_open() && read_only)
-      fuzz::Check(
-          (h.XML_Header().Loaded_Text() == qn3::Parse_Header_Text(reinterpret_cast<const uint8_t*>(journal.constData()),
-                                                                  qn3::Header_Block_Size)) == belongs ||
-              journal.left(qn3::Header_Block_Size) == sound.left(qn3::Header_Block_Size),
-          "a read-only recording is read with a journal's header only when the journal is its own");
+      fuzz::Check((h.XML_Header().Loaded_Text() ==
+                   qn3::Parse_Header_Text(reinterpret_cast<const uint8_t*>(journal.constData()),
+                                          std::min<int64_t>(journal.size(), qn3::Header_Block_Size))) == belongs ||
+                      journal.left(qn3::Header_Block_Size) == sound.left(qn3::Header_Block_Size),
+                  "a read-only recording is read with a journal's header only when the journal is its own");
     h.Close_File();
   }
   const QByteArray after = File_Bytes(path);
