@@ -19,6 +19,19 @@ QString Process_AMT(const std::optional<Video_Format>& format) {
   return QStringLiteral("%1*%2/%3").arg(format->width).arg(format->height).arg(rate);
 }
 
+QString Pixel_Format_Name(Pixel_Format format) {
+  switch (format) {
+  case Pixel_Format::BGR24_Bottom_Up: return QStringLiteral("BGR24 bottom-up");
+  case Pixel_Format::RGB24: return QStringLiteral("RGB24");
+  case Pixel_Format::BGR24: return QStringLiteral("BGR24");
+  case Pixel_Format::YUYV: return QStringLiteral("YUYV");
+  case Pixel_Format::UYVY: return QStringLiteral("UYVY");
+  case Pixel_Format::NV12: return QStringLiteral("NV12");
+  case Pixel_Format::MJPEG: return QStringLiteral("MJPEG");
+  }
+  return {};
+}
+
 // The component hands frames to the advised sink through this forwarder, so that unadvising
 // stops delivery at once even while a device is still streaming.
 struct Capture_Component::State final : Video_Cap_Events {

@@ -24,6 +24,9 @@ enum class Pixel_Format : uint8_t {
   MJPEG,
 };
 
+// "YUYV", "MJPEG", ... as the source list shows it.
+QString Pixel_Format_Name(Pixel_Format format);
+
 // One video format of a device: what the original component described with its media-type and
 // video-information addresses.
 struct Video_Format {
