@@ -84,10 +84,18 @@ void Camera_Controller::Create(Form_select_Video* source_window) {
   capture_ = std::make_unique<cls_Capture_HDMI>(factory_());
   heat_camera_ = std::make_unique<Capture_Heat_Camera>(*capture_);
   heat_.set_Camera(heat_camera_.get());
-  connect(capture_.get(), &cls_Capture_HDMI::HDMIreceived, this, [this](const Frame_Stamp& stamp) {
-    if (processing_) HDMI_event(stamp);
-  });
-  connect(capture_.get(), &cls_Capture_HDMI::Stream_Failed, this, [this](const QString& text) { Stream_Failed(text); });
+  // Inside the read only what must not wait (the frame kept, its timing); the window is drawn
+  // once the read is back, so the device's buffer is queued again at once.
+  connect(
+      capture_.get(), &cls_Capture_HDMI::HDMIreceived, this,
+      [this](const Frame_Stamp& stamp) {
+        if (processing_) HDMI_event(stamp);
+      },
+      Qt::DirectConnection);
+  // The message is no part of the read that found the failure.
+  connect(
+      capture_.get(), &cls_Capture_HDMI::Stream_Failed, this, [this](const QString& text) { Stream_Failed(text); },
+      Qt::QueuedConnection);
   for (QPushButton* b : {ui_.Command_start_camera, ui_.cmd_live_view})
     b->setEnabled(true);
 }
@@ -115,8 +123,10 @@ void Camera_Controller::Command_start_camera_Click() {
     } else {
       heat_.Flush_Held_Frames();
     }
-    if (!capture_->SourcePropFound())
-      capture_->Set_Source_from_Saved(source_window_ && source_window_->Limit_Capture_25());
+    // A saved camera that is missing starts nothing: no other source records in its place.
+    if (starting && !capture_->SourcePropFound() &&
+        !capture_->Set_Source_from_Saved(source_window_ && source_window_->Limit_Capture_25()))
+      return;
     step = 30;
     heat_.Close_Writer();
     ui_.Text_filename->clear();
@@ -239,18 +249,33 @@ void Camera_Controller::Read_Last_Crop() {
 
 void Camera_Controller::HDMI_event(const Frame_Stamp& stamp) {
   if (program().Ending || !capture_) return;
-  int32_t step = 10;
   try {
     Q_EMIT frame_timing(stamp.capture_mill, stamp.delta);
-    step = 20;
-    // The frame is kept before other events may run: a frame arriving meanwhile must not take its
-    // place in the cropped picture first.
-    if (heat_.Collecting()) {
-      capture_->Store_HDMI_Buffer(stamp);
-      ui_.Label_Coll_count->setText(QString::number(capture_->Buff_Num()));
-    }
-    QCoreApplication::processEvents();
-    if (program().Ending) return;
+    // The frame is kept while the read that brought it runs: the next frame takes its place in
+    // the cropped picture.
+    if (heat_.Collecting()) capture_->Store_HDMI_Buffer(stamp);
+  } catch (...) {
+    processing_ = false;
+    report_current_exception(20, QStringLiteral("HDMI_event of Sub Form_Doravent"));
+    return;
+  }
+  // Frames that come faster than the window draws are shown as one, the newest.
+  if (show_pending_) return;
+  show_pending_ = true;
+  QMetaObject::invokeMethod(
+      this,
+      [this] {
+        show_pending_ = false;
+        if (processing_) Show_Frame();
+      },
+      Qt::QueuedConnection);
+}
+
+void Camera_Controller::Show_Frame() {
+  if (program().Ending || !capture_) return;
+  int32_t step = 20;
+  try {
+    if (heat_.Collecting()) ui_.Label_Coll_count->setText(QString::number(capture_->Buff_Num()));
     step = 30;
     {
       const QColor arm = view_.Arm_Green      ? QColor(0, 255, 0)
@@ -268,8 +293,10 @@ void Camera_Controller::HDMI_event(const Frame_Stamp& stamp) {
       ui_.Picture_out->Refresh();
     }
     step = 60;
+    // The question is put from here, outside any read of the camera.
     if (view_.Escape_Down) heat_.Request_Abort();
   } catch (...) {
+    processing_ = false;
     report_current_exception(step, QStringLiteral("HDMI_event of Sub Form_Doravent"));
   }
 }
@@ -284,6 +311,7 @@ void Camera_Controller::Update_Running_Fps() {
 
 void Camera_Controller::Stream_Failed(const QString& text) {
   Trace_Message("*Camera stream failed", text);
+  processing_ = false;
   ui_.Label_running_fps->clear();
   Msg_Box(QStringLiteral("The camera stopped delivering frames: ") + text +
               QStringLiteral("\nFrames already kept stay in memory. Check the camera, then press \"Stop camera\" "

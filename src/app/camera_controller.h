@@ -51,8 +51,11 @@ public:
   // A recording is about to be opened for review: the heat's frames go into its recording and
   // the cameras stop.
   void Review_Opening();
-  // Every processed frame of the capture source.
+  // Every processed frame of the capture source, inside the read that brought it: the frame is
+  // kept and the window is drawn afterwards (Show_Frame).
   void HDMI_event(const Frame_Stamp& stamp);
+  // The newest frame on the window: live picture, running arm, the Escape question.
+  void Show_Frame();
   // The running rate under the arm, every second while the camera runs.
   void Update_Running_Fps();
   // After a capture failure frame processing stops until the camera is started again.
@@ -74,6 +77,7 @@ private:
   int32_t crop_width_ = 400;
   int32_t crop_height_ = 880;
   bool processing_ = true;
+  bool show_pending_ = false;
   int32_t last_start_click_ = 0;
   bool start_clicked_ = false;
 };

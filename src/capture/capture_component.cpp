@@ -2,9 +2,11 @@
 
 #include "capture/synthetic_camera.h"
 #include "capture/v4l2_device.h"
+#include "capture/v4l2_monitor.h"
 #include "platform/trace.h"
 
 #include <QRegularExpression>
+#include <algorithm>
 #include <cmath>
 
 QString Process_AMT(const std::optional<Video_Format>& format) {
@@ -17,6 +19,19 @@ QString Process_AMT(const std::optional<Video_Format>& format) {
   return QStringLiteral("%1*%2/%3").arg(format->width).arg(format->height).arg(rate);
 }
 
+QString Pixel_Format_Name(Pixel_Format format) {
+  switch (format) {
+  case Pixel_Format::BGR24_Bottom_Up: return QStringLiteral("BGR24 bottom-up");
+  case Pixel_Format::RGB24: return QStringLiteral("RGB24");
+  case Pixel_Format::BGR24: return QStringLiteral("BGR24");
+  case Pixel_Format::YUYV: return QStringLiteral("YUYV");
+  case Pixel_Format::UYVY: return QStringLiteral("UYVY");
+  case Pixel_Format::NV12: return QStringLiteral("NV12");
+  case Pixel_Format::MJPEG: return QStringLiteral("MJPEG");
+  }
+  return {};
+}
+
 // The component hands frames to the advised sink through this forwarder, so that unadvising
 // stops delivery at once even while a device is still streaming.
 struct Capture_Component::State final : Video_Cap_Events {
@@ -27,6 +42,12 @@ struct Capture_Component::State final : Video_Cap_Events {
   int32_t next_cookie = 1;
   bool intervals_ready = false;
   QString error;
+  Device_Lister lister;
+  std::unique_ptr<Device_Monitor> monitor;
+  std::function<void()> on_changed;
+  // Devices that left: kept until the component goes, since one may still be inside its own
+  // frame handler when it is found missing.
+  std::vector<std::unique_ptr<Capture_Device>> departed;
 
   void OnRGBEvent(int64_t sample_time, const uint8_t* data, int32_t length) override {
     if (sink) sink->OnRGBEvent(sample_time, data, length);
@@ -42,10 +63,55 @@ struct Capture_Component::State final : Video_Cap_Events {
   }
 };
 
-Capture_Component::Capture_Component(std::vector<std::unique_ptr<Capture_Device>> devices)
+Capture_Component::Capture_Component(std::vector<std::unique_ptr<Capture_Device>> devices, Device_Lister lister,
+                                     std::unique_ptr<Device_Monitor> monitor)
     : state_(std::make_unique<State>()) {
   for (auto& d : devices)
     if (d) state_->devices.push_back(std::move(d));
+  state_->lister = std::move(lister);
+  state_->monitor = std::move(monitor);
+  if (state_->monitor) state_->monitor->set_Handler([this] { Rescan(); });
+}
+
+void Capture_Component::set_On_Devices_Changed(std::function<void()> handler) {
+  state_->on_changed = std::move(handler);
+}
+
+void Capture_Component::Deselect() {
+  if (Capture_Device* previous = state_->Selected(); previous && previous->Streaming()) previous->Stop();
+  state_->selected = 0;
+  state_->intervals_ready = false;
+}
+
+void Capture_Component::Rescan() {
+  if (!state_->lister) return;
+  std::vector<std::unique_ptr<Capture_Device>> fresh = state_->lister();
+  Capture_Device* selected = state_->Selected();
+  std::vector<std::unique_ptr<Capture_Device>> old = std::move(state_->devices);
+  state_->devices.clear();
+  for (auto& f : fresh) {
+    if (!f) continue;
+    const auto same = std::find_if(old.begin(), old.end(), [&](const std::unique_ptr<Capture_Device>& o) {
+      return o && o->Device_Path() == f->Device_Path() && o->Friendly_Name() == f->Friendly_Name();
+    });
+    state_->devices.push_back(same != old.end() ? std::move(*same) : std::move(f));
+  }
+  state_->selected = 0;
+  for (size_t i = 0; i < state_->devices.size(); ++i)
+    if (state_->devices[i].get() == selected) state_->selected = static_cast<int32_t>(i + 1);
+  for (auto& gone : old) {
+    if (!gone) continue;
+    Trace_Message(QStringLiteral("*Video device left"), gone->Friendly_Name(), gone->Device_Path());
+    if (auto* v4l2 = dynamic_cast<V4l2_Device*>(gone.get())) {
+      v4l2->Device_Left(); // reports the stream's end through the sink itself
+    } else if (gone->Streaming()) {
+      gone->Stop();
+      state_->OnStreamError(QStringLiteral("%1 is gone").arg(gone->Friendly_Name()));
+    }
+    state_->departed.push_back(std::move(gone));
+  }
+  Trace_Message(QStringLiteral("*Video devices listed again"), Device_Count());
+  if (state_->on_changed) state_->on_changed();
 }
 
 Capture_Component::~Capture_Component() {
@@ -185,5 +251,5 @@ std::vector<std::unique_ptr<Capture_Device>> Machine_Capture_Devices() {
 }
 
 std::unique_ptr<Capture_Component> Make_Capture_Component() {
-  return std::make_unique<Capture_Component>(Machine_Capture_Devices());
+  return std::make_unique<Capture_Component>(Machine_Capture_Devices(), &Machine_Capture_Devices, Make_Udev_Monitor());
 }

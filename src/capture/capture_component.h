@@ -3,8 +3,11 @@
 // frame through its event interface on the user-interface thread. Devices are "video:1",
 // "video:2", ...: the V4L2 capture devices in /sys/class/video4linux order, then the synthetic
 // camera.
+#include "capture/v4l2_monitor.h"
+
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <limits>
 #include <memory>
 #include <optional>
@@ -20,6 +23,9 @@ enum class Pixel_Format : uint8_t {
   NV12,
   MJPEG,
 };
+
+// "YUYV", "MJPEG", ... as the source list shows it.
+QString Pixel_Format_Name(Pixel_Format format);
 
 // One video format of a device: what the original component described with its media-type and
 // video-information addresses.
@@ -79,9 +85,13 @@ public:
 
 // The component's operations, over a list of devices. A frame reaches the advised sink only
 // between Start_Stream and Stop_Stream.
+
 class Capture_Component {
 public:
-  explicit Capture_Component(std::vector<std::unique_ptr<Capture_Device>> devices);
+  using Device_Lister = std::function<std::vector<std::unique_ptr<Capture_Device>>()>;
+  // `lister` lists the devices afresh whenever `monitor` reports a change.
+  explicit Capture_Component(std::vector<std::unique_ptr<Capture_Device>> devices, Device_Lister lister = {},
+                             std::unique_ptr<Device_Monitor> monitor = {});
   ~Capture_Component();
   Capture_Component(const Capture_Component&) = delete;
   Capture_Component& operator=(const Capture_Component&) = delete;
@@ -99,6 +109,14 @@ public:
   bool Start_Stream();
   void Stop_Stream();
   QString Error_Text() const;
+  // Nothing selected, so nothing streams in place of a source that was not found.
+  void Deselect();
+
+  // The device list rebuilt from the lister: devices still present keep their objects (and a
+  // stream goes on), a stream whose device left is stopped at once and reported, new devices
+  // take their places in the order listed. Then the change handler runs.
+  void Rescan();
+  void set_On_Devices_Changed(std::function<void()> handler);
 
   // In place of the addresses "GetProp" / "VIDEOINFOHEADER" and "getAMT" + two digits answered.
   std::optional<Video_Format> Current_Format() const;

@@ -21,6 +21,13 @@ int32_t objects_made = 0;
 constexpr int32_t Day_Ms = 86'400'000;
 constexpr int32_t Most_Devices = 10;
 
+// "card (bus)" without its bus; empty for a name that has none.
+QString Card_Of(const QString& friendly_name) {
+  const qsizetype open = friendly_name.lastIndexOf(QStringLiteral(" ("));
+  if (open <= 0 || !friendly_name.endsWith(QLatin1Char(')'))) return {};
+  return friendly_name.left(open);
+}
+
 const QString crop_location = QStringLiteral("Crop_RGB_picture of Class Module cls_Capture_HDMI");
 
 } // namespace
@@ -37,6 +44,7 @@ cls_Capture_HDMI::cls_Capture_HDMI(std::unique_ptr<Capture_Component> component,
   Trace_Message(QStringLiteral("*Cls_Capture_HDMI Initialize "));
   if (!component_) component_ = std::make_unique<Capture_Component>(std::vector<std::unique_ptr<Capture_Device>>{});
   cookie_ = component_->Advise_Sink(this);
+  component_->set_On_Devices_Changed([this] { Devices_Changed(); });
   ++live_objects;
 }
 
@@ -44,6 +52,7 @@ cls_Capture_HDMI::~cls_Capture_HDMI() {
   Trace_Message(QStringLiteral("*cls_Capture_HDMI Class_Terminate begin, index = "), index_);
   Stop_Capture();
   frames_.Remove_All();
+  component_->set_On_Devices_Changed({});
   Trace_Message(QStringLiteral("*cls_Capture,oCapture Unadvise"));
   if (cookie_ != 0) component_->Unadvise_Sink(cookie_);
   cookie_ = 0;
@@ -52,32 +61,76 @@ cls_Capture_HDMI::~cls_Capture_HDMI() {
   Trace_Message(QStringLiteral("*cls_Capture_HDMI Class_Terminate End Cls_Capture_Counter = "), live_objects);
 }
 
+int32_t cls_Capture_HDMI::Find_Saved(const QString& saved_name) const {
+  const QString card = Card_Of(saved_name);
+  int32_t by_card = 0;
+  int32_t same_cards = 0;
+  const int32_t count = std::min(component_->Device_Count(), Most_Devices);
+  for (int32_t n = 1; n <= count; ++n) {
+    const QString name = component_->Device_At(n)->Friendly_Name();
+    if (name == saved_name) return n;
+    if (!card.isEmpty() && Card_Of(name) == card) {
+      ++same_cards;
+      by_card = n;
+    }
+  }
+  return same_cards == 1 ? by_card : 0;
+}
+
 bool cls_Capture_HDMI::Set_Source_from_Saved(bool limit_to_25_fps) {
   Trace_Message(QStringLiteral("*Set_Source_from_Saved, begin"));
+  limit_to_25_ = limit_to_25_fps;
   const QString path = program().Settings_File_Path;
   const QString saved_name =
       Read_Ini_Value(QStringLiteral("capturesettings"), QStringLiteral("friendlyname"), path, QStringLiteral("noname"));
   const QString saved_format =
       Read_Ini_Value(QStringLiteral("capturesettings"), QStringLiteral("videoproperty"), path, QStringLiteral("-1"));
   bool found = false;
-  for (int32_t n = 1; n <= Most_Devices; ++n) {
-    const bool exists = component_->Select_Source(QStringLiteral("video:%1").arg(n));
-    last_error_ = component_->Error_Text();
-    if (!exists) break;
-    const QString name = component_->Get_Value(QStringLiteral("sourceFriendlyName"));
-    (void)component_->Get_Value(QStringLiteral("BuildNumber"));
-    if (name != saved_name) continue;
+  if (const int32_t n = Find_Saved(saved_name); n > 0) {
     bool number_ok = false;
     const int32_t format = saved_format.trimmed().toInt(&number_ok);
     found = Use_Source(n, number_ok ? format : -1, limit_to_25_fps);
-    break;
   }
   Trace_Message(QStringLiteral("*Found_Friendly = "), found);
   if (!found) {
-    Msg_Box(QStringLiteral("Could not find the saved Video source! Please re-select Video source!"));
+    component_->Deselect();
+    source_device_ = nullptr;
+    source_number_ = 0;
     source_prop_found_ = false;
+    Msg_Box(QStringLiteral("Could not find the saved Video source! Please re-select Video source!"));
   }
   return found;
+}
+
+void cls_Capture_HDMI::Devices_Changed() {
+  // The source keeps its object while its device stays, under a number that may have moved.
+  int32_t number = 0;
+  for (int32_t n = 1; n <= component_->Device_Count(); ++n)
+    if (component_->Device_At(n) == source_device_) number = n;
+  if (number > 0) {
+    source_number_ = number;
+  } else if (source_device_) {
+    Trace_Message(QStringLiteral("*cls_Capture_HDMI source left"), friendly_name_);
+    source_device_ = nullptr;
+    source_number_ = 0;
+    source_prop_found_ = false;
+    running_ = false;
+  }
+  if (!source_prop_found_) {
+    // Plugged back, perhaps under another node or port: chosen again, to start at the next press.
+    const QString path = program().Settings_File_Path;
+    const QString saved_name = Read_Ini_Value(QStringLiteral("capturesettings"), QStringLiteral("friendlyname"), path,
+                                              QStringLiteral("noname"));
+    if (const int32_t n = Find_Saved(saved_name); n > 0) {
+      bool number_ok = false;
+      const int32_t format =
+          Read_Ini_Value(QStringLiteral("capturesettings"), QStringLiteral("videoproperty"), path, QStringLiteral("-1"))
+              .trimmed()
+              .toInt(&number_ok);
+      Use_Source(n, number_ok ? format : -1, limit_to_25_);
+    }
+  }
+  Q_EMIT Sources_Changed();
 }
 
 bool cls_Capture_HDMI::Use_Source(int32_t number, int32_t format, bool limit_to_25_fps) {
@@ -87,6 +140,8 @@ bool cls_Capture_HDMI::Use_Source(int32_t number, int32_t format, bool limit_to_
   }
   friendly_name_ = component_->Get_Value(QStringLiteral("sourceFriendlyName"));
   source_number_ = number;
+  source_device_ = component_->Selected_Device();
+  limit_to_25_ = limit_to_25_fps;
   component_->Set_Value(QStringLiteral("GetIntervals"), QStringLiteral("0"));
   max_interval_ = component_->Get_Value(QStringLiteral("MaxInterval"));
   min_interval_ = component_->Get_Value(QStringLiteral("MinInterval"));

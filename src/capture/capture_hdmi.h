@@ -41,9 +41,13 @@ public:
   cls_Capture_HDMI& operator=(const cls_Capture_HDMI&) = delete;
 
   // Looks for the device named in the settings (capturesettings/friendlyname) among video:1
-  // to video:10 and sets its saved format (capturesettings/videoproperty). False, after the
-  // message, when no device has that name.
+  // to video:10 and sets its saved format (capturesettings/videoproperty). The name is "card
+  // (bus)": a camera moved to another port is found by its card alone when no other device
+  // has that card. False, after the message, when nothing matches; then no device is selected,
+  // so nothing else streams in its place.
   bool Set_Source_from_Saved(bool limit_to_25_fps);
+  // video:n of the saved device, 0 when none matches; nothing is selected or shown.
+  int32_t Find_Saved(const QString& saved_name) const;
   // Device `number` with format `format`: the steps taken once the saved device is found.
   bool Use_Source(int32_t number, int32_t format, bool limit_to_25_fps);
 
@@ -119,11 +123,15 @@ Q_SIGNALS:
   void HDMIreceived(const Frame_Stamp& stamp);
   // The stream ended by itself (device unplugged, no frames); the source is stopped.
   void Stream_Failed(const QString& text);
+  // The devices were listed again after one arrived or left; SourcePropFound tells whether the
+  // saved camera is there.
+  void Sources_Changed();
 
 private:
   void OnRGBEvent(int64_t sample_time, const uint8_t* data, int32_t length) override;
   void OnStreamError(const QString& text) override;
   void Take_Times(int64_t sample_time);
+  void Devices_Changed();
   void Crop_RGB_picture(const uint8_t* data, int32_t length);
 
   std::unique_ptr<Capture_Component> component_;
@@ -135,6 +143,8 @@ private:
   QString last_error_;
   int32_t source_number_ = 0;
   QString friendly_name_;
+  const Capture_Device* source_device_ = nullptr;
+  bool limit_to_25_ = false;
   QString property_string_;
   QString max_interval_;
   QString min_interval_;

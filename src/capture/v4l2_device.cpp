@@ -74,14 +74,42 @@ void Add_Intervals(V4l2_Io& io, int fd, uint32_t fourcc, uint32_t width, uint32_
       modes.push_back({fourcc, width, height, ival.discrete.numerator, ival.discrete.denominator});
       continue;
     }
-    // A range: its two ends.
-    modes.push_back({fourcc, width, height, ival.stepwise.min.numerator, ival.stepwise.min.denominator});
-    if (Interval_100ns(ival.stepwise.max.numerator, ival.stepwise.max.denominator) !=
-        Interval_100ns(ival.stepwise.min.numerator, ival.stepwise.min.denominator))
-      modes.push_back({fourcc, width, height, ival.stepwise.max.numerator, ival.stepwise.max.denominator});
+    // A range: its two ends and the usual rates between them that its step reaches.
+    const v4l2_fract lo = ival.stepwise.min;
+    const v4l2_fract hi = ival.stepwise.max;
+    const int64_t shortest = Interval_100ns(lo.numerator, lo.denominator);
+    const int64_t longest = Interval_100ns(hi.numerator, hi.denominator);
+    const int64_t step = ival.type == V4L2_FRMIVAL_TYPE_CONTINUOUS
+                             ? 0
+                             : Interval_100ns(ival.stepwise.step.numerator, ival.stepwise.step.denominator);
+    modes.push_back({fourcc, width, height, lo.numerator, lo.denominator});
+    for (const uint32_t fps : {100U, 60U, 50U, 30U, 25U}) {
+      const int64_t wanted = 10'000'000 / fps;
+      if (wanted <= shortest || wanted >= longest) continue;
+      // Steps in 100 ns units are rounded: a rate is reached when it is within 2 % of a step.
+      if (step > 0 && (wanted - shortest) % step > step / 50 && step - (wanted - shortest) % step > step / 50) continue;
+      modes.push_back({fourcc, width, height, 1, fps});
+    }
+    if (longest != shortest) modes.push_back({fourcc, width, height, hi.numerator, hi.denominator});
     break;
   }
   if (modes.size() == before) modes.push_back({fourcc, width, height, 0, 0});
+}
+
+void Add_Current_Size(V4l2_Io& io, int fd, uint32_t fourcc, std::vector<V4l2_Mode>& modes) {
+  v4l2_format fmt{};
+  fmt.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+  if (Xioctl(io, fd, VIDIOC_G_FMT, &fmt) != 0 || fmt.fmt.pix.width == 0 || fmt.fmt.pix.height == 0) return;
+  const size_t before = modes.size();
+  Add_Intervals(io, fd, fourcc, fmt.fmt.pix.width, fmt.fmt.pix.height, modes);
+  if (modes.size() != before + 1 || modes.back().interval_denominator != 0) return;
+  // No interval listed either: the one the driver runs at.
+  v4l2_streamparm parm{};
+  parm.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+  if (Xioctl(io, fd, VIDIOC_G_PARM, &parm) == 0) {
+    modes.back().interval_numerator = parm.parm.capture.timeperframe.numerator;
+    modes.back().interval_denominator = parm.parm.capture.timeperframe.denominator;
+  }
 }
 
 std::vector<V4l2_Mode> Enumerate_Modes(V4l2_Io& io, int fd) {
@@ -92,11 +120,13 @@ std::vector<V4l2_Mode> Enumerate_Modes(V4l2_Io& io, int fd) {
     desc.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
     if (Xioctl(io, fd, VIDIOC_ENUM_FMT, &desc) != 0) break;
     if (!Pixel_Format_Of(desc.pixelformat)) continue;
+    bool sized = false;
     for (uint32_t s = 0; s < Most_Sizes; ++s) {
       v4l2_frmsizeenum size{};
       size.index = s;
       size.pixel_format = desc.pixelformat;
       if (Xioctl(io, fd, VIDIOC_ENUM_FRAMESIZES, &size) != 0) break;
+      sized = true;
       if (size.type == V4L2_FRMSIZE_TYPE_DISCRETE) {
         Add_Intervals(io, fd, desc.pixelformat, size.discrete.width, size.discrete.height, modes);
         continue;
@@ -105,6 +135,8 @@ std::vector<V4l2_Mode> Enumerate_Modes(V4l2_Io& io, int fd) {
       Add_Intervals(io, fd, desc.pixelformat, size.stepwise.max_width, size.stepwise.max_height, modes);
       break;
     }
+    // Receivers that take their size from the incoming signal list none: the size they have now.
+    if (!sized) Add_Current_Size(io, fd, desc.pixelformat, modes);
   }
   return modes;
 }
@@ -173,6 +205,18 @@ bool V4l2_Device::Set_Format(int32_t number, QString& error) {
     return false;
   }
   if (!Ensure_Open(error)) return false;
+  const int32_t previous = mode_;
+  if (Apply_Format(number, error)) return true;
+  // The driver may have changed to what it offered instead: put back what was set, or forget it.
+  QString ignored;
+  if (previous < 0 || !Apply_Format(previous, ignored)) {
+    mode_ = -1;
+    current_.reset();
+  }
+  return false;
+}
+
+bool V4l2_Device::Apply_Format(int32_t number, QString& error) {
   const V4l2_Mode& mode = modes_[static_cast<size_t>(number)];
   v4l2_format fmt{};
   fmt.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
@@ -193,19 +237,39 @@ bool V4l2_Device::Set_Format(int32_t number, QString& error) {
     return false;
   }
   Video_Format f = Format_Of(mode);
-  // What the driver says of its rows and frames wins over the estimate.
+  // What the driver says of its rows and frames wins over the estimate, within what a row can hold.
+  const int64_t least_stride = f.stride;
   if (fmt.fmt.pix.bytesperline > 0 && f.pixel_format != Pixel_Format::MJPEG)
-    f.stride = static_cast<int32_t>(std::min<uint32_t>(fmt.fmt.pix.bytesperline, INT32_MAX));
+    f.stride = static_cast<int32_t>(std::clamp<int64_t>(fmt.fmt.pix.bytesperline, least_stride, INT32_MAX));
   if (fmt.fmt.pix.sizeimage > 0)
     f.image_size = static_cast<int32_t>(std::min<uint32_t>(fmt.fmt.pix.sizeimage, INT32_MAX));
   mode_ = number;
   current_ = f;
-  if (mode.interval_denominator > 0 && !Apply_Interval(mode.interval_numerator, mode.interval_denominator, error)) {
+  if (!Apply_Rate(error)) {
     // The format stands; the rate is the driver's.
     Trace_Message(QStringLiteral("*V4L2 Set_Format, rate"), error);
     error.clear();
   }
   return true;
+}
+
+bool V4l2_Device::Apply_Rate(QString& error) {
+  keep_every_us_ = 0;
+  if (mode_ < 0) return true;
+  const V4l2_Mode& mode = modes_[static_cast<size_t>(mode_)];
+  const int64_t own = Interval_100ns(mode.interval_numerator, mode.interval_denominator);
+  const int64_t limit = fps_limit_ > 0 ? 10'000'000 / fps_limit_ : 0;
+  bool ok = true;
+  if (limit > 0 && (own == 0 || own < limit))
+    ok = Apply_Interval(1, static_cast<uint32_t>(fps_limit_), error);
+  else if (own > 0)
+    ok = Apply_Interval(mode.interval_numerator, mode.interval_denominator, error);
+  // A driver that keeps its faster rate is held to the limit by skipping frames.
+  if (limit > 0 && current_ && (current_->frame_interval_100ns == 0 || current_->frame_interval_100ns < limit)) {
+    keep_every_us_ = limit / 10;
+    current_->frame_interval_100ns = limit;
+  }
+  return ok;
 }
 
 bool V4l2_Device::Apply_Interval(uint32_t numerator, uint32_t denominator, QString& error) {
@@ -230,8 +294,11 @@ bool V4l2_Device::Limit_Fps(int32_t fps, QString& error) {
     error = QStringLiteral("No frame rate %1").arg(fps);
     return false;
   }
+  // Kept for every later format and start, since a format brings its own rate.
+  fps_limit_ = fps;
+  if (mode_ < 0 || streaming_) return true;
   if (!Ensure_Open(error)) return false;
-  return Apply_Interval(1, static_cast<uint32_t>(fps), error);
+  return Apply_Rate(error);
 }
 
 bool V4l2_Device::Same_Size(const V4l2_Mode& m) const {

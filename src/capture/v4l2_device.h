@@ -12,6 +12,7 @@
 
 class QSocketNotifier;
 class QTimer;
+struct v4l2_buffer;
 
 // One entry of a device's flattened format list as the driver names it.
 struct V4l2_Mode {
@@ -28,6 +29,7 @@ std::optional<Pixel_Format> Pixel_Format_Of(uint32_t fourcc);
 class V4l2_Device final : public Capture_Device {
 public:
   static constexpr uint32_t Buffers_Requested = 4;
+  static constexpr uint32_t Fewest_Buffers = 4; // fewer leave no slack while a frame is converted
   static constexpr int32_t Default_Watchdog_Ms = 2000;
 
   V4l2_Device(V4l2_Io& io, QString path, QString card, QString bus_info, QString driver, std::vector<V4l2_Mode> modes);
@@ -47,7 +49,11 @@ public:
   bool Start(Video_Cap_Events& sink, QString& error) override;
   void Stop() override;
   bool Streaming() const override { return streaming_; }
-  int64_t Dropped_Frames() const override { return dropped_; }
+  int64_t Dropped_Frames() const override { return dropped_ + lost_; }
+  // Frames the driver handed back flagged as damaged or empty, since Start.
+  int64_t Lost_Frames() const { return lost_; }
+  // The driver was gone at the last attempt: closed, to be opened afresh at the next start.
+  void Device_Left();
 
   const std::vector<V4l2_Mode>& Modes() const { return modes_; }
   int32_t Buffer_Count() const { return static_cast<int32_t>(buffers_.size()); }
@@ -62,7 +68,10 @@ private:
   bool Ensure_Open(QString& error);
   bool Same_Size(const V4l2_Mode& m) const;
   void Close_Device();
+  bool Apply_Format(int32_t number, QString& error);
+  bool Apply_Rate(QString& error);
   bool Apply_Interval(uint32_t numerator, uint32_t denominator, QString& error);
+  bool Take_This_Frame(const v4l2_buffer& buf);
   bool Start_Streaming(QString& error);
   void Teardown();
   void On_Readable();
@@ -89,6 +98,11 @@ private:
   bool teardown_pending_ = false;
   bool stamp_checked_ = false;
   int64_t dropped_ = 0;
+  int64_t lost_ = 0;
+  int32_t io_errors_ = 0;     // EIO answers in a row
+  int32_t fps_limit_ = 0;     // 0: the mode's own rate
+  int64_t keep_every_us_ = 0; // the driver runs faster than the limit: frames closer than this are skipped
+  std::optional<int64_t> next_due_us_;
   std::optional<uint32_t> last_sequence_;
 };
 

@@ -27,14 +27,18 @@ bool V4l2_Device::Start(Video_Cap_Events& sink, QString& error) {
     return false;
   }
   if (teardown_pending_) Teardown();
-  if (mode_ < 0 && !Set_Format(0, error)) return false;
   if (!Ensure_Open(error)) return false;
+  // Every start sets format and rate again: a camera plugged back has forgotten them.
+  if (mode_ < 0 ? !Set_Format(0, error) : !Apply_Format(mode_, error)) return false;
   if (!Start_Streaming(error)) {
     Teardown();
     return false;
   }
   sink_ = &sink;
   dropped_ = 0;
+  lost_ = 0;
+  io_errors_ = 0;
+  next_due_us_.reset();
   last_sequence_.reset();
   stamp_checked_ = false;
   streaming_ = true;
@@ -59,8 +63,8 @@ bool V4l2_Device::Start_Streaming(QString& error) {
     error = Errno_Text("VIDIOC_REQBUFS");
     return false;
   }
-  if (req.count < 2 || req.count > 32) {
-    error = QStringLiteral("%1 offers %2 buffers").arg(path_).arg(req.count);
+  if (req.count < Fewest_Buffers || req.count > 32) {
+    error = QStringLiteral("%1 offers %2 buffers, %3 or more are needed").arg(path_).arg(req.count).arg(Fewest_Buffers);
     return false;
   }
   for (uint32_t i = 0; i < req.count; ++i) {
@@ -136,6 +140,18 @@ void V4l2_Device::Teardown() {
   buffers_.clear();
 }
 
+void V4l2_Device::Device_Left() {
+  if (!streaming_ && fd_ < 0) return;
+  if (streaming_) {
+    Fail(QStringLiteral("%1 is gone: the camera was unplugged").arg(path_));
+    return;
+  }
+  if (!in_read_) {
+    Teardown();
+    Close_Device();
+  }
+}
+
 void V4l2_Device::Fail(const QString& text) {
   Video_Cap_Events* sink = sink_;
   Trace_Message(QStringLiteral("*V4L2 stream error"), text);
@@ -159,6 +175,17 @@ void V4l2_Device::On_Readable() {
   }
 }
 
+bool V4l2_Device::Take_This_Frame(const v4l2_buffer& buf) {
+  if (keep_every_us_ <= 0) return true;
+  const int64_t us = int64_t{buf.timestamp.tv_sec} * 1'000'000 + buf.timestamp.tv_usec;
+  // Kept on a grid of the limit's interval, with a quarter of it as slack for the driver's own
+  // spacing: 50 f/s keeps every second frame, 60 f/s two of five.
+  if (next_due_us_ && us < *next_due_us_ - keep_every_us_ / 4) return false;
+  next_due_us_ =
+      next_due_us_ && us < *next_due_us_ + keep_every_us_ ? *next_due_us_ + keep_every_us_ : us + keep_every_us_;
+  return true;
+}
+
 bool V4l2_Device::Read_One() {
   v4l2_buffer buf{};
   buf.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
@@ -172,15 +199,21 @@ bool V4l2_Device::Read_One() {
         Fail(QStringLiteral("%1 reports an error: the camera was unplugged or stopped").arg(path_));
       return false;
     }
+    // A lost signal answers EIO for a while; the watchdog judges a camera that stays silent.
+    constexpr int32_t Most_Io_Errors = 50;
+    if (e == EIO && ++io_errors_ < Most_Io_Errors) {
+      ++lost_;
+      return false;
+    }
     errno = e;
     Fail(e == ENODEV ? QStringLiteral("%1 is gone: the camera was unplugged").arg(path_) : Errno_Text("VIDIOC_DQBUF"));
     return false;
   }
+  io_errors_ = 0;
   if (buf.index >= buffers_.size()) {
     Fail(QStringLiteral("%1 handed back buffer %2 of %3").arg(path_).arg(buf.index).arg(buffers_.size()));
     return false;
   }
-  if (watchdog_) watchdog_->start(watchdog_ms_);
   if (last_sequence_ && buf.sequence > *last_sequence_ + 1) dropped_ += buf.sequence - *last_sequence_ - 1;
   last_sequence_ = buf.sequence;
 
@@ -190,14 +223,29 @@ bool V4l2_Device::Read_One() {
     stamp_checked_ = true;
     Trace_Message(QStringLiteral("*V4L2 time stamps"), path_, monotonic ? "monotonic" : "not monotonic: arrival time");
   }
-  const size_t used = buf.bytesused > 0 ? std::min<size_t>(buf.bytesused, mapping.length) : mapping.length;
-  if (!(buf.flags & V4L2_BUF_FLAG_ERROR) && sink_) {
-    try {
-      sink_->OnRGBEvent(monotonic ? Stamp_Mill(buf.timestamp) : No_Sample_Time,
-                        static_cast<const uint8_t*>(mapping.start),
-                        static_cast<int32_t>(std::min<size_t>(used, INT32_MAX)));
-    } catch (...) {
-      Trace_Message(QStringLiteral("*V4L2 frame handler failed"), path_);
+  // A damaged or empty buffer is a lost frame, not a sign of life.
+  const bool damaged = (buf.flags & V4L2_BUF_FLAG_ERROR) != 0 || buf.bytesused == 0;
+  if (damaged) {
+    ++lost_;
+  } else {
+    if (watchdog_) watchdog_->start(watchdog_ms_);
+    if (sink_ && Take_This_Frame(buf)) {
+      const size_t used = std::min<size_t>(buf.bytesused, mapping.length);
+      // Time spent in the handler is not the camera's silence, and the descriptor is not read
+      // again until the handler is back.
+      if (watchdog_) watchdog_->stop();
+      if (notifier_) notifier_->setEnabled(false);
+      try {
+        sink_->OnRGBEvent(monotonic ? Stamp_Mill(buf.timestamp) : No_Sample_Time,
+                          static_cast<const uint8_t*>(mapping.start),
+                          static_cast<int32_t>(std::min<size_t>(used, INT32_MAX)));
+      } catch (...) {
+        Trace_Message(QStringLiteral("*V4L2 frame handler failed"), path_);
+      }
+      if (streaming_) {
+        if (notifier_) notifier_->setEnabled(true);
+        if (watchdog_) watchdog_->start(watchdog_ms_);
+      }
     }
   }
   if (!streaming_) return false; // stopped inside the handler: the buffers go with the teardown

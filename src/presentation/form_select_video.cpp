@@ -39,9 +39,12 @@ struct Column {
   const char* caption;
   int32_t width_twips;
 };
-constexpr Column Columns[] = {
-    {"srcnum", "Sn", 400}, {"source", "Video Source", 3500}, {"propnum", "Pn", 400}, {"prop", "Properties", 2000}};
-enum Column_Index { Col_Source_Number, Col_Friendly, Col_Property_Number, Col_Property };
+constexpr Column Columns[] = {{"srcnum", "Sn", 400},
+                              {"source", "Video Source", 3500},
+                              {"propnum", "Pn", 400},
+                              {"prop", "Properties", 2000},
+                              {"pixfmt", "Pixel format", 1200}};
+enum Column_Index { Col_Source_Number, Col_Friendly, Col_Property_Number, Col_Property, Col_Pixel_Format };
 
 QLabel* make_label(QWidget* parent, const char* name) {
   QLabel* label = Named_Label(parent, QLatin1String(name));
@@ -68,7 +71,9 @@ Video_Source_Row Get_Prop(Capture_Component& component, int32_t source_number, i
   row.friendly_name = component.Get_Value(QStringLiteral("sourceFriendlyName"));
   component.Get_Value(QStringLiteral("sourceDescription"));
   row.property_number = p;
-  row.property = Process_AMT(component.Format_At(p));
+  const std::optional<Video_Format> format = component.Format_At(p);
+  row.property = Process_AMT(format);
+  if (format) row.pixel_format = Pixel_Format_Name(format->pixel_format);
   return row;
 }
 
@@ -210,6 +215,7 @@ void Form_select_Video::Add_Row(const Video_Source_Row& row) {
   item->setText(Col_Friendly, row.friendly_name);
   item->setText(Col_Property_Number, QString::number(row.property_number));
   item->setText(Col_Property, row.property);
+  item->setText(Col_Pixel_Format, row.pixel_format);
 }
 
 void Form_select_Video::Do_Enum() {
@@ -233,9 +239,11 @@ void Form_select_Video::Do_Enum() {
       QString previous;
       for (int32_t p = 0; p < count; ++p) {
         const Video_Source_Row row = Get_Prop(*component, n, p);
-        // A run of identical descriptions is listed once, under its first format.
-        if (p > 0 && row.property == previous) continue;
-        previous = row.property;
+        // A run of identical modes is listed once, under its first format; modes that differ in
+        // their pixel format alone are not alike (MJPEG may be the only way to a size and rate).
+        const QString mode = row.property + QLatin1Char(' ') + row.pixel_format;
+        if (p > 0 && mode == previous) continue;
+        previous = mode;
         Add_Row(row);
       }
     }
@@ -404,7 +412,7 @@ std::vector<Video_Source_Row> Form_select_Video::Rows() const {
   for (int i = 0; i < ListView_prop->topLevelItemCount(); ++i) {
     const QTreeWidgetItem* row = ListView_prop->topLevelItem(i);
     rows.push_back({row->text(Col_Source_Number).toInt(), row->text(Col_Friendly),
-                    row->text(Col_Property_Number).toInt(), row->text(Col_Property)});
+                    row->text(Col_Property_Number).toInt(), row->text(Col_Property), row->text(Col_Pixel_Format)});
   }
   return rows;
 }

@@ -27,6 +27,7 @@ struct Video_Source_Row {
   QString friendly_name;
   int32_t property_number = 0; // the format's number on its device
   QString property;            // Process_AMT's description
+  QString pixel_format;        // "YUYV", "MJPEG", ...: modes may differ in nothing else
   friend bool operator==(const Video_Source_Row&, const Video_Source_Row&) = default;
 };
 

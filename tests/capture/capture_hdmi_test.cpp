@@ -11,6 +11,7 @@
 #include "platform/settings.h"
 #include "recording/frame_buffers.h"
 
+#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QSignalSpy>
@@ -78,7 +79,9 @@ TEST_F(Capture_Source, SavedNameSelectsTheThirdOfFiveAndItsFormat) {
   EXPECT_TRUE(source->SourcePropFound());
   EXPECT_EQ(source->Source_Number(), 3);
   EXPECT_EQ(source->Current_FriendlyName(), "Grabber 3 (usb-3)");
-  EXPECT_EQ(source->Current_PropertyString(), "1280*720/60");
+  // The 60 f/s mode, limited to 25 as the box asks.
+  EXPECT_EQ(source->Current_PropertyString(), "1280*720/25");
+  EXPECT_EQ(io.Set_Interval("/fake/video2"), (std::pair<uint32_t, uint32_t>{1, 25}));
   // Read before the format is set: the limits of the whole device.
   EXPECT_EQ(source->MinInterval(), "166666");
   EXPECT_EQ(source->MaxInterval(), "400000");
@@ -247,6 +250,146 @@ TEST_F(Capture_Source, BoundedRingKeepsTheNewestInTimeOrder) {
   source->Capture_Run();
   EXPECT_EQ(source->Buff_Num(), 0);
   EXPECT_EQ(source->Effective_Video_Object(1), 1);
+}
+
+// Cameras listed afresh from the test's folder whenever the fake monitor says so.
+struct Hot_Plug : Capture_Source {
+  Fake_Device_Monitor* monitor = nullptr;
+  std::unique_ptr<Fake_V4l2> fake = std::make_unique<Fake_V4l2>();
+
+  void Plug(const std::string& node, const std::string& card, const std::string& bus) {
+    Fake_V4l2_Camera s;
+    s.path = "/fake/" + node;
+    s.card = card;
+    s.bus_info = bus;
+    s.formats = {{V4L2_PIX_FMT_RGB24, {{1920, 1080, {{1, 25}}}, {1280, 720, {{1, 50}}}}}};
+    fake->Add_Device(s);
+    QFile f(dir.filePath(QString::fromStdString(node)));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  }
+  void Unplug(const std::string& node) {
+    fake->Unplug("/fake/" + node);
+    QFile::remove(dir.filePath(QString::fromStdString(node)));
+  }
+  std::unique_ptr<cls_Capture_HDMI> Listed_Source() {
+    auto list = [this] {
+      auto devices = Enumerate_V4l2_Devices(*fake, dir.path(), QStringLiteral("/fake"));
+      devices.push_back(std::make_unique<Synthetic_Camera>());
+      return devices;
+    };
+    auto owned = std::make_unique<Fake_Device_Monitor>();
+    monitor = owned.get();
+    return std::make_unique<cls_Capture_HDMI>(std::make_unique<Capture_Component>(list(), list, std::move(owned)),
+                                              frames);
+  }
+};
+
+TEST_F(Hot_Plug, UnpluggedCameraIsClosedAtOnceAndFoundAgainUnderItsNewNode) {
+  Plug("video0", "Grabber", "usb-1");
+  auto source = Listed_Source();
+  Save(QStringLiteral("Grabber (usb-1)"), QStringLiteral("1"));
+  ASSERT_TRUE(source->Set_Source_from_Saved(false));
+  source->set_HDMI_Crop(400, 600);
+  source->Capture_Run();
+  ASSERT_TRUE(source->Running());
+  QSignalSpy failed(source.get(), &cls_Capture_HDMI::Stream_Failed);
+  QSignalSpy received(source.get(), &cls_Capture_HDMI::HDMIreceived);
+
+  Unplug("video0");
+  monitor->Changed();
+  // Told at once, the descriptor closed, and nothing else selected in its place.
+  EXPECT_EQ(failed.count(), 1);
+  EXPECT_EQ(fake->Open_Devices(), 0);
+  EXPECT_FALSE(source->Running());
+  EXPECT_FALSE(source->SourcePropFound());
+  EXPECT_EQ(source->Component().Selected_Number(), 0);
+  EXPECT_EQ(source->Component().Device_Count(), 1); // the synthetic camera only
+
+  // Plugged back, it is another node; found without a restart, with its saved format.
+  Plug("video1", "Grabber", "usb-1");
+  monitor->Changed();
+  EXPECT_TRUE(source->SourcePropFound());
+  EXPECT_EQ(source->Source_Number(), 1);
+  source->Capture_Run();
+  ASSERT_TRUE(source->Running());
+  EXPECT_EQ(fake->Set_Size("/fake/video1"), (std::pair<uint32_t, uint32_t>{1280, 720}));
+  ASSERT_TRUE(fake->Push_Frame("/fake/video1", std::vector<uint8_t>(1280 * 720 * 3, 7), timeval{5, 0}));
+  ASSERT_TRUE(Wait_For([&] { return received.count() == 1; }));
+  EXPECT_EQ(failed.count(), 1);
+  EXPECT_TRUE(errors.reports.empty());
+}
+
+TEST_F(Hot_Plug, ASavedCameraIsFoundByItsCardOnAnotherPortButNeverReplaced) {
+  const struct {
+    std::vector<std::pair<const char*, const char*>> cameras; // card, bus
+    const char* saved;
+    int32_t found; // video:n, 0 none
+  } cases[] = {
+      {{{"Grabber", "usb-3"}}, "Grabber (usb-1)", 1},                       // moved to another port
+      {{{"Other", "usb-1"}, {"Grabber", "usb-3"}}, "Grabber (usb-1)", 2},   // the card decides, not the port
+      {{{"Grabber", "usb-3"}, {"Grabber", "usb-1"}}, "Grabber (usb-1)", 2}, // two alike: card and bus
+      {{{"Grabber", "usb-3"}, {"Grabber", "usb-4"}}, "Grabber (usb-1)", 0}, // two alike, neither: no guess
+      {{}, "Grabber (usb-1)", 0},                                           // only the synthetic camera
+      {{{"Grabber", "usb-1"}}, "Synthetic camera", 2},
+  };
+  for (const auto& c : cases) {
+    fake = std::make_unique<Fake_V4l2>();
+    for (const QString& e : QDir(dir.path()).entryList(QDir::Files))
+      QFile::remove(dir.filePath(e));
+    for (size_t i = 0; i < c.cameras.size(); ++i)
+      Plug("video" + std::to_string(i), c.cameras[i].first, c.cameras[i].second);
+    auto source = Listed_Source();
+    Save(QString::fromLatin1(c.saved), QStringLiteral("0"));
+    prompts->seen.clear();
+    EXPECT_EQ(source->Set_Source_from_Saved(false), c.found > 0) << c.saved << " " << c.found;
+    EXPECT_EQ(source->Component().Selected_Number(), c.found) << c.found;
+    EXPECT_EQ(prompts->messages().isEmpty(), c.found > 0) << c.found;
+    if (c.found == 0) {
+      // Nothing streams in its place.
+      source->Capture_Run();
+      EXPECT_FALSE(source->Running());
+      EXPECT_FALSE(source->Synthetic()->Streaming());
+    }
+  }
+}
+
+TEST_F(Capture_Source, PaddedRowsAreCutWhereTheDriverPutsThem) {
+  for (const uint32_t padding : {0U, 64U}) {
+    Fake_V4l2 fake;
+    Fake_V4l2_Camera s;
+    s.path = "/fake/video0";
+    s.card = "Padded";
+    s.bus_info = "usb-1";
+    s.row_padding = padding;
+    s.formats = {{V4L2_PIX_FMT_RGB24, {{640, 480, {{1, 25}}}}}};
+    fake.Add_Device(s);
+    QFile f(dir.filePath(QStringLiteral("video0")));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    auto devices = Enumerate_V4l2_Devices(fake, dir.path(), QStringLiteral("/fake"));
+    cls_Capture_HDMI source(std::make_unique<Capture_Component>(std::move(devices)), frames);
+    ASSERT_TRUE(source.Use_Source(1, 0, false));
+    source.set_HDMI_Crop(100, 200);
+    source.Capture_Run();
+    ASSERT_TRUE(source.Running());
+    // Red the column, green the row; the padding bytes are white.
+    const size_t stride = 640 * 3 + padding;
+    std::vector<uint8_t> frame(stride * 480, 255);
+    for (size_t y = 0; y < 480; ++y)
+      for (size_t x = 0; x < 640; ++x) {
+        uint8_t* p = &frame[y * stride + x * 3];
+        p[0] = static_cast<uint8_t>(x / 4);
+        p[1] = static_cast<uint8_t>(y / 2);
+        p[2] = 0;
+      }
+    QSignalSpy received(&source, &cls_Capture_HDMI::HDMIreceived);
+    ASSERT_TRUE(fake.Push_Frame("/fake/video0", frame, timeval{1, 0}));
+    ASSERT_TRUE(Wait_For([&] { return received.count() == 1; }));
+    const QImage crop = source.Cropped_Picture().To_QImage();
+    // The crop's top-left is (270, 140), its bottom-right (369, 339).
+    EXPECT_EQ(crop.pixel(0, 0), qRgb(270 / 4, 140 / 2, 0)) << padding;
+    EXPECT_EQ(crop.pixel(99, 199), qRgb(369 / 4, 339 / 2, 0)) << padding;
+    source.Stop_Capture();
+  }
 }
 
 TEST_F(Capture_Source, UnpluggedCameraIsReportedAndNothingStartsWithoutADevice) {

@@ -3,8 +3,10 @@
 #include "capture_sinks.h"
 #include "mock/fake_v4l2_device.h"
 
+#include <QEventLoop>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <gtest/gtest.h>
 #include <linux/videodev2.h>
 
@@ -129,7 +131,8 @@ TEST_F(V4l2, StreamingDeliversStampsCountsGapsAndRequeues) {
   EXPECT_EQ(sink.frames[0].head, (std::vector<uint8_t>{1, 2, 3}));
   EXPECT_EQ(sink.frames[0].length, 3);
   EXPECT_EQ(sink.frames[5].head.front(), 9);
-  EXPECT_EQ(camera->Dropped_Frames(), 2);
+  EXPECT_EQ(camera->Dropped_Frames(), 3); // two skipped, one damaged
+  EXPECT_EQ(camera->Lost_Frames(), 1);
   EXPECT_EQ(io.Queued(path), 4); // every buffer went back to the driver
   EXPECT_TRUE(sink.errors.empty());
 
@@ -178,14 +181,14 @@ TEST_F(V4l2, UnpluggedOrSilentDeviceIsReportedNotWaitedFor) {
 
 TEST_F(V4l2, TooFewBuffersRefuseTheStartAndReleaseWhatWasTaken) {
   Fake_V4l2_Camera info = Camera("video0", "Cam", "usb-1");
-  info.buffers_granted = 1;
+  info.buffers_granted = 3; // one frame in conversion leaves two: too few
   io.Add_Device(info);
   Entry("video0");
   auto devices = Devices();
   Recording_Sink sink;
   QString error;
   EXPECT_FALSE(devices.front()->Start(sink, error));
-  EXPECT_TRUE(error.contains("1 buffers")) << error.toStdString();
+  EXPECT_TRUE(error.contains("3 buffers")) << error.toStdString();
   EXPECT_FALSE(devices.front()->Streaming());
   EXPECT_EQ(io.Mapped(), 0);
 }
@@ -203,6 +206,182 @@ TEST_F(V4l2, StopInsideTheFrameHandlerReleasesTheBuffersAfterIt) {
   EXPECT_EQ(sink.frames.size(), 1U); // nothing after the stop
   EXPECT_FALSE(io.Streaming("/fake/video0"));
   EXPECT_EQ(io.Mapped(), 0);
+}
+
+TEST_F(V4l2, RatesAndSizesADriverDoesNotListAreFound) {
+  Fake_V4l2_Camera stepwise = Camera("video0", "Stepper", "usb-1");
+  // From 60 down to 5 frames a second in steps of 1/600 s.
+  stepwise.formats = {{V4L2_PIX_FMT_YUYV, {{1280, 720, {{1, 60}, {1, 5}, {1, 600}}, true}}}};
+  Fake_V4l2_Camera receiver = Camera("video1", "HDMI to CSI", "platform:csi");
+  receiver.lists_sizes = false; // sized by the incoming signal; 25 f/s by G_PARM
+  receiver.formats = {{V4L2_PIX_FMT_UYVY, {{1920, 1080, {}}}}};
+  io.Add_Device(stepwise);
+  io.Add_Device(receiver);
+  Entry("video0");
+  Entry("video1");
+  const auto devices = Devices();
+  ASSERT_EQ(devices.size(), 2U);
+  const struct {
+    size_t device;
+    std::vector<const char*> formats;
+  } cases[] = {{0, {"1280*720/60", "1280*720/50", "1280*720/30", "1280*720/25", "1280*720/5"}}, {1, {"1920*1080/25"}}};
+  for (const auto& c : cases) {
+    const std::vector<Video_Format> formats = devices[c.device]->Formats();
+    ASSERT_EQ(formats.size(), c.formats.size()) << c.device;
+    for (size_t i = 0; i < formats.size(); ++i)
+      EXPECT_EQ(Process_AMT(formats[i]), c.formats[i]) << c.device << " " << i;
+  }
+  // The listed 25 is one the driver takes.
+  QString error;
+  ASSERT_TRUE(devices[0]->Set_Format(3, error)) << error.toStdString();
+  EXPECT_EQ(io.Set_Interval("/fake/video0"), (std::pair<uint32_t, uint32_t>{1, 25}));
+  EXPECT_EQ(devices[1]->Current_Format(), std::nullopt);
+  ASSERT_TRUE(devices[1]->Set_Format(0, error)) << error.toStdString();
+  EXPECT_EQ(devices[1]->Current_Format()->stride, 3840);
+}
+
+TEST_F(V4l2, TheLimitOf25HoldsOnFasterModes) {
+  // The truth: the stamps the camera puts on the frames it takes, 1/fps apart for one second.
+  const struct {
+    uint32_t fps;
+    bool keeps_rate; // the driver stays at its own rate: frames are skipped instead
+    std::pair<uint32_t, uint32_t> driver_interval;
+    size_t delivered;
+  } cases[] = {{50, false, {1, 25}, 25}, {50, true, {1, 50}, 25}, {60, true, {1, 60}, 25}, {25, true, {1, 25}, 25}};
+  for (const auto& c : cases) {
+    Fake_V4l2 fake;
+    Fake_V4l2_Camera info = Camera("video0", "Cam", "usb-1");
+    info.formats = {{V4L2_PIX_FMT_YUYV, {{1280, 720, {{1, c.fps}}}}}};
+    info.keeps_rate = c.keeps_rate;
+    fake.Add_Device(info);
+    Entry("video0");
+    auto devices = Enumerate_V4l2_Devices(fake, sys.path(), QStringLiteral("/fake"));
+    Capture_Device& camera = *devices.front();
+    QString error;
+    ASSERT_TRUE(camera.Limit_Fps(25, error));
+    ASSERT_TRUE(camera.Set_Format(0, error)) << error.toStdString();
+    EXPECT_EQ(Process_AMT(camera.Current_Format()), "1280*720/25") << c.fps;
+    Recording_Sink sink;
+    ASSERT_TRUE(camera.Start(sink, error)) << error.toStdString();
+    EXPECT_EQ(fake.Set_Interval("/fake/video0"), c.driver_interval) << c.fps;
+    const uint32_t taken = c.keeps_rate ? c.fps : 25;
+    for (uint32_t i = 0; i < taken; ++i) {
+      ASSERT_TRUE(fake.Push_Frame("/fake/video0", {1}, timeval{100, static_cast<suseconds_t>(i * 1'000'000 / taken)}));
+      ASSERT_TRUE(Wait_For([&] { return fake.Queued("/fake/video0") == 4; }));
+    }
+    EXPECT_EQ(sink.frames.size(), c.delivered) << c.fps;
+    for (size_t i = 1; i < sink.frames.size(); ++i)
+      EXPECT_GE(sink.frames[i].sample_time - sink.frames[i - 1].sample_time, 33) << c.fps << " " << i;
+    camera.Stop();
+  }
+}
+
+TEST_F(V4l2, DamagedOrEmptyBuffersAreLostFramesNotSignsOfLife) {
+  for (const bool empty : {true, false}) {
+    Fake_V4l2 fake;
+    fake.Add_Device(Camera("video0", "Cam", "usb-1"));
+    Entry("video0");
+    auto devices = Enumerate_V4l2_Devices(fake, sys.path(), QStringLiteral("/fake"));
+    auto* camera = static_cast<V4l2_Device*>(devices.front().get());
+    camera->set_Watchdog_Ms(150);
+    Recording_Sink sink;
+    QString error;
+    ASSERT_TRUE(camera->Start(sink, error));
+    ASSERT_TRUE(fake.Push_Frame("/fake/video0", {1}, Stamp(1000)));
+    ASSERT_TRUE(Wait_For([&] { return sink.frames.size() == 1; }));
+    int bad = 0;
+    while (sink.errors.empty() && bad < 40) {
+      if (fake.Push_Frame("/fake/video0", empty ? std::vector<uint8_t>{} : std::vector<uint8_t>{2},
+                          Stamp(1040 + bad * 40), true, 0, !empty))
+        ++bad;
+      QTest::qWait(20);
+    }
+    ASSERT_EQ(sink.errors.size(), 1U) << empty << ": the watchdog saw no frame";
+    EXPECT_TRUE(sink.errors.front().contains("stopped delivering")) << sink.errors.front().toStdString();
+    EXPECT_EQ(sink.frames.size(), 1U) << empty;
+    EXPECT_EQ(camera->Lost_Frames(), bad) << empty;
+  }
+}
+
+TEST_F(V4l2, AHandlerLongerThanTheWatchdogStopsNothing) {
+  auto camera = Only_Camera();
+  camera->set_Watchdog_Ms(100);
+  const std::string path = "/fake/video0";
+  Recording_Sink sink;
+  int nested = 0;
+  // The first frame's handler runs an event loop of its own for three watchdog times while the
+  // camera goes on delivering, as an open question would.
+  sink.on_frame = [&] {
+    if (nested++ > 0) return;
+    QEventLoop loop;
+    QTimer pusher;
+    int pushed = 0;
+    QObject::connect(&pusher, &QTimer::timeout, [&] { io.Push_Frame(path, {2}, Stamp(1040 + 40 * pushed++)); });
+    pusher.start(40);
+    QTimer::singleShot(300, &loop, &QEventLoop::quit);
+    loop.exec();
+  };
+  QString error;
+  ASSERT_TRUE(camera->Start(sink, error));
+  ASSERT_TRUE(io.Push_Frame(path, {1}, Stamp(1000)));
+  // The three buffers left were filled meanwhile and are read once the handler is back.
+  ASSERT_TRUE(Wait_For([&] { return sink.frames.size() == 4; }));
+  EXPECT_EQ(io.Queued(path), 4);
+  ASSERT_TRUE(io.Push_Frame(path, {3}, Stamp(2000)));
+  ASSERT_TRUE(Wait_For([&] { return sink.frames.size() == 5; }));
+  EXPECT_TRUE(sink.errors.empty()) << sink.errors.front().toStdString();
+  EXPECT_TRUE(camera->Streaming());
+}
+
+TEST_F(V4l2, EveryStartSetsFormatAndRateAgainAndALostSignalIsWaitedOut) {
+  auto camera = Only_Camera();
+  const std::string path = "/fake/video0";
+  QString error;
+  ASSERT_TRUE(camera->Set_Format(2, error)); // 1280*720/30
+  Recording_Sink sink;
+  ASSERT_TRUE(camera->Start(sink, error));
+  camera->Stop();
+  // Meanwhile the device was set otherwise, as a camera plugged back starts as it was made.
+  const int other = io.Open(path.c_str(), 0);
+  v4l2_format fmt{};
+  fmt.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+  fmt.fmt.pix.width = 1920;
+  fmt.fmt.pix.height = 1080;
+  fmt.fmt.pix.pixelformat = V4L2_PIX_FMT_MJPEG;
+  ASSERT_EQ(io.Ioctl(other, VIDIOC_S_FMT, &fmt), 0);
+  v4l2_streamparm parm{};
+  parm.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+  parm.parm.capture.timeperframe = {1, 25};
+  ASSERT_EQ(io.Ioctl(other, VIDIOC_S_PARM, &parm), 0);
+  io.Close(other);
+  ASSERT_TRUE(camera->Start(sink, error)) << error.toStdString();
+  EXPECT_EQ(io.Set_Fourcc(path), static_cast<uint32_t>(V4L2_PIX_FMT_YUYV));
+  EXPECT_EQ(io.Set_Size(path), (std::pair<uint32_t, uint32_t>{1280, 720}));
+  EXPECT_EQ(io.Set_Interval(path), (std::pair<uint32_t, uint32_t>{1, 30}));
+
+  // A dequeue that fails with EIO (signal lost for a moment) is a lost frame; the stream goes on.
+  io.Fail_Next_Dequeue(path, EIO);
+  QTest::qWait(20);
+  ASSERT_TRUE(io.Push_Frame(path, {1}, Stamp(1000)));
+  ASSERT_TRUE(Wait_For([&] { return sink.frames.size() == 1; }));
+  EXPECT_TRUE(sink.errors.empty());
+  EXPECT_EQ(camera->Lost_Frames(), 1);
+}
+
+TEST_F(V4l2, ARefusedFormatLeavesTheOneThatWasSet) {
+  auto camera = Only_Camera();
+  QString error;
+  ASSERT_TRUE(camera->Set_Format(2, error)); // 1280*720/30
+  // The device lists 800 x 600, which its driver does not have: it answers with another size.
+  V4l2_Device lying(io, QStringLiteral("/fake/video0"), QStringLiteral("Cam"), QStringLiteral("usb-1"),
+                    QStringLiteral("fakecam"),
+                    {{V4L2_PIX_FMT_YUYV, 1280, 720, 1, 30}, {V4L2_PIX_FMT_YUYV, 800, 600, 1, 30}});
+  camera.reset();
+  ASSERT_TRUE(lying.Set_Format(0, error)) << error.toStdString();
+  EXPECT_FALSE(lying.Set_Format(1, error));
+  EXPECT_TRUE(error.contains("refused")) << error.toStdString();
+  EXPECT_EQ(io.Set_Size("/fake/video0"), (std::pair<uint32_t, uint32_t>{1280, 720}));
+  EXPECT_EQ(Process_AMT(lying.Current_Format()), "1280*720/30");
 }
 
 } // namespace

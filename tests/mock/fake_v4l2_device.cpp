@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <linux/videodev2.h>
 #include <sys/eventfd.h>
@@ -95,10 +96,11 @@ int Fake_V4l2::Open(const char* path, int flags) {
   (void)flags;
   Device* d = By_Path(path);
   if (!d || d->unplugged) return Fail(ENOENT);
-  if (d->fd >= 0) return Fail(EBUSY);
   const int fd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
   if (fd < 0) return -1;
-  d->fd = fd;
+  // A device may be opened more than once, as a listing does while another handle streams; the
+  // first handle is the one that streams and wakes.
+  if (d->fd < 0) d->fd = fd;
   open_[fd] = d;
   return fd;
 }
@@ -106,12 +108,13 @@ int Fake_V4l2::Open(const char* path, int flags) {
 int Fake_V4l2::Close(int fd) {
   Device* d = By_Fd(fd);
   if (!d) return Fail(EBADF);
+  open_.erase(fd);
+  if (fd != d->fd) return ::close(fd);
   d->streaming = false;
   d->buffers.clear();
   d->incoming.clear();
   d->done.clear();
   d->fd = -1;
-  open_.erase(fd);
   return ::close(fd);
 }
 
@@ -142,6 +145,7 @@ int Fake_V4l2::Answer(Device& d, unsigned long request, void* arg) {
     return 0;
   }
   case VIDIOC_ENUM_FRAMESIZES: {
+    if (!d.info.lists_sizes) return Fail(ENOTTY);
     auto* size = static_cast<v4l2_frmsizeenum*>(arg);
     for (const auto& f : d.info.formats) {
       if (f.fourcc != size->pixel_format) continue;
@@ -154,11 +158,20 @@ int Fake_V4l2::Answer(Device& d, unsigned long request, void* arg) {
     return Fail(EINVAL);
   }
   case VIDIOC_ENUM_FRAMEINTERVALS: {
+    if (!d.info.lists_sizes) return Fail(ENOTTY);
     auto* ival = static_cast<v4l2_frmivalenum*>(arg);
     for (const auto& f : d.info.formats) {
       if (f.fourcc != ival->pixel_format) continue;
       for (const auto& s : f.sizes) {
         if (s.width != ival->width || s.height != ival->height) continue;
+        if (s.stepwise) {
+          if (ival->index > 0 || s.intervals.size() < 3) return Fail(EINVAL);
+          ival->type = V4L2_FRMIVAL_TYPE_STEPWISE;
+          ival->stepwise.min = {s.intervals[0].first, s.intervals[0].second};
+          ival->stepwise.max = {s.intervals[1].first, s.intervals[1].second};
+          ival->stepwise.step = {s.intervals[2].first, s.intervals[2].second};
+          return 0;
+        }
         if (ival->index >= s.intervals.size()) return Fail(EINVAL);
         ival->type = V4L2_FRMIVAL_TYPE_DISCRETE;
         ival->discrete.numerator = s.intervals[ival->index].first;
@@ -200,6 +213,7 @@ int Fake_V4l2::Answer(Device& d, unsigned long request, void* arg) {
     if (request == VIDIOC_S_PARM && parm->parm.capture.timeperframe.denominator != 0) {
       d.interval_num = parm->parm.capture.timeperframe.numerator;
       d.interval_den = parm->parm.capture.timeperframe.denominator;
+      if (d.info.keeps_rate) Snap_Interval(d);
     }
     parm->parm.capture.capability = V4L2_CAP_TIMEPERFRAME;
     parm->parm.capture.timeperframe.numerator = d.interval_num;
@@ -237,6 +251,11 @@ int Fake_V4l2::Answer(Device& d, unsigned long request, void* arg) {
   case VIDIOC_DQBUF: {
     auto* buf = static_cast<v4l2_buffer*>(arg);
     if (!d.streaming) return Fail(EINVAL);
+    if (d.dequeue_error != 0) {
+      const int e = d.dequeue_error;
+      d.dequeue_error = 0;
+      return Fail(e);
+    }
     if (d.done.empty()) {
       Drain(d);
       return Fail(EAGAIN);
@@ -334,6 +353,30 @@ bool Fake_V4l2::Push_Frame(const std::string& path, const std::vector<uint8_t>& 
   d->done.push_back(index);
   Wake(*d);
   return true;
+}
+
+void Fake_V4l2::Fail_Next_Dequeue(const std::string& path, int error) {
+  Device* d = By_Path(path);
+  if (!d) return;
+  d->dequeue_error = error;
+  Wake(*d);
+}
+
+void Fake_V4l2::Snap_Interval(Device& d) {
+  const double asked = static_cast<double>(d.interval_num) / d.interval_den;
+  double best = -1;
+  for (const auto& f : d.info.formats)
+    for (const auto& s : f.sizes) {
+      if (f.fourcc != d.fourcc || s.width != d.width || s.height != d.height) continue;
+      for (const auto& [num, den] : s.intervals) {
+        const double i = static_cast<double>(num) / den;
+        if (best < 0 || std::abs(i - asked) < std::abs(best - asked)) {
+          best = i;
+          d.interval_num = num;
+          d.interval_den = den;
+        }
+      }
+    }
 }
 
 void Fake_V4l2::Unplug(const std::string& path) {

@@ -4,9 +4,11 @@
 // with stamps, sequence numbers and flags, EAGAIN), can be unplugged, and each open device is
 // an eventfd, so a socket notifier on it really wakes when the test pushes a frame.
 #include "capture/v4l2_io.h"
+#include "capture/v4l2_monitor.h"
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -17,6 +19,7 @@ struct Fake_V4l2_Size {
   uint32_t width = 0;
   uint32_t height = 0;
   std::vector<std::pair<uint32_t, uint32_t>> intervals; // numerator / denominator seconds
+  bool stepwise = false;                                // intervals are the range's shortest, longest and step
 };
 
 struct Fake_V4l2_Format {
@@ -33,6 +36,20 @@ struct Fake_V4l2_Camera {
   std::vector<Fake_V4l2_Format> formats;
   uint32_t buffers_granted = 0; // 0: as many as asked
   uint32_t row_padding = 0;     // bytes a driver adds to each row of an uncompressed format
+  bool lists_sizes = true;      // false: no size or interval listing, as receivers sized by the signal
+  bool keeps_rate = false;      // S_PARM answers with the nearest listed interval, as most drivers do
+};
+
+// Devices arriving and leaving, as the test says.
+class Fake_Device_Monitor final : public Device_Monitor {
+public:
+  void set_Handler(std::function<void()> changed) override { changed_ = std::move(changed); }
+  void Changed() const {
+    if (changed_) changed_();
+  }
+
+private:
+  std::function<void()> changed_;
 };
 
 class Fake_V4l2 final : public V4l2_Io {
@@ -50,6 +67,8 @@ public:
   bool Push_Frame(const std::string& path, const std::vector<uint8_t>& bytes, timeval stamp, bool monotonic = true,
                   uint32_t sequence_skip = 0, bool error_flag = false);
   void Unplug(const std::string& path);
+  // The next dequeue answers this error (EIO: a signal lost for a moment).
+  void Fail_Next_Dequeue(const std::string& path, int error);
 
   // What the backend did.
   int Calls(unsigned long request) const;
@@ -92,6 +111,7 @@ private:
     std::deque<uint32_t> incoming; // queued by the reader, to be filled
     std::deque<uint32_t> done;     // filled, to be dequeued
     uint32_t next_sequence = 0;
+    int dequeue_error = 0;
   };
   Device* By_Fd(int fd);
   Device* By_Path(const std::string& path);
@@ -99,6 +119,7 @@ private:
   int Answer(Device& d, unsigned long request, void* arg);
   void Wake(Device& d);
   void Drain(Device& d);
+  void Snap_Interval(Device& d);
   uint32_t Bytes_Per_Line(const Device& d) const;
   uint32_t Frame_Size(const Device& d) const;
 

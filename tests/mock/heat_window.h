@@ -50,6 +50,7 @@ struct Heat_Window : Window_Test {
       clock.advance(40);
       synthetic->Step();
     }
+    Run_Queued_Events(); // the window draws the frames once their reads are back
   }
   Simulated_Kit& kit() { return *w->kit().Simulated(); }
   void input(int32_t index, bool closed) {

@@ -115,22 +115,17 @@ TEST_F(Select_Video, ListsEveryDeviceWithRunsOfOneDescriptionOnce) {
   EXPECT_EQ(w->ListView_prop->topLevelItemCount(), 0);
   EXPECT_EQ(w->Label_selected_friendly->text(), ""); // nothing saved yet
   QTest::mouseClick(w->Command_enum2, Qt::LeftButton);
+  // Every mode once, with its pixel format: MJPEG 1920*1080/25 is a choice of its own.
   const std::vector<Row> expected{
-      {1, Grabber_A, 0, "1920*1080/25"},
-      {1, Grabber_A, 4, "1920*1080/30"},
-      {1, Grabber_A, 5, "1920*1080/50"},
-      {1, Grabber_A, 6, "1280*720/25"},
-      {1, Grabber_A, 7, "1280*720/30"},
-      {1, Grabber_A, 8, "1280*720/50"},
-      {1, Grabber_A, 9, "1280*720/60"},
-      {1, Grabber_A, 10, "720*576/25"},
-      {1, Grabber_A, 11, "720*576/50"},
-      // A new device starts afresh, and a description seen before but not just before is listed.
-      {2, Grabber_B, 0, "720*576/50"},
-      {2, Grabber_B, 1, "1280*720/25"},
-      {2, Grabber_B, 2, "720*576/50"},
-      {2, Grabber_B, 3, "1280*720/25"},
-      {3, Synthetic, 0, "1920*1080/25"}};
+      {1, Grabber_A, 0, "1920*1080/25", "YUYV"},  {1, Grabber_A, 1, "1920*1080/25", "UYVY"},
+      {1, Grabber_A, 2, "1920*1080/25", "NV12"},  {1, Grabber_A, 3, "1920*1080/25", "MJPEG"},
+      {1, Grabber_A, 4, "1920*1080/30", "MJPEG"}, {1, Grabber_A, 5, "1920*1080/50", "MJPEG"},
+      {1, Grabber_A, 6, "1280*720/25", "MJPEG"},  {1, Grabber_A, 7, "1280*720/30", "MJPEG"},
+      {1, Grabber_A, 8, "1280*720/50", "MJPEG"},  {1, Grabber_A, 9, "1280*720/60", "MJPEG"},
+      {1, Grabber_A, 10, "720*576/25", "MJPEG"},  {1, Grabber_A, 11, "720*576/50", "MJPEG"},
+      {2, Grabber_B, 0, "720*576/50", "RGB24"},   {2, Grabber_B, 1, "1280*720/25", "RGB24"},
+      {2, Grabber_B, 2, "720*576/50", "BGR24"},   {2, Grabber_B, 3, "1280*720/25", "BGR24"},
+      {2, Grabber_B, 4, "1280*720/25", "YUYV"},   {3, Synthetic, 0, "1920*1080/25", "BGR24 bottom-up"}};
   const std::vector<Row> rows = w->Rows();
   ASSERT_EQ(rows.size(), expected.size());
   for (size_t i = 0; i < rows.size(); ++i) {
@@ -148,10 +143,13 @@ TEST_F(Select_Video, ListsEveryDeviceWithRunsOfOneDescriptionOnce) {
     const char* key;
     const char* caption;
     int twips;
-  } columns[] = {
-      {"srcnum", "Sn", 400}, {"source", "Video Source", 3500}, {"propnum", "Pn", 400}, {"prop", "Properties", 2000}};
-  ASSERT_EQ(w->ListView_prop->columnCount(), 4);
-  for (int c = 0; c < 4; ++c) {
+  } columns[] = {{"srcnum", "Sn", 400},
+                 {"source", "Video Source", 3500},
+                 {"propnum", "Pn", 400},
+                 {"prop", "Properties", 2000},
+                 {"pixfmt", "Pixel format", 1200}};
+  ASSERT_EQ(w->ListView_prop->columnCount(), 5);
+  for (int c = 0; c < 5; ++c) {
     EXPECT_EQ(header->text(c), columns[c].caption);
     EXPECT_EQ(header->data(c, Qt::UserRole).toString(), columns[c].key);
     EXPECT_EQ(w->ListView_prop->columnWidth(c), Twips_To_Pixels(columns[c].twips)) << c;
@@ -169,10 +167,10 @@ TEST_F(Select_Video, SavedChoiceIsSelectedAndMarkedBlue) {
     const char* property;
     int marked_row; // -1: none
   } cases[] = {
-      {nullptr, nullptr, -1},        {"Grabber B (usb-2)", "2", 11},
-      {"Grabber A (usb-1)", "0", 0}, {"Grabber A (usb-1)", "2", -1}, // folded into format 0: not a row of its own
-      {"Grabber A", "0", -1},                                        // the name must match whole
-      {"Synthetic camera", "0", 13}, {"Synthetic camera", "x", -1},
+      {nullptr, nullptr, -1},        {"Grabber B (usb-2)", "2", 14},
+      {"Grabber A (usb-1)", "0", 0}, {"Grabber A (usb-1)", "2", 2}, // another pixel format: a row of its own
+      {"Grabber A", "0", -1},                                       // the name must match whole
+      {"Synthetic camera", "0", 17}, {"Synthetic camera", "x", -1},
   };
   for (const auto& c : cases) {
     QFile::remove(program().Settings_File_Path);
@@ -224,12 +222,23 @@ TEST_F(Select_Video, ChoosingARowRemembersItAndSelectDoneNeedsAChoice) {
   w->Check_25_fps->setChecked(true);
   EXPECT_TRUE(w->Limit_Capture_25());
   Frame_List frames;
-  cls_Capture_HDMI source(cams.Make(), frames);
-  ASSERT_TRUE(source.Set_Source_from_Saved(w->Limit_Capture_25()));
-  EXPECT_EQ(source.Source_Number(), 2);
-  EXPECT_EQ(source.Current_PropertyString(), "1280*720/25");
-  EXPECT_EQ(cams.io.Set_Fourcc("/fake/video1"), static_cast<uint32_t>(V4L2_PIX_FMT_BGR24));
-  EXPECT_EQ(cams.io.Set_Interval("/fake/video1"), (std::pair<uint32_t, uint32_t>{1, 25}));
+  {
+    cls_Capture_HDMI source(cams.Make(), frames);
+    ASSERT_TRUE(source.Set_Source_from_Saved(w->Limit_Capture_25()));
+    EXPECT_EQ(source.Source_Number(), 2);
+    EXPECT_EQ(source.Current_PropertyString(), "1280*720/25");
+    EXPECT_EQ(cams.io.Set_Fourcc("/fake/video1"), static_cast<uint32_t>(V4L2_PIX_FMT_BGR24));
+    EXPECT_EQ(cams.io.Set_Interval("/fake/video1"), (std::pair<uint32_t, uint32_t>{1, 25}));
+  }
+  // A 50 f/s mode runs at 25 with the box checked, at 50 without.
+  for (const bool limit : {true, false}) {
+    Save(Grabber_B, QStringLiteral("2"));
+    cls_Capture_HDMI source(cams.Make(), frames);
+    ASSERT_TRUE(source.Set_Source_from_Saved(limit));
+    EXPECT_EQ(source.Current_PropertyString(), limit ? "720*576/25" : "720*576/50");
+    EXPECT_EQ(cams.io.Set_Interval("/fake/video1"), (std::pair<uint32_t, uint32_t>{1, limit ? 25U : 50U}));
+  }
+  Save(Grabber_B, QStringLiteral("3"));
 
   // A new window shows the remembered choice; "Cancel" hides it and says so.
   auto again = Make();
@@ -248,13 +257,13 @@ TEST_F(Select_Video, ListGoesToTheClipboardWithItsHeading) {
   w->Iter2();
   const QString text = QGuiApplication::clipboard()->text();
   const QStringList lines = text.split(QStringLiteral("\r\n"));
-  ASSERT_EQ(lines.size(), 2 + 14 + 1) << text.toStdString();
+  ASSERT_EQ(lines.size(), 2 + 18 + 1) << text.toStdString();
   EXPECT_EQ(lines[0], "Video source enumeration at 2026-05-17 14:30:00");
   EXPECT_EQ(lines[1], "Program version Doravent_HDMI " DORAVENT_VERSION " Computer name FINISH-PC");
-  EXPECT_EQ(lines[2], "1  Grabber A (usb-1)  0  1920*1080/25");
-  EXPECT_EQ(lines[3], "1  Grabber A (usb-1)  4  1920*1080/30");
-  EXPECT_EQ(lines[15], "3  Synthetic camera  0  1920*1080/25");
-  EXPECT_EQ(lines[16], ""); // every line ends with a line break
+  EXPECT_EQ(lines[2], "1  Grabber A (usb-1)  0  1920*1080/25  YUYV");
+  EXPECT_EQ(lines[5], "1  Grabber A (usb-1)  3  1920*1080/25  MJPEG");
+  EXPECT_EQ(lines[19], "3  Synthetic camera  0  1920*1080/25  BGR24 bottom-up");
+  EXPECT_EQ(lines[20], ""); // every line ends with a line break
   EXPECT_EQ(text, w->List_Text());
 
   w->resize(500, 400);
@@ -321,8 +330,8 @@ TEST_F(Select_Video, FailingEnumerationIsReportedAndKeepsTheRowsSoFar) {
   EXPECT_EQ(errors.reports[1].location, "Do_Enum of Form Form_select_Video");
   EXPECT_EQ(errors.reports[1].description, "format list unreadable");
   const std::vector<Row> rows = broken.Rows();
-  ASSERT_EQ(rows.size(), 9U);
-  EXPECT_EQ(rows.back(), (Row{1, Grabber_A, 11, "720*576/50"}));
+  ASSERT_EQ(rows.size(), 12U);
+  EXPECT_EQ(rows.back(), (Row{1, Grabber_A, 11, "720*576/50", "MJPEG"}));
 }
 
 } // namespace
