@@ -9,7 +9,9 @@
 #include <cstring>
 
 #include <libyuv/convert_argb.h>
+#include <libyuv/cpu_id.h>
 #include <libyuv/planar_functions.h>
+#include <libyuv/row.h>
 
 namespace {
 
@@ -39,6 +41,22 @@ const libyuv::YuvConstants* Constants_For(const Video_Format& f) {
   const bool bt709 = Resolved_Matrix(f) == Yuv_Matrix::BT709;
   if (bt709) return f.full_range ? &libyuv::kYuvF709Constants : &libyuv::kYuvH709Constants;
   return f.full_range ? &libyuv::kYuvJPEGConstants : &libyuv::kYuvI601Constants;
+}
+
+// Packed 4:2:2 goes through libyuv's row functions: its whole-picture forms have no matrix
+// argument for these layouts, and splitting into planes first costs a pass.
+using Packed_Row = void (*)(const uint8_t*, uint8_t*, const libyuv::YuvConstants*, int);
+using Argb_Row = void (*)(const uint8_t*, uint8_t*, int);
+struct Packed_Rows {
+  Packed_Row yuyv, uyvy;
+  Argb_Row to_bgr;
+};
+const Packed_Rows& Rows_For_This_Cpu() {
+  static const Packed_Rows rows =
+      libyuv::TestCpuFlag(libyuv::kCpuHasAVX2)
+          ? Packed_Rows{libyuv::YUY2ToARGBRow_Any_AVX2, libyuv::UYVYToARGBRow_Any_AVX2, libyuv::ARGBToRGB24Row_Any_AVX2}
+          : Packed_Rows{libyuv::YUY2ToARGBRow_C, libyuv::UYVYToARGBRow_C, libyuv::ARGBToRGB24Row_C};
+  return rows;
 }
 
 // Buffer row (top-down) that holds picture row y: bottom-first frames swap the rows of each pair
@@ -120,14 +138,10 @@ bool Crop_Converter::Convert(const Video_Format& format, const uint8_t* data, in
   const int32_t start = x0 & ~1;
   const int32_t span = x0 + w - start;
   const bool shifted = start != x0;
-  const auto half = static_cast<size_t>((span + 1) / 2);
   if (format.pixel_format == Pixel_Format::YUYV || format.pixel_format == Pixel_Format::UYVY) {
-    planes_.resize(static_cast<size_t>(span) + 2 * half);
+    planes_.resize(static_cast<size_t>(span) * 4 + 64);
   }
   if (shifted) scratch_.resize(static_cast<size_t>(span) * 3);
-  uint8_t* const plane_y = planes_.data();
-  uint8_t* const plane_u = plane_y + span;
-  uint8_t* const plane_v = plane_u + half;
   for (int32_t r = 0; r < h; ++r) {
     const int32_t y = y0 + r; // picture row, 0 at the top
     const int64_t b = Buffer_Row(format, y);
@@ -141,13 +155,13 @@ bool Crop_Converter::Convert(const Video_Format& format, const uint8_t* data, in
     case Pixel_Format::BGR24: std::memcpy(out, row + int64_t{x0} * 3, row_bytes); break;
     case Pixel_Format::RGB24: libyuv::RAWToRGB24(row + int64_t{x0} * 3, 0, out, 0, w, 1); break;
     case Pixel_Format::YUYV:
-    case Pixel_Format::UYVY:
-      if (format.pixel_format == Pixel_Format::YUYV)
-        libyuv::YUY2ToI422(row + int64_t{start} * 2, 0, plane_y, 0, plane_u, 0, plane_v, 0, span, 1);
-      else
-        libyuv::UYVYToI422(row + int64_t{start} * 2, 0, plane_y, 0, plane_u, 0, plane_v, 0, span, 1);
-      libyuv::I422ToRGB24Matrix(plane_y, 0, plane_u, 0, plane_v, 0, yuv_out, 0, constants, span, 1);
+    case Pixel_Format::UYVY: {
+      const Packed_Rows& rows = Rows_For_This_Cpu();
+      (format.pixel_format == Pixel_Format::YUYV ? rows.yuyv : rows.uyvy)(row + int64_t{start} * 2, planes_.data(),
+                                                                          constants, span);
+      rows.to_bgr(planes_.data(), yuv_out, span);
       break;
+    }
     case Pixel_Format::NV12:
       libyuv::NV12ToRGB24Matrix(row + start, 0, data + stride * format.height + Chroma_Row(format, y) * stride + start,
                                 0, yuv_out, 0, constants, span, 1);

@@ -35,6 +35,6 @@ private:
 
   struct Jpeg;
   std::unique_ptr<Jpeg> jpeg_;
-  std::vector<uint8_t> planes_;  // one row of 4:2:2 split into planes
+  std::vector<uint8_t> planes_;  // one row of packed 4:2:2 as blue, green, red, alpha
   std::vector<uint8_t> scratch_; // a converted row that starts one pixel early
 };
