@@ -3,6 +3,7 @@
 // synthetic camera with capture on; and what 4:2:2 costs the writer against 4:2:0.
 #include "capture/capture_hdmi.h"
 #include "capture/synthetic_camera.h"
+#include "capture_baseline.h"
 #include "imaging/dib_section.h"
 #include "recording/frame_buffers.h"
 #include "recording/jpeg_codec.h"
@@ -241,11 +242,36 @@ void Encode(benchmark::State& state, bool per_row) {
 void Encode_420(benchmark::State& state) { Encode(state, false); }
 void Encode_422(benchmark::State& state) { Encode(state, true); }
 
+// The hand-written converter on the same crop, the crop's rows read out of the whole frame.
+void Baseline(benchmark::State& state, bool yuyv) {
+  const std::vector<uint8_t> from = yuyv ? Yuyv_Picture() : Rgb_Picture();
+  cDIBSection into;
+  into.Create(Crop_Width, Crop_Height);
+  const int64_t stride = yuyv ? Source_Width * 2 : Source_Width * 3;
+  constexpr int x0 = (Source_Width - Crop_Width) / 2, y0 = (Source_Height - Crop_Height) / 2;
+  for (auto _ : state) {
+    for (int r = 0; r < Crop_Height; ++r) {
+      const int64_t at = (y0 + r) * stride + int64_t{x0} * (yuyv ? 2 : 3);
+      if (yuyv)
+        baseline::Yuyv_Pairs(from.data() + at, Crop_Width / 2, into.Row(r));
+      else
+        baseline::Swap_Red_Blue_Row(from.data() + at, static_cast<int64_t>(from.size()) - at, Crop_Width, into.Row(r));
+    }
+    benchmark::DoNotOptimize(into.DIBSectionBitsPtr());
+    benchmark::ClobberMemory();
+  }
+  state.SetBytesProcessed(state.iterations() * Crop_Width * Crop_Height * 3);
+}
+void Baseline_Rgb24(benchmark::State& state) { Baseline(state, false); }
+void Baseline_Yuyv(benchmark::State& state) { Baseline(state, true); }
+
 BENCHMARK(Memcpy_Crop);
 BENCHMARK(Memcpy_Crop_Rows);
 BENCHMARK(Handler_Rgb24);
 BENCHMARK(Handler_Bgr24);
 BENCHMARK(Handler_Yuyv);
+BENCHMARK(Baseline_Rgb24);
+BENCHMARK(Baseline_Yuyv);
 BENCHMARK(Mjpeg_Crop_Decode);
 BENCHMARK(Mjpeg_Whole_Decode);
 BENCHMARK(Synthetic_Minute)->Iterations(1)->Unit(benchmark::kMillisecond);

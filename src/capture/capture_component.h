@@ -27,6 +27,21 @@ enum class Pixel_Format : uint8_t {
 // "YUYV", "MJPEG", ... as the source list shows it.
 QString Pixel_Format_Name(Pixel_Format format);
 
+// How the two fields of a frame are laid out in the delivered buffer. Bottom-first sources are
+// converted so that the crop's first field (its even rows) is the earlier one; sequential
+// layouts are woven back into lines.
+enum class Field_Order : uint8_t {
+  Progressive,
+  Interlaced_Top_First,
+  Interlaced_Bottom_First,
+  Sequential_Top_First,
+  Sequential_Bottom_First,
+};
+
+// The Y'CbCr matrix of a YUV format; By_Size: the driver said nothing, so BT.709 for HD
+// (720 lines or more) and BT.601 below.
+enum class Yuv_Matrix : uint8_t { By_Size, BT601, BT709 };
+
 // One video format of a device: what the original component described with its media-type and
 // video-information addresses.
 struct Video_Format {
@@ -36,6 +51,9 @@ struct Video_Format {
   int32_t image_size = 0;           // bytes of one frame as delivered (MJPEG: the largest)
   int32_t stride = 0;               // bytes per row of the first plane as delivered
   Pixel_Format pixel_format = Pixel_Format::BGR24_Bottom_Up;
+  Field_Order field_order = Field_Order::Interlaced_Top_First;
+  Yuv_Matrix yuv_matrix = Yuv_Matrix::By_Size;
+  bool full_range = false; // Y 0-255 rather than 16-235
   friend bool operator==(const Video_Format&, const Video_Format&) = default;
 };
 

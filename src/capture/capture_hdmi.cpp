@@ -10,6 +10,7 @@
 #include "recording/frame_buffers.h"
 
 #include <QCoreApplication>
+#include <QTimer>
 #include <cmath>
 #include <new>
 
@@ -175,6 +176,8 @@ void cls_Capture_HDMI::Capture_Run() {
     // A new stream measures its own rate and says afresh where its times come from.
     first_frame_of_stream_ = true;
     crop_failure_traced_ = false;
+    crop_misfit_told_ = false;
+    crop_ok_ = false;
     time_source_ = Capture_Time_Source::None;
     rate_frames_ = 0;
     rate_reference_set_ = false;
@@ -248,6 +251,10 @@ int32_t cls_Capture_HDMI::Effective_Video_Object(int32_t n) const {
 void cls_Capture_HDMI::Store_HDMI_Buffer(const Frame_Stamp& stamp) {
   try {
     if (cropped_.Is_Empty()) return;
+    if (!crop_ok_) {
+      ++conversion_lost_;
+      return;
+    }
     const int32_t bytes = cropped_.SizeImage();
     if (!post_linear_ && max_frames_ > 0 && frames_.Count() >= max_frames_) {
       // The ring is full: the oldest frame's buffer takes this one.
@@ -323,8 +330,26 @@ void cls_Capture_HDMI::Crop_RGB_picture(const uint8_t* data, int32_t length) {
   crop_left_ = static_cast<int32_t>(std::nearbyint(source_width_ / 2.0 - crop_width_ / 2.0));
   crop_top_ = static_cast<int32_t>(std::nearbyint(source_height_ / 2.0 - crop_height_ / 2.0));
   if (cropped_.Width() != crop_width_ || cropped_.Height() != crop_height_) cropped_.Create(crop_width_, crop_height_);
+  crop_ok_ = false;
+  if (crop_width_ > source_width_ || crop_height_ > source_height_) {
+    if (!crop_misfit_told_) {
+      crop_misfit_told_ = true;
+      const QString text = QStringLiteral("The crop %1*%2 is larger than the camera's picture %3*%4: no frame can be "
+                                          "recorded. Choose a crop size of at most %3*%4, or a camera format of at "
+                                          "least %1*%2.")
+                               .arg(crop_width_)
+                               .arg(crop_height_)
+                               .arg(source_width_)
+                               .arg(source_height_);
+      Trace_Message(QStringLiteral("*Crop_RGB_picture"), text);
+      // Told after the frame has been handled, never from inside the frame path.
+      QTimer::singleShot(0, this, [text] { (void)Msg_Box(text); });
+    }
+    return;
+  }
   QString why;
-  if (!converter_.Convert(*format_, data, length, crop_left_, crop_top_, cropped_, why)) {
+  crop_ok_ = converter_.Convert(*format_, data, length, crop_left_, crop_top_, cropped_, why);
+  if (!crop_ok_) {
     if (!crop_failure_traced_) {
       crop_failure_traced_ = true;
       Trace_Message(QStringLiteral("*Crop_RGB_picture failed"), why);

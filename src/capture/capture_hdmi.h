@@ -57,7 +57,8 @@ public:
   double HDMI_resize() const { return resize_factor_; }
   void Capture_Run();
   void Stop_Capture();
-  // The current cropped frame into the frame list with the stamps it was delivered with.
+  // The current cropped frame into the frame list with the stamps it was delivered with; a frame
+  // whose conversion failed is not stored but counted in Conversion_Lost.
   void Store_HDMI_Buffer(const Frame_Stamp& stamp);
   // The stamps of the last frame delivered.
   Frame_Stamp Last_Stamp() const { return {last_capture_mill_, capture_local_, last_Capture_delta()}; }
@@ -99,6 +100,10 @@ public:
   int32_t Frame_Time(int32_t number) const;
   // Frames the device skipped in this stream, from its sequence numbers.
   int64_t Dropped_Frames() const;
+  // False when the last frame could not be converted (damaged, or the crop does not fit).
+  bool Last_Frame_Converted() const { return crop_ok_; }
+  // Frames not stored because their conversion failed, since the object was made.
+  int64_t Conversion_Lost() const { return conversion_lost_; }
   Capture_Time_Source Time_Source() const { return time_source_; }
   int32_t Source_Number() const { return source_number_; }
   int32_t Source_Width() const { return source_width_; }
@@ -169,6 +174,9 @@ private:
   int32_t hdmi_events_ = 0;
   bool first_frame_of_stream_ = true;
   bool crop_failure_traced_ = false;
+  bool crop_ok_ = false;
+  bool crop_misfit_told_ = false;
+  int64_t conversion_lost_ = 0;
   Capture_Time_Source time_source_ = Capture_Time_Source::None;
   int32_t last_capture_mill_ = 0;
   int32_t capture_local_ = 0;

@@ -1,81 +1,19 @@
-// Uncompressed layouts. The YUV formats use the BT.601 matrix with limited range (Y 16-235,
-// Cb/Cr 16-240): that is the Y'CbCr encoding V4L2 defines for the sRGB colour space USB video
-// class devices report, and what HDMI capture chips deliver for their YUV outputs.
+// Uncompressed layouts, converted through libyuv with the Y'CbCr matrix and range the format
+// carries (what the driver reported).
 #include "capture/crop_convert.h"
 
 #include "capture/crop_convert_detail.h"
-#include "capture/crop_convert_simd.h"
 #include "imaging/dib_section.h"
 
 #include <algorithm>
 #include <cstring>
 
+#include <libyuv/convert_argb.h>
+#include <libyuv/cpu_id.h>
+#include <libyuv/planar_functions.h>
+#include <libyuv/row.h>
+
 namespace {
-
-// The plain row conversions; crop_convert_simd.cpp does the bulk of a row where AVX2 is at hand,
-// which the per-frame time budget needs on a 1920 x 1080 source.
-
-inline uint8_t Clamp8(int32_t v) { return static_cast<uint8_t>(v < 0 ? 0 : (v > 255 ? 255 : v)); }
-
-// The high 16 bits of a signed product, as the vector multiply gives them.
-inline int32_t High(int32_t a, int32_t k) { return (a * k) >> 16; }
-
-// One pixel from Y, Cb, Cr, written blue, green, red (crop_convert_simd.h has the arithmetic).
-inline void Yuv_To_Bgr(int32_t y, int32_t u, int32_t v, uint8_t* out) {
-  using namespace yuv_fixed;
-  const int32_t yt = ((y * 257 * Y_Scale) >> 16) - Y_Bias;
-  const int32_t d = (u - 128) * 256;
-  const int32_t e = (v - 128) * 256;
-  out[0] = Clamp8((yt + 2 * High(d, B_U) + Half) >> 6);
-  out[1] = Clamp8((yt - (High(d, G_U) + High(e, G_V)) + Half) >> 6);
-  out[2] = Clamp8((yt + High(e, R_V) + Half) >> 6);
-}
-
-void Swap_Red_Blue_Row(const uint8_t* src, int64_t readable, int32_t width, uint8_t* out) {
-  const int32_t done = Have_Avx2() ? Swap_Red_Blue_Avx2(src, readable, width, out) : 0;
-  for (int32_t x = done; x < width; ++x) {
-    out[3 * x] = src[3 * x + 2];
-    out[3 * x + 1] = src[3 * x + 1];
-    out[3 * x + 2] = src[3 * x];
-  }
-}
-
-// `pairs` whole pixel pairs of packed 4:2:2; Y0, U, V are the byte positions inside a pair
-// (YUYV: 0/2, 1, 3; UYVY: 1/3, 0, 2).
-template <int Y0, int U, int V> void Packed_422_Pairs(const uint8_t* src, int32_t pairs, uint8_t* out) {
-  const int32_t done = Have_Avx2() ? Packed_422_Pairs_Avx2(src, pairs, Y0 == 1, out) : 0;
-  for (int32_t i = done; i < pairs; ++i) {
-    Yuv_To_Bgr(src[4 * i + Y0], src[4 * i + U], src[4 * i + V], out + 6 * i);
-    Yuv_To_Bgr(src[4 * i + Y0 + 2], src[4 * i + U], src[4 * i + V], out + 6 * i + 3);
-  }
-}
-
-// One crop row of packed 4:2:2, the crop possibly starting or ending inside a pair.
-template <int Y0, int U, int V> void Packed_422_Row(const uint8_t* src, int32_t x0, int32_t width, uint8_t* out) {
-  int32_t x = x0;
-  const int32_t end = x0 + width;
-  if (x & 1) { // the crop starts on the second pixel of a pair
-    const uint8_t* pair = src + 2 * (x - 1);
-    Yuv_To_Bgr(pair[Y0 + 2], pair[U], pair[V], out);
-    out += 3;
-    ++x;
-  }
-  const int32_t pairs = (end - x) / 2;
-  Packed_422_Pairs<Y0, U, V>(src + 2 * x, pairs, out);
-  x += 2 * pairs;
-  out += 6 * pairs;
-  if (x < end) {
-    const uint8_t* pair = src + 2 * x;
-    Yuv_To_Bgr(pair[Y0], pair[U], pair[V], out);
-  }
-}
-
-void Nv12_Row(const uint8_t* luma, const uint8_t* chroma, int32_t x0, int32_t width, uint8_t* out) {
-  for (int32_t x = 0; x < width; ++x) {
-    const uint8_t* uv = chroma + ((x0 + x) & ~1);
-    Yuv_To_Bgr(luma[x0 + x], uv[0], uv[1], out + 3 * x);
-  }
-}
 
 // Bytes of one row's pixels without padding. Packed 4:2:2 rows and NV12's chroma rows hold whole
 // pixel pairs: a picture of odd width still has the last pair's chroma, which is read.
@@ -98,7 +36,61 @@ int64_t Default_Stride(const Video_Format& f) {
   return Row_Bytes(f);
 }
 
+// libyuv's "RGB24" is blue, green, red in memory: the surface's own order.
+const libyuv::YuvConstants* Constants_For(const Video_Format& f) {
+  const bool bt709 = Resolved_Matrix(f) == Yuv_Matrix::BT709;
+  if (bt709) return f.full_range ? &libyuv::kYuvF709Constants : &libyuv::kYuvH709Constants;
+  return f.full_range ? &libyuv::kYuvJPEGConstants : &libyuv::kYuvI601Constants;
+}
+
+// Packed 4:2:2 goes through libyuv's row functions: its whole-picture forms have no matrix
+// argument for these layouts, and splitting into planes first costs a pass.
+using Packed_Row = void (*)(const uint8_t*, uint8_t*, const libyuv::YuvConstants*, int);
+using Argb_Row = void (*)(const uint8_t*, uint8_t*, int);
+struct Packed_Rows {
+  Packed_Row yuyv, uyvy;
+  Argb_Row to_bgr;
+};
+const Packed_Rows& Rows_For_This_Cpu() {
+  static const Packed_Rows rows =
+      libyuv::TestCpuFlag(libyuv::kCpuHasAVX2)
+          ? Packed_Rows{libyuv::YUY2ToARGBRow_Any_AVX2, libyuv::UYVYToARGBRow_Any_AVX2, libyuv::ARGBToRGB24Row_Any_AVX2}
+          : Packed_Rows{libyuv::YUY2ToARGBRow_C, libyuv::UYVYToARGBRow_C, libyuv::ARGBToRGB24Row_C};
+  return rows;
+}
+
+// Buffer row (top-down) that holds picture row y: bottom-first frames swap the rows of each pair
+// so the crop's even rows are the earlier field; sequential fields are woven.
+int64_t Buffer_Row(const Video_Format& f, int32_t y) {
+  switch (f.field_order) {
+  case Field_Order::Interlaced_Bottom_First: return (y ^ 1) < f.height ? (y ^ 1) : y;
+  case Field_Order::Sequential_Top_First:
+  case Field_Order::Sequential_Bottom_First: return (y & 1) ? (f.height + 1) / 2 + y / 2 : y / 2;
+  case Field_Order::Progressive:
+  case Field_Order::Interlaced_Top_First: break;
+  }
+  return y;
+}
+
+// NV12's chroma row for picture row y, woven the same way.
+int64_t Chroma_Row(const Video_Format& f, int32_t y) {
+  const int64_t rows = (f.height + 1) / 2;
+  int64_t row = y / 2;
+  if (f.field_order == Field_Order::Sequential_Top_First || f.field_order == Field_Order::Sequential_Bottom_First) {
+    const int64_t field_rows = (f.height / 2 + 1) / 2;
+    row = (y & 1) * field_rows + (y / 2) / 2;
+  } else if (f.field_order == Field_Order::Interlaced_Bottom_First) {
+    row = Buffer_Row(f, y) / 2;
+  }
+  return std::min(row, rows - 1);
+}
+
 } // namespace
+
+Yuv_Matrix Resolved_Matrix(const Video_Format& format) {
+  if (format.yuv_matrix != Yuv_Matrix::By_Size) return format.yuv_matrix;
+  return format.height >= 720 ? Yuv_Matrix::BT709 : Yuv_Matrix::BT601;
+}
 
 int64_t Frame_Bytes_Needed(const Video_Format& format) {
   if (format.width <= 0 || format.height <= 0 || format.pixel_format == Pixel_Format::MJPEG) return 0;
@@ -140,26 +132,45 @@ bool Crop_Converter::Convert(const Video_Format& format, const uint8_t* data, in
     return false;
   }
   const auto row_bytes = static_cast<size_t>(w) * 3;
+  const libyuv::YuvConstants* constants = Constants_For(format);
+  // 4:2:2 and 4:2:0 are converted from the pair the crop starts in; a crop starting on a pair's
+  // second pixel goes through a scratch row and drops the first pixel.
+  const int32_t start = x0 & ~1;
+  const int32_t span = x0 + w - start;
+  const bool shifted = start != x0;
+  if (format.pixel_format == Pixel_Format::YUYV || format.pixel_format == Pixel_Format::UYVY) {
+    planes_.resize(static_cast<size_t>(span) * 4 + 64);
+  }
+  if (shifted) scratch_.resize(static_cast<size_t>(span) * 3);
   for (int32_t r = 0; r < h; ++r) {
     const int32_t y = y0 + r; // picture row, 0 at the top
+    const int64_t b = Buffer_Row(format, y);
     uint8_t* out = into.Row(r);
+    uint8_t* yuv_out = shifted ? scratch_.data() : out;
+    const uint8_t* row = data + b * stride;
     switch (format.pixel_format) {
     case Pixel_Format::BGR24_Bottom_Up:
-      std::memcpy(out, data + (format.height - 1 - y) * stride + int64_t{x0} * 3, row_bytes);
+      std::memcpy(out, data + (format.height - 1 - b) * stride + int64_t{x0} * 3, row_bytes);
       break;
-    case Pixel_Format::BGR24: std::memcpy(out, data + y * stride + int64_t{x0} * 3, row_bytes); break;
-    case Pixel_Format::RGB24: {
-      const int64_t at = y * stride + int64_t{x0} * 3;
-      Swap_Red_Blue_Row(data + at, length - at, w, out);
+    case Pixel_Format::BGR24: std::memcpy(out, row + int64_t{x0} * 3, row_bytes); break;
+    case Pixel_Format::RGB24: libyuv::RAWToRGB24(row + int64_t{x0} * 3, 0, out, 0, w, 1); break;
+    case Pixel_Format::YUYV:
+    case Pixel_Format::UYVY: {
+      const Packed_Rows& rows = Rows_For_This_Cpu();
+      (format.pixel_format == Pixel_Format::YUYV ? rows.yuyv : rows.uyvy)(row + int64_t{start} * 2, planes_.data(),
+                                                                          constants, span);
+      rows.to_bgr(planes_.data(), yuv_out, span);
       break;
     }
-    case Pixel_Format::YUYV: Packed_422_Row<0, 1, 3>(data + y * stride, x0, w, out); break;
-    case Pixel_Format::UYVY: Packed_422_Row<1, 0, 2>(data + y * stride, x0, w, out); break;
     case Pixel_Format::NV12:
-      Nv12_Row(data + y * stride, data + stride * format.height + (y / 2) * stride, x0, w, out);
+      libyuv::NV12ToRGB24Matrix(row + start, 0, data + stride * format.height + Chroma_Row(format, y) * stride + start,
+                                0, yuv_out, 0, constants, span, 1);
       break;
     case Pixel_Format::MJPEG: break;
     }
+    if (shifted && format.pixel_format != Pixel_Format::BGR24_Bottom_Up && format.pixel_format != Pixel_Format::BGR24 &&
+        format.pixel_format != Pixel_Format::RGB24)
+      std::memcpy(out, scratch_.data() + 3, row_bytes);
   }
   return true;
 }

@@ -6,8 +6,12 @@
 #include <QString>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 class cDIBSection;
+
+// The matrix a YUV format of `format` is converted with: what the driver said, else by size.
+Yuv_Matrix Resolved_Matrix(const Video_Format& format);
 
 // Keeps the decoder state that MJPEG frames reuse from frame to frame.
 class Crop_Converter {
@@ -31,4 +35,6 @@ private:
 
   struct Jpeg;
   std::unique_ptr<Jpeg> jpeg_;
+  std::vector<uint8_t> planes_;  // one row of packed 4:2:2 as blue, green, red, alpha
+  std::vector<uint8_t> scratch_; // a converted row that starts one pixel early
 };

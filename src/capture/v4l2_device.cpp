@@ -1,6 +1,8 @@
 // Enumeration and format setting of V4L2 devices; streaming is in v4l2_stream.cpp.
 #include "capture/v4l2_device.h"
 
+#include "capture/crop_convert_v4l2.h"
+
 #include "platform/trace.h"
 
 #include <QSocketNotifier>
@@ -223,7 +225,8 @@ bool V4l2_Device::Apply_Format(int32_t number, QString& error) {
   fmt.fmt.pix.width = mode.width;
   fmt.fmt.pix.height = mode.height;
   fmt.fmt.pix.pixelformat = mode.fourcc;
-  fmt.fmt.pix.field = V4L2_FIELD_ANY;
+  // Whole frames, top field first, are asked for; the answer is what the frames hold.
+  fmt.fmt.pix.field = mode.fourcc == V4L2_PIX_FMT_MJPEG ? V4L2_FIELD_NONE : V4L2_FIELD_INTERLACED_TB;
   if (Xioctl(io_, fd_, VIDIOC_S_FMT, &fmt) != 0) {
     error = Errno_Text("VIDIOC_S_FMT");
     return false;
@@ -237,6 +240,10 @@ bool V4l2_Device::Apply_Format(int32_t number, QString& error) {
     return false;
   }
   Video_Format f = Format_Of(mode);
+  const std::optional<Field_Order> fields = Field_Order_From_V4l2(fmt.fmt.pix.field, f.frame_interval_100ns, error);
+  if (!fields) return false;
+  f.field_order = *fields;
+  Colour_From_V4l2(fmt.fmt.pix.colorspace, fmt.fmt.pix.ycbcr_enc, fmt.fmt.pix.quantization, f);
   // What the driver says of its rows and frames wins over the estimate, within what a row can hold.
   const int64_t least_stride = f.stride;
   if (fmt.fmt.pix.bytesperline > 0 && f.pixel_format != Pixel_Format::MJPEG)

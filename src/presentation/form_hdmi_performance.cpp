@@ -267,7 +267,9 @@ bool Form_HDMI_performance::Open_From_Main(cls_Capture_HDMI& source, QAction* ti
 }
 
 void Form_HDMI_performance::Frame_From_Main(const cls_Capture_HDMI& source) {
-  if (isVisible()) HDMI_event(source.last_Capture_mill(), source.last_Capture_delta());
+  // A frame that could not be converted is not stored: it counts as lost, not as received.
+  if (isVisible() && (!source.Do_CROP() || source.Last_Frame_Converted()))
+    HDMI_event(source.last_Capture_mill(), source.last_Capture_delta());
 }
 
 void Form_HDMI_performance::HDMI_event(int32_t last_capture_mill, int32_t delta_ms) {

@@ -414,17 +414,54 @@ TEST_F(Capture_Source, UnpluggedCameraIsReportedAndNothingStartsWithoutADevice) 
   EXPECT_TRUE(prompts->messages().last().contains(" Last_error: No video source selected"));
 }
 
-TEST_F(Capture_Source, AFrameThatCannotBeCutBeepsAndTheNextIsHandled) {
+TEST_F(Capture_Source, AFrameThatCannotBeCutIsToldNotBeepedAndTheNextIsHandled) {
   auto source = Source(0);
   Synthetic_Camera* camera = Run_Synthetic(*source);
   source->set_HDMI_Crop(2000, 880); // wider than the picture
   ASSERT_TRUE(camera->Step());
-  EXPECT_EQ(prompts->beeps(), 1);
+  ASSERT_TRUE(camera->Step());
+  EXPECT_EQ(prompts->beeps(), 0);
   source->set_HDMI_Crop(400, 880);
   ASSERT_TRUE(camera->Step());
-  EXPECT_EQ(prompts->beeps(), 1);
-  EXPECT_EQ(source->HDMI_events(), 2);
+  EXPECT_TRUE(source->Last_Frame_Converted());
+  EXPECT_EQ(prompts->beeps(), 0);
+  EXPECT_EQ(source->HDMI_events(), 3);
   EXPECT_TRUE(errors.reports.empty());
+}
+
+} // namespace
+
+namespace {
+
+// A crop that does not fit the picture is told once, naming both sizes, and no frame of it is
+// kept; one that fits is kept frame by frame.
+TEST_F(Capture_Source, CropLargerThanThePictureIsToldOnceAndStoresNothing) {
+  const struct {
+    int32_t width, height;
+    int32_t stored;
+    bool told;
+  } cases[] = {{400, 880, 3, false}, {2000, 880, 0, true}, {400, 1100, 0, true}, {1920, 1080, 3, false}};
+  for (const auto& c : cases) {
+    prompts->seen.clear();
+    auto source = Source(0);
+    Synthetic_Camera* camera = Run_Synthetic(*source);
+    source->set_HDMI_Crop(c.width, c.height);
+    for (int i = 0; i < 3; ++i) {
+      ASSERT_TRUE(camera->Step());
+      source->Store_HDMI_Buffer(source->Last_Stamp());
+    }
+    QCoreApplication::processEvents();
+    EXPECT_EQ(source->Buff_Num(), c.stored) << c.width << "*" << c.height;
+    EXPECT_EQ(source->Conversion_Lost(), 3 - c.stored) << c.width << "*" << c.height;
+    EXPECT_EQ(source->Last_Frame_Converted(), c.stored > 0);
+    const QStringList told = prompts->messages();
+    ASSERT_EQ(told.size(), c.told ? 1 : 0) << c.width << "*" << c.height;
+    if (c.told) {
+      EXPECT_TRUE(told[0].contains(QStringLiteral("%1*%2").arg(c.width).arg(c.height))) << told[0].toStdString();
+      EXPECT_TRUE(told[0].contains(QStringLiteral("1920*1080"))) << told[0].toStdString();
+    }
+    source->Stop_Capture();
+  }
 }
 
 } // namespace

@@ -1,14 +1,28 @@
-#include "capture/crop_convert_simd.h"
-
+#pragma once
+// The hand-written crop converter the capture source used before libyuv (BT.601 limited, AVX2
+// where the processor has it), kept so that one run of the benchmark measures both.
+#include <cstdint>
 #include <immintrin.h>
 
-bool Have_Avx2() {
+namespace baseline {
+
+namespace yuv_fixed {
+inline constexpr int32_t Y_Scale = 19003;
+inline constexpr int32_t Y_Bias = 1192;
+inline constexpr int32_t B_U = 16525;
+inline constexpr int32_t G_U = 6419;
+inline constexpr int32_t G_V = 13320;
+inline constexpr int32_t R_V = 26149;
+inline constexpr int32_t Half = 32;
+} // namespace yuv_fixed
+
+inline bool Have_Avx2() {
   static const bool avx2 = __builtin_cpu_supports("avx2");
   return avx2;
 }
 
-__attribute__((target("avx2"))) int32_t Swap_Red_Blue_Avx2(const uint8_t* src, int64_t readable, int32_t width,
-                                                           uint8_t* out) {
+__attribute__((target("avx2"))) inline int32_t Swap_Red_Blue_Avx2(const uint8_t* src, int64_t readable, int32_t width,
+                                                                  uint8_t* out) {
   // Five pixels (15 bytes) per 16-byte load; the 16th byte written is the next pixel's, which
   // the next step writes again, so the loop stops while a whole 16 bytes fit.
   const __m128i order = _mm_setr_epi8(2, 1, 0, 5, 4, 3, 8, 7, 6, 11, 10, 9, 14, 13, 12, 15);
@@ -21,8 +35,8 @@ __attribute__((target("avx2"))) int32_t Swap_Red_Blue_Avx2(const uint8_t* src, i
   return x;
 }
 
-__attribute__((target("avx2"))) int32_t Packed_422_Pairs_Avx2(const uint8_t* src, int32_t pairs, bool uyvy,
-                                                              uint8_t* out) {
+__attribute__((target("avx2"))) inline int32_t Packed_422_Pairs_Avx2(const uint8_t* src, int32_t pairs, bool uyvy,
+                                                                     uint8_t* out) {
   using namespace yuv_fixed;
   const char z = static_cast<char>(0x80);
   const __m256i low_bytes = _mm256_set1_epi16(0x00FF);
@@ -70,3 +84,36 @@ __attribute__((target("avx2"))) int32_t Packed_422_Pairs_Avx2(const uint8_t* src
   }
   return i;
 }
+
+inline uint8_t Clamp8(int32_t v) { return static_cast<uint8_t>(v < 0 ? 0 : (v > 255 ? 255 : v)); }
+inline int32_t High(int32_t a, int32_t k) { return (a * k) >> 16; }
+
+inline void Yuv_To_Bgr(int32_t y, int32_t u, int32_t v, uint8_t* out) {
+  using namespace yuv_fixed;
+  const int32_t yt = ((y * 257 * Y_Scale) >> 16) - Y_Bias;
+  const int32_t d = (u - 128) * 256;
+  const int32_t e = (v - 128) * 256;
+  out[0] = Clamp8((yt + 2 * High(d, B_U) + Half) >> 6);
+  out[1] = Clamp8((yt - (High(d, G_U) + High(e, G_V)) + Half) >> 6);
+  out[2] = Clamp8((yt + High(e, R_V) + Half) >> 6);
+}
+
+inline void Swap_Red_Blue_Row(const uint8_t* src, int64_t readable, int32_t width, uint8_t* out) {
+  const int32_t done = Have_Avx2() ? Swap_Red_Blue_Avx2(src, readable, width, out) : 0;
+  for (int32_t x = done; x < width; ++x) {
+    out[3 * x] = src[3 * x + 2];
+    out[3 * x + 1] = src[3 * x + 1];
+    out[3 * x + 2] = src[3 * x];
+  }
+}
+
+// A YUYV row's whole pairs (the crop starts on an even column).
+inline void Yuyv_Pairs(const uint8_t* src, int32_t pairs, uint8_t* out) {
+  const int32_t done = Have_Avx2() ? Packed_422_Pairs_Avx2(src, pairs, false, out) : 0;
+  for (int32_t i = done; i < pairs; ++i) {
+    Yuv_To_Bgr(src[4 * i], src[4 * i + 1], src[4 * i + 3], out + 6 * i);
+    Yuv_To_Bgr(src[4 * i + 2], src[4 * i + 1], src[4 * i + 3], out + 6 * i + 3);
+  }
+}
+
+} // namespace baseline
