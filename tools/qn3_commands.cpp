@@ -51,7 +51,7 @@ const char* const Usage_Text =
     "       doravent-qn3 audit FILE\n"
     "       doravent-qn3 verify-result FILE.json [--public-key KEY]\n"
     "       doravent-qn3 demo OUT.qn3 [--crossings T1,T2,T3,T4,T5,T6] [--speed V] [--video-delay D]\n"
-    "                             [--crop WxH] [--from MS] [--to MS]\n"
+    "                             [--crop WxH] [--from MS] [--to MS] [--rate 25|50|100]\n"
     "       doravent-qn3 print FILE OUT.pdf [--frame N [--field 1|2]] [--series] [--split] [--box-delay MS]\n"
     "       doravent-qn3 slit FILE OUT.png\n"
     "       doravent-qn3 autotime FILE [--json] [--jackets Automatic|Common|American|Synthetic]\n"
@@ -156,6 +156,9 @@ QJsonObject Info_Object(cls_VideoFile_handler& h, const QString& path) {
   o[QStringLiteral("height")] = h.Height();
   o[QStringLiteral("interlaced")] = h.RGB_interlaced();
   o[QStringLiteral("rotated")] = h.Rotated();
+  // Review times second fields by this interval; older recordings are taken as 25 interlaced.
+  o[QStringLiteral("field_order")] = Safe([&] { return x.RGB_Field_Order(); });
+  o[QStringLiteral("field_interval_ms")] = h.Field_Interval_Ms();
   o[QStringLiteral("fps")] = Number_Or_Text(Safe([&] { return x.RGB_fps(); }));
   o[QStringLiteral("fourcc")] = Safe([&] { return x.RGB_fourcc(); });
   o[QStringLiteral("codec")] = Safe([&] { return x.RGB_JPEG_codec(); });
@@ -538,8 +541,9 @@ int Run(const QStringList& args, QTextStream& out, QTextStream& err) {
       status = Usage(err, why);
     }
   } else if (command == QStringLiteral("demo")) {
-    if (parse({}, {QStringLiteral("--crossings"), QStringLiteral("--speed"), QStringLiteral("--video-delay"),
-                   QStringLiteral("--crop"), QStringLiteral("--from"), QStringLiteral("--to")})) {
+    if (parse({},
+              {QStringLiteral("--crossings"), QStringLiteral("--speed"), QStringLiteral("--video-delay"),
+               QStringLiteral("--crop"), QStringLiteral("--from"), QStringLiteral("--to"), QStringLiteral("--rate")})) {
       const Demo_Outcome demo = Demo(p.positional, p.values, out, err);
       status = demo.status == Exit_Usage ? Usage(err, demo.usage) : demo.status;
     } else {

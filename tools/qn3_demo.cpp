@@ -55,6 +55,7 @@ struct Demo_Options {
   int32_t height = 880;
   int32_t from_ms = 28000;
   int32_t to_ms = 31500;
+  int32_t rate = 25; // frames per second: 25 interlaced, 50 or 100 progressive
 };
 
 QString Parse_Options(const QHash<QString, QString>& v, Demo_Options& o) {
@@ -87,8 +88,12 @@ QString Parse_Options(const QHash<QString, QString>& v, Demo_Options& o) {
     *target = v.value(key).toInt(&ok);
     if (!ok || std::abs(*target) > Longest_Part_Ms) return key + QStringLiteral(" takes ms after the start");
   }
+  if (v.contains(QStringLiteral("--rate"))) {
+    o.rate = v.value(QStringLiteral("--rate")).toInt(&ok);
+    if (!ok || !Synthetic_Camera::Format_Of_Rate(o.rate)) return QStringLiteral("--rate takes 25, 50 or 100");
+  }
   if (o.to_ms <= o.from_ms) return QStringLiteral("--to must be after --from");
-  if ((int64_t{o.to_ms} - o.from_ms) / Synthetic_Camera::Frame_Interval_Ms + 1 > qn3::Max_Frames)
+  if ((int64_t{o.to_ms} - o.from_ms) * o.rate / 1000 + 1 > qn3::Max_Frames)
     return QStringLiteral("--from to --to holds more frames than a recording can");
   return {};
 }
@@ -118,7 +123,7 @@ Demo_Outcome Demo(const QStringList& positional, const QHash<QString, QString>& 
   devices.push_back(std::move(camera_owner));
   Frame_List frames;
   cls_Capture_HDMI source(std::make_unique<Capture_Component>(std::move(devices)), frames);
-  if (!source.Use_Source(1, 0, true)) {
+  if (!source.Use_Source(1, Synthetic_Camera::Format_Of_Rate(o.rate).value_or(0), false)) {
     err << "doravent-qn3: the synthetic camera does not answer\n";
     return {Exit_Bad_File, {}};
   }
@@ -168,6 +173,7 @@ Demo_Outcome Demo(const QStringList& positional, const QHash<QString, QString>& 
       setup.capture_name = source.Current_FriendlyName();
       setup.capture_format = source.Current_PropertyString();
       setup.ten_frames_ms = source.HDMI_10_mill();
+      setup.fields = source.Source_Field_Timing();
       const QDateTime start = clock.Local_At(zero);
       if (!Prepare_Heat_Recording(recording, setup) ||
           !Stamp_Heat_Start(recording, zero, start.time().msecsSinceStartOfDay(), start)) {

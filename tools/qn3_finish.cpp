@@ -36,6 +36,8 @@ bool Open_Heat(const QString& path, Heat& heat, QTextStream& err) {
     heat.layout = Recording_Layout::Of(heat.handler);
     heat.clock.start_mill = heat.handler.Dora_start_PC_mill();
     heat.clock.compensation_ms = heat.handler.Goal_Compensation_Ms();
+    heat.clock.field_interval_ms = heat.handler.Field_Interval_Ms();
+    heat.clock.picture_interval_ms = heat.handler.Picture_Interval_Ms();
   } catch (const std::exception& failure) {
     err << "doravent-qn3: the recording's header lacks the heat: " << failure.what() << "\n";
     return false;

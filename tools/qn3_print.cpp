@@ -73,8 +73,8 @@ public:
   }
 
   int32_t Shown_Run_Time() const {
-    return Picture_Run_Time(h_.Timestamp_long(), h_.Dora_start_PC_mill(), h_.Field_To_Show(),
-                            h_.Goal_Compensation_Ms());
+    return Picture_Run_Time(h_.Timestamp_long(), h_.Dora_start_PC_mill(), h_.Field_To_Show(), h_.Goal_Compensation_Ms(),
+                            h_.Field_Interval_Ms());
   }
 
 private:

@@ -49,6 +49,7 @@ public:
   QString Friendly_Name() const override { return capture_.Current_FriendlyName(); }
   QString Property_String() const override { return capture_.Current_PropertyString(); }
   int32_t Ten_Frames_Ms() const override { return capture_.HDMI_10_mill(); }
+  std::optional<Field_Timing> Fields() const override { return capture_.Source_Field_Timing(); }
   int32_t Frame_Events() const override { return capture_.HDMI_events(); }
   void set_Collecting(bool on) override { capture_.set_Post_linear(on); }
   int32_t Write_Position(int32_t n) const override { return capture_.Effective_Video_Object(n); }

@@ -258,7 +258,7 @@ void Review_Controller::item_start_from_hand_time_Click() {
     Crossing_Picture winner;
     winner.capture_mill = h.Timestamp_long();
     winner.capture_local = h.QN3_Capture_local();
-    winner.field_offset_ms = h.Field_To_Show() == 2 ? 20 : 0; // as the shown run time counts it
+    winner.field_offset_ms = h.Field_To_Show() == 2 ? h.Field_Interval_Ms() : 0; // as the shown run time counts it
     winner.compensation_ms = h.Goal_Compensation_Ms();
     winner.position = review_.Position();
     winner.date = Recording_Day(h);

@@ -218,6 +218,8 @@ void Slit_Controller::Start_Build() {
     building_line_ = input.line;
     input.clock.start_mill = review_.Start_Mill(); // 0 for a heat with no start yet
     input.clock.compensation_ms = h.Goal_Compensation_Ms();
+    input.clock.field_interval_ms = h.Field_Interval_Ms();
+    input.clock.picture_interval_ms = h.Picture_Interval_Ms();
     QString source;
     try {
       source = h.XML_Header().Capture_source();

@@ -104,10 +104,11 @@ bool Subfield_Controller::Mark(QPointF picture_position) {
     Nose_Mark mark;
     mark.slider_value = review_.Position();
     const int16_t field = review_.Field_Mode() ? h.Field_To_Show() : int16_t{1};
-    mark.instant = int64_t{h.Timestamp_long()} + (field == 2 ? 20 : 0);
+    mark.instant = int64_t{h.Timestamp_long()} + (field == 2 ? std::lround(h.Field_Interval_Ms()) : 0);
     mark.x = static_cast<int32_t>(std::floor(picture_position.x()));
     mark.y = static_cast<int32_t>(std::floor(picture_position.y()));
-    mark.field_time_ms = Picture_Run_Time(h.Timestamp_long(), review_.Start_Mill(), field, h.Goal_Compensation_Ms());
+    mark.field_time_ms = Picture_Run_Time(h.Timestamp_long(), review_.Start_Mill(), field, h.Goal_Compensation_Ms(),
+                                          h.Field_Interval_Ms());
     Trace_Message(QStringLiteral("*Subfield mark"), box_, mark.slider_value, mark.x, mark.y);
     if (!first_) {
       first_ = mark;
@@ -137,7 +138,8 @@ void Subfield_Controller::Offer(const Nose_Mark& second) {
     Msg_Box(why, QStringLiteral("Doravent time between fields"));
     return;
   }
-  const Heat_Clock clock{review_.Start_Mill(), h.Goal_Compensation_Ms()};
+  const Heat_Clock clock{review_.Start_Mill(), h.Goal_Compensation_Ms(), h.Field_Interval_Ms(),
+                         h.Picture_Interval_Ms()};
   const double crossing = Crossing_Ms(r->before_instant, clock) + r->after_before_ms;
   const auto time = static_cast<int32_t>(std::nearbyint(crossing));
   const int16_t box = box_;

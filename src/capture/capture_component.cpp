@@ -9,6 +9,23 @@
 #include <algorithm>
 #include <cmath>
 
+int64_t Field_Interval_100ns(const Video_Format& format) {
+  if (format.field_order == Field_Order::Progressive) return 0;
+  return format.field_interval_100ns > 0 ? format.field_interval_100ns
+                                         : std::max<int64_t>(format.frame_interval_100ns / 2, 0);
+}
+
+QString Field_Order_Name(Field_Order order) {
+  switch (order) {
+  case Field_Order::Progressive: return QStringLiteral("progressive");
+  case Field_Order::Interlaced_Top_First: return QStringLiteral("interlaced, top field first");
+  case Field_Order::Interlaced_Bottom_First: return QStringLiteral("interlaced, bottom field first");
+  case Field_Order::Sequential_Top_First: return QStringLiteral("sequential fields, top first");
+  case Field_Order::Sequential_Bottom_First: return QStringLiteral("sequential fields, bottom first");
+  }
+  return QStringLiteral("interlaced, top field first");
+}
+
 QString Process_AMT(const std::optional<Video_Format>& format) {
   if (!format || format->width <= 0 || format->height <= 0) return QStringLiteral("Corrupt data!");
   double fps = 0;

@@ -54,8 +54,17 @@ struct Video_Format {
   Field_Order field_order = Field_Order::Interlaced_Top_First;
   Yuv_Matrix yuv_matrix = Yuv_Matrix::By_Size;
   bool full_range = false; // Y 0-255 rather than 16-235
+  // Between a frame's two fields, as the source sends them; kept when frames are skipped to hold a
+  // rate limit. 0: half the frame interval.
+  int64_t field_interval_100ns = 0;
   friend bool operator==(const Video_Format&, const Video_Format&) = default;
 };
+
+// The time between the first and the second field of a frame in 100 ns units; 0 for progressive
+// frames, whose rows all show one instant.
+int64_t Field_Interval_100ns(const Video_Format& format);
+// "interlaced, top field first", "progressive", ...: the order as the source sends it.
+QString Field_Order_Name(Field_Order order);
 
 // "1920*1080/25" (width, height, frames per second to one decimal, without ".0"); "Corrupt data!"
 // when there is no format to describe.

@@ -315,6 +315,13 @@ void cls_Capture_HDMI::Take_Times(int64_t sample_time) {
   arm_counter_ = arm_counter_ >= 100 ? 1 : arm_counter_ + 1;
 }
 
+std::optional<Field_Timing> cls_Capture_HDMI::Source_Field_Timing() const {
+  if (!format_) return std::nullopt;
+  return Field_Timing{Field_Order_Name(format_->field_order),
+                      static_cast<int32_t>(std::clamp<int64_t>(Field_Interval_100ns(*format_) / 10, 0, INT32_MAX)),
+                      static_cast<int32_t>(std::clamp<int64_t>(format_->frame_interval_100ns / 10, 0, INT32_MAX))};
+}
+
 void cls_Capture_HDMI::Get_VideoHeader(int32_t length) {
   format_ = component_->Current_Format();
   source_width_ = format_ ? format_->width : 0;

@@ -5,6 +5,7 @@
 #include "capture/capture_component.h"
 #include "capture/crop_convert.h"
 #include "imaging/dib_section.h"
+#include "recording/field_timing.h"
 
 #include <QColor>
 #include <QObject>
@@ -72,6 +73,8 @@ public:
 
   // ---- Properties ----
   float Running_Fps() const { return running_fps_; }
+  // The source's fields as read at the stream's first frame; nullopt before it.
+  std::optional<Field_Timing> Source_Field_Timing() const;
   // Milliseconds of 10 frames (frame 31 less frame 21); 0 until frame 31 has come.
   int32_t HDMI_10_mill() const;
   int32_t last_Capture_mill() const { return last_capture_mill_; }

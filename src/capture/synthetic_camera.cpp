@@ -117,22 +117,57 @@ Synthetic_Camera::Synthetic_Camera() : crossings_(Default_Crossings) {
 Synthetic_Camera::~Synthetic_Camera() { streaming_ = false; }
 
 std::vector<Video_Format> Synthetic_Camera::Formats() const {
-  return {Video_Format{Width, Height, int64_t{Frame_Interval_Ms} * 10000, Frame_Bytes, Stride,
-                       Pixel_Format::BGR24_Bottom_Up}};
+  std::vector<Video_Format> formats;
+  for (const int32_t fps : Rates) {
+    Video_Format f{Width, Height, 10'000'000 / fps, Frame_Bytes, Stride, Pixel_Format::BGR24_Bottom_Up};
+    f.field_order = fps == Rates.front() ? Field_Order::Interlaced_Top_First : Field_Order::Progressive;
+    f.field_interval_100ns = fps == Rates.front() ? int64_t{Field_Offset_Ms} * 10000 : 0;
+    formats.push_back(f);
+  }
+  return formats;
+}
+
+std::optional<int32_t> Synthetic_Camera::Format_Of_Rate(int32_t fps) {
+  for (size_t i = 0; i < Rates.size(); ++i)
+    if (Rates[i] == fps) return static_cast<int32_t>(i);
+  return std::nullopt;
 }
 
 bool Synthetic_Camera::Set_Format(int32_t number, QString& error) {
-  if (number == 0) return true;
-  error = QStringLiteral("The synthetic camera has one format, 0; not %1").arg(number);
-  return false;
+  if (number < 0 || number >= static_cast<int32_t>(Rates.size())) {
+    error = QStringLiteral("The synthetic camera has formats 0 to %1; not %2").arg(Rates.size() - 1).arg(number);
+    return false;
+  }
+  if (streaming_) {
+    error = QStringLiteral("The format cannot change while the camera runs");
+    return false;
+  }
+  format_ms_ = 1000 / Rates[static_cast<size_t>(number)];
+  return true;
 }
 
-std::optional<Video_Format> Synthetic_Camera::Current_Format() const { return Formats().front(); }
+std::optional<Video_Format> Synthetic_Camera::Current_Format() const {
+  const std::vector<Video_Format> formats = Formats();
+  for (const Video_Format& f : formats)
+    if (f.frame_interval_100ns == int64_t{format_ms_} * 10000) {
+      Video_Format running = f;
+      running.frame_interval_100ns = int64_t{Interval_Ms()} * 10000;
+      return running;
+    }
+  return formats.front();
+}
 
 bool Synthetic_Camera::Limit_Fps(int32_t fps, QString& error) {
-  if (fps >= 25) return true;
-  error = QStringLiteral("The synthetic camera runs at 25 frames per second, not %1").arg(fps);
-  return false;
+  if (fps <= 0) {
+    limit_ms_ = 0;
+    return true;
+  }
+  if (fps < Rates.front()) {
+    error = QStringLiteral("The synthetic camera runs at 25 frames per second or more, not %1").arg(fps);
+    return false;
+  }
+  limit_ms_ = 1000 / fps;
+  return true;
 }
 
 bool Synthetic_Camera::set_Speed(double px_per_ms) {
@@ -164,7 +199,7 @@ void Synthetic_Camera::Load_Settings() {
 
 int32_t Synthetic_Camera::Sample_Time(int32_t frame) const {
   return static_cast<int32_t>(static_cast<uint32_t>(t0_) +
-                              static_cast<uint32_t>(frame) * static_cast<uint32_t>(Frame_Interval_Ms));
+                              static_cast<uint32_t>(frame) * static_cast<uint32_t>(Interval_Ms()));
 }
 
 std::optional<int64_t> Synthetic_Camera::Nose_Column(int32_t box, int32_t s) const {
@@ -211,9 +246,10 @@ bool Synthetic_Camera::Led_Lit(int32_t s) const {
 void Synthetic_Camera::Render(int32_t sample_time, int32_t frame_number, uint8_t* out) const {
   for (int32_t y = 0; y < Height; ++y)
     std::memcpy(Row(out, y), background_row_.data(), Stride);
+  // A progressive frame is drawn as two fields of one instant.
+  const int32_t offset = Interlaced() ? Field_Offset_Ms : 0;
   for (int32_t field = 0; field < 2; ++field) {
-    const int32_t s =
-        static_cast<int32_t>(static_cast<uint32_t>(sample_time) + static_cast<uint32_t>(field * Field_Offset_Ms));
+    const int32_t s = static_cast<int32_t>(static_cast<uint32_t>(sample_time) + static_cast<uint32_t>(field * offset));
     for (int32_t box = 1; box <= Boxes; ++box) {
       const auto nose = Nose_Column(box, s);
       if (!nose || *nose < 0 || *nose - (Runner_Length - 1) >= Width) continue;
@@ -286,8 +322,8 @@ void Synthetic_Camera::Deliver_Due() {
   }
   if (!streaming_) return;
   const int32_t behind = Mill_Difference(Mill_Now(), Sample_Time(next_frame_));
-  if (behind >= Frame_Interval_Ms) {
-    const int32_t lost = behind / Frame_Interval_Ms;
+  if (behind >= Interval_Ms()) {
+    const int32_t lost = behind / Interval_Ms();
     dropped_ += lost;
     next_frame_ += lost;
   }

@@ -1,13 +1,14 @@
 #pragma once
-// The synthetic camera: a 1920 x 1080, 25 frames-per-second picture of six runners crossing a
-// painted finish line, exact to the pixel so that recordings made through it can be checked
-// against their own definition. It runs in real time (a timer on the user-interface thread) or
-// stepped (each Step delivers the next frame at once), so tests and the demo run on a
+// The synthetic camera: a 1920 x 1080 picture of six runners crossing a painted finish line, at
+// 25 interlaced frames per second (format 0) or 50 or 100 progressive ones (formats 1 and 2), exact to the pixel so
+// that recordings made through it can be checked against their own definition. It runs in real time (a timer on the
+// user-interface thread) or stepped (each Step delivers the next frame at once), so tests and the demo run on a
 // simulated clock.
 #include "capture/capture_component.h"
 #include "platform/simulated_world.h"
 
 #include <QString>
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cstdint>
@@ -30,9 +31,11 @@ public:
   static constexpr int32_t Height = 1080;
   static constexpr int32_t Stride = Width * 3;
   static constexpr int32_t Frame_Bytes = Stride * Height;
-  static constexpr int32_t Frame_Interval_Ms = 40;
-  static constexpr int32_t Field_Offset_Ms = 20; // odd rows show the scene this much later
-  static constexpr int32_t Finish_Column = 960;  // the line is columns 959 and 960
+  static constexpr int32_t Frame_Interval_Ms = 40; // of the default, interlaced format
+  static constexpr int32_t Field_Offset_Ms = 20;   // its odd rows show the scene this much later
+  // Frames per second of formats 0, 1 and 2; only the first is interlaced.
+  static constexpr std::array<int32_t, 3> Rates = {25, 50, 100};
+  static constexpr int32_t Finish_Column = 960; // the line is columns 959 and 960
   static constexpr int32_t Runner_Length = 120;
   static constexpr int32_t Runner_Rows = 50;
   static constexpr int32_t First_Runner_Row = 200;
@@ -49,13 +52,19 @@ public:
 
   QString Friendly_Name() const override { return QStringLiteral("Synthetic camera"); }
   QString Device_Path() const override { return QStringLiteral("synthetic:"); }
-  QString Description() const override { return QStringLiteral("Synthetic camera, 1920*1080/25"); }
+  QString Description() const override { return QStringLiteral("Synthetic camera, 1920*1080/25, /50, /100"); }
   std::vector<Video_Format> Formats() const override;
   bool Set_Format(int32_t number, QString& error) override;
   std::optional<Video_Format> Current_Format() const override;
   bool Limit_Fps(int32_t fps, QString& error) override;
-  int64_t Min_Interval_100ns() const override { return int64_t{Frame_Interval_Ms} * 10000; }
-  int64_t Max_Interval_100ns() const override { return int64_t{Frame_Interval_Ms} * 10000; }
+  int64_t Min_Interval_100ns() const override { return int64_t{Interval_Ms()} * 10000; }
+  int64_t Max_Interval_100ns() const override { return int64_t{Interval_Ms()} * 10000; }
+  // The time between delivered frames (a rate limit keeps every n-th of the format's), and
+  // whether the odd rows are a later field (the format of 25).
+  int32_t Interval_Ms() const { return std::max(format_ms_, limit_ms_); }
+  bool Interlaced() const { return format_ms_ == Frame_Interval_Ms; }
+  // The format number of a rate of Rates; nullopt for any other.
+  static std::optional<int32_t> Format_Of_Rate(int32_t fps);
   bool Start(Video_Cap_Events& sink, QString& error) override;
   void Stop() override;
   bool Streaming() const override { return streaming_; }
@@ -106,6 +115,8 @@ private:
   Synthetic_Crossings crossings_;
   double speed_ = Default_Speed;
   int32_t delay_ms_ = 0;
+  int32_t format_ms_ = Frame_Interval_Ms;
+  int32_t limit_ms_ = 0; // 0: no rate limit
   static constexpr int64_t No_Instant = INT64_MIN;
   std::atomic<int64_t> physical_start_{No_Instant};
   std::atomic<int64_t> led_lit_at_{No_Instant};

@@ -243,6 +243,7 @@ bool V4l2_Device::Apply_Format(int32_t number, QString& error) {
   const std::optional<Field_Order> fields = Field_Order_From_V4l2(fmt.fmt.pix.field, f.frame_interval_100ns, error);
   if (!fields) return false;
   f.field_order = *fields;
+  f.field_interval_100ns = f.field_order == Field_Order::Progressive ? 0 : f.frame_interval_100ns / 2;
   Colour_From_V4l2(fmt.fmt.pix.colorspace, fmt.fmt.pix.ycbcr_enc, fmt.fmt.pix.quantization, f);
   // What the driver says of its rows and frames wins over the estimate, within what a row can hold.
   const int64_t least_stride = f.stride;
@@ -291,7 +292,10 @@ bool V4l2_Device::Apply_Interval(uint32_t numerator, uint32_t denominator, QStri
   if (current_) {
     const int64_t got =
         Interval_100ns(parm.parm.capture.timeperframe.numerator, parm.parm.capture.timeperframe.denominator);
-    if (got > 0) current_->frame_interval_100ns = got;
+    if (got > 0) {
+      current_->frame_interval_100ns = got;
+      current_->field_interval_100ns = current_->field_order == Field_Order::Progressive ? 0 : got / 2;
+    }
   }
   return true;
 }

@@ -226,6 +226,14 @@ public:
   void set_RGB_Sample_Size(const QString& text);
   QString RGB_fourcc() const;
   void set_RGB_fourcc(const QString& text);
+  // How the frames' fields hold time. A recording without these is interlaced at 25 frames per
+  // second: fields 20 ms apart, frames 40 ms.
+  QString RGB_Field_Order() const;
+  void set_RGB_Field_Order(const QString& text);
+  int32_t RGB_Field_Interval_Us() const;
+  void set_RGB_Field_Interval_Us(int32_t us);
+  int32_t RGB_Frame_Interval_Us() const;
+  void set_RGB_Frame_Interval_Us(int32_t us);
   QString RGB_fps() const;
   void set_RGB_fps(const QString& text);
   QString JPG_Reduced_Qual_num() const;

@@ -1,5 +1,5 @@
-// The elements of the results' integrity: the recording's ID, the declared result and its
-// signature, and the audit trail's head.
+// The elements added to the header after its first layout: the results' integrity (the recording's
+// ID, the declared result and its signature, the audit trail's head) and the frames' field timing.
 #include "metadata/xml_header.h"
 
 #include "metadata/xml_header_text.h"
@@ -15,6 +15,15 @@ const char* const recording_id = "recording_id";
 const char* const declaration = "dora_declaration";
 const char* const declaration_signature = "dora_declaration_signature";
 const char* const declaration_key = "dora_declaration_key";
+const char* const field_order = "RGB_field_order";
+const char* const field_interval = "RGB_field_interval_us";
+const char* const frame_interval = "RGB_frame_interval_us";
+
+int32_t Interval_Us(const QString& text, int32_t fallback) {
+  bool ok = false;
+  const int32_t us = text.toInt(&ok);
+  return ok && us >= 0 && us <= 10'000'000 ? us : fallback;
+}
 
 } // namespace
 
@@ -65,3 +74,24 @@ void Cls_XML_header::set_Dora_Declaration_Signature(const QString& text) {
 QString Cls_XML_header::Dora_Declaration_Key() const { return read_single_or(declaration_key, {}); }
 
 void Cls_XML_header::set_Dora_Declaration_Key(const QString& text) { write_race_element(declaration_key, text); }
+
+QString Cls_XML_header::RGB_Field_Order() const { return read_single_or(field_order, {}); }
+
+void Cls_XML_header::set_RGB_Field_Order(const QString& text) { write_section_element("RGB_data", field_order, text); }
+
+int32_t Cls_XML_header::RGB_Field_Interval_Us() const {
+  return Interval_Us(read_single_or(field_interval, {}), 20'000);
+}
+
+void Cls_XML_header::set_RGB_Field_Interval_Us(int32_t us) {
+  write_section_element("RGB_data", field_interval, QString::number(us));
+}
+
+int32_t Cls_XML_header::RGB_Frame_Interval_Us() const {
+  const int32_t us = Interval_Us(read_single_or(frame_interval, {}), 40'000);
+  return us > 0 ? us : 40'000;
+}
+
+void Cls_XML_header::set_RGB_Frame_Interval_Us(int32_t us) {
+  write_section_element("RGB_data", frame_interval, QString::number(us));
+}

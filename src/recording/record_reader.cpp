@@ -13,6 +13,7 @@ Recording_Layout Recording_Layout::Of(const cls_VideoFile_handler& handler) {
   layout.width = handler.Width();
   layout.height = handler.Height();
   layout.interlaced = handler.RGB_interlaced();
+  layout.field_interval_ms = handler.Field_Interval_Ms();
   layout.rotated = handler.Rotated();
   const QString codec = handler.Codec_Tag();
   layout.jpeg = codec == QLatin1String("IJL") || codec == QLatin1String("JPEG");

@@ -20,6 +20,7 @@ struct Recording_Layout {
   int32_t width = 0; // the decoded picture
   int32_t height = 0;
   bool interlaced = false;
+  double field_interval_ms = 20; // second field after the first
   bool rotated = false;
   bool jpeg = true; // false: the slot holds the bottom-up 24-bit picture itself
 

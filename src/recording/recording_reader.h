@@ -101,6 +101,9 @@ public:
   // A stored "0" gives Default_Goal_Compensation when that is above 0.
   QString Dora_Goal_compensation() const;
   double Goal_Compensation_Ms() const;
+  // From the first to the second field of a frame (0: progressive), and between frames.
+  double Field_Interval_Ms() const;
+  double Frame_Interval_Ms() const;
   int32_t Default_Goal_Compensation() const { return default_goal_compensation_; }
   void set_Default_Goal_Compensation(int32_t ms) { default_goal_compensation_ = ms; }
 

@@ -119,6 +119,22 @@ QString Recording_Reader::Dora_Goal_compensation() const {
 
 double Recording_Reader::Goal_Compensation_Ms() const { return Leading_Number(Dora_Goal_compensation()); }
 
+double Recording_Reader::Field_Interval_Ms() const {
+  try {
+    return recording_.Header().RGB_Field_Interval_Us() / 1000.0;
+  } catch (const std::exception&) {
+    return 20; // no header: as recordings without the value are
+  }
+}
+
+double Recording_Reader::Frame_Interval_Ms() const {
+  try {
+    return recording_.Header().RGB_Frame_Interval_Us() / 1000.0;
+  } catch (const std::exception&) {
+    return 40;
+  }
+}
+
 QString Recording_Reader::QN3_Properties() const {
   const QString& name = recording_.Name();
   if (name.isEmpty()) return {};

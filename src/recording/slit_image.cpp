@@ -106,11 +106,6 @@ QImage Slit_Image::Picture(int32_t first, int32_t last, int32_t view) const {
   return picture;
 }
 
-int64_t Slit_Image::Instant(int32_t column) const {
-  const Slit_Column& c = Column(column);
-  return int64_t{c.capture_mill} + (c.field == 2 ? 20 : 0);
-}
-
 namespace {
 
 // Writes a frame's fields into their columns of every view from a pixel source (x, y) -> blue,

@@ -96,8 +96,6 @@ public:
   int32_t Field_Number(int32_t column) const { return column + 1; }
   // The first column of a frame.
   int32_t Column_Of_Frame(int16_t frame) const { return layout_.interlaced ? 2 * (frame - 1) : frame - 1; }
-  // The instant a column's picture shows, on the capture clock.
-  int64_t Instant(int32_t column) const;
 
   // Red, green, blue at (column, row) of a view.
   const uint8_t* Pixel(int32_t column, int32_t row, int32_t view = 0) const {

@@ -129,6 +129,11 @@ public:
   void set_Dora_Goal_compensation(const QString& text);
   // The goal camera's delay as the run times take it off: the number the text starts with.
   double Goal_Compensation_Ms() const { return reader_->Goal_Compensation_Ms(); }
+  double Field_Interval_Ms() const { return reader_->Field_Interval_Ms(); }
+  // The time between two pictures as review steps them: fields, or frames of a progressive source.
+  double Picture_Interval_Ms() const {
+    return Field_Interval_Ms() > 0 ? Field_Interval_Ms() : reader_->Frame_Interval_Ms();
+  }
   QString Dora_Split_compensation() const;
   void set_Dora_Split_compensation(const QString& text);
   QString Dora_Goal_Finish() const;

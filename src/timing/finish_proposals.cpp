@@ -133,8 +133,8 @@ std::optional<double> Distance_At(const Column_Reading& r, const std::optional<F
 class Box_Proposer {
 public:
   Box_Proposer(const Slit_Image& slit, Field_Picture_Reader& fields, const Field_Background& background,
-               const Heat_Clock& clock, double field_interval_ms)
-      : slit_(slit), fields_(fields), background_(background), clock_(clock), field_interval_ms_(field_interval_ms) {}
+               const Heat_Clock& clock)
+      : slit_(slit), fields_(fields), background_(background), clock_(clock) {}
 
   Finish_Proposal Propose(int16_t box, const Slit_Crossing& crossing) {
     Finish_Proposal p;
@@ -210,7 +210,7 @@ private:
     }
   }
 
-  double Instant(int32_t column) const { return Column_Instant(slit_, column, field_interval_ms_); }
+  double Instant(int32_t column) const { return Column_Instant(slit_, column, clock_); }
 
   // The first column of the window at or past the line, -1 when none is.
   int32_t First_Past(const std::optional<Fit>& fit) const {
@@ -234,7 +234,8 @@ private:
     p.frame = info.frame;
     p.field_in_frame = info.field;
     p.field_number = slit_.Field_Number(column);
-    p.time_ms = Picture_Run_Time(info.capture_mill, clock_.start_mill, info.field, clock_.compensation_ms);
+    p.time_ms = Picture_Run_Time(info.capture_mill, clock_.start_mill, info.field, clock_.compensation_ms,
+                                 clock_.field_interval_ms);
   }
 
   Finish_Proposal Finish(Finish_Proposal& p, int32_t column, const std::optional<Fit>& fit) const {
@@ -245,7 +246,7 @@ private:
     const std::optional<double> before_d = before ? Distance_At(*before, fit) : std::nullopt;
     const bool both = after_d.has_value() && before_d.has_value();
     const double d_after = after_d.value_or(0), d_before = before_d.value_or(0);
-    const double base_ms = Column_Crossing_Ms(slit_, readings_.front().column, clock_, field_interval_ms_);
+    const double base_ms = Column_Crossing_Ms(slit_, readings_.front().column, clock_);
     double crossing_t = 0, speed = 0;
     bool extrapolated = false;
     if (both && d_after > d_before && after->t > before->t) {
@@ -275,9 +276,9 @@ private:
     Set_Field(p, column);
     const double after = Instant(column);
     const double before =
-        column > 0 && slit_.Column(column - 1).stamped ? Instant(column - 1) : after - field_interval_ms_;
+        column > 0 && slit_.Column(column - 1).stamped ? Instant(column - 1) : after - clock_.picture_interval_ms;
     p.interpolated = false;
-    const double before_ms = Column_Crossing_Ms(slit_, column, clock_, field_interval_ms_) - (after - before);
+    const double before_ms = Column_Crossing_Ms(slit_, column, clock_) - (after - before);
     p.interpolated_ms = std::round(before_ms * 10 + (after - before) * 5) / 10;
     p.uncertainty_ms = (after - before) / 2;
     return p;
@@ -287,7 +288,6 @@ private:
   Field_Picture_Reader& fields_;
   const Field_Background& background_;
   Heat_Clock clock_;
-  double field_interval_ms_;
   int32_t direction_ = 1;
   std::vector<Column_Reading> readings_;
 };
@@ -300,14 +300,14 @@ double Crossing_Ms(int64_t instant, const Heat_Clock& clock) {
   return static_cast<double>(since) - clock.compensation_ms;
 }
 
-double Column_Instant(const Slit_Image& slit, int32_t column, double field_interval_ms) {
+double Column_Instant(const Slit_Image& slit, int32_t column, const Heat_Clock& clock) {
   const Slit_Column& c = slit.Column(column);
-  return static_cast<double>(c.capture_mill) + (c.field == 2 ? field_interval_ms : 0.0);
+  return static_cast<double>(c.capture_mill) + (c.field == 2 ? clock.field_interval_ms : 0.0);
 }
 
-double Column_Crossing_Ms(const Slit_Image& slit, int32_t column, const Heat_Clock& clock, double field_interval_ms) {
+double Column_Crossing_Ms(const Slit_Image& slit, int32_t column, const Heat_Clock& clock) {
   const Slit_Column& c = slit.Column(column);
-  return Crossing_Ms(c.capture_mill, clock) + (c.field == 2 ? field_interval_ms : 0.0);
+  return Crossing_Ms(c.capture_mill, clock) + (c.field == 2 ? clock.field_interval_ms : 0.0);
 }
 
 Finish_Proposals Propose_Finishes(const Slit_Image& slit, Field_Picture_Reader& fields, const Heat_Clock& clock,
@@ -335,7 +335,7 @@ Finish_Proposals Propose_Finishes(const Slit_Image& slit, Field_Picture_Reader& 
       background.Build(fields);
       background_built = true;
     }
-    Box_Proposer proposer(slit, fields, background, clock, options.field_interval_ms);
+    Box_Proposer proposer(slit, fields, background, clock);
     proposals[static_cast<size_t>(b - 1)] = proposer.Propose(b, *crossing);
   }
   Join_Dead_Heats(proposals);

@@ -34,31 +34,29 @@ struct Finish_Proposal {
 
 using Finish_Proposals = std::array<Finish_Proposal, 6>;
 
-// The heat's start on the capture clock and the goal camera's delay.
+// The heat's start on the capture clock, the goal camera's delay, and how the recording's pictures
+// are spaced (recordings without the values: 25 interlaced frames per second).
 struct Heat_Clock {
   int32_t start_mill = 0;
   double compensation_ms = 0;
+  double field_interval_ms = 20;   // a frame's second field after its first; 0: progressive
+  double picture_interval_ms = 20; // between the slit's columns
 };
 
 // The crossing instant in ms after the start, goal delay removed, of a capture-clock instant.
 double Crossing_Ms(int64_t instant, const Heat_Clock& clock);
 
-// The interval between the two fields of an interlaced frame as recordings hold it today (25
-// frames per second); the one place a recording's own interval would replace it.
-inline constexpr double Interlaced_Field_Interval_Ms = 20;
-
-// How the pictures are read: which jackets the dogs wear, which way they run (found from the
-// pictures unless set) and the interval between a frame's fields.
+// How the pictures are read: which jackets the dogs wear and which way they run (found from the
+// pictures unless set).
 struct Proposal_Options {
   Jacket_Rows rows = Jacket_Rows::Synthetic;
   int32_t direction = 0; // +1 left to right, -1 right to left, 0 found from the pictures
-  double field_interval_ms = Interlaced_Field_Interval_Ms;
 };
 
 // The instant a slit column's picture shows, on the capture clock, and in ms after the start with
 // the goal delay removed.
-double Column_Instant(const Slit_Image& slit, int32_t column, double field_interval_ms);
-double Column_Crossing_Ms(const Slit_Image& slit, int32_t column, const Heat_Clock& clock, double field_interval_ms);
+double Column_Instant(const Slit_Image& slit, int32_t column, const Heat_Clock& clock);
+double Column_Crossing_Ms(const Slit_Image& slit, int32_t column, const Heat_Clock& clock);
 
 // The proposals of a heat; `fields` reads the same recording as the slit image. Boxes whose
 // runner never reaches the line are not found.

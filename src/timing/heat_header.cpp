@@ -23,7 +23,9 @@ QString Recording_File_Name(const QString& folder, const QString& event, const Q
 }
 
 bool Prepare_Heat_Recording(cls_VideoFile_handler& recording, const Heat_Recording_Setup& setup) {
-  recording.set_RGB_interlaced(Recording_Interlaced(setup.running_fps));
+  // Progressive frames are recorded as frames, whatever their rate.
+  recording.set_RGB_interlaced(setup.fields ? setup.fields->field_interval_us > 0
+                                            : Recording_Interlaced(setup.running_fps));
   recording.set_File_name(setup.file_name);
   recording.set_Cropped_X(setup.crop_width);
   recording.set_Cropped_Y(setup.crop_height);
@@ -52,6 +54,11 @@ bool Prepare_Heat_Recording(cls_VideoFile_handler& recording, const Heat_Recordi
     header.set_Dora_ph_serial(setup.kit_serial);
     header.set_Phidget_serial(setup.kit_serial);
     header.set_Capture_property(setup.capture_format);
+    if (setup.fields) {
+      header.set_RGB_Field_Order(setup.fields->order);
+      header.set_RGB_Field_Interval_Us(setup.fields->field_interval_us);
+      header.set_RGB_Frame_Interval_Us(setup.fields->frame_interval_us);
+    }
     header.set_Capture_source(setup.capture_name + QStringLiteral(" / ") + setup.capture_format);
     if (setup.ten_frames_ms > 0)
       header.set_Actual_sample(setup.capture_format + QStringLiteral(", ") +

@@ -1,10 +1,13 @@
 #pragma once
 // What a heat's recording holds in its header: filled when the recording is prepared and when
 // the start signal comes. The heat lifecycle and the demo heat both go through these.
+#include "recording/field_timing.h"
+
 #include <QDateTime>
 #include <QString>
 #include <array>
 #include <cstdint>
+#include <optional>
 
 class cls_VideoFile_handler;
 
@@ -30,6 +33,8 @@ struct Heat_Recording_Setup {
   QString capture_name;
   QString capture_format;
   int32_t ten_frames_ms = 0;
+  // Unknown without a camera format; the recording is then interlaced unless at 40 f/s.
+  std::optional<Field_Timing> fields;
 };
 
 // The heat's recording: folder + "/" + event + "_" + heat + "_" + date and time

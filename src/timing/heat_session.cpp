@@ -167,6 +167,7 @@ bool Heat_Session::Prepare_Recording() {
     setup.capture_name = camera_->Friendly_Name();
     setup.capture_format = camera_->Property_String();
     setup.ten_frames_ms = camera_->Ten_Frames_Ms();
+    setup.fields = camera_->Fields();
   }
   if (!Prepare_Heat_Recording(*writer_, setup)) {
     // No file to take the heat: nothing may start into it.

@@ -32,6 +32,8 @@ public:
   virtual QString Friendly_Name() const = 0;
   virtual QString Property_String() const = 0;
   virtual int32_t Ten_Frames_Ms() const = 0;
+  // The running format's fields; nullopt before its first frame.
+  virtual std::optional<Field_Timing> Fields() const = 0;
   // Frames delivered since the camera was made.
   virtual int32_t Frame_Events() const = 0;
   // While on, every frame goes into the frame list.

@@ -135,7 +135,8 @@ Led_Trial Calibrate_Led(const Recording_Layout& layout, const Led_Rect& rect, in
     trial.field_number = s.column + 1;
     trial.frame = s.frame;
     trial.field_in_frame = s.field;
-    trial.delay_ms = Mill_Difference(s.capture_mill, start_mill) + (s.field == 2 ? 20 : 0);
+    trial.delay_ms = Mill_Difference(s.capture_mill, start_mill) +
+                     (s.field == 2 ? static_cast<int32_t>(std::lround(layout.field_interval_ms)) : 0);
     return trial;
   }
   trial.why = QStringLiteral("The LED does not light in this recording");

@@ -79,7 +79,7 @@ public:
                      const std::vector<Slit_Crossing>& sights);
 
 private:
-  double Instant(int32_t column) const { return Column_Instant(slit_, column, options_.field_interval_ms); }
+  double Instant(int32_t column) const { return Column_Instant(slit_, column, clock_); }
   bool Load(int32_t column);
   Pixel_Box Hint_Of(const Slit_Crossing& c) const;
   const Muzzle_Reading* Read(int32_t column);
@@ -205,7 +205,8 @@ void Heat_Reader::Set_Field(Finish_Proposal& p, int32_t column) const {
   p.frame = info.frame;
   p.field_in_frame = info.field;
   p.field_number = slit_.Field_Number(column);
-  p.time_ms = Picture_Run_Time(info.capture_mill, clock_.start_mill, info.field, clock_.compensation_ms);
+  p.time_ms = Picture_Run_Time(info.capture_mill, clock_.start_mill, info.field, clock_.compensation_ms,
+                               clock_.field_interval_ms);
 }
 
 // A best guess from what was seen of the jacket, spanning every reach a head may have.
@@ -226,10 +227,10 @@ Box_Result Heat_Reader::Unsure(int32_t a, const QString& reason) {
     from = k;
     break;
   }
-  const double ms = Column_Crossing_Ms(slit_, from, clock_, options_.field_interval_ms) - distance / speed;
+  const double ms = Column_Crossing_Ms(slit_, from, clock_) - distance / speed;
   // The first field at or past the guess is the picture to look at.
   int32_t column = from;
-  const auto at = [&](int32_t c) { return Column_Crossing_Ms(slit_, c, clock_, options_.field_interval_ms); };
+  const auto at = [&](int32_t c) { return Column_Crossing_Ms(slit_, c, clock_); };
   while (column > 0 && slit_.Column(column - 1).stamped && at(column - 1) >= ms)
     --column;
   while (column + 1 < slit_.Columns() && slit_.Column(column + 1).stamped && at(column) < ms)
@@ -239,7 +240,7 @@ Box_Result Heat_Reader::Unsure(int32_t a, const QString& reason) {
   p.reason = reason;
   p.interpolated = true;
   p.interpolated_ms = std::round(ms * 10) / 10;
-  const double spread = (Most_Reach - Least_Reach) / 2 * h / speed + options_.field_interval_ms / 2;
+  const double spread = (Most_Reach - Least_Reach) / 2 * h / speed + clock_.picture_interval_ms / 2;
   p.uncertainty_ms = std::round(std::max(spread, Doubtful_Ms(ms)) * 10) / 10;
   result.coat_like = design_.Coat_Like();
   return result;
@@ -250,10 +251,10 @@ double Heat_Reader::Doubtful_Ms(double ms) const {
   // of the box's colours on the line, a head's reach before it, or a picture after it.
   const double speed = track_.moving ? std::abs(track_.speed) : Assumed_Px_Ms;
   const double reach_ms = Most_Reach * track_.sight.Height() / speed;
-  const double interval = std::max(options_.field_interval_ms, 1.0);
+  const double interval = std::max(clock_.picture_interval_ms, 1.0);
   double widest = 0;
   for (const int32_t c : sight_columns_) {
-    const double seen = Column_Crossing_Ms(slit_, c, clock_, options_.field_interval_ms);
+    const double seen = Column_Crossing_Ms(slit_, c, clock_);
     widest = std::max({widest, seen + interval - ms, ms - (seen - reach_ms - interval)});
   }
   return widest;
@@ -323,11 +324,9 @@ Box_Result Heat_Reader::Propose(int16_t box, const Jacket_Track& track, int32_t 
   Box_Result result;
   Finish_Proposal& p = result.proposal;
   const double since_before = -before->distance / tip_speed;
-  const double crossing_ms = Column_Crossing_Ms(slit_, lo, clock_, options_.field_interval_ms) + since_before;
+  const double crossing_ms = Column_Crossing_Ms(slit_, lo, clock_) + since_before;
   // The first picture at or past the crossing.
-  Set_Field(p, hi - lo == 2 && crossing_ms <= Column_Crossing_Ms(slit_, lo + 1, clock_, options_.field_interval_ms)
-                   ? lo + 1
-                   : hi);
+  Set_Field(p, hi - lo == 2 && crossing_ms <= Column_Crossing_Ms(slit_, lo + 1, clock_) ? lo + 1 : hi);
   p.interpolated = true;
   p.interpolated_ms = std::round(crossing_ms * 10) / 10;
   // A third field on either side shows how far the readings stray from a steady tip.
@@ -367,7 +366,7 @@ Finish_Proposals Propose_Muzzle_Finishes(const Slit_Image& slit, Field_Picture_R
   Heat_Reader heat(slit, fields, background, clock, options);
   const Slit_Candidates candidates = Find_Slit_Candidates(slit, options.rows);
   std::array<std::optional<Jacket_Track>, 6> tracks;
-  const auto at = [&](int32_t column) { return Column_Crossing_Ms(slit, column, clock, options.field_interval_ms); };
+  const auto at = [&](int32_t column) { return Column_Crossing_Ms(slit, column, clock); };
   // A sight on a dog whose own jacket another box has: that dog's coat, not this box's jacket.
   const auto on_claimed_dog = [&](size_t box, const Slit_Crossing& c) {
     for (size_t o = 0; o < tracks.size(); ++o) {

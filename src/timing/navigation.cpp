@@ -27,7 +27,8 @@ Scan_End Scan(const Scan_Setup& setup, const std::function<Scan_Picture(int32_t 
     }
     stamp_here = own.has_value();
     end.value = value;
-    end.heat_elapsed = Picture_Run_Time(current, setup.start_mill, at.field, setup.compensation_ms);
+    end.heat_elapsed =
+        Picture_Run_Time(current, setup.start_mill, at.field, setup.compensation_ms, setup.field_interval_ms);
     end.reached = reached(end.heat_elapsed);
     if (end.reached) break;
   }

@@ -26,7 +26,8 @@ struct Scan_Setup {
   int32_t last = 1;           // the slider's maximum
   int32_t start_mill = 0;     // the heat's start on the capture clock
   double compensation_ms = 0; // the goal camera's delay
-  int32_t shown_stamp = 0;    // stamp of the picture shown before the scan
+  double field_interval_ms = 20;
+  int32_t shown_stamp = 0; // stamp of the picture shown before the scan
 };
 
 // Where a go-to scan ends.

@@ -162,14 +162,17 @@ void Review_Session::Show(int32_t position) {
     step = 70;
     const int32_t elapsed = Mill_Difference(h.Timestamp_long(), start_mill_);
     const int16_t field = h.Field_To_Show();
-    heat_elapsed_ms_ = Picture_Run_Time(h.Timestamp_long(), start_mill_, field, h.Goal_Compensation_Ms());
+    heat_elapsed_ms_ =
+        Picture_Run_Time(h.Timestamp_long(), start_mill_, field, h.Goal_Compensation_Ms(), h.Field_Interval_Ms());
     if (Trace_Window_Present()) {
       const int64_t with_start = int64_t{elapsed} + 2;
       QString line = QStringLiteral("*Frame = ") + QString::number(position_) +
                      QStringLiteral(" obj_QN3_Handler.Field_To_Show ") + QString::number(field) +
                      QStringLiteral(" Heat_Elapsed = ") + QString::number(elapsed) +
                      QStringLiteral(" m_Heat_Elapsed_AR = ") + QString::number(with_start);
-      if (field == 2) line += QStringLiteral(" m_Heat_Elapsed_AR + 20 = ") + QString::number(with_start + 20);
+      if (field == 2)
+        line += QStringLiteral(" m_Heat_Elapsed_AR + field = ") +
+                QString::number(static_cast<double>(with_start) + h.Field_Interval_Ms());
       Trace_Text(line);
     }
     step = 90;
@@ -187,6 +190,7 @@ Scan_End Review_Session::Scan(int32_t first, int32_t step, const std::function<b
   setup.last = Last_Position();
   setup.start_mill = start_mill_;
   setup.compensation_ms = h.Goal_Compensation_Ms();
+  setup.field_interval_ms = h.Field_Interval_Ms();
   setup.shown_stamp = h.Timestamp_long();
   const bool field_mode = field_mode_;
   // Stepping by frames leaves the field to show as it was.

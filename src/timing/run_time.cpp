@@ -7,9 +7,10 @@
 #include <cmath>
 #include <limits>
 
-int32_t Picture_Run_Time(int32_t capture_mill, int32_t start_mill, int16_t field_to_show, double compensation_ms) {
+int32_t Picture_Run_Time(int32_t capture_mill, int32_t start_mill, int16_t field_to_show, double compensation_ms,
+                         double field_interval_ms) {
   double elapsed = static_cast<double>(Mill_Difference(capture_mill, start_mill)) + 2;
-  if (field_to_show == 2) elapsed += 20;
+  if (field_to_show == 2) elapsed += field_interval_ms;
   elapsed = std::nearbyint(elapsed - compensation_ms);
   if (std::isnan(elapsed)) return 0;
   constexpr auto low = static_cast<double>(std::numeric_limits<int32_t>::min());

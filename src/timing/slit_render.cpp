@@ -61,7 +61,7 @@ int32_t Slider_Value_Of(const Slit_Image& slit, int32_t column, bool field_mode)
 
 int32_t Column_Run_Time(const Slit_Image& slit, int32_t column, const Heat_Clock& clock) {
   const Slit_Column& c = slit.Column(column);
-  return Picture_Run_Time(c.capture_mill, clock.start_mill, c.field, clock.compensation_ms);
+  return Picture_Run_Time(c.capture_mill, clock.start_mill, c.field, clock.compensation_ms, clock.field_interval_ms);
 }
 
 std::vector<Slit_Tick> Slit_Ticks(const Slit_Image& slit, const Heat_Clock& clock, int32_t first, int32_t last,

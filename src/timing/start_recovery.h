@@ -10,12 +10,12 @@
 
 // The picture shown when the operator recovers the start: the winner's crossing.
 struct Crossing_Picture {
-  int32_t capture_mill = 0;    // its stamp on the capture clock
-  int32_t capture_local = 0;   // its local time of day, ms since midnight
-  int32_t field_offset_ms = 0; // the field's lag behind the stamp (20 for a second field)
-  double compensation_ms = 0;  // the goal camera's delay
-  int32_t position = 0;        // slider position, for the record
-  QDate date;                  // the day of the picture, for the start's date and time
+  int32_t capture_mill = 0;   // its stamp on the capture clock
+  int32_t capture_local = 0;  // its local time of day, ms since midnight
+  double field_offset_ms = 0; // the field's lag behind the stamp (the field interval for a second field)
+  double compensation_ms = 0; // the goal camera's delay
+  int32_t position = 0;       // slider position, for the record
+  QDate date;                 // the day of the picture, for the start's date and time
 };
 
 struct Recovered_Start {

@@ -113,7 +113,7 @@ TEST_F(Race_Script_Run, TwoHeatsAreRecordedAndTimedToTheTruth) {
       for (int v = 1; v <= h.Num_fields() && run_time < 0; ++v) {
         h.Draw_RGB_Field(v, field);
         if (Shows_Runner(field.image.pixel(201, row), box))
-          run_time = Picture_Run_Time(h.Timestamp_long(), h.Dora_start_PC_mill(), h.Field_To_Show(), 0);
+          run_time = Picture_Run_Time(h.Timestamp_long(), h.Dora_start_PC_mill(), h.Field_To_Show(), 0, 20);
       }
       // The nose covers column 961 from half a millisecond after the crossing on, so the first
       // field seen past it lies up to 20.5 ms after the crossing: a field exactly at the crossing

@@ -43,10 +43,10 @@ TEST(Synthetic_Camera, EachFieldShowsEachRunnerWhereTheDefinitionPutsIt) {
     int32_t delay;
     int32_t zero;
     int32_t after_zero; // frame time less the zero
-  } cases[] = {{2.0, 0, 100000, 29500},
-               {2.0, 120, 5000, 29480},
-               {1.3, 40, -2000, 29760},
-               {2.0, 0, 2147480000, 29600}}; // the last across the wrap of the clock
+    int32_t format = 0; // 0: interlaced, odd rows 20 ms later; 1 and 2: progressive
+  } cases[] = {{2.0, 0, 100000, 29500},    {2.0, 120, 5000, 29480},
+               {1.3, 40, -2000, 29760},    {2.0, 0, 2147480000, 29600}, // across the wrap of the clock
+               {2.0, 0, 100000, 29500, 1}, {1.3, 40, -2000, 29760, 2}};
   const Synthetic_Crossings crossings = {29500, 29460, 29750, 29610, 29900, 29400};
   for (const auto& c : cases) {
     Synthetic_Camera camera;
@@ -54,13 +54,16 @@ TEST(Synthetic_Camera, EachFieldShowsEachRunnerWhereTheDefinitionPutsIt) {
     ASSERT_TRUE(camera.set_Speed(c.speed));
     camera.set_Video_Delay(c.delay);
     camera.Set_Physical_Start(c.zero);
+    QString error;
+    ASSERT_TRUE(camera.Set_Format(c.format, error)) << error.toStdString();
+    const int32_t later = c.format == 0 ? 20 : 0;
     const auto sample = static_cast<int32_t>(static_cast<uint32_t>(c.zero) + static_cast<uint32_t>(c.after_zero));
     const QImage picture = Picture(camera, sample);
     for (int box = 1; box <= 6; ++box)
       for (int field = 1; field <= 2; ++field) {
-        const int64_t after_zero = int64_t{c.after_zero} + (field == 2 ? 20 : 0);
+        const int64_t after_zero = int64_t{c.after_zero} + (field == 2 ? later : 0);
         const int64_t want = Expected_Nose(c.speed, after_zero, c.delay, 0, *crossings[box - 1]);
-        const auto s = static_cast<int32_t>(static_cast<uint32_t>(sample) + (field == 2 ? 20U : 0U));
+        const auto s = static_cast<int32_t>(static_cast<uint32_t>(sample) + (field == 2 ? later : 0));
         const auto seen = Nose_In(picture, Lane_Row(box, field), Box_Colours[box - 1], 0);
         EXPECT_EQ(camera.Nose_Column(box, s), want);
         if (want < 0 || want - 119 > 1919) { // wholly outside the picture
@@ -149,26 +152,42 @@ TEST(Synthetic_Camera, LedIsGreyBeforeItsLightingPlusDelayAndYellowUntilItGoesOu
   EXPECT_FALSE(camera.Nose_Column(1, 10000).has_value());
 }
 
-TEST(Synthetic_Camera, SteppedFramesAreFortyMillisecondsApartWhateverTheClock) {
-  Fake_Clock clock;
-  clock.mill = 77000;
+TEST(Synthetic_Camera, SteppedFramesKeepTheirFormatsIntervalWhateverTheClock) {
+  const struct {
+    int32_t format, limit, interval_ms;
+    const char* described;
+  } cases[] = {{0, 0, 40, "1920*1080/25"},
+               {1, 0, 20, "1920*1080/50"},
+               {2, 0, 10, "1920*1080/100"},
+               {2, 25, 40, "1920*1080/25"}}; // the limit keeps every fourth frame
+  for (const auto& c : cases) {
+    Fake_Clock clock;
+    clock.mill = 77000;
+    Synthetic_Camera camera;
+    camera.set_Stepped(true);
+    QString error;
+    ASSERT_TRUE(camera.Set_Format(c.format, error));
+    ASSERT_TRUE(camera.Limit_Fps(c.limit, error));
+    EXPECT_EQ(Process_AMT(camera.Current_Format()), c.described);
+    Recording_Sink sink;
+    ASSERT_TRUE(camera.Start(sink, error));
+    EXPECT_FALSE(camera.Set_Format(0, error)); // not while running
+    for (int k = 0; k < 5; ++k) {
+      clock.advance(k == 2 ? 300 : 3); // late steps do not move the sample times
+      ASSERT_TRUE(camera.Step());
+    }
+    ASSERT_EQ(sink.frames.size(), 5U);
+    for (int k = 0; k < 5; ++k) {
+      EXPECT_EQ(sink.frames[k].sample_time, 77000 + c.interval_ms * k) << c.format;
+      EXPECT_EQ(sink.frames[k].length, Synthetic_Camera::Frame_Bytes);
+    }
+    camera.Stop();
+    EXPECT_FALSE(camera.Step());
+    EXPECT_EQ(sink.frames.size(), 5U);
+  }
   Synthetic_Camera camera;
-  camera.set_Stepped(true);
-  Recording_Sink sink;
   QString error;
-  ASSERT_TRUE(camera.Start(sink, error));
-  for (int k = 0; k < 5; ++k) {
-    clock.advance(k == 2 ? 300 : 3); // late steps do not move the sample times
-    ASSERT_TRUE(camera.Step());
-  }
-  ASSERT_EQ(sink.frames.size(), 5U);
-  for (int k = 0; k < 5; ++k) {
-    EXPECT_EQ(sink.frames[k].sample_time, 77000 + 40 * k);
-    EXPECT_EQ(sink.frames[k].length, Synthetic_Camera::Frame_Bytes);
-  }
-  camera.Stop();
-  EXPECT_FALSE(camera.Step());
-  EXPECT_EQ(sink.frames.size(), 5U);
+  EXPECT_FALSE(camera.Set_Format(3, error));
 }
 
 TEST(Synthetic_Camera, RealTimeKeepsSampleTimesOnTheGridAndLosesWhatItCannotCatchUp) {

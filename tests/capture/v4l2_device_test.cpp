@@ -247,12 +247,17 @@ TEST_F(V4l2, TheLimitOf25HoldsOnFasterModes) {
     bool keeps_rate; // the driver stays at its own rate: frames are skipped instead
     std::pair<uint32_t, uint32_t> driver_interval;
     size_t delivered;
-  } cases[] = {{50, false, {1, 25}, 25}, {50, true, {1, 50}, 25}, {60, true, {1, 60}, 25}, {25, true, {1, 25}, 25}};
+    int64_t field_interval_100ns; // the source's own: skipping frames does not move its fields
+  } cases[] = {{50, false, {1, 25}, 25, 200000},
+               {50, true, {1, 50}, 25, 100000},
+               {60, true, {1, 60}, 25, 83333},
+               {25, true, {1, 25}, 25, 200000}};
   for (const auto& c : cases) {
     Fake_V4l2 fake;
     Fake_V4l2_Camera info = Camera("video0", "Cam", "usb-1");
     info.formats = {{V4L2_PIX_FMT_YUYV, {{1280, 720, {{1, c.fps}}}}}};
     info.keeps_rate = c.keeps_rate;
+    info.field = V4L2_FIELD_INTERLACED_TB;
     fake.Add_Device(info);
     Entry("video0");
     auto devices = Enumerate_V4l2_Devices(fake, sys.path(), QStringLiteral("/fake"));
@@ -264,6 +269,8 @@ TEST_F(V4l2, TheLimitOf25HoldsOnFasterModes) {
     Recording_Sink sink;
     ASSERT_TRUE(camera.Start(sink, error)) << error.toStdString();
     EXPECT_EQ(fake.Set_Interval("/fake/video0"), c.driver_interval) << c.fps;
+    ASSERT_TRUE(camera.Current_Format());
+    EXPECT_EQ(Field_Interval_100ns(*camera.Current_Format()), c.field_interval_100ns) << c.fps;
     const uint32_t taken = c.keeps_rate ? c.fps : 25;
     for (uint32_t i = 0; i < taken; ++i) {
       ASSERT_TRUE(fake.Push_Frame("/fake/video0", {1}, timeval{100, static_cast<suseconds_t>(i * 1'000'000 / taken)}));

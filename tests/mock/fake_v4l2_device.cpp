@@ -201,7 +201,7 @@ int Fake_V4l2::Answer(Device& d, unsigned long request, void* arg) {
     fmt->fmt.pix.pixelformat = d.fourcc;
     fmt->fmt.pix.width = d.width;
     fmt->fmt.pix.height = d.height;
-    fmt->fmt.pix.field = V4L2_FIELD_NONE;
+    fmt->fmt.pix.field = d.info.field;
     fmt->fmt.pix.bytesperline = Bytes_Per_Line(d);
     fmt->fmt.pix.sizeimage = Frame_Size(d);
     return 0;

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <linux/videodev2.h>
 #include <map>
 #include <memory>
 #include <string>
@@ -34,10 +35,11 @@ struct Fake_V4l2_Camera {
   std::string driver = "fakecam";
   uint32_t device_caps = 0; // 0: video capture and streaming
   std::vector<Fake_V4l2_Format> formats;
-  uint32_t buffers_granted = 0; // 0: as many as asked
-  uint32_t row_padding = 0;     // bytes a driver adds to each row of an uncompressed format
-  bool lists_sizes = true;      // false: no size or interval listing, as receivers sized by the signal
-  bool keeps_rate = false;      // S_PARM answers with the nearest listed interval, as most drivers do
+  uint32_t buffers_granted = 0;     // 0: as many as asked
+  uint32_t row_padding = 0;         // bytes a driver adds to each row of an uncompressed format
+  bool lists_sizes = true;          // false: no size or interval listing, as receivers sized by the signal
+  bool keeps_rate = false;          // S_PARM answers with the nearest listed interval, as most drivers do
+  uint32_t field = V4L2_FIELD_NONE; // the field layout S_FMT answers
 };
 
 // Devices arriving and leaving, as the test says.

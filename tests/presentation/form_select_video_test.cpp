@@ -116,16 +116,26 @@ TEST_F(Select_Video, ListsEveryDeviceWithRunsOfOneDescriptionOnce) {
   EXPECT_EQ(w->Label_selected_friendly->text(), ""); // nothing saved yet
   QTest::mouseClick(w->Command_enum2, Qt::LeftButton);
   // Every mode once, with its pixel format: MJPEG 1920*1080/25 is a choice of its own.
-  const std::vector<Row> expected{
-      {1, Grabber_A, 0, "1920*1080/25", "YUYV"},  {1, Grabber_A, 1, "1920*1080/25", "UYVY"},
-      {1, Grabber_A, 2, "1920*1080/25", "NV12"},  {1, Grabber_A, 3, "1920*1080/25", "MJPEG"},
-      {1, Grabber_A, 4, "1920*1080/30", "MJPEG"}, {1, Grabber_A, 5, "1920*1080/50", "MJPEG"},
-      {1, Grabber_A, 6, "1280*720/25", "MJPEG"},  {1, Grabber_A, 7, "1280*720/30", "MJPEG"},
-      {1, Grabber_A, 8, "1280*720/50", "MJPEG"},  {1, Grabber_A, 9, "1280*720/60", "MJPEG"},
-      {1, Grabber_A, 10, "720*576/25", "MJPEG"},  {1, Grabber_A, 11, "720*576/50", "MJPEG"},
-      {2, Grabber_B, 0, "720*576/50", "RGB24"},   {2, Grabber_B, 1, "1280*720/25", "RGB24"},
-      {2, Grabber_B, 2, "720*576/50", "BGR24"},   {2, Grabber_B, 3, "1280*720/25", "BGR24"},
-      {2, Grabber_B, 4, "1280*720/25", "YUYV"},   {3, Synthetic, 0, "1920*1080/25", "BGR24 bottom-up"}};
+  const std::vector<Row> expected{{1, Grabber_A, 0, "1920*1080/25", "YUYV"},
+                                  {1, Grabber_A, 1, "1920*1080/25", "UYVY"},
+                                  {1, Grabber_A, 2, "1920*1080/25", "NV12"},
+                                  {1, Grabber_A, 3, "1920*1080/25", "MJPEG"},
+                                  {1, Grabber_A, 4, "1920*1080/30", "MJPEG"},
+                                  {1, Grabber_A, 5, "1920*1080/50", "MJPEG"},
+                                  {1, Grabber_A, 6, "1280*720/25", "MJPEG"},
+                                  {1, Grabber_A, 7, "1280*720/30", "MJPEG"},
+                                  {1, Grabber_A, 8, "1280*720/50", "MJPEG"},
+                                  {1, Grabber_A, 9, "1280*720/60", "MJPEG"},
+                                  {1, Grabber_A, 10, "720*576/25", "MJPEG"},
+                                  {1, Grabber_A, 11, "720*576/50", "MJPEG"},
+                                  {2, Grabber_B, 0, "720*576/50", "RGB24"},
+                                  {2, Grabber_B, 1, "1280*720/25", "RGB24"},
+                                  {2, Grabber_B, 2, "720*576/50", "BGR24"},
+                                  {2, Grabber_B, 3, "1280*720/25", "BGR24"},
+                                  {2, Grabber_B, 4, "1280*720/25", "YUYV"},
+                                  {3, Synthetic, 0, "1920*1080/25", "BGR24 bottom-up"},
+                                  {3, Synthetic, 1, "1920*1080/50", "BGR24 bottom-up"},
+                                  {3, Synthetic, 2, "1920*1080/100", "BGR24 bottom-up"}};
   const std::vector<Row> rows = w->Rows();
   ASSERT_EQ(rows.size(), expected.size());
   for (size_t i = 0; i < rows.size(); ++i) {
@@ -257,13 +267,14 @@ TEST_F(Select_Video, ListGoesToTheClipboardWithItsHeading) {
   w->Iter2();
   const QString text = QGuiApplication::clipboard()->text();
   const QStringList lines = text.split(QStringLiteral("\r\n"));
-  ASSERT_EQ(lines.size(), 2 + 18 + 1) << text.toStdString();
+  ASSERT_EQ(lines.size(), 2 + 20 + 1) << text.toStdString();
   EXPECT_EQ(lines[0], "Video source enumeration at 2026-05-17 14:30:00");
   EXPECT_EQ(lines[1], "Program version Doravent_HDMI " DORAVENT_VERSION " Computer name FINISH-PC");
   EXPECT_EQ(lines[2], "1  Grabber A (usb-1)  0  1920*1080/25  YUYV");
   EXPECT_EQ(lines[5], "1  Grabber A (usb-1)  3  1920*1080/25  MJPEG");
   EXPECT_EQ(lines[19], "3  Synthetic camera  0  1920*1080/25  BGR24 bottom-up");
-  EXPECT_EQ(lines[20], ""); // every line ends with a line break
+  EXPECT_EQ(lines[21], "3  Synthetic camera  2  1920*1080/100  BGR24 bottom-up");
+  EXPECT_EQ(lines[22], ""); // every line ends with a line break
   EXPECT_EQ(text, w->List_Text());
 
   w->resize(500, 400);

@@ -20,6 +20,7 @@ struct Heat {
   const char* crossings; // ms after the start, "-" for a box that does not finish
   double speed;          // px per ms
   int32_t delay_ms;
+  int32_t rate = 25; // frames per second: 25 interlaced, 50 and 100 progressive
 };
 
 // Varied on purpose: crossings on the fields' instants and between them, the white jacket over
@@ -48,6 +49,12 @@ const Heat Heats[] = {
     {"26531,26377,26260,26472,26262,26590", 3, 37},
     {"10110,10130,10150,10170,10190,10210", 2, 100},
     {"7001,7019,7039,7041,7059,7079", 3.3, 20},
+    {"29203,29411,29607,29815,30009,30213", 2, 0, 50},
+    {"5000,5000,5100,5200,5300,5400", 3, 37, 50},
+    {"7764,8009,7776,8153,-,7921", 1, 120, 50},
+    {"29203,29411,29607,29815,30009,30213", 2, 0, 100},
+    {"9990,9995,10000,10005,10010,10015", 2.5, 200, 100},
+    {"-,2000,2100,-,2300,2400", 4, 120, 100},
 };
 
 struct Autotime : ::testing::Test {
@@ -70,9 +77,9 @@ TEST_F(Autotime, FieldsExactAndInterpolatedWithinThreeMs) {
     }
     const int32_t from = first - 400, to = last + 400;
     const QString path = dir.filePath(QStringLiteral("heat%1.qn3").arg(heat_number));
-    const Outcome demo =
-        Run_Tool({"demo", path, "--crossings", heat.crossings, "--speed", QString::number(heat.speed), "--video-delay",
-                  QString::number(heat.delay_ms), "--from", QString::number(from), "--to", QString::number(to)});
+    const Outcome demo = Run_Tool({"demo", path, "--crossings", heat.crossings, "--speed", QString::number(heat.speed),
+                                   "--video-delay", QString::number(heat.delay_ms), "--from", QString::number(from),
+                                   "--to", QString::number(to), "--rate", QString::number(heat.rate)});
     ASSERT_EQ(demo.status, 0) << demo.err.toStdString();
     const Outcome o = Run_Tool({"autotime", path, "--json"});
     ASSERT_EQ(o.status, 0) << o.err.toStdString();
@@ -93,12 +100,17 @@ TEST_F(Autotime, FieldsExactAndInterpolatedWithinThreeMs) {
       ASSERT_EQ(p["found"].toBool(), t.has_value()) << where;
       if (!t) continue;
       ++found;
-      // The first field at or past the crossing: fields come every 20 ms from `from`, the
-      // camera's delay later than the scene.
-      const int32_t k = static_cast<int32_t>(std::ceil((*t + heat.delay_ms - from) / 20.0));
+      // The first picture at or past the crossing: the camera's pictures come every 20 ms from
+      // `from` (fields at 25, frames at 50) or every 10 (frames at 100), its delay later than the
+      // scene.
+      const bool interlaced = heat.rate == 25;
+      const int32_t interval = interlaced ? 20 : 1000 / heat.rate;
+      const int32_t k = static_cast<int32_t>(std::ceil((*t + heat.delay_ms - from) / double(interval)));
       EXPECT_EQ(p["field"].toInt(), k + 1) << where;
-      EXPECT_EQ(p["frame"].toInt(), k / 2 + 1) << where;
-      EXPECT_EQ(p["time_ms"].toInt(), from + 20 * k + 2 - heat.delay_ms) << where;
+      EXPECT_EQ(p["frame"].toInt(), interlaced ? k / 2 + 1 : k + 1) << where;
+      EXPECT_EQ(p["time_ms"].toInt(), from + interval * k + 2 - heat.delay_ms) << where;
+      EXPECT_GE(p["time_ms"].toInt(), *t + 2) << where;
+      EXPECT_LE(p["time_ms"].toInt(), *t + 1 + interval) << where;
       instant[static_cast<size_t>(box - 1)] = p["interpolated_ms"].toDouble();
       EXPECT_NEAR(p["interpolated_ms"].toDouble(), *t, 3.0) << where;
       EXPECT_GT(p["uncertainty_ms"].toDouble(), 0) << where;

@@ -28,6 +28,9 @@ struct Fake_Camera final : Heat_Camera {
   QString Friendly_Name() const override { return QStringLiteral("Test camera"); }
   QString Property_String() const override { return QStringLiteral("64*48/25"); }
   int32_t Ten_Frames_Ms() const override { return 400; }
+  std::optional<Field_Timing> Fields() const override {
+    return Field_Timing{QStringLiteral("interlaced, top field first"), 20000, 40000};
+  }
   int32_t Frame_Events() const override { return 7; }
   void set_Collecting(bool on) override { collecting = on; }
   int32_t Write_Position(int32_t n) const override { return n; }

@@ -14,6 +14,7 @@ TEST(PictureRunTime, StartFieldAndCompensation) {
     int16_t field;
     double compensation;
     int32_t expected;
+    double field_interval = 20;
   };
   constexpr int32_t max = std::numeric_limits<int32_t>::max();
   constexpr int32_t min = std::numeric_limits<int32_t>::min();
@@ -27,9 +28,11 @@ TEST(PictureRunTime, StartFieldAndCompensation) {
       {min + 500, max - 499, 1, 0, 1002}, // the capture clock wrapped during the heat
       {5000, 0, 2, -1e12, max},           // kept within 32 bits
       {5000, 0, 1, 1e12, min},
+      {101000, 100000, 2, 0, 1019, 16.6833}, // 60 Hz fields: 1018.68
+      {101000, 100000, 2, 0, 1002, 0},       // progressive: one instant per frame
   };
   for (const Case& c : cases)
-    EXPECT_EQ(Picture_Run_Time(c.capture, c.start, c.field, c.compensation), c.expected)
+    EXPECT_EQ(Picture_Run_Time(c.capture, c.start, c.field, c.compensation, c.field_interval), c.expected)
         << c.capture << " " << c.start << " " << c.field << " " << c.compensation;
 }
 
