@@ -249,6 +249,8 @@ void Form_select_Video::Do_Enum() {
     }
     step = 50;
     component.reset();
+    // Its names ("BGR24 bottom-up") are wider than the column's first width.
+    ListView_prop->resizeColumnToContents(Col_Pixel_Format);
     Trace_Message(QStringLiteral("*Do_Enum, end, rows ="), ListView_prop->topLevelItemCount());
   } catch (...) {
     report(step, QStringLiteral("Do_Enum"));

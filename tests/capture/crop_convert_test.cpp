@@ -251,4 +251,44 @@ TEST(Crop_Convert, DamagedMjpegIsAFalseReturnWithAReason) {
   EXPECT_EQ(std::memcmp(into.Row(0), &whole[static_cast<size_t>((20 * 320 + 110) * 3)], 300), 0);
 }
 
+// The picture row a buffer row holds, written out again from the field layouts.
+int Source_Row(Field_Order order, int height, int y) {
+  switch (order) {
+  case Field_Order::Interlaced_Bottom_First: return (y ^ 1) < height ? (y ^ 1) : y;
+  case Field_Order::Sequential_Top_First:
+  case Field_Order::Sequential_Bottom_First: return (y & 1) ? (height + 1) / 2 + y / 2 : y / 2;
+  default: return y;
+  }
+}
+
+TEST(Crop_Convert, Rgb24RowsOfEveryFieldLayoutWhereverTheCropStarts) {
+  constexpr int Width = 37, Crop_Width = 29, Stride = Width * 3 + 5;
+  for (Field_Order order :
+       {Field_Order::Progressive, Field_Order::Interlaced_Top_First, Field_Order::Interlaced_Bottom_First,
+        Field_Order::Sequential_Top_First, Field_Order::Sequential_Bottom_First})
+    for (int height : {1, 2, 3, 11, 12, 13})
+      for (int y0 = 0; y0 < height; ++y0)
+        for (int h = 1; y0 + h <= height; ++h)
+          for (int x0 : {0, 1, 3}) {
+            Video_Format f{Width, height, 400000, 0, Stride, Pixel_Format::RGB24};
+            f.field_order = order;
+            std::vector<uint8_t> frame(static_cast<size_t>(Stride * height));
+            for (size_t i = 0; i < frame.size(); ++i)
+              frame[i] = static_cast<uint8_t>(i * 7 + i / 97);
+            f.image_size = static_cast<int32_t>(frame.size());
+            cDIBSection into;
+            ASSERT_TRUE(into.Create(Crop_Width, h));
+            Crop_Converter converter;
+            QString error;
+            ASSERT_TRUE(converter.Convert(f, frame.data(), f.image_size, x0, y0, into, error)) << error.toStdString();
+            for (int r = 0; r < h; ++r) {
+              const uint8_t* source = frame.data() + Source_Row(order, height, y0 + r) * Stride + x0 * 3;
+              for (int x = 0; x < Crop_Width; ++x)
+                for (int k = 0; k < 3; ++k)
+                  ASSERT_EQ(into.Row(r)[x * 3 + k], source[x * 3 + 2 - k])
+                      << static_cast<int>(order) << " height " << height << " y0 " << y0 << " h " << h << " r " << r;
+            }
+          }
+}
+
 } // namespace
