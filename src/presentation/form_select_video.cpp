@@ -23,6 +23,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -251,6 +252,16 @@ void Form_select_Video::Do_Enum() {
     component.reset();
     // Its names ("BGR24 bottom-up") are wider than the column's first width.
     ListView_prop->resizeColumnToContents(Col_Pixel_Format);
+    // The window grows to show every column, within the screen.
+    int32_t columns = 0;
+    for (int32_t c = 0; c < ListView_prop->columnCount(); ++c)
+      columns += ListView_prop->columnWidth(c);
+    const int32_t missing = columns - ListView_prop->viewport()->width();
+    if (missing > 0 && isVisible()) {
+      const QScreen* on = screen();
+      const int32_t most = on ? on->availableGeometry().width() : width() + missing;
+      resize(std::min(width() + missing + 4, most), height());
+    }
     Trace_Message(QStringLiteral("*Do_Enum, end, rows ="), ListView_prop->topLevelItemCount());
   } catch (...) {
     report(step, QStringLiteral("Do_Enum"));
