@@ -26,6 +26,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSlider>
+#include <QStringList>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -246,9 +247,21 @@ void Slit_Controller::Start_Build() {
         QMetaObject::invokeMethod(
             relay_, [this, job, done, total] { Show_Progress(job, done, total); }, Qt::QueuedConnection);
       };
-      auto result = std::make_shared<Slit_Analysis>(Analyse_Recording(input, &cancel_, progress));
+      // Nothing on this thread may open a window: whatever fails goes back in the result.
+      std::shared_ptr<Slit_Analysis> result;
+      try {
+        result = std::make_shared<Slit_Analysis>(Analyse_Recording(input, &cancel_, progress));
+      } catch (...) {
+        result.reset();
+      }
       QMetaObject::invokeMethod(
-          relay_, [this, job, result] { Built(job, *result); }, Qt::QueuedConnection);
+          relay_,
+          [this, job, result] {
+            Slit_Analysis none;
+            none.why = QStringLiteral("out of memory");
+            Built(job, result ? *result : none);
+          },
+          Qt::QueuedConnection);
     });
   } catch (...) {
     building_ = false;
@@ -295,6 +308,25 @@ void Slit_Controller::Built(uint64_t job, Slit_Analysis& result) {
   Trace_Message(QStringLiteral("*Slit image, done"), slit_->Columns(), from_cache_, found);
   Show_Proposals();
   Update_Marks();
+  if (!result.damaged.empty())
+    Msg_Box(Damaged_Frames_Text(result.damaged), {}, Prompt_Buttons::Ok, Prompt_Icon::Warning);
+}
+
+QString Damaged_Frames_Text(const std::vector<Picture_Failure>& damaged) {
+  constexpr size_t Named = 8;
+  if (damaged.size() == 1)
+    return QStringLiteral("Frame %1 of this recording could not be read: %2. The slit image and the proposals were "
+                          "made without it.")
+        .arg(damaged.front().frame)
+        .arg(damaged.front().why);
+  QStringList frames;
+  for (size_t i = 0; i < damaged.size() && i < Named; ++i)
+    frames << QString::number(damaged[i].frame);
+  QString list = frames.join(QStringLiteral(", "));
+  if (damaged.size() > Named) list += QStringLiteral(" and %1 more").arg(damaged.size() - Named);
+  return QStringLiteral("Frames %1 of this recording could not be read. The slit image and the proposals were made "
+                        "without them.")
+      .arg(list);
 }
 
 void Slit_Controller::Show_Proposals() {

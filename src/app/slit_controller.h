@@ -24,6 +24,11 @@ class QTimer;
 class Slit_Strip;
 struct Slit_Analysis;
 
+struct Picture_Failure;
+
+// The one message that names the frames a build could not read.
+QString Damaged_Frames_Text(const std::vector<Picture_Failure>& damaged);
+
 class Slit_Controller : public QObject, private Window_Binding {
 public:
   explicit Slit_Controller(const Main_Window_Parts& parts);

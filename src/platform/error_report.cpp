@@ -1,7 +1,9 @@
 #include "platform/error_report.h"
 
+#include "platform/prompts.h"
 #include "platform/trace.h"
 
+#include <cassert>
 #include <cstdio>
 #include <new>
 
@@ -13,7 +15,10 @@ void install_error_sink(Error_Sink* replacement) { sink = replacement; }
 
 void QNV_Error_Handler(const QString& description, int16_t number, int32_t line, const QString& location,
                        const QString& extra) {
-  if (sink) {
+  // The error window is the user interface's: reports from other threads are only traced.
+  const bool here = On_User_Interface_Thread();
+  assert(here && "an error report from a thread other than the user interface's");
+  if (sink && here) {
     sink->QNV_Error_Handler(description, number, line, location, extra);
     return;
   }

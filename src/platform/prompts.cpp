@@ -1,5 +1,9 @@
 #include "platform/prompts.h"
 
+#include <QCoreApplication>
+#include <QThread>
+#include <atomic>
+#include <cassert>
 #include <cstdio>
 
 namespace {
@@ -25,6 +29,8 @@ public:
   void beep() override {}
 };
 
+std::atomic<int> refused{0};
+
 std::unique_ptr<Prompts>& active() {
   static std::unique_ptr<Prompts> instance = std::make_unique<Headless_Prompts>();
   return instance;
@@ -32,7 +38,22 @@ std::unique_ptr<Prompts>& active() {
 
 } // namespace
 
-Prompts& prompts() { return *active(); }
+bool On_User_Interface_Thread() {
+  const QCoreApplication* app = QCoreApplication::instance();
+  return !app || app->thread() == QThread::currentThread();
+}
+
+int Refused_Prompt_Calls() { return refused.load(); }
+
+Prompts& prompts() {
+  const bool here = On_User_Interface_Thread();
+  assert(here && "a prompt from a thread other than the user interface's");
+  if (here) return *active();
+  refused.fetch_add(1);
+  // Stateless, so one object serves every thread at once.
+  static Headless_Prompts stand_in;
+  return stand_in;
+}
 
 std::unique_ptr<Prompts> install_prompts(std::unique_ptr<Prompts> replacement) {
   if (!replacement) replacement = std::make_unique<Headless_Prompts>();

@@ -24,7 +24,14 @@ public:
   virtual void beep() = 0;
 };
 
+// Prompts belong to the user-interface thread. Called from any other thread (a worker must
+// return its errors instead) this asserts in debug builds and in others gives a stand-in that
+// opens nothing, answers the safe choice and counts the refusal.
 Prompts& prompts();
+// True on the thread that runs the application's event loop (any thread before one exists).
+bool On_User_Interface_Thread();
+// Calls refused because they came from another thread, since the program started.
+int Refused_Prompt_Calls();
 // Replaces the active prompts; returns the previous one so a test can restore it.
 std::unique_ptr<Prompts> install_prompts(std::unique_ptr<Prompts> replacement);
 

@@ -2,12 +2,14 @@
 
 #include "imaging/image_ops.h"
 
+#include <algorithm>
 #include <cstring>
 
 bool Field_Picture_Reader::Open(const Recording_Layout& layout, QString& why) {
   decoded_frame_ = 0;
   decoded_ok_ = false;
   decodes_ = 0;
+  failures_.clear();
   return reader_.Open(layout, why);
 }
 
@@ -20,8 +22,19 @@ bool Field_Picture_Reader::Decode_Frame(int16_t frame) {
   ++decodes_;
   if (layout.jpeg) {
     const Jpeg_Size_Limit limit{layout.width, layout.height, int64_t{layout.width} * layout.height};
-    decoded_ok_ = codec_.Decode_JPEG(frame_, reader_.Picture_Bytes(), reader_.Picture_Length(), limit) &&
-                  frame_.Width() == layout.width && frame_.Height() == layout.height;
+    QString why;
+    decoded_ok_ = codec_.Decode_Quietly(frame_, reader_.Picture_Bytes(), reader_.Picture_Length(), limit, why);
+    if (decoded_ok_ && (frame_.Width() != layout.width || frame_.Height() != layout.height)) {
+      decoded_ok_ = false;
+      why = QStringLiteral("its picture is %1 x %2 pixels, not the recording's %3 x %4")
+                .arg(frame_.Width())
+                .arg(frame_.Height())
+                .arg(layout.width)
+                .arg(layout.height);
+    }
+    if (!decoded_ok_ && std::none_of(failures_.begin(), failures_.end(),
+                                     [frame](const Picture_Failure& f) { return f.frame == frame; }))
+      failures_.push_back({frame, why});
     return decoded_ok_;
   }
   if (frame_.Width() != layout.width || frame_.Height() != layout.height) frame_.Create(layout.width, layout.height);

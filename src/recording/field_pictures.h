@@ -8,6 +8,13 @@
 
 #include <QString>
 #include <cstdint>
+#include <vector>
+
+// A frame whose picture could not be decoded, and why: for the user-interface thread to tell.
+struct Picture_Failure {
+  int16_t frame = 0;
+  QString why;
+};
 
 class Field_Picture_Reader {
 public:
@@ -22,6 +29,8 @@ public:
   int32_t Capture_Mill() const { return reader_.Fields().capture_mill; }
   // Whole-picture decodes since opening (the frame of two neighbouring fields is decoded once).
   int32_t Decodes() const { return decodes_; }
+  // The frames whose pictures did not decode since opening, each once, in the order met.
+  const std::vector<Picture_Failure>& Failures() const { return failures_; }
 
 private:
   bool Decode_Frame(int16_t frame);
@@ -34,4 +43,5 @@ private:
   int16_t decoded_frame_ = 0;
   bool decoded_ok_ = false;
   int32_t decodes_ = 0;
+  std::vector<Picture_Failure> failures_;
 };

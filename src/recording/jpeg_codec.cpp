@@ -52,10 +52,13 @@ bool Jpeg_Codec::Have_Decompressor(QString& why) noexcept {
 
 bool Jpeg_Codec::Decode_JPEG(cDIBSection& dib, const uint8_t* jpeg, int32_t length, const Jpeg_Size_Limit& limit) {
   try {
-    if (Decode_Body(dib, jpeg, length, limit)) return true;
+    QString why;
+    QString shown;
+    if (Decode_Body(dib, jpeg, length, limit, why, shown)) return true;
     // A failed read can leave the decompressor mid-stream, so that it then refuses good
     // streams too: start the next decode with a fresh one.
     decompressor_.reset();
+    if (!shown.isEmpty()) Msg_Box(shown, {}, Prompt_Buttons::Ok, Prompt_Icon::Warning);
     return false;
   } catch (...) {
     decompressor_.reset();
@@ -64,10 +67,29 @@ bool Jpeg_Codec::Decode_JPEG(cDIBSection& dib, const uint8_t* jpeg, int32_t leng
   }
 }
 
-bool Jpeg_Codec::Decode_Body(cDIBSection& dib, const uint8_t* jpeg, int32_t length, const Jpeg_Size_Limit& limit) {
-  QString why;
+bool Jpeg_Codec::Decode_Quietly(cDIBSection& dib, const uint8_t* jpeg, int32_t length, const Jpeg_Size_Limit& limit,
+                                QString& why) noexcept {
+  try {
+    why.clear();
+    QString shown;
+    if (Decode_Body(dib, jpeg, length, limit, why, shown)) return true;
+    decompressor_.reset();
+    if (why.isEmpty()) why = shown;
+    return false;
+  } catch (...) {
+    decompressor_.reset();
+    try {
+      why = describe_exception(std::current_exception()).description;
+    } catch (...) {
+    }
+    return false;
+  }
+}
+
+bool Jpeg_Codec::Decode_Body(cDIBSection& dib, const uint8_t* jpeg, int32_t length, const Jpeg_Size_Limit& limit,
+                             QString& why, QString& shown) {
   if (!Have_Decompressor(why)) {
-    Msg_Box(Init_Failure_Text(why), {}, Prompt_Buttons::Ok, Prompt_Icon::Warning);
+    shown = Init_Failure_Text(why);
     return false;
   }
   tjhandle handle = decompressor_.get();
@@ -81,19 +103,22 @@ bool Jpeg_Codec::Decode_Body(cDIBSection& dib, const uint8_t* jpeg, int32_t leng
                                                &subsampling, &colour_space) == 0;
   if (!header_read || width <= 0 || height <= 0) {
     Trace_Message("*Decode_JPEG, header", length, width, height, Error_Text(handle));
-    Msg_Box(QStringLiteral("Failed to read JPG"), {}, Prompt_Buttons::Ok, Prompt_Icon::Warning);
+    why = QStringLiteral("its JPEG header cannot be read");
+    shown = QStringLiteral("Failed to read JPG");
     return false;
   }
   // A damaged header may claim any size: larger ones than expected are refused before memory is
   // taken for them, as a surface that cannot be made is, without a box at every frame.
   if (width > limit.max_width || height > limit.max_height || static_cast<int64_t>(width) * height > limit.max_pixels) {
     Trace_Message("*Decode_JPEG, size out of range", length, width, height);
+    why = QStringLiteral("its JPEG header claims %1 x %2 pixels").arg(width).arg(height);
     return false;
   }
 
   if (dib.Width() != width || dib.Height() != height || !dib.DIBSectionBitsPtr()) {
     if (!dib.Create(width, height) || !dib.DIBSectionBitsPtr()) {
       Trace_Message("*Decode_JPEG, surface", width, height);
+      why = QStringLiteral("no memory for a picture of %1 x %2 pixels").arg(width).arg(height);
       return false;
     }
   }
@@ -104,8 +129,8 @@ bool Jpeg_Codec::Decode_Body(cDIBSection& dib, const uint8_t* jpeg, int32_t leng
   const int flags = TJFLAG_BOTTOMUP | TJFLAG_STOPONWARNING | TJFLAG_LIMITSCANS;
   if (tjDecompress2(handle, jpeg, static_cast<unsigned long>(length), dib.DIBSectionBitsPtr(), width,
                     dib.BytesPerScanLine(), height, TJPF_BGR, flags) != 0) {
-    Trace_Message("*Decode_JPEG, data", length, tjGetErrorCode(handle) == TJERR_WARNING ? "warning" : "error",
-                  Error_Text(handle));
+    why = QStringLiteral("its JPEG data is damaged (%1)").arg(Error_Text(handle));
+    Trace_Message("*Decode_JPEG, data", length, tjGetErrorCode(handle) == TJERR_WARNING ? "warning" : "error", why);
     return false;
   }
   return true;

@@ -50,6 +50,10 @@ public:
   // parameters cannot be read shows "Failed to read JPG"; other failures are traced. A stream
   // claiming a picture beyond `limit` is refused before any memory is taken, quietly.
   bool Decode_JPEG(cDIBSection& dib, const uint8_t* jpeg, int32_t length, const Jpeg_Size_Limit& limit = {});
+  // The same for worker threads: never a prompt nor an error report, nothing thrown; `why`
+  // says what failed.
+  bool Decode_Quietly(cDIBSection& dib, const uint8_t* jpeg, int32_t length, const Jpeg_Size_Limit& limit,
+                      QString& why) noexcept;
 
   // Encodes `dib` into `out`, whose capacity is `size` bytes, at `quality` (clamped to 1..100).
   // On success `size` becomes the JPEG's size. Nothing is ever written past the capacity.
@@ -74,7 +78,9 @@ private:
 
   bool Have_Compressor(QString& why) noexcept;
   bool Have_Decompressor(QString& why) noexcept;
-  bool Decode_Body(cDIBSection& dib, const uint8_t* jpeg, int32_t length, const Jpeg_Size_Limit& limit);
+  // `shown`: the text of the box the user-interface decode shows for this failure.
+  bool Decode_Body(cDIBSection& dib, const uint8_t* jpeg, int32_t length, const Jpeg_Size_Limit& limit, QString& why,
+                   QString& shown);
 
   Handle compressor_;
   Handle decompressor_;

@@ -1,6 +1,7 @@
 #pragma once
 // Everything the window shows of a recording's finish beside its pictures, made in one pass
 // that may run on a worker thread: the slit image (kept between openings) and the proposals.
+#include "recording/field_pictures.h"
 #include "recording/record_reader.h"
 #include "recording/slit_image.h"
 #include "timing/finish_proposals.h"
@@ -10,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <vector>
 
 struct Slit_Analysis_Input {
   Recording_Layout layout;
@@ -26,8 +28,12 @@ struct Slit_Analysis {
   bool from_cache = false;
   bool cancelled = false;
   Finish_Proposals proposals;
+  // Frames whose pictures did not decode (slit or proposals), by frame number, each once: the
+  // user-interface thread names them; the work goes on without them.
+  std::vector<Picture_Failure> damaged;
 };
 
-// `progress(done, total)` hears how the slit image's build goes (not called when it was kept).
+// Never throws: a failure comes back as `why`. `progress(done, total)` hears how the slit image's build goes (not
+// called when it was kept).
 Slit_Analysis Analyse_Recording(const Slit_Analysis_Input& input, const std::atomic<bool>* cancel,
                                 const std::function<void(int32_t, int32_t)>& progress);

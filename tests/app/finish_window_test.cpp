@@ -7,9 +7,12 @@
 #include "app/goal_line_controller.h"
 #include "app/review_controller.h"
 #include "demo_window.h"
+#include "platform/prompts.h"
 #include "platform/settings.h"
 #include "presentation/results_form.h"
 #include "presentation/slit_strip.h"
+#include "recording/qn3_format.h"
+#include "recording/record_reader.h"
 #include "recording/video_file_handler.h"
 #include "scene/finish_heats.h"
 #include "timing/interpolated_time.h"
@@ -83,6 +86,51 @@ TEST_F(Finish_Window, BuiltInTheBackgroundWhileTheWindowWorks) {
   EXPECT_EQ(Accept_Button(1)->text(), "-");
   Open(path);
   EXPECT_TRUE(w->slit().From_Cache());
+  EXPECT_TRUE(errors.reports.empty());
+}
+
+// A frame whose JPEG header is damaged, where box 2 finishes: the review stays open, the frame
+// is named in one message on the window's thread (the worker asks for none), and the other
+// boxes' proposals stand.
+TEST_F(Finish_Window, ADamagedFrameIsNamedOnceAndTheOtherBoxesProposalsStand) {
+  const QString path = Demo("heat.qn3", Heat);
+  load_window();
+  Open(path);
+  const Finish_Proposals whole = w->slit().Proposals();
+  ASSERT_TRUE(whole[1].found);
+  const Recording_Layout layout = Recording_Layout::Of(w->obj_QN3_Handler());
+  w->review().Do_Close();
+  const int32_t frame = (whole[1].field_number + 1) / 2;
+  const QString damaged = dir.filePath("damaged.qn3");
+  ASSERT_TRUE(QFile::copy(path, damaged));
+  {
+    QFile f(damaged);
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    // After the start marker, the tables and the frame header are gone.
+    ASSERT_TRUE(f.seek(qn3::Record_Offset(frame, layout.record_size) + qn3::Record_Head_Size + 2));
+    ASSERT_EQ(f.write(QByteArray(300, '\0')), 300);
+  }
+  const size_t seen_before = prompts->seen.size();
+  const int refused_before = Refused_Prompt_Calls();
+  ASSERT_TRUE(w->review().Handle_Open(damaged));
+  QTRY_VERIFY_WITH_TIMEOUT(!w->slit().Building(), Build_Wait_Ms);
+  EXPECT_TRUE(w->obj_QN3_Handler().File_open());
+  ASSERT_TRUE(w->slit().Slit()) << w->slit().Status_Text().toStdString();
+  QStringList said;
+  for (size_t i = seen_before; i < prompts->seen.size(); ++i)
+    said << prompts->seen[i].text;
+  ASSERT_EQ(said.size(), 1) << said.join('|').toStdString();
+  EXPECT_TRUE(said.front().startsWith(QStringLiteral("Frame %1 of this recording could not be read").arg(frame)))
+      << said.front().toStdString();
+  EXPECT_EQ(Refused_Prompt_Calls(), refused_before);
+  const Finish_Proposals now = w->slit().Proposals();
+  for (size_t box : {0U, 2U, 3U, 4U}) {
+    SCOPED_TRACE(box + 1);
+    ASSERT_TRUE(now[box].found);
+    EXPECT_NEAR(now[box].interpolated_ms, whole[box].interpolated_ms, 1.0);
+    EXPECT_EQ(now[box].unsure, whole[box].unsure);
+  }
+  EXPECT_FALSE(now[5].found);
   EXPECT_TRUE(errors.reports.empty());
 }
 

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <turbojpeg.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <functional>
@@ -286,4 +287,76 @@ TEST(Jpeg_Codec, CodecsOnTwoThreadsAndAfterMovesAgree) {
   first = std::move(moved);
   cDIBSection back;
   EXPECT_TRUE(Decode(first, back, reference, reference.size()));
+}
+
+// A worker's decodes say why they failed and open nothing; a prompt or an error report asked
+// for from another thread is refused and never reaches the user interface's prompts or window.
+TEST(Jpeg_Codec, WorkerDecodesReturnTheirFailuresAndPromptsStayOnTheWindowThread) {
+  Jpeg_Codec maker;
+  const std::vector<uint8_t> jpeg = Encode(maker, Make_Picture(96, 64), 80);
+  std::vector<uint8_t> header = jpeg;
+  std::fill(header.begin() + 2, header.begin() + 200, uint8_t{0});
+  std::vector<uint8_t> data = jpeg;
+  for (size_t i = data.size() * 4 / 5; i + 2 < data.size(); ++i)
+    data[i] = static_cast<uint8_t>(i * 131U);
+  struct Case {
+    const char* name;
+    const std::vector<uint8_t>* stream;
+    Jpeg_Size_Limit limit;
+    bool decodes;
+    const char* says;
+  };
+  const Case cases[] = {
+      {"whole", &jpeg, {}, true, ""},
+      {"header zeroed", &header, {}, false, "header cannot be read"},
+      {"data damaged", &data, {}, false, "data is damaged"},
+      {"beyond the limit", &jpeg, {95, 64, 96 * 64}, false, "claims 96 x 64"},
+  };
+  Prompts_Guard guard;
+  struct Sink final : Error_Sink {
+    int reports = 0;
+    void QNV_Error_Handler(const QString&, int16_t, int32_t, const QString&, const QString&) override { ++reports; }
+  } sink;
+  install_error_sink(&sink);
+  const int refused_before = Refused_Prompt_Calls();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    bool decoded = !c.decodes;
+    QString why;
+    int32_t width = 0;
+    std::thread worker([&] {
+      Jpeg_Codec codec;
+      cDIBSection dib;
+      decoded = codec.Decode_Quietly(dib, c.stream->data(), static_cast<int32_t>(c.stream->size()), c.limit, why);
+      width = dib.Width();
+    });
+    worker.join();
+    EXPECT_EQ(decoded, c.decodes);
+    EXPECT_TRUE(why.contains(QString::fromLatin1(c.says))) << why.toStdString();
+    if (c.decodes) {
+      EXPECT_EQ(width, 96);
+    }
+  }
+  EXPECT_TRUE(guard->seen.empty());
+  EXPECT_EQ(Refused_Prompt_Calls(), refused_before);
+
+#ifdef NDEBUG
+  // Asked for from a worker anyway: the safe answer, nothing shown, the refusal counted.
+  Prompt_Answer answer = Prompt_Answer::Yes;
+  std::thread stray([&] {
+    answer = Msg_Box(QStringLiteral("from a worker"), {}, Prompt_Buttons::YesNo);
+    QNV_Error_Handler(QStringLiteral("from a worker"), 5, 1, QStringLiteral("test"));
+  });
+  stray.join();
+  EXPECT_EQ(answer, Prompt_Answer::No);
+  EXPECT_EQ(Refused_Prompt_Calls(), refused_before + 1);
+  EXPECT_TRUE(guard->seen.empty());
+  EXPECT_EQ(sink.reports, 0);
+#endif
+  // On the window's thread both arrive.
+  EXPECT_EQ(Msg_Box(QStringLiteral("here")), Prompt_Answer::Ok);
+  QNV_Error_Handler(QStringLiteral("here"), 5, 1, QStringLiteral("test"));
+  EXPECT_EQ(guard->messages(), QStringList(1, QStringLiteral("here")));
+  EXPECT_EQ(sink.reports, 1);
+  install_error_sink(nullptr);
 }
