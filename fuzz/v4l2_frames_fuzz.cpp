@@ -1,7 +1,8 @@
 // Camera frames of arbitrary bytes and lengths through the V4L2 backend, from a scripted device
 // of random pixel format, size and row padding, into the capture source that cuts the centred
 // crop and keeps it for the writer. Every kept frame is one whole crop; no frame is delivered
-// that the device did not fill.
+// that the device did not fill; a delivered frame that could not be converted is counted as
+// lost, never kept.
 //
 // Input: pixel format, width, height, row padding, crop width and height, then frames, each
 // a two-byte length, a byte of flags (clock, error, lost frames before it) and its bytes.
@@ -56,8 +57,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     source.set_HDMI_Crop(crop_width, crop_height);
     source.set_Post_linear(true);
     int32_t delivered = 0;
+    int32_t converted = 0;
     QObject::connect(&source, &cls_Capture_HDMI::HDMIreceived, [&](const Frame_Stamp& stamp) {
       ++delivered;
+      if (source.Last_Frame_Converted()) ++converted;
       source.Store_HDMI_Buffer(stamp);
     });
     source.Capture_Run();
@@ -78,7 +81,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     QCoreApplication::processEvents();
     fuzz::Check(delivered <= pushed, "only filled buffers are delivered");
-    fuzz::Check(kept.Count() == delivered, "every delivered frame is kept while capturing");
+    fuzz::Check(kept.Count() == converted, "every converted frame is kept while capturing");
+    fuzz::Check(source.Conversion_Lost() == delivered - converted, "every unconverted frame is counted as lost");
     const int32_t crop_bytes = source.Cropped_Picture().SizeImage();
     for (int32_t k = 1; k <= kept.Count(); ++k)
       fuzz::Check(kept(k)->RGB_Length() == crop_bytes, "a kept frame is one whole crop");

@@ -53,6 +53,9 @@ Outcome Decode_Rows(jpeg_decompress_struct* cinfo, Error_Manager* err, const uin
     return Outcome::Wrong_Size;
   }
   cinfo->out_color_space = JCS_EXT_BGR;
+  // The smoothing upsampler's rows of a column-cut decode are not always those of the whole
+  // decode (found on damaged frames); replicated chroma gives the same pixels either way.
+  cinfo->do_fancy_upsampling = FALSE;
   jpeg_start_decompress(cinfo);
   // One column more on each side where the picture has it: the upsampling treats the decoded
   // span's edges as the picture's, so the crop's own edge columns must lie inside the span.

@@ -188,7 +188,7 @@ std::vector<uint8_t> Jpeg_Of(int width, int height, int subsampling, std::vector
   tjDestroy(c);
   tjhandle d = tjInitDecompress();
   decoded.assign(static_cast<size_t>(width) * height * 3, 0);
-  EXPECT_EQ(tjDecompress2(d, out.data(), size, decoded.data(), width, 0, height, TJPF_BGR, 0), 0);
+  EXPECT_EQ(tjDecompress2(d, out.data(), size, decoded.data(), width, 0, height, TJPF_BGR, TJFLAG_FASTUPSAMPLE), 0);
   tjDestroy(d);
   return out;
 }
