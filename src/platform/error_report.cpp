@@ -6,10 +6,22 @@
 #include <cassert>
 #include <cstdio>
 #include <new>
+#include <vector>
 
 namespace {
 Error_Sink* sink = nullptr;
-}
+
+struct Held_Report {
+  QString description;
+  int16_t number;
+  int32_t line;
+  QString location;
+  QString extra;
+};
+// Both are the user interface thread's only.
+int held_depth = 0;
+std::vector<Held_Report> held;
+} // namespace
 
 void install_error_sink(Error_Sink* replacement) { sink = replacement; }
 
@@ -18,6 +30,11 @@ void QNV_Error_Handler(const QString& description, int16_t number, int32_t line,
   // The error window is the user interface's: reports from other threads are only traced.
   const bool here = On_User_Interface_Thread();
   assert(here && "an error report from a thread other than the user interface's");
+  if (here && held_depth > 0) {
+    Trace_Message("*QNV_error_handler held, " + QString::number(number) + "," + QString::number(line) + "," + location);
+    held.push_back({description, number, line, location, extra});
+    return;
+  }
   if (sink && here) {
     sink->QNV_Error_Handler(description, number, line, location, extra);
     return;
@@ -25,6 +42,22 @@ void QNV_Error_Handler(const QString& description, int16_t number, int32_t line,
   Trace_Message("*QNV_error_handler1, " + QString::number(number) + "," + QString::number(line) + "," + location);
   std::fprintf(stderr, "error %d, %s; %s, line: %d %s\n", number, qPrintable(description), qPrintable(location), line,
                qPrintable(extra));
+}
+
+Error_Reports_Held::Error_Reports_Held() {
+  if (On_User_Interface_Thread()) ++held_depth;
+}
+
+Error_Reports_Held::~Error_Reports_Held() {
+  if (!On_User_Interface_Thread() || --held_depth > 0) return;
+  std::vector<Held_Report> reports;
+  reports.swap(held);
+  try {
+    for (const Held_Report& r : reports)
+      QNV_Error_Handler(r.description, r.number, r.line, r.location, r.extra);
+  } catch (...) {
+    std::fprintf(stderr, "error reports held during a pass could not be shown\n");
+  }
 }
 
 Error_Info describe_exception(const std::exception_ptr& failure) {

@@ -31,6 +31,17 @@ void install_error_sink(Error_Sink* sink);
 void QNV_Error_Handler(const QString& description, int16_t number, int32_t line, const QString& location,
                        const QString& extra = {});
 
+// While one is alive, reports are kept and reach the sink, in order, when the last one ends:
+// the error window runs the event loop, which must not run while worker threads read frames a
+// camera event could add to or free.
+class Error_Reports_Held {
+public:
+  Error_Reports_Held();
+  ~Error_Reports_Held();
+  Error_Reports_Held(const Error_Reports_Held&) = delete;
+  Error_Reports_Held& operator=(const Error_Reports_Held&) = delete;
+};
+
 // Description and number of a caught exception.
 struct Error_Info {
   QString description;

@@ -439,6 +439,8 @@ int32_t Recording_Writer::Append_Frames(const Frame_List& frames, const std::fun
   int32_t done_at_sync = 0;
   int32_t syncs = recording_.Syncs();
   {
+    // Declared before the encoder, so its reports are shown only after the workers have stopped.
+    const Error_Reports_Held held;
     std::unique_ptr<qn3::Ordered_Encoder> encoder;
     const int32_t threads = qn3::Pass_Threads(compression_threads_);
     try {

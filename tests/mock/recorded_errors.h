@@ -2,6 +2,7 @@
 #include "platform/error_report.h"
 
 #include <QString>
+#include <functional>
 #include <vector>
 
 // Collects error reports for the lifetime of the object instead of showing the error window.
@@ -23,7 +24,10 @@ public:
   void QNV_Error_Handler(const QString& description, int16_t number, int32_t line, const QString& location,
                          const QString& extra) override {
     reports.push_back({description, number, line, location, extra});
+    if (on_report) on_report();
   }
 
   std::vector<Report> reports;
+  // Called as each report arrives, to see what state it arrives in.
+  std::function<void()> on_report;
 };

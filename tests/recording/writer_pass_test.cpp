@@ -140,7 +140,13 @@ TEST_F(Pass_Fixture, FramesTooLargeForTheSlotGetLowerQualityOrAreReported) {
     writer_frames::Fill(list, 400, 880, {Content::Noise, Content::Flat, Content::Flat, Content::Flat, Content::Noise});
     cls_VideoFile_handler handler;
     Prepare(handler, Path("tall.qn3"), 400, 880);
-    EXPECT_EQ(handler.Append_Frames(list), 3);
+    // Reported only once the pass has handled its last frame: the error window runs the event
+    // loop, which must not run while the encoders read the frames.
+    int32_t done = 0;
+    std::vector<int32_t> done_at_report;
+    errors.on_report = [&] { done_at_report.push_back(done); };
+    EXPECT_EQ(handler.Append_Frames(list, [&](int32_t d, int32_t) { done = d; }), 3);
+    EXPECT_EQ(done_at_report, (std::vector<int32_t>{5, 5}));
     ASSERT_EQ(errors.reports.size(), 2u);
     for (const auto& report : errors.reports) {
       EXPECT_EQ(report.location, QStringLiteral("append_RGB_frame of cls_avi_handler"));
