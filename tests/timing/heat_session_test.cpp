@@ -216,3 +216,39 @@ TEST_F(Heat_Table, AStartWhileATriggerCollectsBeforeItIsTheHeatsStart) {
 }
 
 } // namespace
+
+namespace {
+
+// A kit detached while a trigger is closed: its opening can never come, so the collecting ends
+// there with the frames in the recording and the operator told; at any other moment nothing
+// is written and nothing is said.
+TEST_F(Heat_Table, AKitDetachedWhileATriggerIsClosedEndsTheCollecting) {
+  struct Case {
+    Start_From setup;
+    Heat_State after;
+    int messages;
+    int32_t recorded;
+  };
+  for (const Case& c :
+       {Case{Start_From::Collecting, Heat_State::Running, 1, 3}, Case{Start_From::Running, Heat_State::Running, 0, 0},
+        Case{Start_From::Prepared, Heat_State::Prepared, 0, 0}}) {
+    prompts->seen.clear();
+    in_state(c.setup, [&] { heat->set_Kit(false, 0); });
+    SCOPED_TRACE(Setup_Name(c.setup));
+    EXPECT_EQ(heat->State(), c.after);
+    EXPECT_EQ(heat->Held_Frames(), 0);
+    const QStringList told = prompts->messages();
+    ASSERT_EQ(told.size(), c.messages) << told.join('|').toStdString();
+    if (c.messages > 0) {
+      EXPECT_TRUE(told[0].contains(QStringLiteral("detached"))) << told[0].toStdString();
+    }
+    if (c.recorded > 0) {
+      cls_VideoFile_handler reader;
+      ASSERT_TRUE(reader.Open_File(heat->Recording_Path()));
+      EXPECT_EQ(reader.Num_Frames(), c.recorded);
+      reader.Close_File();
+    }
+  }
+}
+
+} // namespace
