@@ -33,7 +33,7 @@ function(doravent_test name)
   target_compile_definitions(test_${name} PRIVATE DORAVENT_TEST_DATA="${CMAKE_CURRENT_SOURCE_DIR}/data")
   # The sanitizer build does the same work several times slower (the autotime table of 22 heats
   # takes about 90 s there).
-  if(DORAVENT_SANITIZE)
+  if(DORAVENT_SANITIZE OR DORAVENT_TSAN)
     set(timeout 600)
   else()
     set(timeout 120)

@@ -1,5 +1,6 @@
 #include "platform/clock.h"
 
+#include <atomic>
 #include <ctime>
 
 namespace {
@@ -16,18 +17,17 @@ public:
 };
 
 const System_Clock system_clock;
-const Clock* current = &system_clock;
+// Read by the kit's and the encoders' threads too.
+std::atomic<const Clock*> current{&system_clock};
 
 } // namespace
 
 const Clock* install_clock(const Clock* clock) {
-  const Clock* before = current;
-  current = clock ? clock : &system_clock;
-  return before;
+  return current.exchange(clock ? clock : &system_clock);
 }
 
-int32_t Mill_Now() { return current->mill_now(); }
+int32_t Mill_Now() { return current.load()->mill_now(); }
 
-QDateTime Local_Now() { return current->local_now(); }
+QDateTime Local_Now() { return current.load()->local_now(); }
 
-int32_t Local_Mill_Now() { return current->local_now().time().msecsSinceStartOfDay(); }
+int32_t Local_Mill_Now() { return current.load()->local_now().time().msecsSinceStartOfDay(); }
