@@ -25,6 +25,8 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <memory>
 
 namespace {
@@ -194,6 +196,40 @@ TEST_F(Heat_Lifecycle, AbortAsksThenCaptureIsRefused) {
   EXPECT_FALSE(w->heat_session().Recording_Path().isEmpty()) << "the recording stays prepared";
   w->heat_session().Capture_Start();
   EXPECT_FALSE(w->heat_session().Collecting());
+}
+
+// Escape pressed on the window while a trigger is held: the question comes with the next frame
+// shown; Cancel goes on with a heat that keeps every frame, before and after it; Ok ends the heat.
+TEST_F(Heat_Lifecycle, EscapeDuringAHeatAsksAndCancelKeepsRecording) {
+  prepare();
+  ui(w).Command_start_heat->click();
+  frames(80); // past the three seconds after start-up
+  w->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+  w->heat_session().Capture_Start();
+  ASSERT_TRUE(w->heat_session().Collecting());
+  const auto questions = [this] {
+    return static_cast<int>(std::count_if(prompts->seen.begin(), prompts->seen.end(), [](const auto& p) {
+      return p.text == QStringLiteral("Aborting heat  are you sure?");
+    }));
+  };
+  prompts->answers = {Prompt_Answer::Cancel};
+  QTest::keyPress(w.get(), Qt::Key_Escape);
+  frames(1);
+  EXPECT_EQ(questions(), 1);
+  QTest::keyRelease(w.get(), Qt::Key_Escape);
+  frames(4);
+  EXPECT_EQ(questions(), 1) << "no question once Escape is up";
+  EXPECT_TRUE(w->heat_session().Running());
+  EXPECT_TRUE(w->heat_session().Collecting());
+  EXPECT_EQ(held(), 5) << "every frame of the trigger kept, before and after the question";
+
+  prompts->answers = {Prompt_Answer::Ok};
+  QTest::keyPress(w.get(), Qt::Key_Escape);
+  frames(1);
+  QTest::keyRelease(w.get(), Qt::Key_Escape);
+  EXPECT_EQ(questions(), 2);
+  EXPECT_FALSE(w->heat_session().Running());
 }
 
 TEST_F(Heat_Lifecycle, TheCaptureButtonActsOnPressAndReleaseWithItsGuard) {
