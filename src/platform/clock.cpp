@@ -22,9 +22,7 @@ std::atomic<const Clock*> current{&system_clock};
 
 } // namespace
 
-const Clock* install_clock(const Clock* clock) {
-  return current.exchange(clock ? clock : &system_clock);
-}
+const Clock* install_clock(const Clock* clock) { return current.exchange(clock ? clock : &system_clock); }
 
 int32_t Mill_Now() { return current.load()->mill_now(); }
 
