@@ -55,6 +55,14 @@ struct Heat_Lifecycle : Heat_Window {
     ui(w).Command_initiate_file->click();
     ASSERT_FALSE(w->heat_session().Recording_Path().isEmpty()) << prompts->messages().join('|').toStdString();
   }
+  // A heat started in the shown window, past the camera's three seconds after start-up.
+  void start_shown_heat() {
+    prepare();
+    ui(w).Command_start_heat->click();
+    frames(80);
+    w->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+  }
   // The recording as another reader sees it.
   std::unique_ptr<cls_VideoFile_handler> reread() {
     auto h = std::make_unique<cls_VideoFile_handler>();
@@ -201,11 +209,8 @@ TEST_F(Heat_Lifecycle, AbortAsksThenCaptureIsRefused) {
 // Escape pressed on the window while a trigger is held: the question comes with the next frame
 // shown; Cancel goes on with a heat that keeps every frame, before and after it; Ok ends the heat.
 TEST_F(Heat_Lifecycle, EscapeDuringAHeatAsksAndCancelKeepsRecording) {
-  prepare();
-  ui(w).Command_start_heat->click();
-  frames(80); // past the three seconds after start-up
-  w->show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+  start_shown_heat();
+  if (HasFatalFailure()) return;
   w->heat_session().Capture_Start();
   ASSERT_TRUE(w->heat_session().Collecting());
   const auto questions = [this] {
@@ -233,11 +238,8 @@ TEST_F(Heat_Lifecycle, EscapeDuringAHeatAsksAndCancelKeepsRecording) {
 }
 
 TEST_F(Heat_Lifecycle, TheCaptureButtonActsOnPressAndReleaseWithItsGuard) {
-  prepare();
-  ui(w).Command_start_heat->click();
-  frames(80); // past the three seconds after start-up
-  w->show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+  start_shown_heat();
+  if (HasFatalFailure()) return;
   QTest::mousePress(ui(w).Cmd_capture, Qt::LeftButton);
   EXPECT_TRUE(w->heat_session().Collecting());
   frames(5);
