@@ -254,7 +254,14 @@ void Camera_Controller::HDMI_event(const Frame_Stamp& stamp) {
     Q_EMIT frame_timing(stamp.capture_mill, stamp.delta);
     // The frame is kept while the read that brought it runs: the next frame takes its place in
     // the cropped picture.
-    if (heat_.Collecting()) capture_->Store_HDMI_Buffer(stamp);
+    if (heat_.Collecting()) {
+      capture_->Store_HDMI_Buffer(stamp);
+      // The frame's pixels along the goal line, for the slit drawn while the trigger is held.
+      if (capture_->Last_Frame_Converted()) {
+        const cDIBSection& cropped = capture_->Cropped_Picture();
+        heat_.Add_Live_Frame(cropped.DIBSectionBitsPtr(), cropped.SizeImage());
+      }
+    }
   } catch (...) {
     processing_ = false;
     report_current_exception(20, QStringLiteral("HDMI_event of Sub Form_Doravent"));

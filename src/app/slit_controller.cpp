@@ -9,8 +9,10 @@
 #include "platform/settings.h"
 #include "platform/trace.h"
 #include "presentation/slit_strip.h"
+#include "recording/live_slit.h"
 #include "recording/slit_cache.h"
 #include "recording/video_file_handler.h"
+#include "timing/heat_session.h"
 #include "timing/interpolated_time.h"
 #include "timing/proposal_settings.h"
 #include "timing/review_session.h"
@@ -268,6 +270,27 @@ void Slit_Controller::Start_Build() {
     progress_->hide();
     report(step, "Start_Build");
   }
+}
+
+void Slit_Controller::Live_Slit_Grew() {
+  // A reviewed recording's slit keeps the strip; none is open while a trigger is held.
+  if (live_pending_ || review_.Is_Open()) return;
+  live_pending_ = true;
+  // The operator's choice of strip holds under the live picture too.
+  Apply_Stored_Strip_Setting();
+  QMetaObject::invokeMethod(
+      this,
+      [this] {
+        live_pending_ = false;
+        if (review_.Is_Open()) return;
+        const Live_Slit& live = heat_.Live();
+        strip_->set_Live(live.Newest(strip_->Live_Columns()));
+        status_->setText(live.Is_Empty()
+                             ? QString()
+                             : QStringLiteral("Slit of the held frames: %1 fields").arg(live.Columns_Added()));
+        status_->setToolTip(QString());
+      },
+      Qt::QueuedConnection);
 }
 
 void Slit_Controller::Show_Progress(uint64_t job, int32_t done, int32_t total) {

@@ -39,6 +39,8 @@ public:
   // The recording opened for review: its slit image and proposals are made in the background.
   void Recording_Opened();
   void Recording_Closed();
+  // The heat's live slit grew: drawn once the frame's read is back, newest frames only.
+  void Live_Slit_Grew();
   // Each picture the session shows: the strip frames its field; a goal line moved since the
   // slit was made has it made again once the line rests.
   void Picture_Shown(int32_t position);
@@ -84,6 +86,7 @@ private:
   std::atomic<bool> cancel_{false};
   uint64_t job_ = 0;
   bool building_ = false;
+  bool live_pending_ = false;
   bool strip_setting_applied_ = false;
   bool from_cache_ = false;
   std::shared_ptr<const Slit_Image> slit_;

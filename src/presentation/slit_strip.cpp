@@ -37,8 +37,14 @@ void Slit_Strip::Fit_Columns() {
   Update_Scroll_Range();
 }
 
+void Slit_Strip::set_Live(QImage picture) {
+  live_ = std::move(picture);
+  update();
+}
+
 void Slit_Strip::Clear() {
   slit_.reset();
+  live_ = QImage();
   marks_ = {};
   Update_Scroll_Range();
   update();
@@ -103,6 +109,14 @@ void Slit_Strip::resizeEvent(QResizeEvent* event) {
 void Slit_Strip::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   painter.fillRect(rect(), palette().window());
+  if (!live_.isNull()) {
+    // Growing to the right from the strip's left edge; once full, the newest column at its right.
+    const int32_t drawn = live_.width() * Default_Width;
+    const QRect area = Picture_Area();
+    const int32_t left = drawn <= area.width() ? 0 : area.width() - drawn;
+    painter.drawImage(QRect(left, area.top(), drawn, area.height()), live_);
+    return;
+  }
   if (!slit_ || slit_->Is_Empty()) return;
   Slit_View view;
   view.column_width = column_width_;

@@ -6,6 +6,7 @@
 #include "recording/slit_image.h"
 #include "timing/slit_render.h"
 
+#include <QImage>
 #include <QWidget>
 #include <cstdint>
 #include <memory>
@@ -25,6 +26,12 @@ public:
 
   void set_Slit(std::shared_ptr<const Slit_Image> slit, const Heat_Clock& clock);
   void Clear();
+  // While a trigger is held: the slit of the held frames, newest column last; it grows to the
+  // right and, once the strip is full, moves left. A null picture ends it.
+  void set_Live(QImage picture);
+  bool Showing_Live() const { return !live_.isNull(); }
+  // How many columns of a live slit the strip shows at once.
+  int32_t Live_Columns() const { return width() / Default_Width + 1; }
   const Slit_Image* Slit() const { return slit_.get(); }
   void set_Marks(const Slit_Marks& marks);
   const Slit_Marks& Marks() const { return marks_; }
@@ -56,6 +63,7 @@ private:
   QRect Picture_Area() const;
 
   std::shared_ptr<const Slit_Image> slit_;
+  QImage live_;
   Heat_Clock clock_;
   Slit_Marks marks_;
   int32_t column_width_ = Default_Width;

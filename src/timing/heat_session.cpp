@@ -83,11 +83,25 @@ void Heat_Session::set_Kit(bool attached, int32_t serial) {
 }
 
 void Heat_Session::set_Goal_Lines(const Goal_Line& finish, const Goal_Line& split) {
+  finish_line_ = finish;
   goal_finish_ = Format_Goal_Line(finish.x1, finish.y1, finish.x2, finish.y2);
   goal_split_ = Format_Goal_Line(split.x1, split.y1, split.x2, split.y2);
 }
 
 int32_t Heat_Session::Held_Frames() const { return frames_.Count(); }
+
+void Heat_Session::Start_Live_Slit() {
+  const std::optional<Field_Timing> fields = camera_->Fields();
+  const bool interlaced = fields ? fields->field_interval_us > 0
+                                 : Recording_Interlaced(static_cast<int16_t>(std::lround(camera_->Running_Fps())));
+  live_slit_.Start(Slit_Line{finish_line_.x1, finish_line_.y1, finish_line_.x2, finish_line_.y2}, camera_->Crop_Width(),
+                   camera_->Crop_Height(), interlaced);
+  Q_EMIT live_slit_grew();
+}
+
+void Heat_Session::Add_Live_Frame(const uint8_t* bits, int64_t length) {
+  if (Collecting() && live_slit_.Add_Frame(bits, length)) Q_EMIT live_slit_grew();
+}
 
 void Heat_Session::Close_Writer() {
   if (!appending_) writer_->Close_File();
@@ -268,6 +282,7 @@ void Heat_Session::Capture_Start() {
     if (kit_present_ && !kit_attached_ && !program().Development_Mode) return;
     if (!Admitted(Heat_Command::Capture_Start) || !camera_) return;
     camera_->set_Collecting(true);
+    Start_Live_Slit();
     collected_from_ = state_ == Heat_State::Prepared ? Heat_State::Prepared : Heat_State::Running;
     if (collected_from_ == Heat_State::Prepared) Trace_Message(time_of_day() + "*Capture before any start");
     if (appending_) {

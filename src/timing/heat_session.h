@@ -5,6 +5,7 @@
 // heat sees them, and the data the next recording is prepared with. Windows bind to it: they
 // call its commands and redraw from its signals. Frames held in memory are never dropped
 // without the operator's word.
+#include "recording/live_slit.h"
 #include "timing/goal_line.h"
 #include "timing/heat_header.h"
 #include "timing/heat_states.h"
@@ -102,6 +103,8 @@ public:
   // The recording of the last heat finished (empty before the first).
   const QString& Finished_Path() const { return finished_path_; }
   int32_t Held_Frames() const;
+  // The slit of the frames the trigger holds now (or held last), along the goal line.
+  const Live_Slit& Live() const { return live_slit_; }
   // The heat's recording, written through a handler of its own: a recording opened for review
   // between preparing and starting a heat can never receive the heat's start or frames.
   cls_VideoFile_handler& Writer() { return *writer_; }
@@ -131,6 +134,8 @@ public:
   // Finishing before another recording is opened for review (the last heat, say).
   void Finish_Before_Review();
   void Close_Writer();
+  // A frame the camera keeps while collecting, for the live slit; live_slit_grew() follows.
+  void Add_Live_Frame(const uint8_t* bits, int64_t length);
 
 Q_SIGNALS:
   // The state, the cameras or the kit changed.
@@ -145,6 +150,8 @@ Q_SIGNALS:
   void finished(const QString& path);
   void abort_requested();
   void aborted();
+  // A collected frame's fields joined the live slit (or a new hold emptied it).
+  void live_slit_grew();
 
 private:
   // The table's verdict on `command` now; true when the command is to be carried out.
@@ -155,6 +162,7 @@ private:
   // Appends the held frames; `finishing` when the heat ends with it.
   bool Append_Held_Frames(bool finishing);
   void Run_Deferred();
+  void Start_Live_Slit();
   void End_Collecting();
   void Do_Heat_Finish();
   void set_State(Heat_State state);
@@ -168,6 +176,8 @@ private:
   Heat_Data heat_data_;
   QString goal_finish_;
   QString goal_split_;
+  Goal_Line finish_line_;
+  Live_Slit live_slit_;
   Heat_State state_ = Heat_State::Idle;
   QString recording_path_;
   QString finished_path_;

@@ -5,13 +5,16 @@
 
 #include "app/event_controller.h"
 #include "app/review_controller.h"
+#include "app/slit_controller.h"
 #include "metadata/xml_header.h"
 #include "mock/heat_window.h"
 #include "mock/review_recordings.h"
 #include "platform/clock.h"
 #include "presentation/event_form.h"
 #include "presentation/settings_form.h"
+#include "presentation/slit_strip.h"
 #include "recording/frame_buffers.h"
+#include "recording/live_slit.h"
 #include "recording/video_file_handler.h"
 #include "timing/heat_header.h"
 #include "timing/time_text.h"
@@ -235,6 +238,30 @@ TEST_F(Heat_Lifecycle, EscapeDuringAHeatAsksAndCancelKeepsRecording) {
   QTest::keyRelease(w.get(), Qt::Key_Escape);
   EXPECT_EQ(questions(), 2);
   EXPECT_FALSE(w->heat_session().Running());
+}
+
+// With the strip on, a held trigger draws the slit of its frames as they arrive: two fields a
+// frame at 25 interlaced, taken along the goal line, and a new hold starts a new slit.
+TEST_F(Heat_Lifecycle, AHeldTriggerDrawsTheSlitOfItsFramesInTheStrip) {
+  start_shown_heat();
+  if (HasFatalFailure()) return;
+  w->item(QStringLiteral("item_slit_image"))->setChecked(true);
+  Slit_Strip& strip = w->slit().Strip();
+  EXPECT_FALSE(strip.Showing_Live());
+  w->heat_session().Capture_Start();
+  frames(10);
+  const Live_Slit& live = w->heat_session().Live();
+  EXPECT_EQ(live.Columns_Added(), 2 * int64_t{held()});
+  EXPECT_EQ(held(), 10);
+  EXPECT_GT(live.Rows(), 0);
+  EXPECT_TRUE(strip.Showing_Live());
+  EXPECT_TRUE(w->slit().Status_Text().contains(QStringLiteral("20 fields"))) << w->slit().Status_Text().toStdString();
+  w->heat_session().Capture_End();
+  EXPECT_TRUE(strip.Showing_Live()) << "the hold's slit stays until a recording is opened";
+  w->heat_session().Capture_Start();
+  frames(2);
+  EXPECT_EQ(live.Columns_Added(), 4);
+  w->heat_session().Capture_End();
 }
 
 TEST_F(Heat_Lifecycle, TheCaptureButtonActsOnPressAndReleaseWithItsGuard) {
