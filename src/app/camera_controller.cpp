@@ -256,6 +256,7 @@ void Camera_Controller::HDMI_event(const Frame_Stamp& stamp) {
     // the cropped picture.
     if (heat_.Collecting()) {
       capture_->Store_HDMI_Buffer(stamp);
+      heat_.Frame_Kept();
       // The frame's pixels along the goal line, for the slit drawn while the trigger is held.
       if (capture_->Last_Frame_Converted()) {
         const cDIBSection& cropped = capture_->Cropped_Picture();

@@ -3,6 +3,7 @@
 #include "app/main_window_state.h"
 #include "platform/clock.h"
 #include "platform/error_report.h"
+#include "platform/program_info.h"
 #include "platform/prompts.h"
 #include "platform/settings.h"
 #include "platform/user_folders.h"
@@ -122,6 +123,12 @@ void Heat_Controller::Abort_Requested() {
     Do_Abort();
     abort_pending_ = false;
   });
+}
+
+void Heat_Controller::Notice(const QString& text) {
+  // Met in the frame path: told once the frame has been handled.
+  QTimer::singleShot(0, this,
+                     [text] { Msg_Box(text, program().Program_Name, Prompt_Buttons::Ok, Prompt_Icon::Warning); });
 }
 
 void Heat_Controller::Do_Abort() {

@@ -11,22 +11,23 @@
 namespace {
 Error_Sink* sink = nullptr;
 
-struct Held_Report {
-  QString description;
-  int16_t number;
-  int32_t line;
-  QString location;
-  QString extra;
-};
+using Held_Report = Error_Report;
 // Both are the user interface thread's only.
 int held_depth = 0;
 std::vector<Held_Report> held;
+thread_local Error_Reports_Collected* collecting = nullptr;
 } // namespace
 
 void install_error_sink(Error_Sink* replacement) { sink = replacement; }
 
 void QNV_Error_Handler(const QString& description, int16_t number, int32_t line, const QString& location,
                        const QString& extra) {
+  if (collecting) {
+    Trace_Message("*QNV_error_handler collected, " + QString::number(number) + "," + QString::number(line) + "," +
+                  location);
+    collecting->reports_.push_back({description, number, line, location, extra});
+    return;
+  }
   // The error window is the user interface's: reports from other threads are only traced.
   const bool here = On_User_Interface_Thread();
   assert(here && "an error report from a thread other than the user interface's");
@@ -58,6 +59,25 @@ Error_Reports_Held::~Error_Reports_Held() {
   } catch (...) {
     std::fprintf(stderr, "error reports held during a pass could not be shown\n");
   }
+}
+
+Error_Reports_Collected::Error_Reports_Collected() : outer_(collecting) { collecting = this; }
+
+Error_Reports_Collected::~Error_Reports_Collected() {
+  collecting = outer_;
+  // Reports nobody took go on to whoever collects around this one.
+  if (outer_) outer_->reports_.insert(outer_->reports_.end(), reports_.begin(), reports_.end());
+}
+
+std::vector<Error_Report> Error_Reports_Collected::Take() {
+  std::vector<Error_Report> taken;
+  taken.swap(reports_);
+  return taken;
+}
+
+void Show_Error_Reports(const std::vector<Error_Report>& reports) {
+  for (const Error_Report& r : reports)
+    QNV_Error_Handler(r.description, r.number, r.line, r.location, r.extra);
 }
 
 Error_Info describe_exception(const std::exception_ptr& failure) {

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <exception>
 #include <stdexcept>
+#include <vector>
 
 // A failure with the system's error number (6 overflow, 9 subscript, 11 division by zero,
 // 13 type mismatch, 53 file not found, 75 path/file access, ...).
@@ -41,6 +42,34 @@ public:
   Error_Reports_Held(const Error_Reports_Held&) = delete;
   Error_Reports_Held& operator=(const Error_Reports_Held&) = delete;
 };
+
+// A report as it was made, for the user interface thread to show later.
+struct Error_Report {
+  QString description;
+  int16_t number = 0;
+  int32_t line = 0;
+  QString location;
+  QString extra;
+};
+
+// On a worker thread: while one is alive, that thread's reports are kept in it rather than
+// refused, for the user interface thread to show (Show_Error_Reports).
+class Error_Reports_Collected {
+public:
+  Error_Reports_Collected();
+  ~Error_Reports_Collected();
+  Error_Reports_Collected(const Error_Reports_Collected&) = delete;
+  Error_Reports_Collected& operator=(const Error_Reports_Collected&) = delete;
+  std::vector<Error_Report> Take();
+
+private:
+  friend void QNV_Error_Handler(const QString&, int16_t, int32_t, const QString&, const QString&);
+  std::vector<Error_Report> reports_;
+  Error_Reports_Collected* outer_;
+};
+
+// On the user interface thread: each report, in order, as if it were made now.
+void Show_Error_Reports(const std::vector<Error_Report>& reports);
 
 // Description and number of a caught exception.
 struct Error_Info {

@@ -306,10 +306,21 @@ void Load_Compensations() {
   }
 }
 
-bool Setting_Checked(const QString& key) {
+bool Setting_Checked(const QString& key, bool default_on) {
   const QString& path = program().Settings_File_Path;
-  if (path.isEmpty()) return false;
+  if (path.isEmpty()) return default_on;
   bool ok = false;
-  const int number = Read_Ini_Value(QStringLiteral("Settings"), key, path, QStringLiteral("0")).trimmed().toInt(&ok);
+  const int number =
+      Read_Ini_Value(QStringLiteral("Settings"), key, path, default_on ? QStringLiteral("1") : QStringLiteral("0"))
+          .trimmed()
+          .toInt(&ok);
   return ok && number != 0;
+}
+
+int64_t Setting_Number(const QString& key, int64_t fallback) {
+  const QString& path = program().Settings_File_Path;
+  if (path.isEmpty()) return fallback;
+  bool ok = false;
+  const int64_t number = Read_Ini_Value(QStringLiteral("Settings"), key, path, QString()).trimmed().toLongLong(&ok);
+  return ok ? number : fallback;
 }

@@ -28,4 +28,6 @@ void Load_Compensations();
 
 // A check box of the settings window as the file holds it (section Settings): a whole number
 // other than 0 is on; a missing or damaged value is off.
-bool Setting_Checked(const QString& key);
+bool Setting_Checked(const QString& key, bool default_on = false);
+// The whole number under `key` of [Settings]; `fallback` when it is missing or not a number.
+int64_t Setting_Number(const QString& key, int64_t fallback);

@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <mutex>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -31,6 +32,12 @@ Trace_Link& link() {
   return instance;
 }
 
+// The writer of a held trigger traces from its own thread.
+std::mutex& link_mutex() {
+  static std::mutex m;
+  return m;
+}
+
 bool fill_address(sockaddr_un& address, const QString& path) {
   const QByteArray bytes = path.toLocal8Bit();
   if (bytes.size() >= static_cast<qsizetype>(sizeof(address.sun_path))) return false;
@@ -48,6 +55,7 @@ QString Trace_Socket_Path() {
 }
 
 bool Trace_Window_Present() {
+  const std::lock_guard lock(link_mutex());
   Trace_Link& l = link();
   if (l.searched) return l.fd >= 0;
   l.searched = true;
@@ -83,6 +91,7 @@ QString Trace_Line(const QString& message) {
 }
 
 void Send_Trace(const QString& message) {
+  const std::lock_guard lock(link_mutex());
   Trace_Link& l = link();
   if (l.fd < 0) return;
   const QByteArray bytes = Trace_Line(message).toLatin1();
@@ -96,6 +105,7 @@ void Send_Trace(const QString& message) {
 }
 
 void Reset_Trace_Search_For_Tests() {
+  const std::lock_guard lock(link_mutex());
   Trace_Link& l = link();
   if (l.fd >= 0) ::close(l.fd);
   l.fd = -1;

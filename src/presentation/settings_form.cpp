@@ -1,6 +1,7 @@
 #include "presentation/settings_form.h"
 
 #include "platform/error_report.h"
+#include "platform/memory_available.h"
 #include "platform/program_info.h"
 #include "platform/prompts.h"
 #include "platform/settings.h"
@@ -10,6 +11,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -69,6 +71,11 @@ QCheckBox* add_check(QVBoxLayout* layout, const QString& name, const QString& ca
   return box;
 }
 
+QString Held_Frames_Tip() {
+  return QStringLiteral("Past this (at most %1 MB, and half the memory free), held frames are written at once")
+      .arg(Held_Frames_Cap_MB);
+}
+
 } // namespace
 
 Form_Doravent_settings::Form_Doravent_settings(QWidget* parent) : QDialog(parent) {
@@ -85,6 +92,20 @@ Form_Doravent_settings::Form_Doravent_settings(QWidget* parent) : QDialog(parent
       add_check(various, QStringLiteral("Check_print_dialog"), QStringLiteral("Show printer dialog on Print commands"));
   Check_open_after_finish = add_check(various, QStringLiteral("Check_open_after_finish"),
                                       QStringLiteral("Automatically open last heat after Heat Finish"));
+  Check_write_while_capturing =
+      add_check(various, QStringLiteral("Check_write_while_capturing"),
+                QStringLiteral("Write frames to the recording while the camera trigger is held"));
+  {
+    auto* row = new QHBoxLayout;
+    auto* caption = new QLabel(QStringLiteral("Most memory for held frames, MB"));
+    Text_held_frames_mb = new QLineEdit;
+    Text_held_frames_mb->setObjectName(QStringLiteral("Text_held_frames_mb"));
+    Text_held_frames_mb->setPlaceholderText(QString::number(Held_Frames_Cap_MB));
+    Text_held_frames_mb->setToolTip(Held_Frames_Tip());
+    row->addWidget(caption);
+    row->addWidget(Text_held_frames_mb);
+    various->addLayout(row);
+  }
   layout->addWidget(Frame_various);
 
   Text_Box_delay = add_delay_box(layout, Frame_Box_delay, QStringLiteral("Frame_Box_delay"),
@@ -114,6 +135,11 @@ Form_Doravent_settings::Form_Doravent_settings(QWidget* parent) : QDialog(parent
     Check_Click(Check_open_after_finish, QStringLiteral("open_after_finish"),
                 QStringLiteral("Check_open_after_finish_Click"));
   });
+  connect(Check_write_while_capturing, &QCheckBox::clicked, this, [this] {
+    Check_Click(Check_write_while_capturing, QStringLiteral("write_while_capturing"),
+                QStringLiteral("Check_write_while_capturing_Click"));
+  });
+  connect(Text_held_frames_mb, &QLineEdit::textEdited, this, [this] { Held_Frames_Change(); });
   connect(Text_Box_delay, &QLineEdit::textChanged, this, [this] {
     Text_Change(Text_Box_delay, QStringLiteral("Box_delay"), QStringLiteral("Text_Box_delay_Change"));
   });
@@ -178,6 +204,11 @@ void Form_Doravent_settings::Form_Load() {
     Load_Check(Check_print_dialog, QStringLiteral("show_printer_dialog"));
     step = 60;
     Load_Check(Check_open_after_finish, QStringLiteral("open_after_finish"));
+    Load_Check(Check_write_while_capturing, QStringLiteral("write_while_capturing"), true);
+    {
+      const int64_t mb = Setting_Number(QStringLiteral("held_frames_mb"), 0);
+      Text_held_frames_mb->setText(mb > 0 ? QString::number(mb) : QString());
+    }
     step = 70;
     Load_Officials();
     step = 80;
@@ -188,8 +219,9 @@ void Form_Doravent_settings::Form_Load() {
 }
 
 // A value that is not a whole number is reported and leaves the box clear; the others still load.
-void Form_Doravent_settings::Load_Check(QCheckBox* box, const QString& key) {
-  const QString value = Read_Ini_Value(settings_section, key, program().Settings_File_Path, QStringLiteral("0"));
+void Form_Doravent_settings::Load_Check(QCheckBox* box, const QString& key, bool default_on) {
+  const QString value = Read_Ini_Value(settings_section, key, program().Settings_File_Path,
+                                       default_on ? QStringLiteral("1") : QStringLiteral("0"));
   bool ok = false;
   const int number = value.trimmed().toInt(&ok);
   box->setChecked(ok && number != 0);
@@ -217,6 +249,23 @@ void Form_Doravent_settings::showEvent(QShowEvent* event) {
   // Showing again is loading again: the boxes come back from the delays in force.
   Form_Load();
   QDialog::showEvent(event);
+}
+
+void Form_Doravent_settings::Held_Frames_Change() {
+  try {
+    // Empty is the fixed cap; anything but a whole number of megabytes above 0 is not written.
+    const QString text = Text_held_frames_mb->text().trimmed();
+    bool ok = false;
+    const int64_t mb = text.toLongLong(&ok);
+    if (!text.isEmpty() && (!ok || mb <= 0)) {
+      Text_held_frames_mb->setToolTip(QStringLiteral("Not a whole number above 0: the value in force stays"));
+      return;
+    }
+    Text_held_frames_mb->setToolTip(Held_Frames_Tip());
+    Write_Ini_Value(settings_section, QStringLiteral("held_frames_mb"), text, program().Settings_File_Path);
+  } catch (...) {
+    report_current_exception(10, "Text_held_frames_mb_Change" + form_location);
+  }
 }
 
 void Form_Doravent_settings::Check_Click(QCheckBox* box, const QString& key, const QString& handler) {

@@ -38,6 +38,8 @@ public:
   QCheckBox* Check_Auto_init = nullptr;
   QCheckBox* Check_print_dialog = nullptr;
   QCheckBox* Check_open_after_finish = nullptr;
+  QCheckBox* Check_write_while_capturing = nullptr;
+  QLineEdit* Text_held_frames_mb = nullptr;
   QGroupBox* Frame_Box_delay = nullptr;
   QLineEdit* Text_Box_delay = nullptr;
   QGroupBox* Frame_video_pipe = nullptr;
@@ -67,7 +69,8 @@ private:
   void Check_Click(QCheckBox* box, const QString& key, const QString& handler);
   void Text_Change(QLineEdit* box, const QString& key, const QString& handler);
   void Command_hide_Click();
-  void Load_Check(QCheckBox* box, const QString& key);
+  void Load_Check(QCheckBox* box, const QString& key, bool default_on = false);
+  void Held_Frames_Change();
   void build_officials_controls(QVBoxLayout* layout);
   void Load_Officials();
   // A rule is written only when it is a positive number; otherwise the box shows why and the

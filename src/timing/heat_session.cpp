@@ -3,6 +3,7 @@
 #include "metadata/xml_header.h"
 #include "platform/clock.h"
 #include "platform/error_report.h"
+#include "platform/memory_available.h"
 #include "platform/program_info.h"
 #include "platform/prompts.h"
 #include "platform/settings.h"
@@ -10,14 +11,18 @@
 #include "platform/trace.h"
 #include "platform/user_folders.h"
 #include "recording/frame_buffers.h"
+#include "recording/hold_writer.h"
 #include "recording/video_file_handler.h"
 #include "timing/time_text.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QTimer>
 #include <algorithm>
 #include <cmath>
+#include <mutex>
+#include <utility>
 
 namespace {
 
@@ -50,7 +55,10 @@ Heat_Session::Heat_Session(Frame_List& frames, QObject* parent)
   set_Goal_Lines({}, {});
 }
 
-Heat_Session::~Heat_Session() = default;
+Heat_Session::~Heat_Session() {
+  // Frames given to the hold's writer reach the recording before the handler goes.
+  if (hold_) hold_->Finish();
+}
 
 void Heat_Session::report(int32_t step, const char* procedure) {
   report_current_exception(step, QString::fromLatin1(procedure) + QStringLiteral(" of Form Form_Doravent"));
@@ -104,7 +112,102 @@ void Heat_Session::Add_Live_Frame(const uint8_t* bits, int64_t length) {
 }
 
 void Heat_Session::Close_Writer() {
-  if (!appending_) writer_->Close_File();
+  if (!appending_ && !hold_) writer_->Close_File();
+}
+
+int32_t Heat_Session::Frames_Being_Written() const { return hold_ ? hold_->Waiting() : 0; }
+
+int64_t Heat_Session::Held_Bytes() const {
+  const CVideobuff_RGB* first = frames_.Count() > 0 ? frames_(1) : nullptr;
+  return first ? int64_t{frames_.Count()} * first->RGB_Sample_Len() : 0;
+}
+
+void Heat_Session::Frame_Kept() {
+  try {
+    if (!Collecting() || frames_.Count() == 0) return;
+    if (hold_) Collect_Written(*hold_, false);
+    const bool over = Held_Bytes() > held_ceiling_;
+    // Frames kept in a ring are written in another order at capture end: those stay in memory.
+    const bool can_write = Prepared() && !appending_ && (!camera_ || camera_->Time_Ordered());
+    if (!hold_ && can_write && (write_while_capturing_ || over)) {
+      Begin_Hold();
+      if (over && !ceiling_told_) {
+        ceiling_told_ = true;
+        Q_EMIT notice(QStringLiteral("The frames of this trigger fill %1 MB of memory, the most that is kept: they are "
+                                     "now written to the recording while the trigger is held.")
+                          .arg(held_ceiling_ >> 20));
+      }
+    }
+    if (hold_) Give_Held_Frames();
+    if (over && !ceiling_told_) {
+      ceiling_told_ = true;
+      Q_EMIT notice(QStringLiteral("%1 MB of frames of this trigger are held in memory, more than the %2 MB that "
+                                   "should be: the recording cannot keep up with the camera. Open the trigger soon.")
+                        .arg(Held_Bytes() >> 20)
+                        .arg(held_ceiling_ >> 20));
+    }
+  } catch (...) {
+    report(10, "Frame_Kept");
+  }
+}
+
+void Heat_Session::Begin_Hold() {
+  const int32_t fps = camera_ ? static_cast<int32_t>(std::lround(camera_->Running_Fps())) : 25;
+  // About half a second a pass: each ends on disk, so a crash loses little and syncs stay few.
+  // What a pass wrote leaves memory at once, also when no frame follows.
+  hold_ = std::make_unique<Hold_Writer>(*writer_, recording_path_, std::max(10, fps / 2), [this] {
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+          if (hold_) Collect_Written(*hold_, false);
+        },
+        Qt::QueuedConnection);
+  });
+  given_ = 0;
+  Trace_Message("*Writing while the trigger is held", frames_.Count());
+}
+
+void Heat_Session::Give_Held_Frames() {
+  given_ = std::clamp(given_, 0, frames_.Count());
+  while (given_ < frames_.Count() && hold_->Give(frames_.Item_At(given_ + 1)))
+    ++given_;
+}
+
+void Heat_Session::Collect_Written(Hold_Writer& writer, bool show_reports) {
+  Hold_Writer::Written written = writer.Take();
+  // Written frames were given in list order from its front; a frame the list no longer holds is skipped.
+  int32_t removed = 0;
+  for (const Frame_List::Item& frame : written.frames) {
+    if (frames_.Count() > 0 && frames_.Item_At(1) == frame) {
+      frames_.Remove_First();
+      ++removed;
+    }
+  }
+  given_ = std::max(0, given_ - removed);
+  hold_written_ += static_cast<int32_t>(written.frames.size());
+  pending_reports_.insert(pending_reports_.end(), written.reports.begin(), written.reports.end());
+  if (show_reports) {
+    Show_Pending_Reports();
+  } else if (!pending_reports_.empty()) {
+    QTimer::singleShot(0, this, [this] { Show_Pending_Reports(); });
+  }
+}
+
+void Heat_Session::Show_Pending_Reports() {
+  // In the order made, before any report of a later pass.
+  std::vector<Error_Report> reports;
+  reports.swap(pending_reports_);
+  Show_Error_Reports(reports);
+}
+
+void Heat_Session::End_Hold() {
+  if (!hold_) return;
+  Give_Held_Frames();
+  hold_->Finish();
+  // Reports shown now let events run: a frame met meanwhile is held, not given to this writer.
+  const std::unique_ptr<Hold_Writer> ended = std::move(hold_);
+  Collect_Written(*ended, true);
+  given_ = 0;
 }
 
 bool Heat_Session::Warmed_Up() {
@@ -252,9 +355,14 @@ void Heat_Session::Start(const Start_Stamp& stamp) {
     start_local_ = stamp.local;
     // A start the file refuses is reported; the heat runs on, and the instant reaches the file
     // with the next header write (the append at capture end).
-    writer_->XML_Header().set_Dora_start_HDMI_events(camera_ ? camera_->Frame_Events() : 0);
-    Stamp_Heat_Start(*writer_, stamp.mill, stamp.local, stamp.when);
-    writer_->Close_File();
+    {
+      // A trigger held since before the start: its writer's pass ends before the header changes.
+      std::unique_lock<std::mutex> owned;
+      if (hold_) owned = hold_->Recording_Lock();
+      writer_->XML_Header().set_Dora_start_HDMI_events(camera_ ? camera_->Frame_Events() : 0);
+      Stamp_Heat_Start(*writer_, stamp.mill, stamp.local, stamp.when);
+      writer_->Close_File();
+    }
     step = 50;
     if (state_ == Heat_State::Collecting) {
       // The trigger closed before the start: its frames stay the heat's, and it ends into a run.
@@ -283,6 +391,12 @@ void Heat_Session::Capture_Start() {
     if (!Admitted(Heat_Command::Capture_Start) || !camera_) return;
     camera_->set_Collecting(true);
     Start_Live_Slit();
+    write_while_capturing_ = Setting_Checked(QStringLiteral("write_while_capturing"), true);
+    held_ceiling_ =
+        held_ceiling_setting_ > 0
+            ? held_ceiling_setting_
+            : Held_Frames_Ceiling(Memory_Available_Bytes(), Setting_Number(QStringLiteral("held_frames_mb"), 0));
+    ceiling_told_ = false;
     collected_from_ = state_ == Heat_State::Prepared ? Heat_State::Prepared : Heat_State::Running;
     if (collected_from_ == Heat_State::Prepared) Trace_Message(time_of_day() + "*Capture before any start");
     if (appending_) {
@@ -326,29 +440,34 @@ void Heat_Session::Capture_End() {
 }
 
 bool Heat_Session::Append_Held_Frames(bool finishing) {
-  const int32_t count = frames_.Count();
-  if (count == 0 || !Prepared()) return count == 0;
   if (appending_) return false; // the pass in progress takes them
+  End_Hold();
+  const int32_t written_while_held = std::exchange(hold_written_, 0);
+  const int32_t count = frames_.Count();
+  if ((count == 0 && written_while_held == 0) || !Prepared()) return count == 0;
   cls_VideoFile_handler& recording = *writer_;
   appending_ = true;
   finishing_ = finishing;
   Q_EMIT state_changed();
   Q_EMIT appending(true);
   int32_t handled = 0;
-  try {
-    std::vector<int32_t> order(static_cast<size_t>(count));
-    for (int32_t i = 1; i <= count; ++i)
-      order[static_cast<size_t>(i - 1)] = camera_ ? camera_->Write_Position(i) : i;
-    recording.Close_File();
-    recording.set_File_name(recording_path_);
-    recording.Append_Frames(
-        frames_,
-        [this](int32_t done, int32_t total) {
-          Q_EMIT append_progress(static_cast<int>(std::lround(100.0 * done / std::max(total, 1))));
-        },
-        order, &handled);
-  } catch (...) {
-    report_current_exception(40, QStringLiteral("Handle_Capture_End of Form Form_Doravent"));
+  // With a writer while the trigger was held, only what it had not written is left.
+  if (count > 0) {
+    try {
+      std::vector<int32_t> order(static_cast<size_t>(count));
+      for (int32_t i = 1; i <= count; ++i)
+        order[static_cast<size_t>(i - 1)] = camera_ ? camera_->Write_Position(i) : i;
+      recording.Close_File();
+      recording.set_File_name(recording_path_);
+      recording.Append_Frames(
+          frames_,
+          [this](int32_t done, int32_t total) {
+            Q_EMIT append_progress(static_cast<int>(std::lround(100.0 * done / std::max(total, 1))));
+          },
+          order, &handled);
+    } catch (...) {
+      report_current_exception(40, QStringLiteral("Handle_Capture_End of Form Form_Doravent"));
+    }
   }
   recording.Close_File();
   // Only the frames the pass is done with leave memory, before anything else may run: a command
@@ -383,7 +502,7 @@ void Heat_Session::Run_Deferred() {
   }
   if (deferred_capture_end_ && !appending_) {
     deferred_capture_end_ = false;
-    if (Held_Frames() > 0 && Prepared()) Append_Held_Frames(false);
+    if ((Held_Frames() > 0 || hold_) && Prepared()) Append_Held_Frames(false);
   }
   if (deferred_start_ && !appending_) {
     const Start_Stamp stamp = *deferred_start_;
@@ -403,7 +522,7 @@ void Heat_Session::Flush_Held_Frames() {
   try {
     if (appending_) return; // the pass in progress takes them
     End_Collecting();
-    if (Held_Frames() > 0 && Prepared()) Append_Held_Frames(false);
+    if ((Held_Frames() > 0 || hold_) && Prepared()) Append_Held_Frames(false);
     Run_Deferred();
   } catch (...) {
     report(10, "Flush_Held_Frames");
@@ -419,7 +538,7 @@ bool Heat_Session::Secure(bool finishing) {
       return false;
     }
     End_Collecting();
-    if (Held_Frames() == 0) return true;
+    if (Held_Frames() == 0 && !hold_) return true;
     if (Prepared() && Append_Held_Frames(finishing)) return true;
     const int32_t held = Held_Frames();
     if (held == 0) return true;
@@ -474,7 +593,7 @@ void Heat_Session::Abort() {
   try {
     if (!Admitted(Heat_Command::Abort)) return;
     // Frames of the aborted run are the officials' evidence too: they go into the recording.
-    if (Collecting() || Held_Frames() > 0) Secure(true);
+    if (Collecting() || Held_Frames() > 0 || hold_) Secure(true);
     start_mill_ = 0;
     set_State(Prepared() ? Heat_State::Prepared : Heat_State::Idle);
     Q_EMIT aborted();

@@ -5,6 +5,7 @@
 // heat sees them, and the data the next recording is prepared with. Windows bind to it: they
 // call its commands and redraw from its signals. Frames held in memory are never dropped
 // without the operator's word.
+#include "platform/error_report.h"
 #include "recording/live_slit.h"
 #include "timing/goal_line.h"
 #include "timing/heat_header.h"
@@ -20,6 +21,7 @@
 #include <vector>
 
 class Frame_List;
+class Hold_Writer;
 class cls_VideoFile_handler;
 
 // The camera as the heat needs it: what a recording is prepared with, the switch that keeps
@@ -87,6 +89,9 @@ public:
   void set_Goal_Lines(const Goal_Line& finish, const Goal_Line& split);
   // The pause after appending (500 ms) that lets window events run.
   void set_Append_Wait_Ms(int32_t ms) { append_wait_ms_ = ms; }
+  // The bytes of held frames past which they are written while the trigger is held; 0 (the
+  // default) takes it from the memory available and the settings at each trigger.
+  void set_Held_Ceiling_Bytes(int64_t bytes) { held_ceiling_setting_ = bytes; }
 
   // ---- What the heat holds ----
   Heat_State State() const { return appending_ ? Heat_State::Appending : state_; }
@@ -103,6 +108,11 @@ public:
   // The recording of the last heat finished (empty before the first).
   const QString& Finished_Path() const { return finished_path_; }
   int32_t Held_Frames() const;
+  // A writer appends the held frames while the trigger is held (write_while_capturing, or held
+  // frames past the memory ceiling).
+  bool Writing_While_Held() const { return hold_ != nullptr; }
+  // Frames given to that writer and not yet on disk.
+  int32_t Frames_Being_Written() const;
   // The slit of the frames the trigger holds now (or held last), along the goal line.
   const Live_Slit& Live() const { return live_slit_; }
   // The heat's recording, written through a handler of its own: a recording opened for review
@@ -136,6 +146,8 @@ public:
   void Close_Writer();
   // A frame the camera keeps while collecting, for the live slit; live_slit_grew() follows.
   void Add_Live_Frame(const uint8_t* bits, int64_t length);
+  // The camera put a frame into the frame list while collecting.
+  void Frame_Kept();
 
 Q_SIGNALS:
   // The state, the cameras or the kit changed.
@@ -152,6 +164,8 @@ Q_SIGNALS:
   void aborted();
   // A collected frame's fields joined the live slit (or a new hold emptied it).
   void live_slit_grew();
+  // Something the operator must know that came up where no window may be opened (the frame path).
+  void notice(const QString& text);
 
 private:
   // The table's verdict on `command` now; true when the command is to be carried out.
@@ -163,6 +177,15 @@ private:
   bool Append_Held_Frames(bool finishing);
   void Run_Deferred();
   void Start_Live_Slit();
+  void Begin_Hold();
+  void Give_Held_Frames();
+  // Takes what the hold's writer brought to disk out of memory; its reports are shown at once
+  // when `show_reports`, else once the frame path has returned.
+  void Collect_Written(Hold_Writer& writer, bool show_reports);
+  // Writes every frame given to the hold's writer and stops it.
+  void End_Hold();
+  void Show_Pending_Reports();
+  int64_t Held_Bytes() const;
   void End_Collecting();
   void Do_Heat_Finish();
   void set_State(Heat_State state);
@@ -198,4 +221,12 @@ private:
   bool warmed_up_ = false;
   bool armed_ = false;
   int32_t append_wait_ms_ = 500;
+  std::unique_ptr<Hold_Writer> hold_;
+  int32_t given_ = 0;        // frames at the front of the list the hold's writer was given
+  int32_t hold_written_ = 0; // frames it wrote since the last append
+  bool write_while_capturing_ = true;
+  int64_t held_ceiling_ = 0;
+  int64_t held_ceiling_setting_ = 0;
+  bool ceiling_told_ = false;
+  std::vector<Error_Report> pending_reports_; // the hold's writer's, not shown yet
 };

@@ -1,7 +1,7 @@
-// The disk fills up while the heat's frames are appended at capture end (the process's file
-// size limit stands for the full disk): the failure reaches the error window, the frames
-// already in the recording stay as they were, and the frames not written stay in memory until
-// "Heat finish" brings them in once there is room again.
+// The disk fills up while the heat's frames are appended, at capture end or while the trigger is
+// held (the process's file size limit stands for the full disk): the failure reaches the error
+// window, the frames already in the recording stay as they were, and the frames not written stay
+// in memory until "Heat finish" brings them in once there is room again.
 #include "app/heat_controller.h"
 #include "mock/heat_window.h"
 #include "recording/qn3_format.h"
@@ -9,6 +9,7 @@
 
 #include <QFile>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -46,9 +47,11 @@ QByteArray Bytes(const QString& path) {
   return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-struct Disk_Full : Heat_Window {};
+struct Disk_Full : Heat_Window, testing::WithParamInterface<bool> {};
 
-TEST_F(Disk_Full, TheFailureIsReportedAndTheFramesNotWrittenStayForTheRetry) {
+TEST_P(Disk_Full, TheFailureIsReportedAndTheFramesNotWrittenStayForTheRetry) {
+  const bool while_held = GetParam();
+  setting(QStringLiteral("Settings"), QStringLiteral("write_while_capturing"), while_held ? "1" : "0");
   load_heat_window();
   start_camera();
   ui(w).Command_initiate_file->click();
@@ -73,18 +76,22 @@ TEST_F(Disk_Full, TheFailureIsReportedAndTheFramesNotWrittenStayForTheRetry) {
   ASSERT_GT(record, 0);
 
   // The second one finds room for 10 of its 30 frames and a half.
-  w->heat_session().Capture_Start();
-  frames(30);
-  ASSERT_EQ(held(), 30);
   {
     File_Size_Limit full(before.size() + 10 * record + record / 2);
     ASSERT_TRUE(full.ok());
+    w->heat_session().Capture_Start();
+    frames(30);
+    if (!while_held) {
+      ASSERT_EQ(held(), 30);
+    }
     w->heat_session().Capture_End();
   }
   EXPECT_EQ(held(), 20) << "the frames not written stay in memory";
   ASSERT_FALSE(errors.reports.empty()) << "the failure reaches the error window";
   EXPECT_EQ(errors.reports.front().location, QStringLiteral("append_RGB_frame of cls_avi_handler"));
-  EXPECT_TRUE(errors.reports.front().extra.contains(QStringLiteral("10 of 30 frames")))
+  // Held, the writer's pass had as many frames as had come when it started.
+  EXPECT_TRUE(errors.reports.front().extra.contains(
+      QRegularExpression(while_held ? QStringLiteral("\\b10 of \\d+ frames") : QStringLiteral("\\b10 of 30 frames"))))
       << errors.reports.front().extra.toStdString();
   ASSERT_FALSE(prompts->messages().isEmpty());
   EXPECT_EQ(prompts->messages().last(),
@@ -110,5 +117,10 @@ TEST_F(Disk_Full, TheFailureIsReportedAndTheFramesNotWrittenStayForTheRetry) {
     EXPECT_EQ(reader.Record_Capture_Mill(f).value_or(0) - reader.Record_Capture_Mill(f - 1).value_or(0), 40)
         << "frame " << f;
 }
+
+INSTANTIATE_TEST_SUITE_P(CaptureEndOrWhileHeld, Disk_Full, testing::Bool(),
+                         [](const testing::TestParamInfo<bool>& row) {
+                           return row.param ? "WhileHeld" : "AtCaptureEnd";
+                         });
 
 } // namespace

@@ -185,6 +185,8 @@ TEST_F(Whole_Heat, RecordedWithTheKitAndReviewedToThePhysicalTruth) {
 // last one is closed, at the instant the contact changed.
 TEST_F(Whole_Heat, AStartDuringTheLastHeatsAppendIsTheNextHeats) {
   setting(QStringLiteral("Settings"), QStringLiteral("auto_init"), QStringLiteral("1"));
+  // The frames wait for the trigger's end, so that the append under way is a long one.
+  setting(QStringLiteral("Settings"), QStringLiteral("write_while_capturing"), QStringLiteral("0"));
   load_heat_window(Video_Delay_Ms);
   w->heat_session().set_Append_Wait_Ms(500);
   synthetic->set_Crossings(Crossings);

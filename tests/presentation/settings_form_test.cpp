@@ -217,6 +217,31 @@ TEST_F(Settings_Window, ClickingACheckBoxWritesItAtOnce) {
   EXPECT_FALSE(again.auto_init());
 }
 
+// Writing while the trigger is held is on until the operator turns it off; the memory box takes
+// only whole megabytes above 0, and empty (read as unset) for the fixed cap.
+TEST_F(Settings_Window, HoldSettingsStartOnAndTakeOnlyWholeMegabytes) {
+  Form_Doravent_settings window;
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  EXPECT_TRUE(window.Check_write_while_capturing->isChecked());
+  EXPECT_TRUE(Setting_Checked(QStringLiteral("write_while_capturing"), true));
+  click_check(window.Check_write_while_capturing);
+  EXPECT_EQ(key("write_while_capturing"), "0");
+  EXPECT_FALSE(Setting_Checked(QStringLiteral("write_while_capturing"), true));
+  EXPECT_FALSE(Form_Doravent_settings().Check_write_while_capturing->isChecked());
+
+  const std::pair<const char*, const char*> typed[] = {{"300", "300"}, {"0", "300"},   {"-5", "300"},
+                                                       {".5", "300"},  {"abc", "300"}, {"", "N/A"}};
+  for (const auto& [text, written] : typed) {
+    SCOPED_TRACE(text);
+    window.Text_held_frames_mb->clear();
+    // Typed as an operator would: an empty row types a digit and takes it back.
+    QTest::keyClicks(window.Text_held_frames_mb, *text ? QString::fromLatin1(text) : QStringLiteral("7"));
+    if (!*text) QTest::keyClick(window.Text_held_frames_mb, Qt::Key_Backspace);
+    EXPECT_EQ(key("held_frames_mb"), written);
+  }
+}
+
 TEST_F(Settings_Window, HideKeepsTheWindowForTheOthersToConsult) {
   auto& window = Form_Doravent_settings::instance();
   window.show();
