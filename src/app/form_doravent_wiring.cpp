@@ -77,6 +77,10 @@ void Form_Doravent::Wire_Controllers() {
   connect(&heat, &Heat_Session::append_progress, heat_.get(), [this](int percent) { heat_->Append_Progress(percent); });
   connect(&heat, &Heat_Session::abort_requested, heat_.get(), [this] { heat_->Abort_Requested(); });
   connect(&heat, &Heat_Session::notice, heat_.get(), [this](const QString& text) { heat_->Notice(text); });
+  connect(&heat, &Heat_Session::held_slit, &review,
+          [&review](const QString& path, const std::shared_ptr<const Heat_Slit>& slit) {
+            review.Offer_Held_Slit(path, slit);
+          });
   connect(&heat, &Heat_Session::live_slit_grew, slit_.get(), [this] { slit_->Live_Slit_Grew(); });
   connect(&heat, &Heat_Session::aborted, heat_.get(), [this] { heat_->Heat_Aborted(); });
   connect(&heat, &Heat_Session::finished, heat_.get(), [this] { heat_->Heat_Finished(); });

@@ -231,6 +231,7 @@ void Slit_Controller::Start_Build() {
     }
     input.options = Options_For(Read_Proposal_Settings(program().Settings_File_Path), source);
     input.cache_path = Slit_Cache_Path(input.layout.path);
+    input.held = review_.Held_Slit(input.layout.path);
     clock_ = input.clock;
     step = 30;
     building_ = true;

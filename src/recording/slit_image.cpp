@@ -138,6 +138,17 @@ void Fill_Columns(Slit_Image& slit, int32_t first_column, int32_t fields, int32_
 
 } // namespace
 
+bool Fill_From_Picture(Slit_Image& slit, int32_t first_column, const uint8_t* bits, int64_t length) {
+  const Recording_Layout& layout = slit.Layout();
+  const int64_t stride = (int64_t{layout.width} * 3 + 3) & ~int64_t{3};
+  const int32_t fields = layout.interlaced ? 2 : 1;
+  if (!bits || stride * layout.height > length || first_column < 0 || first_column + fields > slit.Columns())
+    return false;
+  Fill_Columns(slit, first_column, fields, layout.height,
+               [&](int32_t x, int32_t y) { return bits + (layout.height - 1 - y) * stride + int64_t{x} * 3; });
+  return true;
+}
+
 std::optional<Slit_Image> Build_Slit_Image(const Recording_Layout& layout, const Slit_Line& line,
                                            const Slit_Build_Control& control, QString& why) {
   Record_Reader reader;
@@ -165,7 +176,6 @@ std::optional<Slit_Image> Build_Slit_Image(const Recording_Layout& layout, const
       if (s.side_in[k]) take(s.side_x[k], s.side_y[k]);
   }
   Jpeg_Region_Decoder decoder;
-  const int64_t raw_stride = (int64_t{layout.width} * 3 + 3) & ~int64_t{3};
   const int32_t total = slit.Columns();
   for (int32_t frame = 1; frame <= layout.frame_count; ++frame) {
     if (control.cancel && control.cancel->load(std::memory_order_relaxed)) {
@@ -182,12 +192,8 @@ std::optional<Slit_Image> Build_Slit_Image(const Recording_Layout& layout, const
         if (decoded)
           Fill_Columns(slit, first_column, fields, layout.height,
                        [&decoder](int32_t x, int32_t y) { return decoder.Pixel(x, y); });
-      } else if (raw_stride * layout.height <= reader.Picture_Length()) {
-        decoded = true;
-        const uint8_t* bits = reader.Picture_Bytes();
-        Fill_Columns(slit, first_column, fields, layout.height, [&](int32_t x, int32_t y) {
-          return bits + (layout.height - 1 - y) * raw_stride + int64_t{x} * 3;
-        });
+      } else {
+        decoded = Fill_From_Picture(slit, first_column, reader.Picture_Bytes(), reader.Picture_Length());
       }
       for (int32_t f = 0; f < fields; ++f) {
         Slit_Column& info = slit.Column_Info()[static_cast<size_t>(first_column) + static_cast<size_t>(f)];

@@ -130,6 +130,10 @@ struct Slit_Build_Control {
   std::function<void(int32_t done, int32_t total)> progress;
 };
 
+// Writes a frame's fields into its columns, from `first_column` on, out of its picture as the
+// camera keeps it (bottom-up 24-bit, rows padded to 4 bytes); false when `length` is short of it.
+bool Fill_From_Picture(Slit_Image& slit, int32_t first_column, const uint8_t* bits, int64_t length);
+
 // Builds the slit image of a recording from its records, decoding only the rows and iMCU
 // columns the line crosses. nullopt with the reason when the recording cannot be read, the
 // line misses the picture or the build was cancelled. Records that are missing or damaged give

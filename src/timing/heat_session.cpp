@@ -122,9 +122,25 @@ int64_t Heat_Session::Held_Bytes() const {
   return first ? int64_t{frames_.Count()} * first->RGB_Sample_Len() : 0;
 }
 
+void Heat_Session::Start_Heat_Slit() {
+  Recording_Layout layout;
+  layout.width = setup_width_;
+  layout.height = setup_height_;
+  try {
+    layout.interlaced = writer_->XML_Header().RGB_interlaced();
+    layout.rotated = writer_->XML_Header().RGB_Rotated();
+  } catch (...) {
+    heat_slit_.Clear(); // the review builds the slit from the records
+    return;
+  }
+  heat_slit_.Start(layout, Slit_Line{finish_line_.x1, finish_line_.y1, finish_line_.x2, finish_line_.y2});
+}
+
 void Heat_Session::Frame_Kept() {
   try {
     if (!Collecting() || frames_.Count() == 0) return;
+    const CVideobuff_RGB* newest = frames_(frames_.Count());
+    heat_slit_.Add_Frame(newest->RGB_Buffer_Address(), newest->RGB_Length(), newest->Capture_Mill());
     if (hold_) Collect_Written(*hold_, false);
     const bool over = Held_Bytes() > held_ceiling_;
     // Frames kept in a ring are written in another order at capture end: those stay in memory.
@@ -286,12 +302,15 @@ bool Heat_Session::Prepare_Recording() {
     setup.ten_frames_ms = camera_->Ten_Frames_Ms();
     setup.fields = camera_->Fields();
   }
+  setup_width_ = setup.crop_width;
+  setup_height_ = setup.crop_height;
   if (!Prepare_Heat_Recording(*writer_, setup)) {
     // No file to take the heat: nothing may start into it.
     Q_EMIT prepared({});
     return false;
   }
   recording_path_ = path;
+  Start_Heat_Slit();
   set_State(Heat_State::Prepared);
   Q_EMIT prepared(path);
   Q_EMIT recording_written(path);
@@ -558,6 +577,8 @@ bool Heat_Session::Secure(bool finishing) {
 void Heat_Session::Do_Heat_Finish() {
   start_mill_ = 0;
   finished_path_ = recording_path_;
+  if (heat_slit_.Usable()) Q_EMIT held_slit(recording_path_, std::make_shared<const Heat_Slit>(std::move(heat_slit_)));
+  heat_slit_.Clear();
   Write_Ini_Value(QStringLiteral("Settings"), QStringLiteral("last_file"), recording_path_,
                   program().Settings_File_Path);
   writer_->Close_File();

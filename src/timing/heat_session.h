@@ -6,6 +6,7 @@
 // call its commands and redraw from its signals. Frames held in memory are never dropped
 // without the operator's word.
 #include "platform/error_report.h"
+#include "recording/heat_slit.h"
 #include "recording/live_slit.h"
 #include "timing/goal_line.h"
 #include "timing/heat_header.h"
@@ -166,6 +167,8 @@ Q_SIGNALS:
   void live_slit_grew();
   // Something the operator must know that came up where no window may be opened (the frame path).
   void notice(const QString& text);
+  // The heat at `path` is finished: the slit of its frames as they came, for its review.
+  void held_slit(const QString& path, std::shared_ptr<const Heat_Slit> slit);
 
 private:
   // The table's verdict on `command` now; true when the command is to be carried out.
@@ -177,6 +180,7 @@ private:
   bool Append_Held_Frames(bool finishing);
   void Run_Deferred();
   void Start_Live_Slit();
+  void Start_Heat_Slit();
   void Begin_Hold();
   void Give_Held_Frames();
   // Takes what the hold's writer brought to disk out of memory; its reports are shown at once
@@ -201,6 +205,9 @@ private:
   QString goal_split_;
   Goal_Line finish_line_;
   Live_Slit live_slit_;
+  Heat_Slit heat_slit_;
+  int32_t setup_width_ = 0;
+  int32_t setup_height_ = 0;
   Heat_State state_ = Heat_State::Idle;
   QString recording_path_;
   QString finished_path_;

@@ -43,6 +43,15 @@ Review_Session::~Review_Session() = default;
 
 bool Review_Session::Is_Open() const { return recording_->File_open(); }
 
+void Review_Session::Offer_Held_Slit(const QString& path, std::shared_ptr<const Heat_Slit> slit) {
+  held_slit_path_ = path;
+  held_slit_ = std::move(slit);
+}
+
+std::shared_ptr<const Heat_Slit> Review_Session::Held_Slit(const QString& path) const {
+  return path == held_slit_path_ ? held_slit_ : nullptr;
+}
+
 void Review_Session::set_Display(Frame_Display* display) {
   display_ = display;
   recording_->Set_Screen_HDC(display);

@@ -4,6 +4,7 @@
 // declared state. Windows bind to it: they call its methods and redraw from its signals. Every
 // change of a result, from any window, goes through Change_Result, so none escapes the
 // read-only and declared-result refusals, the audit trail or the result files.
+#include "recording/heat_slit.h"
 #include "timing/audit_check.h"
 #include "timing/navigation.h"
 #include "timing/result_ranking.h"
@@ -40,6 +41,11 @@ public:
 
   // Where pictures are drawn.
   void set_Display(Frame_Display* display);
+
+  // The slit the heat made of its frames while they came, for when its recording is opened.
+  void Offer_Held_Slit(const QString& path, std::shared_ptr<const Heat_Slit> slit);
+  // The one offered for `path`, if any.
+  std::shared_ptr<const Heat_Slit> Held_Slit(const QString& path) const;
 
   // Opens `path` for review: about_to_open first (so a heat's frames are secured and the cameras
   // stopped), then the file, then opened(). False, after the system's message, when nothing is
@@ -119,6 +125,8 @@ private:
 
   std::unique_ptr<cls_VideoFile_handler> recording_;
   Frame_Display* display_ = nullptr;
+  QString held_slit_path_;
+  std::shared_ptr<const Heat_Slit> held_slit_;
   QString file_name_;
   bool field_mode_ = false;
   int32_t start_mill_ = 0;

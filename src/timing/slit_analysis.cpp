@@ -40,6 +40,15 @@ Slit_Analysis Analyse(const Slit_Analysis_Input& input, const std::atomic<bool>*
     result.slit = Load_Slit_Cache(input.cache_path, input.layout, input.line, now, records);
     result.from_cache = result.slit.has_value();
   }
+  if (!result.slit && input.held) {
+    result.slit = input.held->Image_For(input.layout, input.line, heads);
+    result.from_cache = result.slit.has_value();
+    if (result.slit && !input.cache_path.isEmpty()) {
+      Slit_Cache_Key key = now;
+      key.fingerprint = records();
+      Save_Slit_Cache(input.cache_path, *result.slit, key);
+    }
+  }
   if (!result.slit) {
     Slit_Build_Control control;
     control.cancel = cancel;

@@ -2,6 +2,7 @@
 // Everything the window shows of a recording's finish beside its pictures, made in one pass
 // that may run on a worker thread: the slit image (kept between openings) and the proposals.
 #include "recording/field_pictures.h"
+#include "recording/heat_slit.h"
 #include "recording/record_reader.h"
 #include "recording/slit_image.h"
 #include "timing/finish_proposals.h"
@@ -10,6 +11,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -20,6 +22,8 @@ struct Slit_Analysis_Input {
   Proposal_Options options;
   // Where the slit image is kept between openings; empty: it is neither looked for nor kept.
   QString cache_path;
+  // The slit made while the heat's frames came, taken when the records are its frames.
+  std::shared_ptr<const Heat_Slit> held;
 };
 
 struct Slit_Analysis {

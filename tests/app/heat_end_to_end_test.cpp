@@ -15,6 +15,9 @@
 #include "presentation/results_form.h"
 #include "recording/audit_trail.h"
 #include "recording/frame_display.h"
+#include "recording/heat_slit.h"
+#include "recording/record_reader.h"
+#include "recording/slit_image.h"
 #include "recording/video_file_handler.h"
 
 #include <QAction>
@@ -178,6 +181,78 @@ TEST_F(Whole_Heat, RecordedWithTheKitAndReviewedToThePhysicalTruth) {
     w.reset();
     QFile::remove(program().Settings_File_Path);
   }
+}
+
+// The last heat opens with the slit made of its frames as they came, not built again from the
+// records: its proposals still time every finisher to the truth, its columns are the records'
+// fields, its pixels are the records' but for their compression, and it is refused for any
+// other recording, layout or goal line.
+TEST_F(Whole_Heat, TheLastHeatOpensWithTheSlitOfItsFramesAsTheyCame) {
+  load_heat_window(Video_Delay_Ms);
+  synthetic->set_Crossings(Crossings);
+  synthetic->set_Video_Delay(Video_Delay_Ms);
+  start_camera();
+  ui(w).Command_initiate_file->click();
+  const QString path = w->heat_session().Recording_Path();
+  ASSERT_FALSE(path.isEmpty());
+  start_race(0);
+  run_to_the_finish();
+  review_against_the_truth(path);
+  EXPECT_TRUE(w->slit().From_Cache()) << "the slit was built again from the records";
+  const Slit_Image& held = *w->slit().Slit();
+  cls_VideoFile_handler& h = w->obj_QN3_Handler();
+  ASSERT_EQ(held.Columns(), 2 * h.Num_Frames());
+  for (int32_t c = 0; c < held.Columns(); ++c)
+    ASSERT_EQ(held.Column(c).capture_mill, h.Record_Capture_Mill(static_cast<int16_t>(c / 2 + 1)).value_or(-1)) << c;
+
+  const Recording_Layout layout = Recording_Layout::Of(h);
+  QString why;
+  const std::optional<Slit_Image> built = Build_Slit_Image(layout, held.Line(), {}, why);
+  ASSERT_TRUE(built) << why.toStdString();
+  ASSERT_EQ(built->View_Bytes(), held.View_Bytes());
+  for (int32_t view = 0; view < Slit_Views; ++view) {
+    double difference = 0;
+    for (size_t i = 0; i < held.View_Bytes(); ++i)
+      difference += std::abs(int{held.Data(view)[i]} - int{built->Data(view)[i]});
+    // On the painted line itself, two pixels wide, the records' halved chroma bleeds the turf's
+    // colour into it; beside it the two agree but for compression noise.
+    EXPECT_LT(difference / static_cast<double>(held.View_Bytes()), view == 0 ? 20.0 : 3.0) << "view " << view;
+  }
+
+  const std::shared_ptr<const Heat_Slit> offered = w->review_session().Held_Slit(path);
+  ASSERT_TRUE(offered);
+  struct Other {
+    const char* name;
+    Recording_Layout layout;
+    Slit_Line line;
+  };
+  Recording_Layout fewer = layout, turned = layout;
+  fewer.frame_count = static_cast<int16_t>(layout.frame_count - 1);
+  turned.rotated = !layout.rotated;
+  Slit_Line moved = held.Line();
+  moved.x1 += 1;
+  moved.x2 += 1;
+  for (const Other& other : {Other{"the same", layout, held.Line()}, Other{"a frame fewer", fewer, held.Line()},
+                             Other{"turned", turned, held.Line()}, Other{"another line", layout, moved}}) {
+    SCOPED_TRACE(other.name);
+    Record_Reader heads;
+    ASSERT_TRUE(heads.Open(other.layout, why)) << why.toStdString();
+    EXPECT_EQ(offered->Image_For(other.layout, other.line, heads).has_value(), std::string(other.name) == "the same");
+  }
+  // Another heat's recording of as many frames has other stamps.
+  w->review().Do_Close();
+  start_camera();
+  ui(w).Command_initiate_file->click();
+  const QString second = w->heat_session().Recording_Path();
+  start_race(0);
+  run_to_the_finish();
+  cls_VideoFile_handler reader;
+  ASSERT_TRUE(reader.Open_File(second));
+  Recording_Layout second_layout = Recording_Layout::Of(reader);
+  ASSERT_EQ(second_layout.frame_count, layout.frame_count);
+  Record_Reader heads;
+  ASSERT_TRUE(heads.Open(second_layout, why));
+  EXPECT_FALSE(offered->Image_For(second_layout, held.Line(), heads)) << "the first heat's slit for the second";
 }
 
 // The next race starts while the last heat's frames are still being appended ("Heat finish" with
