@@ -19,6 +19,10 @@ void Heat_Slit::Clear() {
 
 void Heat_Slit::Add_Frame(const uint8_t* bits, int64_t length, int32_t capture_mill) {
   if (!usable_) return;
+  if (Frames() >= Most_Frames) {
+    Clear();
+    return;
+  }
   try {
     Slit_Image one(layout_, line_);
     if (!Fill_From_Picture(one, 0, bits, length)) {

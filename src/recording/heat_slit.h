@@ -13,6 +13,10 @@
 
 class Heat_Slit {
 public:
+  // A trigger stuck closed must not fill the memory with this either: past so many frames (four
+  // minutes at 25 f/s, under 100 MB for a 880-pixel line) the review builds the slit instead.
+  static constexpr int32_t Most_Frames = 6000;
+
   // A new recording of this picture size, field layout and turn, along `line`; nothing kept.
   void Start(const Recording_Layout& layout, const Slit_Line& line);
   void Clear();
