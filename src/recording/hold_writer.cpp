@@ -4,6 +4,7 @@
 #include "recording/video_file_handler.h"
 
 #include <algorithm>
+#include <new>
 
 Hold_Writer::Hold_Writer(cls_VideoFile_handler& recording, const QString& path, int32_t pass_frames,
                          std::function<void()> pass_done)
@@ -57,15 +58,24 @@ int32_t Hold_Writer::Passes() const {
 void Hold_Writer::Run() {
   for (;;) {
     std::vector<Frame_List::Item> batch;
-    {
-      std::unique_lock lock(mutex_);
-      wake_.wait(lock, [this] { return finishing_ || static_cast<int32_t>(queue_.size()) >= pass_frames_; });
-      if (queue_.empty() || failed_) return;
-      batch.assign(queue_.begin(), queue_.end());
+    try {
+      {
+        std::unique_lock lock(mutex_);
+        wake_.wait(lock, [this] { return finishing_ || static_cast<int32_t>(queue_.size()) >= pass_frames_; });
+        if (queue_.empty() || failed_) return;
+        batch.assign(queue_.begin(), queue_.end());
+        queue_.clear();
+        in_pass_ = static_cast<int32_t>(batch.size());
+      }
+      Pass(batch);
+    } catch (...) {
+      // Out of memory for the pass's own lists: what was not taken as written stays the caller's.
+      const std::lock_guard lock(mutex_);
+      failed_ = true;
+      in_pass_ = 0;
       queue_.clear();
-      in_pass_ = static_cast<int32_t>(batch.size());
+      return;
     }
-    Pass(batch);
   }
 }
 
@@ -73,6 +83,11 @@ void Hold_Writer::Pass(std::vector<Frame_List::Item>& batch) {
   Frame_List frames;
   for (const Frame_List::Item& frame : batch)
     frames.Add(frame);
+  {
+    // Room first: once its records are on disk, a pass's frames must be taken as written.
+    const std::lock_guard lock(mutex_);
+    written_.frames.reserve(written_.frames.size() + batch.size());
+  }
   int32_t handled = 0;
   std::vector<Error_Report> reports;
   {
@@ -99,7 +114,11 @@ void Hold_Writer::Pass(std::vector<Frame_List::Item>& batch) {
     ++passes_;
     in_pass_ = 0;
     written_.frames.insert(written_.frames.end(), batch.begin(), batch.begin() + handled);
-    written_.reports.insert(written_.reports.end(), reports.begin(), reports.end());
+    try {
+      written_.reports.insert(written_.reports.end(), reports.begin(), reports.end());
+    } catch (const std::bad_alloc&) {
+      // The frames are what counts; their reports were traced.
+    }
     if (handled < static_cast<int32_t>(batch.size())) {
       // What is left stays with the caller, to be written at capture end in one pass.
       failed_ = true;
