@@ -11,6 +11,7 @@
 #include "timing/heat_session.h"
 #include "timing/review_session.h"
 
+#include <QFile>
 #include <memory>
 
 inline std::unique_ptr<Form_Doravent> Bench_Heat_Window(const QString& folder) {
@@ -29,4 +30,13 @@ inline std::unique_ptr<Form_Doravent> Bench_Heat_Window(const QString& folder) {
   w->review().set_Open_Wait_Ms(0);
   w->Form_Load();
   return w;
+}
+
+// The process's resident memory (VmRSS), in kB; -1 when it cannot be read.
+inline long Resident_Kb() {
+  QFile status(QStringLiteral("/proc/self/status"));
+  if (!status.open(QIODevice::ReadOnly)) return -1;
+  for (const QByteArray& line : status.readAll().split('\n'))
+    if (line.startsWith("VmRSS:")) return line.mid(6).trimmed().split(' ').value(0).toLong();
+  return -1;
 }

@@ -29,14 +29,6 @@
 
 namespace {
 
-long Resident_Kb() {
-  QFile status(QStringLiteral("/proc/self/status"));
-  if (!status.open(QIODevice::ReadOnly)) return -1;
-  for (const QByteArray& line : status.readAll().split('\n'))
-    if (line.startsWith("VmRSS:")) return line.mid(6).trimmed().split(' ').value(0).toLong();
-  return -1;
-}
-
 void Run_Events_For(int ms) {
   QElapsedTimer t;
   t.start();
