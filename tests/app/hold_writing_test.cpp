@@ -45,10 +45,13 @@ TEST_P(Hold_Writing, HeldFramesGoToTheRecordingAsTheSettingAndTheMemorySay) {
   ui(w).Command_start_heat->click();
   frames(100);
   // Only a liveness bound: the writer catches up to its last, unfilled pass, and what it wrote left memory.
-  ASSERT_TRUE(Run_Events_Until([this] {
-    const Heat_Session& heat = w->heat_session();
-    return !heat.Writing_While_Held() || (heat.Frames_Being_Written() < 12 && held() == heat.Frames_Being_Written());
-  }));
+  ASSERT_TRUE(Run_Events_Until(
+      [this] {
+        const Heat_Session& heat = w->heat_session();
+        return !heat.Writing_While_Held() ||
+               (heat.Frames_Being_Written() < 12 && held() == heat.Frames_Being_Written());
+      },
+      60000));
   EXPECT_EQ(w->heat_session().Writing_While_Held(), row.written_while_held);
   {
     cls_VideoFile_handler reader;
