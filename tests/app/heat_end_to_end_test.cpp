@@ -199,7 +199,8 @@ TEST_F(Whole_Heat, TheLastHeatOpensWithTheSlitOfItsFramesAsTheyCame) {
   run_to_the_finish();
   review_against_the_truth(path);
   EXPECT_TRUE(w->slit().From_Cache()) << "the slit was built again from the records";
-  const Slit_Image& held = *w->slit().Slit();
+  const Slit_Image& held = *w->slit().Slit(); // the window's, until it closes the recording
+  const Slit_Line line = held.Line();
   cls_VideoFile_handler& h = w->obj_QN3_Handler();
   ASSERT_EQ(held.Columns(), 2 * h.Num_Frames());
   for (int32_t c = 0; c < held.Columns(); ++c)
@@ -207,7 +208,7 @@ TEST_F(Whole_Heat, TheLastHeatOpensWithTheSlitOfItsFramesAsTheyCame) {
 
   const Recording_Layout layout = Recording_Layout::Of(h);
   QString why;
-  const std::optional<Slit_Image> built = Build_Slit_Image(layout, held.Line(), {}, why);
+  const std::optional<Slit_Image> built = Build_Slit_Image(layout, line, {}, why);
   ASSERT_TRUE(built) << why.toStdString();
   ASSERT_EQ(built->View_Bytes(), held.View_Bytes());
   for (int32_t view = 0; view < Slit_Views; ++view) {
@@ -229,11 +230,11 @@ TEST_F(Whole_Heat, TheLastHeatOpensWithTheSlitOfItsFramesAsTheyCame) {
   Recording_Layout fewer = layout, turned = layout;
   fewer.frame_count = static_cast<int16_t>(layout.frame_count - 1);
   turned.rotated = !layout.rotated;
-  Slit_Line moved = held.Line();
+  Slit_Line moved = line;
   moved.x1 += 1;
   moved.x2 += 1;
-  for (const Other& other : {Other{"the same", layout, held.Line()}, Other{"a frame fewer", fewer, held.Line()},
-                             Other{"turned", turned, held.Line()}, Other{"another line", layout, moved}}) {
+  for (const Other& other : {Other{"the same", layout, line}, Other{"a frame fewer", fewer, line},
+                             Other{"turned", turned, line}, Other{"another line", layout, moved}}) {
     SCOPED_TRACE(other.name);
     Record_Reader heads;
     ASSERT_TRUE(heads.Open(other.layout, why)) << why.toStdString();
@@ -252,7 +253,7 @@ TEST_F(Whole_Heat, TheLastHeatOpensWithTheSlitOfItsFramesAsTheyCame) {
   ASSERT_EQ(second_layout.frame_count, layout.frame_count);
   Record_Reader heads;
   ASSERT_TRUE(heads.Open(second_layout, why));
-  EXPECT_FALSE(offered->Image_For(second_layout, held.Line(), heads)) << "the first heat's slit for the second";
+  EXPECT_FALSE(offered->Image_For(second_layout, line, heads)) << "the first heat's slit for the second";
 }
 
 // The next race starts while the last heat's frames are still being appended ("Heat finish" with
