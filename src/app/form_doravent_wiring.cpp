@@ -73,6 +73,8 @@ void Form_Doravent::Wire_Controllers() {
           [this](const QString& path) { heat_->Recording_Prepared(path); });
   connect(&heat, &Heat_Session::recording_written, heat_.get(),
           [this](const QString& path) { heat_->Recording_Written(path); });
+  connect(&heat, &Heat_Session::recording_grew, heat_.get(),
+          [this](const QString& path, int32_t segments) { heat_->Recording_Grew(path, segments); });
   connect(&heat, &Heat_Session::appending, heat_.get(), [this](bool on) { heat_->Appending(on); });
   connect(&heat, &Heat_Session::append_progress, heat_.get(), [this](int percent) { heat_->Append_Progress(percent); });
   connect(&heat, &Heat_Session::abort_requested, heat_.get(), [this] { heat_->Abort_Requested(); });

@@ -20,6 +20,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
+#include <algorithm>
 
 namespace {
 
@@ -82,6 +83,11 @@ void Heat_Controller::Show_Heat_State() {
 void Heat_Controller::Recording_Written(const QString& path) {
   ui_.Label_filesize->setText(
       File_Size_Text(heat_.Writer().Segments_Num(), QFileInfo(path).size(), view_.Bytes_Per_Megabyte));
+}
+
+void Heat_Controller::Recording_Grew(const QString& path, int32_t segments) {
+  ui_.Label_filesize->setText(File_Size_Text(static_cast<int16_t>(std::clamp(segments, 0, 32767)),
+                                             QFileInfo(path).size(), view_.Bytes_Per_Megabyte));
 }
 
 void Heat_Controller::Appending(bool on) {

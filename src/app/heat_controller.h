@@ -23,6 +23,7 @@ public:
   // "Aborting heat  are you sure?" and, answered Ok, the heat's end.
   void Do_Abort();
   // Escape during a frame: the question is put after the frame, once however many frames ask.
+  void Recording_Grew(const QString& path, int32_t segments);
   void Notice(const QString& text);
   void Abort_Requested();
   // Timer1: the running heat clock.

@@ -50,6 +50,11 @@ int32_t Hold_Writer::Waiting() const {
   return static_cast<int32_t>(queue_.size()) + in_pass_;
 }
 
+int32_t Hold_Writer::Segments() const {
+  const std::lock_guard lock(mutex_);
+  return segments_;
+}
+
 int32_t Hold_Writer::Passes() const {
   const std::lock_guard lock(mutex_);
   return passes_;
@@ -89,6 +94,7 @@ void Hold_Writer::Pass(std::vector<Frame_List::Item>& batch) {
     written_.frames.reserve(written_.frames.size() + batch.size());
   }
   int32_t handled = 0;
+  int32_t segments = 0;
   std::vector<Error_Report> reports;
   {
     const std::lock_guard own(recording_mutex_);
@@ -106,12 +112,14 @@ void Hold_Writer::Pass(std::vector<Frame_List::Item>& batch) {
       report_current_exception(50, QStringLiteral("Handle_Capture_End of Form Form_Doravent"));
     }
     reports = collected.Take();
+    segments = recording_.Segments_Num();
   }
   handled = std::clamp(handled, 0, static_cast<int32_t>(batch.size()));
   Trace_Message(QStringLiteral("*Hold_Writer pass"), handled, static_cast<int32_t>(batch.size()));
   {
     const std::lock_guard lock(mutex_);
     ++passes_;
+    segments_ = segments;
     in_pass_ = 0;
     written_.frames.insert(written_.frames.end(), batch.begin(), batch.begin() + handled);
     try {

@@ -45,6 +45,8 @@ public:
   // Given and not yet written.
   int32_t Waiting() const;
   int32_t Passes() const;
+  // The recording's segments after the last pass (0 before the first).
+  int32_t Segments() const;
 
   // While held, no pass runs: the one under way has ended and the next waits.
   std::unique_lock<std::mutex> Recording_Lock() { return std::unique_lock(recording_mutex_); }
@@ -63,6 +65,7 @@ private:
   std::deque<Frame_List::Item> queue_;
   int32_t in_pass_ = 0;
   int32_t passes_ = 0;
+  int32_t segments_ = 0;
   Written written_;
   bool failed_ = false;
   bool finishing_ = false;

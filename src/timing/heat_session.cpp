@@ -201,6 +201,7 @@ void Heat_Session::Collect_Written(Hold_Writer& writer, bool show_reports) {
   }
   given_ = std::max(0, given_ - removed);
   hold_written_ += static_cast<int32_t>(written.frames.size());
+  if (!written.frames.empty()) Q_EMIT recording_grew(recording_path_, writer.Segments());
   pending_reports_.insert(pending_reports_.end(), written.reports.begin(), written.reports.end());
   if (show_reports) {
     Show_Pending_Reports();

@@ -157,6 +157,8 @@ Q_SIGNALS:
   void prepared(const QString& path);
   // The recording has grown (prepared, appended): its size is worth showing.
   void recording_written(const QString& path);
+  // It grew while the trigger is held, to `segments` append passes: the handler is the writer's then.
+  void recording_grew(const QString& path, int32_t segments);
   void append_progress(int percent);
   void appending(bool on);
   // "Heat finish" was done for the recording at `path`.

@@ -2,7 +2,11 @@
 // so, or when they would fill the memory; otherwise only at its end. Either way the recording
 // ends holding every frame once, in time order, with the start that came during the hold.
 #include "mock/heat_window.h"
+#include "platform/user_folders.h"
 #include "recording/video_file_handler.h"
+
+#include <QFileInfo>
+#include <QLabel>
 
 #include <QPushButton>
 #include <gtest/gtest.h>
@@ -38,6 +42,7 @@ TEST_P(Hold_Writing, HeldFramesGoToTheRecordingAsTheSettingAndTheMemorySay) {
 
   // Armed, the trigger closes before the start, so the start's header write meets the writer at work.
   w->heat_session().set_Armed(true);
+  const QString size_before = ui(w).Label_filesize->text();
   w->heat_session().Capture_Start();
   const int32_t first_stamp = clock.mill;
   frames(50);
@@ -53,6 +58,14 @@ TEST_P(Hold_Writing, HeldFramesGoToTheRecordingAsTheSettingAndTheMemorySay) {
       },
       60000));
   EXPECT_EQ(w->heat_session().Writing_While_Held(), row.written_while_held);
+  // The window shows the recording growing while the writer has it, and the size it has on disk.
+  EXPECT_EQ(ui(w).Label_filesize->text() != size_before, row.written_while_held)
+      << ui(w).Label_filesize->text().toStdString();
+  if (row.written_while_held) {
+    EXPECT_TRUE(ui(w).Label_filesize->text().endsWith(
+        File_Size_Text(0, QFileInfo(path).size(), w->state().Bytes_Per_Megabyte).section('/', 1)))
+        << ui(w).Label_filesize->text().toStdString();
+  }
   {
     cls_VideoFile_handler reader;
     ASSERT_TRUE(reader.Open_File(path));
