@@ -1,5 +1,7 @@
 #include "app/slit_controller.h"
 
+#include "platform/ui_mailbox.h"
+
 #include "app/goal_lines_view.h"
 #include "app/main_window_state.h"
 #include "metadata/xml_header.h"
@@ -48,7 +50,7 @@ QString Seconds_Text(double ms) {
 } // namespace
 
 Slit_Controller::Slit_Controller(const Main_Window_Parts& parts) : Window_Binding(parts) {
-  relay_ = new QObject(this);
+  relay_ = new Ui_Mailbox(this);
   line_rest_ = new QTimer(this);
   line_rest_->setSingleShot(true);
   line_rest_->setInterval(Line_Rest_Ms);
@@ -247,8 +249,7 @@ void Slit_Controller::Start_Build() {
         const int32_t percent = total > 0 ? static_cast<int32_t>(int64_t{done} * 100 / total) : 0;
         if (percent == shown_percent) return;
         shown_percent = percent;
-        QMetaObject::invokeMethod(
-            relay_, [this, job, done, total] { Show_Progress(job, done, total); }, Qt::QueuedConnection);
+        relay_->Post([this, job, done, total] { Show_Progress(job, done, total); });
       };
       // Nothing on this thread may open a window: whatever fails goes back in the result.
       std::shared_ptr<Slit_Analysis> result;
@@ -257,14 +258,11 @@ void Slit_Controller::Start_Build() {
       } catch (...) {
         result.reset();
       }
-      QMetaObject::invokeMethod(
-          relay_,
-          [this, job, result] {
-            Slit_Analysis none;
-            none.why = QStringLiteral("out of memory");
-            Built(job, result ? *result : none);
-          },
-          Qt::QueuedConnection);
+      relay_->Post([this, job, result] {
+        Slit_Analysis none;
+        none.why = QStringLiteral("out of memory");
+        Built(job, result ? *result : none);
+      });
     });
   } catch (...) {
     building_ = false;

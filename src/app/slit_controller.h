@@ -17,6 +17,8 @@
 #include <thread>
 #include <vector>
 
+class Ui_Mailbox;
+
 class QLabel;
 class QProgressBar;
 class QPushButton;
@@ -80,7 +82,7 @@ private:
   QPushButton* accept_all_ = nullptr;
   std::array<QPushButton*, 6> accept_{};
   QTimer* line_rest_ = nullptr;
-  QObject* relay_ = nullptr; // receives the worker's results on the window's thread
+  Ui_Mailbox* relay_ = nullptr; // receives the worker's results on the window's thread
 
   std::thread worker_;
   std::atomic<bool> cancel_{false};

@@ -9,6 +9,7 @@
 #include "platform/settings.h"
 #include "platform/start_sound.h"
 #include "platform/trace.h"
+#include "platform/ui_mailbox.h"
 #include "platform/user_folders.h"
 #include "recording/frame_buffers.h"
 #include "recording/hold_writer.h"
@@ -51,7 +52,8 @@ struct In_Command {
 Start_Stamp Start_Stamp::Now() { return {Mill_Now(), Local_Mill_Now(), Local_Now()}; }
 
 Heat_Session::Heat_Session(Frame_List& frames, QObject* parent)
-    : QObject(parent), frames_(frames), writer_(std::make_unique<cls_VideoFile_handler>()) {
+    : QObject(parent), frames_(frames), writer_(std::make_unique<cls_VideoFile_handler>()),
+      mailbox_(new Ui_Mailbox(this)) {
   set_Goal_Lines({}, {});
 }
 
@@ -172,12 +174,9 @@ void Heat_Session::Begin_Hold() {
   // About half a second a pass: each ends on disk, so a crash loses little and syncs stay few.
   // What a pass wrote leaves memory at once, also when no frame follows.
   hold_ = std::make_unique<Hold_Writer>(*writer_, recording_path_, std::max(10, fps / 2), [this] {
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-          if (hold_) Collect_Written(*hold_, false);
-        },
-        Qt::QueuedConnection);
+    mailbox_->Post([this] {
+      if (hold_) Collect_Written(*hold_, false);
+    });
   });
   given_ = 0;
   Trace_Message("*Writing while the trigger is held", frames_.Count());

@@ -23,6 +23,7 @@
 
 class Frame_List;
 class Hold_Writer;
+class Ui_Mailbox;
 class cls_VideoFile_handler;
 
 // The camera as the heat needs it: what a recording is prepared with, the switch that keeps
@@ -201,6 +202,7 @@ private:
   Frame_List& frames_;
   Heat_Camera* camera_ = nullptr;
   std::unique_ptr<cls_VideoFile_handler> writer_;
+  Ui_Mailbox* mailbox_; // the hold writer's calls to this thread
   QString capture_folder_;
   Heat_Data heat_data_;
   QString goal_finish_;
