@@ -7,14 +7,16 @@ void Heat_Slit::Start(const Recording_Layout& layout, const Slit_Line& line) {
   layout_ = layout;
   layout_.frame_count = 1;
   line_ = line;
-  usable_ = !Slit_Image(layout_, line_).Is_Empty();
+  frame_ = Slit_Image(layout_, line_);
+  usable_ = !frame_.Is_Empty();
 }
 
 void Heat_Slit::Clear() {
   usable_ = false;
+  // Given back, not kept: a heat past the most frames must not hold on to them.
   for (auto& view : views_)
-    view.clear();
-  stamps_.clear();
+    view = std::vector<uint8_t>();
+  stamps_ = std::vector<int32_t>();
 }
 
 void Heat_Slit::Add_Frame(const uint8_t* bits, int64_t length, int32_t capture_mill) {
@@ -24,14 +26,13 @@ void Heat_Slit::Add_Frame(const uint8_t* bits, int64_t length, int32_t capture_m
     return;
   }
   try {
-    Slit_Image one(layout_, line_);
-    if (!Fill_From_Picture(one, 0, bits, length)) {
+    if (!Fill_From_Picture(frame_, 0, bits, length)) {
       Clear();
       return;
     }
     for (int32_t v = 0; v < Slit_Views; ++v)
-      views_[static_cast<size_t>(v)].insert(views_[static_cast<size_t>(v)].end(), one.Data(v),
-                                            one.Data(v) + one.View_Bytes());
+      views_[static_cast<size_t>(v)].insert(views_[static_cast<size_t>(v)].end(), frame_.Data(v),
+                                            frame_.Data(v) + frame_.View_Bytes());
     stamps_.push_back(capture_mill);
   } catch (const std::bad_alloc&) {
     Clear(); // the review builds it from the records instead

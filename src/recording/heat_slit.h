@@ -35,6 +35,7 @@ private:
   Recording_Layout layout_; // frame_count unused
   Slit_Line line_;
   bool usable_ = false;
+  Slit_Image frame_;                                   // one frame's columns, filled afresh for each frame
   std::array<std::vector<uint8_t>, Slit_Views> views_; // column after column, as Slit_Image keeps them
   std::vector<int32_t> stamps_;
 };
