@@ -75,7 +75,9 @@ public:
   void Stop() override { sink_ = nullptr; }
   bool Streaming() const override { return sink_ != nullptr; }
   int64_t Dropped_Frames() const override { return 0; }
-  void Deliver(int64_t t) { sink_->OnRGBEvent(t, frame_.data(), static_cast<int32_t>(frame_.size())); }
+  void Deliver(int64_t t) {
+    sink_->OnRGBEvent(t, Capture_Time_Source::Sample_Time, frame_.data(), static_cast<int32_t>(frame_.size()));
+  }
 
 private:
   Video_Format format_;

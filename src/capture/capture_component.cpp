@@ -66,8 +66,8 @@ struct Capture_Component::State final : Video_Cap_Events {
   // frame handler when it is found missing.
   std::vector<std::unique_ptr<Capture_Device>> departed;
 
-  void OnRGBEvent(int64_t sample_time, const uint8_t* data, int32_t length) override {
-    if (sink) sink->OnRGBEvent(sample_time, data, length);
+  void OnRGBEvent(int64_t sample_time, Capture_Time_Source source, const uint8_t* data, int32_t length) override {
+    if (sink) sink->OnRGBEvent(sample_time, source, data, length);
   }
   void OnStreamError(const QString& text) override {
     error = text;

@@ -73,13 +73,17 @@ QString Process_AMT(const std::optional<Video_Format>& format);
 // The frame event's 8-byte value when the component has no sample time for a frame.
 inline constexpr int64_t No_Sample_Time = std::numeric_limits<int64_t>::min();
 
+// Where a frame's time came from: the source's own stamp, or when the frame arrived.
+enum class Capture_Time_Source { None, Sample_Time, Arrival_Time };
+
 // The event interface the component calls, always on the user-interface thread.
 class Video_Cap_Events {
 public:
   virtual ~Video_Cap_Events() = default;
   // One frame of the selected format. `sample_time`: the frame's time on Mill_Now's clock (a
-  // 32-bit value widened), or No_Sample_Time. The data stays valid only until the call returns.
-  virtual void OnRGBEvent(int64_t sample_time, const uint8_t* data, int32_t length) = 0;
+  // 32-bit value widened), or No_Sample_Time; `source` says where it came from. The data stays
+  // valid only until the call returns.
+  virtual void OnRGBEvent(int64_t sample_time, Capture_Time_Source source, const uint8_t* data, int32_t length) = 0;
   // The stream ended by itself: device unplugged, or no frame for too long. Not called after
   // Stop_Stream.
   virtual void OnStreamError(const QString& text) = 0;

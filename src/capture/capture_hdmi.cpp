@@ -279,15 +279,16 @@ void cls_Capture_HDMI::OnStreamError(const QString& text) {
   Q_EMIT Stream_Failed(text);
 }
 
-void cls_Capture_HDMI::Take_Times(int64_t sample_time) {
+void cls_Capture_HDMI::Take_Times(int64_t sample_time, Capture_Time_Source source) {
   const int32_t arrival = Mill_Now();
-  const bool sampled = sample_time != No_Sample_Time;
-  const int32_t t = sampled ? static_cast<int32_t>(sample_time) : arrival;
-  const Capture_Time_Source source = sampled ? Capture_Time_Source::Sample_Time : Capture_Time_Source::Arrival_Time;
+  const bool timed = sample_time != No_Sample_Time;
+  const int32_t t = timed ? static_cast<int32_t>(sample_time) : arrival;
+  if (!timed || source == Capture_Time_Source::None) source = Capture_Time_Source::Arrival_Time;
   if (source != time_source_) {
     time_source_ = source;
-    Trace_Message(QStringLiteral("*cls_Capture_HDMI frame times"),
-                  sampled ? QStringLiteral("sample time of the source") : QStringLiteral("arrival time"));
+    Trace_Message(QStringLiteral("*cls_Capture_HDMI frame times"), source == Capture_Time_Source::Sample_Time
+                                                                       ? QStringLiteral("sample time of the source")
+                                                                       : QStringLiteral("arrival time"));
   }
   // The local time of day of the same instant: the frame is as much older as it waited.
   int64_t local = int64_t{Local_Mill_Now()} - Mill_Difference(arrival, t);
@@ -365,9 +366,10 @@ void cls_Capture_HDMI::Crop_RGB_picture(const uint8_t* data, int32_t length) {
   }
 }
 
-void cls_Capture_HDMI::OnRGBEvent(int64_t sample_time, const uint8_t* data, int32_t length) {
+void cls_Capture_HDMI::OnRGBEvent(int64_t sample_time, Capture_Time_Source source, const uint8_t* data,
+                                  int32_t length) {
   try {
-    Take_Times(sample_time);
+    Take_Times(sample_time, source);
     if (first_frame_of_stream_) {
       first_frame_of_stream_ = false;
       Get_VideoHeader(length);

@@ -29,9 +29,6 @@ struct Frame_Stamp {
   int32_t delta = 0;
 };
 
-// Where a frame's last_Capture_mill came from.
-enum class Capture_Time_Source { None, Sample_Time, Arrival_Time };
-
 class cls_Capture_HDMI : public QObject, private Video_Cap_Events {
   Q_OBJECT
 public:
@@ -136,9 +133,9 @@ Q_SIGNALS:
   void Sources_Changed();
 
 private:
-  void OnRGBEvent(int64_t sample_time, const uint8_t* data, int32_t length) override;
+  void OnRGBEvent(int64_t sample_time, Capture_Time_Source source, const uint8_t* data, int32_t length) override;
   void OnStreamError(const QString& text) override;
-  void Take_Times(int64_t sample_time);
+  void Take_Times(int64_t sample_time, Capture_Time_Source source);
   void Devices_Changed();
   void Crop_RGB_picture(const uint8_t* data, int32_t length);
 

@@ -309,7 +309,7 @@ bool Synthetic_Camera::Step() {
 void Synthetic_Camera::Deliver(int32_t frame) {
   const int32_t t = Sample_Time(frame);
   Render(t, frame, frame_.data());
-  if (sink_) sink_->OnRGBEvent(t, frame_.data(), Frame_Bytes);
+  if (sink_) sink_->OnRGBEvent(t, Capture_Time_Source::Sample_Time, frame_.data(), Frame_Bytes);
 }
 
 void Synthetic_Camera::Deliver_Due() {

@@ -253,6 +253,7 @@ bool V4l2_Device::Apply_Format(int32_t number, QString& error) {
     f.image_size = static_cast<int32_t>(std::min<uint32_t>(fmt.fmt.pix.sizeimage, INT32_MAX));
   mode_ = number;
   current_ = f;
+  driver_interval_100ns_ = f.frame_interval_100ns;
   if (!Apply_Rate(error)) {
     // The format stands; the rate is the driver's.
     Trace_Message(QStringLiteral("*V4L2 Set_Format, rate"), error);
@@ -293,6 +294,7 @@ bool V4l2_Device::Apply_Interval(uint32_t numerator, uint32_t denominator, QStri
     const int64_t got =
         Interval_100ns(parm.parm.capture.timeperframe.numerator, parm.parm.capture.timeperframe.denominator);
     if (got > 0) {
+      driver_interval_100ns_ = got;
       current_->frame_interval_100ns = got;
       current_->field_interval_100ns = current_->field_order == Field_Order::Progressive ? 0 : got / 2;
     }

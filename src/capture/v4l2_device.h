@@ -2,6 +2,7 @@
 // A V4L2 capture device: its flattened formats, format and rate setting, and mmap streaming
 // read through a socket notifier on the user-interface thread.
 #include "capture/capture_component.h"
+#include "capture/frame_clock.h"
 #include "capture/v4l2_io.h"
 
 #include <QString>
@@ -71,7 +72,7 @@ private:
   bool Apply_Format(int32_t number, QString& error);
   bool Apply_Rate(QString& error);
   bool Apply_Interval(uint32_t numerator, uint32_t denominator, QString& error);
-  bool Take_This_Frame(const v4l2_buffer& buf);
+  bool Take_This_Frame(int64_t us); // `us` on the frame clock's unwrapped scale
   bool Start_Streaming(QString& error);
   void Teardown();
   void On_Readable();
@@ -97,11 +98,14 @@ private:
   bool in_read_ = false;
   bool teardown_pending_ = false;
   bool stamp_checked_ = false;
+  bool refusal_traced_ = false;
+  Frame_Clock frame_clock_;
   int64_t dropped_ = 0;
   int64_t lost_ = 0;
-  int32_t io_errors_ = 0;     // EIO answers in a row
-  int32_t fps_limit_ = 0;     // 0: the mode's own rate
-  int64_t keep_every_us_ = 0; // the driver runs faster than the limit: frames closer than this are skipped
+  int32_t io_errors_ = 0;             // EIO answers in a row
+  int32_t fps_limit_ = 0;             // 0: the mode's own rate
+  int64_t driver_interval_100ns_ = 0; // what the driver runs at, whatever the limit
+  int64_t keep_every_us_ = 0;         // the driver runs faster than the limit: frames closer than this are skipped
   std::optional<int64_t> next_due_us_;
   std::optional<uint32_t> last_sequence_;
 };

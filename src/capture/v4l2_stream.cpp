@@ -2,6 +2,7 @@
 // each buffer queued again as soon as the frame handler has copied what it needs.
 #include "capture/v4l2_device.h"
 
+#include "platform/clock.h"
 #include "platform/trace.h"
 
 #include <QSocketNotifier>
@@ -14,7 +15,7 @@
 namespace {
 
 // The driver's stamp on CLOCK_MONOTONIC, in Mill_Now's wrapping 32-bit milliseconds.
-int64_t Stamp_Mill(const timeval& stamp) {
+int32_t Stamp_Mill(const timeval& stamp) {
   const uint64_t ms = static_cast<uint64_t>(stamp.tv_sec) * 1000U + static_cast<uint64_t>(stamp.tv_usec) / 1000U;
   return static_cast<int32_t>(static_cast<uint32_t>(ms));
 }
@@ -41,6 +42,8 @@ bool V4l2_Device::Start(Video_Cap_Events& sink, QString& error) {
   next_due_us_.reset();
   last_sequence_.reset();
   stamp_checked_ = false;
+  refusal_traced_ = false;
+  frame_clock_.Reset(driver_interval_100ns_ / 10, Buffer_Count());
   streaming_ = true;
   notifier_ = std::make_unique<QSocketNotifier>(fd_, QSocketNotifier::Read);
   QObject::connect(notifier_.get(), &QSocketNotifier::activated, notifier_.get(), [this] { On_Readable(); });
@@ -175,9 +178,8 @@ void V4l2_Device::On_Readable() {
   }
 }
 
-bool V4l2_Device::Take_This_Frame(const v4l2_buffer& buf) {
+bool V4l2_Device::Take_This_Frame(int64_t us) {
   if (keep_every_us_ <= 0) return true;
-  const int64_t us = int64_t{buf.timestamp.tv_sec} * 1'000'000 + buf.timestamp.tv_usec;
   // Kept on a grid of the limit's interval, with a quarter of it as slack for the driver's own
   // spacing: 50 f/s keeps every second frame, 60 f/s two of five.
   if (next_due_us_ && us < *next_due_us_ - keep_every_us_ / 4) return false;
@@ -229,16 +231,26 @@ bool V4l2_Device::Read_One() {
     ++lost_;
   } else {
     if (watchdog_) watchdog_->start(watchdog_ms_);
-    if (sink_ && Take_This_Frame(buf)) {
+    const int32_t arrival = Mill_Now();
+    const Frame_Clock::Time time = frame_clock_.Frame_Time(
+        arrival, buf.sequence, monotonic ? std::optional<int32_t>(Stamp_Mill(buf.timestamp)) : std::nullopt);
+    if (frame_clock_.Refused_Stamp() && !refusal_traced_) {
+      refusal_traced_ = true;
+      Trace_Message(QStringLiteral("*V4L2 time stamps"), path_,
+                    QStringLiteral("stamp %1 on a frame that came at %2: arrival time instead")
+                        .arg(Stamp_Mill(buf.timestamp))
+                        .arg(arrival));
+    }
+    if (sink_ && Take_This_Frame(frame_clock_.Elapsed_Us())) {
       const size_t used = std::min<size_t>(buf.bytesused, mapping.length);
       // Time spent in the handler is not the camera's silence, and the descriptor is not read
       // again until the handler is back.
       if (watchdog_) watchdog_->stop();
       if (notifier_) notifier_->setEnabled(false);
       try {
-        sink_->OnRGBEvent(monotonic ? Stamp_Mill(buf.timestamp) : No_Sample_Time,
-                          static_cast<const uint8_t*>(mapping.start),
-                          static_cast<int32_t>(std::min<size_t>(used, INT32_MAX)));
+        sink_->OnRGBEvent(
+            time.mill, time.from_driver ? Capture_Time_Source::Sample_Time : Capture_Time_Source::Arrival_Time,
+            static_cast<const uint8_t*>(mapping.start), static_cast<int32_t>(std::min<size_t>(used, INT32_MAX)));
       } catch (...) {
         Trace_Message(QStringLiteral("*V4L2 frame handler failed"), path_);
       }

@@ -9,6 +9,7 @@
 
 struct Recorded_Frame {
   int64_t sample_time = 0;
+  Capture_Time_Source source = Capture_Time_Source::None;
   int32_t length = 0;
   std::vector<uint8_t> head; // the first bytes
 };
@@ -19,8 +20,8 @@ public:
   std::vector<QString> errors;
   std::function<void()> on_frame; // runs inside the event
 
-  void OnRGBEvent(int64_t sample_time, const uint8_t* data, int32_t length) override {
-    Recorded_Frame f{sample_time, length, {}};
+  void OnRGBEvent(int64_t sample_time, Capture_Time_Source source, const uint8_t* data, int32_t length) override {
+    Recorded_Frame f{sample_time, source, length, {}};
     f.head.assign(data, data + std::min(length, 16));
     frames.push_back(std::move(f));
     if (on_frame) on_frame();

@@ -1,6 +1,7 @@
 // The V4L2 backend against scripted devices: enumeration, formats, streaming, failures.
 #include "capture/v4l2_device.h"
 #include "capture_sinks.h"
+#include "mock/fake_clock.h"
 #include "mock/fake_v4l2_device.h"
 
 #include <QEventLoop>
@@ -26,6 +27,7 @@ Fake_V4l2_Camera Camera(const std::string& name, const std::string& card, const 
 }
 
 struct V4l2 : ::testing::Test {
+  Fake_Clock clock; // frames arrive at its time; the drivers' stamps are checked against it
   Fake_V4l2 io;
   QTemporaryDir sys;
 
@@ -113,8 +115,9 @@ TEST_F(V4l2, StreamingDeliversStampsCountsGapsAndRequeues) {
   EXPECT_TRUE(io.Streaming("/fake/video0"));
 
   const std::string path = "/fake/video0";
+  clock.mill = 1400;
   // Stamps past the 32-bit wrap come out as Mill_Now's wrapping value.
-  const int64_t big = (int64_t{1} << 32) + 5000;
+  const int64_t big = (int64_t{1} << 32) + 1200;
   ASSERT_TRUE(io.Push_Frame(path, {1, 2, 3}, Stamp(1000)));
   ASSERT_TRUE(io.Push_Frame(path, {4}, Stamp(1040)));
   ASSERT_TRUE(io.Push_Frame(path, {5}, Stamp(1160), true, 2)); // two frames lost before it
@@ -123,11 +126,18 @@ TEST_F(V4l2, StreamingDeliversStampsCountsGapsAndRequeues) {
   ASSERT_TRUE(io.Push_Frame(path, {7}, Stamp(1240), false));         // the driver's clock is not monotonic
   ASSERT_TRUE(io.Push_Frame(path, {8}, Stamp(1280), true, 0, true)); // a damaged buffer
   ASSERT_TRUE(io.Push_Frame(path, {9}, Stamp(1320)));
-  ASSERT_TRUE(Wait_For([&] { return sink.frames.size() == 6; }));
+  ASSERT_TRUE(io.Push_Frame(path, {10}, Stamp(900000))); // after the frame came: another clock's
+  ASSERT_TRUE(Wait_For([&] { return sink.frames.size() == 7; }));
 
-  const int64_t expected_times[] = {1000, 1040, 1160, 5000, No_Sample_Time, 1320};
-  for (size_t i = 0; i < 6; ++i)
-    EXPECT_EQ(sink.frames[i].sample_time, expected_times[i]) << i;
+  // Arrival times, all at 1400 here, go back by the frames' spacing from the frame before.
+  constexpr auto S = Capture_Time_Source::Sample_Time;
+  constexpr auto A = Capture_Time_Source::Arrival_Time;
+  const std::pair<int64_t, Capture_Time_Source> expected_times[] = {{1000, S}, {1040, S}, {1160, S}, {1200, S},
+                                                                    {1240, A}, {1320, S}, {1360, A}};
+  for (size_t i = 0; i < std::size(expected_times); ++i) {
+    EXPECT_EQ(sink.frames[i].sample_time, expected_times[i].first) << i;
+    EXPECT_EQ(sink.frames[i].source, expected_times[i].second) << i;
+  }
   EXPECT_EQ(sink.frames[0].head, (std::vector<uint8_t>{1, 2, 3}));
   EXPECT_EQ(sink.frames[0].length, 3);
   EXPECT_EQ(sink.frames[5].head.front(), 9);
@@ -145,7 +155,7 @@ TEST_F(V4l2, StreamingDeliversStampsCountsGapsAndRequeues) {
   // A second stream starts afresh.
   ASSERT_TRUE(camera->Start(sink, error)) << error.toStdString();
   ASSERT_TRUE(io.Push_Frame(path, {1}, Stamp(3000)));
-  ASSERT_TRUE(Wait_For([&] { return sink.frames.size() == 7; }));
+  ASSERT_TRUE(Wait_For([&] { return sink.frames.size() == 8; }));
   EXPECT_EQ(camera->Dropped_Frames(), 0);
 }
 
@@ -272,6 +282,7 @@ TEST_F(V4l2, TheLimitOf25HoldsOnFasterModes) {
     ASSERT_TRUE(camera.Current_Format());
     EXPECT_EQ(Field_Interval_100ns(*camera.Current_Format()), c.field_interval_100ns) << c.fps;
     const uint32_t taken = c.keeps_rate ? c.fps : 25;
+    clock.mill = 101'000; // just after the last stamp
     for (uint32_t i = 0; i < taken; ++i) {
       ASSERT_TRUE(fake.Push_Frame("/fake/video0", {1}, timeval{100, static_cast<suseconds_t>(i * 1'000'000 / taken)}));
       ASSERT_TRUE(Wait_For([&] { return fake.Queued("/fake/video0") == 4; }));

@@ -262,6 +262,7 @@ TEST_F(Performance_Window, DriverDropsAreShownBesideTheEstimate) {
   QSignalSpy received(&source, &cls_Capture_HDMI::HDMIreceived);
   const std::vector<uint8_t> frame(64 * 48 * 3, 90);
   int64_t stamp_ms = 5000;
+  clock.mill = 5005; // frames come 5 ms after their stamps
   const auto push = [&](uint32_t skip) {
     stamp_ms += 40 * (1 + skip);
     clock.advance(static_cast<int32_t>(40 * (1 + skip)));
