@@ -97,6 +97,17 @@ void Camera_Controller::Create(Form_select_Video* source_window) {
   connect(
       capture_.get(), &cls_Capture_HDMI::Stream_Failed, this, [this](const QString& text) { Stream_Failed(text); },
       Qt::QueuedConnection);
+  // At once, so that no frame of the camera that is back goes unkept.
+  connect(
+      capture_.get(), &cls_Capture_HDMI::Stream_Resumed, this,
+      [this] {
+        Trace_Message("*Camera stream resumed");
+        if (Cameras_Running())
+          processing_ = true;
+        else
+          capture_->Stop_Capture();
+      },
+      Qt::DirectConnection);
   for (QPushButton* b : {ui_.Command_start_camera, ui_.cmd_live_view})
     b->setEnabled(true);
 }
@@ -320,10 +331,12 @@ void Camera_Controller::Update_Running_Fps() {
 
 void Camera_Controller::Stream_Failed(const QString& text) {
   Trace_Message("*Camera stream failed", text);
+  // Already plugged back and streaming again, before this queued call came.
+  if (capture_ && capture_->Running()) return;
   processing_ = false;
   ui_.Label_running_fps->clear();
   Msg_Box(QStringLiteral("The camera stopped delivering frames: ") + text +
-              QStringLiteral("\nFrames already kept stay in memory. Check the camera, then press \"Stop camera\" "
-                             "and \"Start camera\"."),
+              QStringLiteral("\nFrames already kept stay in memory. Plugged back in, the camera goes on by itself; "
+                             "otherwise check it, then press \"Stop camera\" and \"Start camera\"."),
           program().Program_Name, Prompt_Buttons::Ok, Prompt_Icon::Warning);
 }

@@ -130,6 +130,10 @@ void cls_Capture_HDMI::Devices_Changed() {
               .toInt(&number_ok);
       Use_Source(n, number_ok ? format : -1, limit_to_25_);
     }
+    if (source_prop_found_ && resume_on_return_) {
+      resume_on_return_ = false;
+      if (Resume()) Q_EMIT Stream_Resumed();
+    }
   }
   Q_EMIT Sources_Changed();
 }
@@ -172,16 +176,8 @@ void cls_Capture_HDMI::Capture_Run() {
     frames_.Remove_All();
     ring_position_ = 0;
     ring_total_ = 0;
-    running_ = true;
-    // A new stream measures its own rate and says afresh where its times come from.
-    first_frame_of_stream_ = true;
-    crop_failure_traced_ = false;
-    crop_misfit_told_ = false;
-    crop_ok_ = false;
-    time_source_ = Capture_Time_Source::None;
-    rate_frames_ = 0;
-    rate_reference_set_ = false;
-    running_fps_ = 0;
+    resume_on_return_ = false;
+    Reset_Stream_State();
     step = 30;
     if (cookie_ == 0) cookie_ = component_->Advise_Sink(this);
     last_error_ = component_->Error_Text();
@@ -201,7 +197,35 @@ void cls_Capture_HDMI::Capture_Run() {
   }
 }
 
+void cls_Capture_HDMI::Reset_Stream_State() {
+  running_ = true;
+  // A new stream measures its own rate and says afresh where its times come from.
+  first_frame_of_stream_ = true;
+  crop_failure_traced_ = false;
+  crop_misfit_told_ = false;
+  crop_ok_ = false;
+  time_source_ = Capture_Time_Source::None;
+  rate_frames_ = 0;
+  rate_reference_set_ = false;
+  running_fps_ = 0;
+}
+
+bool cls_Capture_HDMI::Resume() {
+  // The frames kept so far stay: a heat under way goes on with the frames that come now.
+  Reset_Stream_State();
+  if (cookie_ == 0) cookie_ = component_->Advise_Sink(this);
+  if (!component_->Start_Stream()) {
+    running_ = false;
+    last_error_ = component_->Error_Text();
+    Trace_Message(QStringLiteral("*cls_Capture_HDMI resume failed"), last_error_);
+    return false;
+  }
+  Trace_Message(QStringLiteral("*cls_Capture_HDMI resumed"), friendly_name_);
+  return true;
+}
+
 void cls_Capture_HDMI::Stop_Capture() {
+  resume_on_return_ = false;
   if (running_) {
     Trace_Message(QStringLiteral(" *cls_capture Stop, object =  "), friendly_name_, property_string_);
     component_->Stop_Stream();
@@ -275,6 +299,8 @@ void cls_Capture_HDMI::Store_HDMI_Buffer(const Frame_Stamp& stamp) {
 void cls_Capture_HDMI::OnStreamError(const QString& text) {
   Trace_Message(QStringLiteral("*cls_Capture_HDMI stream error"), text);
   last_error_ = text;
+  // Nobody stopped it: when its camera is back, it goes on by itself.
+  resume_on_return_ = running_;
   running_ = false;
   Q_EMIT Stream_Failed(text);
 }

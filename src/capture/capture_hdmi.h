@@ -131,11 +131,16 @@ Q_SIGNALS:
   // The devices were listed again after one arrived or left; SourcePropFound tells whether the
   // saved camera is there.
   void Sources_Changed();
+  // The camera whose stream failed was plugged back and streams again; the frames kept before
+  // it left are still kept.
+  void Stream_Resumed();
 
 private:
   void OnRGBEvent(int64_t sample_time, Capture_Time_Source source, const uint8_t* data, int32_t length) override;
   void OnStreamError(const QString& text) override;
   void Take_Times(int64_t sample_time, Capture_Time_Source source);
+  void Reset_Stream_State();
+  bool Resume();
   void Devices_Changed();
   void Crop_RGB_picture(const uint8_t* data, int32_t length);
 
@@ -144,6 +149,7 @@ private:
   int32_t cookie_ = 0;
   int32_t index_ = 0;
   bool running_ = false;
+  bool resume_on_return_ = false; // the stream failed by itself, not stopped
   bool source_prop_found_ = false;
   QString last_error_;
   int32_t source_number_ = 0;

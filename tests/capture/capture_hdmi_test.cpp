@@ -296,6 +296,11 @@ TEST_F(Hot_Plug, UnpluggedCameraIsClosedAtOnceAndFoundAgainUnderItsNewNode) {
   ASSERT_TRUE(source->Running());
   QSignalSpy failed(source.get(), &cls_Capture_HDMI::Stream_Failed);
   QSignalSpy received(source.get(), &cls_Capture_HDMI::HDMIreceived);
+  QSignalSpy resumed(source.get(), &cls_Capture_HDMI::Stream_Resumed);
+  clock.mill = 5010;
+  ASSERT_TRUE(fake->Push_Frame("/fake/video0", std::vector<uint8_t>(1280 * 720 * 3, 7), timeval{5, 0}));
+  ASSERT_TRUE(Wait_For([&] { return received.count() == 1; }));
+  source->Store_HDMI_Buffer(source->Last_Stamp()); // a frame of the heat, kept
 
   Unplug("video0");
   monitor->Changed();
@@ -307,17 +312,34 @@ TEST_F(Hot_Plug, UnpluggedCameraIsClosedAtOnceAndFoundAgainUnderItsNewNode) {
   EXPECT_EQ(source->Component().Selected_Number(), 0);
   EXPECT_EQ(source->Component().Device_Count(), 1); // the synthetic camera only
 
-  // Plugged back, it is another node; found without a restart, with its saved format.
+  // Plugged back, it is another node; found without a restart, with its saved format, and
+  // streaming again by itself with the frame kept before still kept.
   Plug("video1", "Grabber", "usb-1");
   monitor->Changed();
   EXPECT_TRUE(source->SourcePropFound());
   EXPECT_EQ(source->Source_Number(), 1);
-  source->Capture_Run();
   ASSERT_TRUE(source->Running());
+  EXPECT_EQ(resumed.count(), 1);
   EXPECT_EQ(fake->Set_Size("/fake/video1"), (std::pair<uint32_t, uint32_t>{1280, 720}));
-  ASSERT_TRUE(fake->Push_Frame("/fake/video1", std::vector<uint8_t>(1280 * 720 * 3, 7), timeval{5, 0}));
-  ASSERT_TRUE(Wait_For([&] { return received.count() == 1; }));
+  clock.mill = 9010;
+  ASSERT_TRUE(fake->Push_Frame("/fake/video1", std::vector<uint8_t>(1280 * 720 * 3, 7), timeval{9, 0}));
+  ASSERT_TRUE(Wait_For([&] { return received.count() == 2; }));
+  source->Store_HDMI_Buffer(source->Last_Stamp());
+  ASSERT_EQ(source->Buff_Num(), 2);
+  EXPECT_EQ(frames(1)->Capture_Mill(), 5000);
+  EXPECT_EQ(frames(2)->Capture_Mill(), 9000);
   EXPECT_EQ(failed.count(), 1);
+
+  // Stopped by the operator after it left, it stays stopped when it comes back.
+  Unplug("video1");
+  monitor->Changed();
+  EXPECT_EQ(failed.count(), 2);
+  source->Stop_Capture();
+  Plug("video2", "Grabber", "usb-1");
+  monitor->Changed();
+  EXPECT_TRUE(source->SourcePropFound());
+  EXPECT_FALSE(source->Running());
+  EXPECT_EQ(resumed.count(), 1);
   EXPECT_TRUE(errors.reports.empty());
 }
 
