@@ -62,6 +62,39 @@ Video_Format Format_Of(const V4l2_Mode& mode) {
   return f;
 }
 
+// What S_FMT or G_FMT answered, from whichever of the two interfaces the device speaks.
+struct Pix_Answer {
+  uint32_t width = 0;
+  uint32_t height = 0;
+  uint32_t pixelformat = 0;
+  uint32_t field = 0;
+  uint32_t colorspace = 0;
+  uint32_t ycbcr_enc = 0;
+  uint32_t quantization = 0;
+  uint32_t bytesperline = 0;
+  uint32_t sizeimage = 0;
+  uint32_t planes = 1;
+};
+
+Pix_Answer Pix_Of(const v4l2_format& fmt) {
+  if (fmt.type == V4L2_BUF_TYPE_VIDEO_CAPTURE_MPLANE) {
+    const v4l2_pix_format_mplane& p = fmt.fmt.pix_mp;
+    return {p.width,
+            p.height,
+            p.pixelformat,
+            p.field,
+            p.colorspace,
+            p.ycbcr_enc,
+            p.quantization,
+            p.plane_fmt[0].bytesperline,
+            p.plane_fmt[0].sizeimage,
+            p.num_planes};
+  }
+  const v4l2_pix_format& p = fmt.fmt.pix;
+  return {p.width,     p.height,       p.pixelformat,  p.field,     p.colorspace,
+          p.ycbcr_enc, p.quantization, p.bytesperline, p.sizeimage, 1};
+}
+
 void Add_Intervals(V4l2_Io& io, int fd, uint32_t fourcc, uint32_t width, uint32_t height,
                    std::vector<V4l2_Mode>& modes) {
   const size_t before = modes.size();
@@ -98,28 +131,30 @@ void Add_Intervals(V4l2_Io& io, int fd, uint32_t fourcc, uint32_t width, uint32_
   if (modes.size() == before) modes.push_back({fourcc, width, height, 0, 0});
 }
 
-void Add_Current_Size(V4l2_Io& io, int fd, uint32_t fourcc, std::vector<V4l2_Mode>& modes) {
+void Add_Current_Size(V4l2_Io& io, int fd, uint32_t type, uint32_t fourcc, std::vector<V4l2_Mode>& modes) {
   v4l2_format fmt{};
-  fmt.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
-  if (Xioctl(io, fd, VIDIOC_G_FMT, &fmt) != 0 || fmt.fmt.pix.width == 0 || fmt.fmt.pix.height == 0) return;
+  fmt.type = type;
+  if (Xioctl(io, fd, VIDIOC_G_FMT, &fmt) != 0) return;
+  const Pix_Answer now = Pix_Of(fmt);
+  if (now.width == 0 || now.height == 0) return;
   const size_t before = modes.size();
-  Add_Intervals(io, fd, fourcc, fmt.fmt.pix.width, fmt.fmt.pix.height, modes);
+  Add_Intervals(io, fd, fourcc, now.width, now.height, modes);
   if (modes.size() != before + 1 || modes.back().interval_denominator != 0) return;
   // No interval listed either: the one the driver runs at.
   v4l2_streamparm parm{};
-  parm.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+  parm.type = type;
   if (Xioctl(io, fd, VIDIOC_G_PARM, &parm) == 0) {
     modes.back().interval_numerator = parm.parm.capture.timeperframe.numerator;
     modes.back().interval_denominator = parm.parm.capture.timeperframe.denominator;
   }
 }
 
-std::vector<V4l2_Mode> Enumerate_Modes(V4l2_Io& io, int fd) {
+std::vector<V4l2_Mode> Enumerate_Modes(V4l2_Io& io, int fd, uint32_t type) {
   std::vector<V4l2_Mode> modes;
   for (uint32_t f = 0; f < Most_Formats; ++f) {
     v4l2_fmtdesc desc{};
     desc.index = f;
-    desc.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+    desc.type = type;
     if (Xioctl(io, fd, VIDIOC_ENUM_FMT, &desc) != 0) break;
     if (!Pixel_Format_Of(desc.pixelformat)) continue;
     bool sized = false;
@@ -138,7 +173,7 @@ std::vector<V4l2_Mode> Enumerate_Modes(V4l2_Io& io, int fd) {
       break;
     }
     // Receivers that take their size from the incoming signal list none: the size they have now.
-    if (!sized) Add_Current_Size(io, fd, desc.pixelformat, modes);
+    if (!sized) Add_Current_Size(io, fd, type, desc.pixelformat, modes);
   }
   return modes;
 }
@@ -159,9 +194,21 @@ std::optional<Pixel_Format> Pixel_Format_Of(uint32_t fourcc) {
 }
 
 V4l2_Device::V4l2_Device(V4l2_Io& io, QString path, QString card, QString bus_info, QString driver,
-                         std::vector<V4l2_Mode> modes)
+                         std::vector<V4l2_Mode> modes, bool multi_planar)
     : io_(io), path_(std::move(path)), card_(std::move(card)), bus_info_(std::move(bus_info)),
-      driver_(std::move(driver)), modes_(std::move(modes)) {}
+      driver_(std::move(driver)), modes_(std::move(modes)), multi_planar_(multi_planar) {}
+
+uint32_t V4l2_Device::Buffer_Type() const {
+  return multi_planar_ ? V4L2_BUF_TYPE_VIDEO_CAPTURE_MPLANE : V4L2_BUF_TYPE_VIDEO_CAPTURE;
+}
+
+void V4l2_Device::Prepare(v4l2_buffer& buf, v4l2_plane* planes) const {
+  buf.type = Buffer_Type();
+  buf.memory = V4L2_MEMORY_MMAP;
+  if (!multi_planar_) return;
+  buf.m.planes = planes;
+  buf.length = VIDEO_MAX_PLANES;
+}
 
 V4l2_Device::~V4l2_Device() {
   Stop();
@@ -221,36 +268,52 @@ bool V4l2_Device::Set_Format(int32_t number, QString& error) {
 bool V4l2_Device::Apply_Format(int32_t number, QString& error) {
   const V4l2_Mode& mode = modes_[static_cast<size_t>(number)];
   v4l2_format fmt{};
-  fmt.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
-  fmt.fmt.pix.width = mode.width;
-  fmt.fmt.pix.height = mode.height;
-  fmt.fmt.pix.pixelformat = mode.fourcc;
+  fmt.type = Buffer_Type();
   // Whole frames, top field first, are asked for; the answer is what the frames hold.
-  fmt.fmt.pix.field = mode.fourcc == V4L2_PIX_FMT_MJPEG ? V4L2_FIELD_NONE : V4L2_FIELD_INTERLACED_TB;
+  const uint32_t field = mode.fourcc == V4L2_PIX_FMT_MJPEG ? V4L2_FIELD_NONE : V4L2_FIELD_INTERLACED_TB;
+  if (multi_planar_) {
+    fmt.fmt.pix_mp.width = mode.width;
+    fmt.fmt.pix_mp.height = mode.height;
+    fmt.fmt.pix_mp.pixelformat = mode.fourcc;
+    fmt.fmt.pix_mp.field = field;
+    fmt.fmt.pix_mp.num_planes = 1;
+  } else {
+    fmt.fmt.pix.width = mode.width;
+    fmt.fmt.pix.height = mode.height;
+    fmt.fmt.pix.pixelformat = mode.fourcc;
+    fmt.fmt.pix.field = field;
+  }
   if (Xioctl(io_, fd_, VIDIOC_S_FMT, &fmt) != 0) {
     error = Errno_Text("VIDIOC_S_FMT");
     return false;
   }
-  if (fmt.fmt.pix.width != mode.width || fmt.fmt.pix.height != mode.height || fmt.fmt.pix.pixelformat != mode.fourcc) {
+  const Pix_Answer got = Pix_Of(fmt);
+  if (got.width != mode.width || got.height != mode.height || got.pixelformat != mode.fourcc) {
     error = QStringLiteral("%1 refused format %2: it offers %3 x %4 instead")
                 .arg(path_)
                 .arg(number)
-                .arg(fmt.fmt.pix.width)
-                .arg(fmt.fmt.pix.height);
+                .arg(got.width)
+                .arg(got.height);
+    return false;
+  }
+  if (got.planes != 1) {
+    error = QStringLiteral("%1 gives format %2 in %3 separate planes: only formats in one plane can be read")
+                .arg(path_)
+                .arg(number)
+                .arg(got.planes);
     return false;
   }
   Video_Format f = Format_Of(mode);
-  const std::optional<Field_Order> fields = Field_Order_From_V4l2(fmt.fmt.pix.field, f.frame_interval_100ns, error);
+  const std::optional<Field_Order> fields = Field_Order_From_V4l2(got.field, f.frame_interval_100ns, error);
   if (!fields) return false;
   f.field_order = *fields;
   f.field_interval_100ns = f.field_order == Field_Order::Progressive ? 0 : f.frame_interval_100ns / 2;
-  Colour_From_V4l2(fmt.fmt.pix.colorspace, fmt.fmt.pix.ycbcr_enc, fmt.fmt.pix.quantization, f);
+  Colour_From_V4l2(got.colorspace, got.ycbcr_enc, got.quantization, f);
   // What the driver says of its rows and frames wins over the estimate, within what a row can hold.
   const int64_t least_stride = f.stride;
-  if (fmt.fmt.pix.bytesperline > 0 && f.pixel_format != Pixel_Format::MJPEG)
-    f.stride = static_cast<int32_t>(std::clamp<int64_t>(fmt.fmt.pix.bytesperline, least_stride, INT32_MAX));
-  if (fmt.fmt.pix.sizeimage > 0)
-    f.image_size = static_cast<int32_t>(std::min<uint32_t>(fmt.fmt.pix.sizeimage, INT32_MAX));
+  if (got.bytesperline > 0 && f.pixel_format != Pixel_Format::MJPEG)
+    f.stride = static_cast<int32_t>(std::clamp<int64_t>(got.bytesperline, least_stride, INT32_MAX));
+  if (got.sizeimage > 0) f.image_size = static_cast<int32_t>(std::min<uint32_t>(got.sizeimage, INT32_MAX));
   mode_ = number;
   current_ = f;
   driver_interval_100ns_ = f.frame_interval_100ns;
@@ -283,7 +346,7 @@ bool V4l2_Device::Apply_Rate(QString& error) {
 
 bool V4l2_Device::Apply_Interval(uint32_t numerator, uint32_t denominator, QString& error) {
   v4l2_streamparm parm{};
-  parm.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+  parm.type = Buffer_Type();
   parm.parm.capture.timeperframe.numerator = numerator;
   parm.parm.capture.timeperframe.denominator = denominator;
   if (Xioctl(io_, fd_, VIDIOC_S_PARM, &parm) != 0) {
@@ -358,11 +421,15 @@ std::vector<std::unique_ptr<Capture_Device>> Enumerate_V4l2_Devices(V4l2_Io& io,
     v4l2_capability cap{};
     if (Xioctl(io, fd, VIDIOC_QUERYCAP, &cap) == 0) {
       const uint32_t caps = (cap.capabilities & V4L2_CAP_DEVICE_CAPS) ? cap.device_caps : cap.capabilities;
-      if ((caps & V4L2_CAP_VIDEO_CAPTURE) && (caps & V4L2_CAP_STREAMING)) {
-        std::vector<V4l2_Mode> modes = Enumerate_Modes(io, fd);
-        devices.push_back(std::make_unique<V4l2_Device>(io, path, Text_Of(cap.card, sizeof cap.card),
-                                                        Text_Of(cap.bus_info, sizeof cap.bus_info),
-                                                        Text_Of(cap.driver, sizeof cap.driver), std::move(modes)));
+      // Receivers on some boards speak only the multi-planar interface, even for one plane.
+      const bool single = (caps & V4L2_CAP_VIDEO_CAPTURE) != 0;
+      const bool multi_planar = !single && (caps & V4L2_CAP_VIDEO_CAPTURE_MPLANE) != 0;
+      if ((single || multi_planar) && (caps & V4L2_CAP_STREAMING)) {
+        const uint32_t type = multi_planar ? V4L2_BUF_TYPE_VIDEO_CAPTURE_MPLANE : V4L2_BUF_TYPE_VIDEO_CAPTURE;
+        std::vector<V4l2_Mode> modes = Enumerate_Modes(io, fd, type);
+        devices.push_back(std::make_unique<V4l2_Device>(
+            io, path, Text_Of(cap.card, sizeof cap.card), Text_Of(cap.bus_info, sizeof cap.bus_info),
+            Text_Of(cap.driver, sizeof cap.driver), std::move(modes), multi_planar));
       }
     }
     io.Close(fd);

@@ -14,6 +14,7 @@
 class QSocketNotifier;
 class QTimer;
 struct v4l2_buffer;
+struct v4l2_plane;
 
 // One entry of a device's flattened format list as the driver names it.
 struct V4l2_Mode {
@@ -33,7 +34,9 @@ public:
   static constexpr uint32_t Fewest_Buffers = 4; // fewer leave no slack while a frame is converted
   static constexpr int32_t Default_Watchdog_Ms = 2000;
 
-  V4l2_Device(V4l2_Io& io, QString path, QString card, QString bus_info, QString driver, std::vector<V4l2_Mode> modes);
+  // `multi_planar`: the device speaks the multi-planar capture interface (one plane is read).
+  V4l2_Device(V4l2_Io& io, QString path, QString card, QString bus_info, QString driver, std::vector<V4l2_Mode> modes,
+              bool multi_planar = false);
   ~V4l2_Device() override;
   V4l2_Device(const V4l2_Device&) = delete;
   V4l2_Device& operator=(const V4l2_Device&) = delete;
@@ -66,6 +69,9 @@ private:
     void* start = nullptr;
     size_t length = 0;
   };
+  uint32_t Buffer_Type() const;
+  // The type, memory and plane array of a buffer to ask about; `planes` has VIDEO_MAX_PLANES.
+  void Prepare(v4l2_buffer& buf, v4l2_plane* planes) const;
   bool Ensure_Open(QString& error);
   bool Same_Size(const V4l2_Mode& m) const;
   void Close_Device();
@@ -86,6 +92,7 @@ private:
   QString bus_info_;
   QString driver_;
   std::vector<V4l2_Mode> modes_;
+  bool multi_planar_ = false;
   int fd_ = -1;
   int32_t mode_ = -1; // index of the set format; -1 none
   std::optional<Video_Format> current_;

@@ -7,6 +7,7 @@
 
 #include <QSocketNotifier>
 #include <QTimer>
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <linux/videodev2.h>
@@ -60,7 +61,7 @@ bool V4l2_Device::Start(Video_Cap_Events& sink, QString& error) {
 bool V4l2_Device::Start_Streaming(QString& error) {
   v4l2_requestbuffers req{};
   req.count = Buffers_Requested;
-  req.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+  req.type = Buffer_Type();
   req.memory = V4L2_MEMORY_MMAP;
   if (Xioctl(io_, fd_, VIDIOC_REQBUFS, &req) != 0) {
     error = Errno_Text("VIDIOC_REQBUFS");
@@ -72,31 +73,39 @@ bool V4l2_Device::Start_Streaming(QString& error) {
   }
   for (uint32_t i = 0; i < req.count; ++i) {
     v4l2_buffer buf{};
-    buf.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
-    buf.memory = V4L2_MEMORY_MMAP;
+    std::array<v4l2_plane, VIDEO_MAX_PLANES> planes{};
+    Prepare(buf, planes.data());
     buf.index = i;
     if (Xioctl(io_, fd_, VIDIOC_QUERYBUF, &buf) != 0) {
       error = Errno_Text("VIDIOC_QUERYBUF");
       return false;
     }
-    void* start = io_.Mmap(buf.length, PROT_READ | PROT_WRITE, MAP_SHARED, fd_, buf.m.offset);
+    if (multi_planar_ && buf.length != 1) {
+      error = QStringLiteral("%1 has buffers of %2 planes: only formats in one plane can be read")
+                  .arg(path_)
+                  .arg(buf.length);
+      return false;
+    }
+    const uint32_t length = multi_planar_ ? planes[0].length : buf.length;
+    const off_t offset = multi_planar_ ? planes[0].m.mem_offset : buf.m.offset;
+    void* start = io_.Mmap(length, PROT_READ | PROT_WRITE, MAP_SHARED, fd_, offset);
     if (start == MAP_FAILED) {
       error = Errno_Text("mmap");
       return false;
     }
-    buffers_.push_back({start, buf.length});
+    buffers_.push_back({start, length});
   }
   for (uint32_t i = 0; i < req.count; ++i) {
     v4l2_buffer buf{};
-    buf.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
-    buf.memory = V4L2_MEMORY_MMAP;
+    std::array<v4l2_plane, VIDEO_MAX_PLANES> planes{};
+    Prepare(buf, planes.data());
     buf.index = i;
     if (Xioctl(io_, fd_, VIDIOC_QBUF, &buf) != 0) {
       error = Errno_Text("VIDIOC_QBUF");
       return false;
     }
   }
-  int type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+  int type = static_cast<int>(Buffer_Type());
   if (Xioctl(io_, fd_, VIDIOC_STREAMON, &type) != 0) {
     error = Errno_Text("VIDIOC_STREAMON");
     return false;
@@ -128,7 +137,7 @@ void V4l2_Device::Teardown() {
     watchdog_.release()->deleteLater();
   }
   if (fd_ >= 0 && !buffers_.empty()) {
-    int type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+    int type = static_cast<int>(Buffer_Type());
     Xioctl(io_, fd_, VIDIOC_STREAMOFF, &type);
   }
   for (const Mapping& m : buffers_)
@@ -136,7 +145,7 @@ void V4l2_Device::Teardown() {
   if (fd_ >= 0 && !buffers_.empty()) {
     v4l2_requestbuffers req{};
     req.count = 0;
-    req.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+    req.type = Buffer_Type();
     req.memory = V4L2_MEMORY_MMAP;
     Xioctl(io_, fd_, VIDIOC_REQBUFS, &req);
   }
@@ -190,8 +199,8 @@ bool V4l2_Device::Take_This_Frame(int64_t us) {
 
 bool V4l2_Device::Read_One() {
   v4l2_buffer buf{};
-  buf.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
-  buf.memory = V4L2_MEMORY_MMAP;
+  std::array<v4l2_plane, VIDEO_MAX_PLANES> planes{};
+  Prepare(buf, planes.data());
   if (Xioctl(io_, fd_, VIDIOC_DQBUF, &buf) != 0) {
     const int e = errno;
     if (e == EAGAIN) {
@@ -225,8 +234,12 @@ bool V4l2_Device::Read_One() {
     stamp_checked_ = true;
     Trace_Message(QStringLiteral("*V4L2 time stamps"), path_, monotonic ? "monotonic" : "not monotonic: arrival time");
   }
+  // One plane: its payload may start after a header of the driver's.
+  const uint32_t bytesused = multi_planar_ ? planes[0].bytesused : buf.bytesused;
+  const uint32_t data_offset = multi_planar_ ? std::min<uint32_t>(planes[0].data_offset, bytesused) : 0;
   // A damaged or empty buffer is a lost frame, not a sign of life.
-  const bool damaged = (buf.flags & V4L2_BUF_FLAG_ERROR) != 0 || buf.bytesused == 0;
+  const bool damaged =
+      (buf.flags & V4L2_BUF_FLAG_ERROR) != 0 || bytesused == data_offset || data_offset >= mapping.length;
   if (damaged) {
     ++lost_;
   } else {
@@ -242,15 +255,16 @@ bool V4l2_Device::Read_One() {
                         .arg(arrival));
     }
     if (sink_ && Take_This_Frame(frame_clock_.Elapsed_Us())) {
-      const size_t used = std::min<size_t>(buf.bytesused, mapping.length);
+      const size_t used = std::min<size_t>(bytesused, mapping.length) - data_offset;
       // Time spent in the handler is not the camera's silence, and the descriptor is not read
       // again until the handler is back.
       if (watchdog_) watchdog_->stop();
       if (notifier_) notifier_->setEnabled(false);
       try {
-        sink_->OnRGBEvent(
-            time.mill, time.from_driver ? Capture_Time_Source::Sample_Time : Capture_Time_Source::Arrival_Time,
-            static_cast<const uint8_t*>(mapping.start), static_cast<int32_t>(std::min<size_t>(used, INT32_MAX)));
+        sink_->OnRGBEvent(time.mill,
+                          time.from_driver ? Capture_Time_Source::Sample_Time : Capture_Time_Source::Arrival_Time,
+                          static_cast<const uint8_t*>(mapping.start) + data_offset,
+                          static_cast<int32_t>(std::min<size_t>(used, INT32_MAX)));
       } catch (...) {
         Trace_Message(QStringLiteral("*V4L2 frame handler failed"), path_);
       }

@@ -402,4 +402,61 @@ TEST_F(V4l2, ARefusedFormatLeavesTheOneThatWasSet) {
   EXPECT_EQ(Process_AMT(lying.Current_Format()), "1280*720/30");
 }
 
+// Receivers on some boards speak only the multi-planar interface: one plane is read, from
+// where the driver says its payload starts.
+TEST_F(V4l2, MultiPlanarDevicesStreamTheirOnePlane) {
+  const struct {
+    const char* name;
+    bool multi_planar;
+    uint32_t planes;
+    uint32_t data_offset;
+    bool starts;
+  } cases[] = {
+      {"single-plane interface", false, 1, 0, true},
+      {"multi-planar, one plane", true, 1, 0, true},
+      {"multi-planar, payload after a header", true, 1, 4096, true},
+      {"multi-planar, two planes", true, 2, 0, false},
+  };
+  for (const auto& c : cases) {
+    Fake_V4l2 fake;
+    Fake_V4l2_Camera info = Camera("video0", "Receiver", "platform:csi");
+    info.multi_planar = c.multi_planar;
+    info.planes = c.planes;
+    info.data_offset = c.data_offset;
+    fake.Add_Device(info);
+    Entry("video0");
+    auto devices = Enumerate_V4l2_Devices(fake, sys.path(), QStringLiteral("/fake"));
+    ASSERT_EQ(devices.size(), 1U) << c.name;
+    Capture_Device& camera = *devices.front();
+    ASSERT_EQ(camera.Formats().size(), 4U) << c.name;
+    QString error;
+    if (!c.starts) {
+      EXPECT_FALSE(camera.Set_Format(0, error)) << c.name;
+      EXPECT_TRUE(error.contains("2 separate planes")) << c.name << ": " << error.toStdString();
+      EXPECT_FALSE(camera.Current_Format()) << c.name;
+      continue;
+    }
+    ASSERT_TRUE(camera.Set_Format(1, error)) << c.name << ": " << error.toStdString();
+    EXPECT_EQ(fake.Set_Interval("/fake/video0"), (std::pair<uint32_t, uint32_t>{1, 50})) << c.name;
+    EXPECT_EQ(camera.Current_Format()->stride, 3840) << c.name;
+    Recording_Sink sink;
+    ASSERT_TRUE(camera.Start(sink, error)) << c.name << ": " << error.toStdString();
+    EXPECT_EQ(fake.Queued("/fake/video0"), 4) << c.name;
+    clock.mill = 1100;
+    ASSERT_TRUE(fake.Push_Frame("/fake/video0", {1, 2, 3}, Stamp(1000))) << c.name;
+    ASSERT_TRUE(fake.Push_Frame("/fake/video0", {}, Stamp(1020))) << c.name; // empty: lost
+    ASSERT_TRUE(fake.Push_Frame("/fake/video0", {4, 5}, Stamp(1040))) << c.name;
+    ASSERT_TRUE(Wait_For([&] { return sink.frames.size() == 2; })) << c.name;
+    EXPECT_EQ(sink.frames[0].head, (std::vector<uint8_t>{1, 2, 3})) << c.name;
+    EXPECT_EQ(sink.frames[0].length, 3) << c.name;
+    EXPECT_EQ(sink.frames[1].head, (std::vector<uint8_t>{4, 5})) << c.name;
+    EXPECT_EQ(sink.frames[1].sample_time, 1040) << c.name;
+    EXPECT_EQ(static_cast<V4l2_Device&>(camera).Lost_Frames(), 1) << c.name;
+    EXPECT_TRUE(Wait_For([&] { return fake.Queued("/fake/video0") == 4; })) << c.name;
+    camera.Stop();
+    EXPECT_EQ(fake.Mapped(), 0) << c.name;
+    EXPECT_FALSE(fake.Streaming("/fake/video0")) << c.name;
+  }
+}
+
 } // namespace

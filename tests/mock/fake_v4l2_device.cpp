@@ -35,7 +35,9 @@ Fake_V4l2::~Fake_V4l2() {
 
 void Fake_V4l2::Add_Device(Fake_V4l2_Camera info) {
   auto d = std::make_unique<Device>();
-  if (info.device_caps == 0) info.device_caps = V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_STREAMING;
+  if (info.device_caps == 0)
+    info.device_caps =
+        (info.multi_planar ? V4L2_CAP_VIDEO_CAPTURE_MPLANE : V4L2_CAP_VIDEO_CAPTURE) | V4L2_CAP_STREAMING;
   if (!info.formats.empty() && !info.formats.front().sizes.empty()) {
     d->fourcc = info.formats.front().fourcc;
     d->width = info.formats.front().sizes.front().width;
@@ -127,6 +129,7 @@ int Fake_V4l2::Ioctl(int fd, unsigned long request, void* arg) {
 }
 
 int Fake_V4l2::Answer(Device& d, unsigned long request, void* arg) {
+  const uint32_t type = d.info.multi_planar ? V4L2_BUF_TYPE_VIDEO_CAPTURE_MPLANE : V4L2_BUF_TYPE_VIDEO_CAPTURE;
   switch (request) {
   case VIDIOC_QUERYCAP: {
     auto* cap = static_cast<v4l2_capability*>(arg);
@@ -140,7 +143,7 @@ int Fake_V4l2::Answer(Device& d, unsigned long request, void* arg) {
   }
   case VIDIOC_ENUM_FMT: {
     auto* desc = static_cast<v4l2_fmtdesc*>(arg);
-    if (desc->type != V4L2_BUF_TYPE_VIDEO_CAPTURE || desc->index >= d.info.formats.size()) return Fail(EINVAL);
+    if (desc->type != type || desc->index >= d.info.formats.size()) return Fail(EINVAL);
     desc->pixelformat = d.info.formats[desc->index].fourcc;
     return 0;
   }
@@ -184,19 +187,34 @@ int Fake_V4l2::Answer(Device& d, unsigned long request, void* arg) {
   case VIDIOC_S_FMT:
   case VIDIOC_G_FMT: {
     auto* fmt = static_cast<v4l2_format*>(arg);
-    if (fmt->type != V4L2_BUF_TYPE_VIDEO_CAPTURE) return Fail(EINVAL);
+    if (fmt->type != type) return Fail(EINVAL);
+    const bool mp = d.info.multi_planar;
     if (request == VIDIOC_S_FMT) {
       if (d.streaming || !d.buffers.empty()) return Fail(EBUSY);
+      const uint32_t asked = mp ? fmt->fmt.pix_mp.pixelformat : fmt->fmt.pix.pixelformat;
+      const uint32_t asked_width = mp ? fmt->fmt.pix_mp.width : fmt->fmt.pix.width;
+      const uint32_t asked_height = mp ? fmt->fmt.pix_mp.height : fmt->fmt.pix.height;
       const Fake_V4l2_Format* chosen = nullptr;
       for (const auto& f : d.info.formats)
-        if (f.fourcc == fmt->fmt.pix.pixelformat) chosen = &f;
+        if (f.fourcc == asked) chosen = &f;
       if (!chosen) chosen = &d.info.formats.front(); // a driver answers with a format it has
       const Fake_V4l2_Size* size = &chosen->sizes.front();
       for (const auto& s : chosen->sizes)
-        if (s.width == fmt->fmt.pix.width && s.height == fmt->fmt.pix.height) size = &s;
+        if (s.width == asked_width && s.height == asked_height) size = &s;
       d.fourcc = chosen->fourcc;
       d.width = size->width;
       d.height = size->height;
+    }
+    if (mp) {
+      fmt->fmt.pix_mp = {};
+      fmt->fmt.pix_mp.pixelformat = d.fourcc;
+      fmt->fmt.pix_mp.width = d.width;
+      fmt->fmt.pix_mp.height = d.height;
+      fmt->fmt.pix_mp.field = d.info.field;
+      fmt->fmt.pix_mp.num_planes = static_cast<uint8_t>(d.info.planes);
+      fmt->fmt.pix_mp.plane_fmt[0].bytesperline = Bytes_Per_Line(d);
+      fmt->fmt.pix_mp.plane_fmt[0].sizeimage = Frame_Size(d);
+      return 0;
     }
     fmt->fmt.pix.pixelformat = d.fourcc;
     fmt->fmt.pix.width = d.width;
@@ -209,7 +227,7 @@ int Fake_V4l2::Answer(Device& d, unsigned long request, void* arg) {
   case VIDIOC_S_PARM:
   case VIDIOC_G_PARM: {
     auto* parm = static_cast<v4l2_streamparm*>(arg);
-    if (parm->type != V4L2_BUF_TYPE_VIDEO_CAPTURE) return Fail(EINVAL);
+    if (parm->type != type) return Fail(EINVAL);
     if (request == VIDIOC_S_PARM && parm->parm.capture.timeperframe.denominator != 0) {
       d.interval_num = parm->parm.capture.timeperframe.numerator;
       d.interval_den = parm->parm.capture.timeperframe.denominator;
@@ -222,7 +240,7 @@ int Fake_V4l2::Answer(Device& d, unsigned long request, void* arg) {
   }
   case VIDIOC_REQBUFS: {
     auto* req = static_cast<v4l2_requestbuffers*>(arg);
-    if (req->memory != V4L2_MEMORY_MMAP) return Fail(EINVAL);
+    if (req->type != type || req->memory != V4L2_MEMORY_MMAP) return Fail(EINVAL);
     if (d.streaming) return Fail(EBUSY);
     d.buffers.clear();
     d.incoming.clear();
@@ -231,26 +249,39 @@ int Fake_V4l2::Answer(Device& d, unsigned long request, void* arg) {
     req->count = d.info.buffers_granted ? d.info.buffers_granted : req->count;
     d.buffers.resize(req->count);
     for (Buffer& b : d.buffers)
-      b.memory.assign(Frame_Size(d), 0);
+      b.memory.assign(Frame_Size(d) + (d.info.multi_planar ? d.info.data_offset : 0), 0);
     return 0;
   }
   case VIDIOC_QUERYBUF: {
     auto* buf = static_cast<v4l2_buffer*>(arg);
-    if (buf->index >= d.buffers.size()) return Fail(EINVAL);
-    buf->length = static_cast<uint32_t>(d.buffers[buf->index].memory.size());
-    buf->m.offset = static_cast<uint32_t>(buf->index * Offset_Step);
+    if (buf->type != type || buf->index >= d.buffers.size()) return Fail(EINVAL);
+    const auto length = static_cast<uint32_t>(d.buffers[buf->index].memory.size());
+    const auto offset = static_cast<uint32_t>(buf->index * Offset_Step);
+    if (!d.info.multi_planar) {
+      buf->length = length;
+      buf->m.offset = offset;
+      return 0;
+    }
+    if (!buf->m.planes || buf->length < d.info.planes) return Fail(EINVAL);
+    buf->length = d.info.planes;
+    for (uint32_t p = 0; p < d.info.planes; ++p) {
+      buf->m.planes[p].length = length;
+      buf->m.planes[p].m.mem_offset = offset;
+    }
     return 0;
   }
   case VIDIOC_QBUF: {
     auto* buf = static_cast<v4l2_buffer*>(arg);
-    if (buf->index >= d.buffers.size() || d.buffers[buf->index].queued) return Fail(EINVAL);
+    if (buf->type != type || buf->index >= d.buffers.size() || d.buffers[buf->index].queued) return Fail(EINVAL);
+    if (d.info.multi_planar && (!buf->m.planes || buf->length < d.info.planes)) return Fail(EINVAL);
     d.buffers[buf->index].queued = true;
     d.incoming.push_back(buf->index);
     return 0;
   }
   case VIDIOC_DQBUF: {
     auto* buf = static_cast<v4l2_buffer*>(arg);
-    if (!d.streaming) return Fail(EINVAL);
+    if (buf->type != type || !d.streaming) return Fail(EINVAL);
+    if (d.info.multi_planar && (!buf->m.planes || buf->length < d.info.planes)) return Fail(EINVAL);
     if (d.dequeue_error != 0) {
       const int e = d.dequeue_error;
       d.dequeue_error = 0;
@@ -266,8 +297,15 @@ int Fake_V4l2::Answer(Device& d, unsigned long request, void* arg) {
     Buffer& b = d.buffers[index];
     b.queued = false;
     buf->index = index;
-    buf->bytesused = b.bytesused;
-    buf->length = static_cast<uint32_t>(b.memory.size());
+    if (d.info.multi_planar) {
+      buf->length = d.info.planes;
+      buf->m.planes[0].bytesused = b.bytesused + d.info.data_offset;
+      buf->m.planes[0].data_offset = d.info.data_offset;
+      buf->m.planes[0].length = static_cast<uint32_t>(b.memory.size());
+    } else {
+      buf->bytesused = b.bytesused;
+      buf->length = static_cast<uint32_t>(b.memory.size());
+    }
     buf->sequence = b.sequence;
     buf->flags = b.flags;
     buf->timestamp = b.stamp;
@@ -275,7 +313,7 @@ int Fake_V4l2::Answer(Device& d, unsigned long request, void* arg) {
     return 0;
   }
   case VIDIOC_STREAMON:
-    if (d.buffers.empty()) return Fail(EINVAL);
+    if (*static_cast<int*>(arg) != static_cast<int>(type) || d.buffers.empty()) return Fail(EINVAL);
     d.streaming = true;
     d.next_sequence = 0;
     return 0;
@@ -343,8 +381,9 @@ bool Fake_V4l2::Push_Frame(const std::string& path, const std::vector<uint8_t>& 
   const uint32_t index = d->incoming.front();
   d->incoming.pop_front();
   Buffer& b = d->buffers[index];
-  const size_t n = std::min(bytes.size(), b.memory.size());
-  if (n > 0) std::memcpy(b.memory.data(), bytes.data(), n);
+  const size_t header = d->info.multi_planar ? d->info.data_offset : 0;
+  const size_t n = std::min(bytes.size(), b.memory.size() - header);
+  if (n > 0) std::memcpy(b.memory.data() + header, bytes.data(), n);
   b.bytesused = static_cast<uint32_t>(n);
   b.sequence = sequence;
   b.stamp = stamp;

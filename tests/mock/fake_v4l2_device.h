@@ -40,6 +40,9 @@ struct Fake_V4l2_Camera {
   bool lists_sizes = true;          // false: no size or interval listing, as receivers sized by the signal
   bool keeps_rate = false;          // S_PARM answers with the nearest listed interval, as most drivers do
   uint32_t field = V4L2_FIELD_NONE; // the field layout S_FMT answers
+  bool multi_planar = false;        // speaks only the multi-planar interface
+  uint32_t planes = 1;              // planes of a multi-planar format
+  uint32_t data_offset = 0;         // a multi-planar driver's header before each frame's payload
 };
 
 // Devices arriving and leaving, as the test says.
