@@ -3,11 +3,14 @@
 // windows the camera's menu items open.
 #include "app/camera_controller.h"
 
+#include "capture/v4l2_device.h"
+#include "mock/fake_v4l2_device.h"
 #include "mock/heat_window.h"
 #include "presentation/form_hdmi_performance.h"
 #include "presentation/form_select_video.h"
 
 #include <QAction>
+#include <QFile>
 #include <QLabel>
 #include <QPalette>
 #include <gtest/gtest.h>
@@ -96,6 +99,78 @@ TEST_F(Camera_Window, TheMenuItemsOpenTheSourceAndPerformanceWindows) {
   EXPECT_EQ(window->findChild<QLabel*>(QStringLiteral("Label_Frames_received"))->text(), "25");
   performance->trigger();
   EXPECT_FALSE(window->isVisible());
+}
+
+// A V4L2 camera behind the window, listed afresh from the test's folder whenever the fake
+// monitor says a device came or went.
+struct Plugged_Camera_Window : Window_Test {
+  Fake_V4l2 io;
+  QTemporaryDir sys;
+  Fake_Device_Monitor* monitor = nullptr;
+
+  void Plug(const std::string& node) {
+    Fake_V4l2_Camera c;
+    c.path = "/fake/" + node;
+    c.card = "Grabber";
+    c.bus_info = "usb-1";
+    c.formats = {{V4L2_PIX_FMT_RGB24, {{1920, 1080, {{1, 25}}}}}};
+    io.Add_Device(c);
+    QFile entry(sys.filePath(QString::fromStdString(node)));
+    ASSERT_TRUE(entry.open(QIODevice::WriteOnly));
+  }
+  void Unplug(const std::string& node) {
+    io.Unplug("/fake/" + node);
+    QFile::remove(sys.filePath(QString::fromStdString(node)));
+    monitor->Changed();
+  }
+  // One frame of a single colour, red, green, blue in memory; true once the window drew it.
+  bool Frame(const std::string& node, uint8_t r, uint8_t g, uint8_t b) {
+    std::vector<uint8_t> frame(size_t{1920} * 1080 * 3);
+    for (size_t k = 0; k < frame.size(); k += 3) {
+      frame[k] = r;
+      frame[k + 1] = g;
+      frame[k + 2] = b;
+    }
+    if (!io.Push_Frame("/fake/" + node, frame, timeval{0, 0}, false)) return false;
+    return Run_Events_Until([&] { return io.Queued("/fake/" + node) == 4; });
+  }
+  QRgb Live_Pixel() { return ui(w).Picture_out->Picture().pixel(100, 400); }
+};
+
+TEST_F(Plugged_Camera_Window, ACameraPluggedBackGoesOnInTheWindowWithoutAPress) {
+  Plug("video0");
+  Write_Ini_Value(QStringLiteral("capturesettings"), QStringLiteral("friendlyname"), QStringLiteral("Grabber (usb-1)"),
+                  program().Settings_File_Path);
+  Write_Ini_Value(QStringLiteral("capturesettings"), QStringLiteral("videoproperty"), QStringLiteral("0"),
+                  program().Settings_File_Path);
+  Form_Doravent::Options options;
+  options.capture_devices = [this] {
+    auto list = [this] { return Enumerate_V4l2_Devices(io, sys.path(), QStringLiteral("/fake")); };
+    auto owned = std::make_unique<Fake_Device_Monitor>();
+    monitor = owned.get();
+    return std::make_unique<Capture_Component>(list(), list, std::move(owned));
+  };
+  load_window(options);
+  ui(w).Command_start_camera->click();
+  ASSERT_TRUE(w->camera().Capture().Running());
+  ASSERT_TRUE(Frame("video0", 200, 0, 0));
+  EXPECT_EQ(Live_Pixel(), qRgb(200, 0, 0));
+
+  Unplug("video0");
+  Run_Queued_Events();
+  EXPECT_FALSE(w->camera().Capture().Running());
+  ASSERT_FALSE(prompts->messages().isEmpty());
+  EXPECT_TRUE(prompts->messages().last().contains("Plugged back in, the camera goes on by itself"))
+      << prompts->messages().last().toStdString();
+
+  // Back under another node: frames reach the window again, and the button still says it runs.
+  Plug("video1");
+  monitor->Changed();
+  ASSERT_TRUE(w->camera().Capture().Running());
+  ASSERT_TRUE(Frame("video1", 0, 0, 200));
+  EXPECT_EQ(Live_Pixel(), qRgb(0, 0, 200));
+  EXPECT_TRUE(w->camera().Cameras_Running());
+  EXPECT_TRUE(errors.reports.empty());
 }
 
 } // namespace
